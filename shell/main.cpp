@@ -1,0 +1,4 @@
+// Program entry; the window and the main loop live in shell/.
+int GameMain();
+
+int main() { return GameMain(); }

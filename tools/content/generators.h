@@ -1,0 +1,9 @@
+// The content generator's three parts. Each writes its files under the game's
+// working directory `root` and must give the same bytes on every run.
+#pragma once
+
+#include <string>
+
+void generateLand(const std::string& root);   // height map, terrain, sky, HUD, level file
+void generateModels(const std::string& root); // every .ms3d model and its textures
+void generateSounds(const std::string& root); // Sounds/: effects, music, voices

@@ -1,0 +1,2 @@
+#include "generators.h"
+void generateLand(const std::string&) {}

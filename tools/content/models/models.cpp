@@ -1,0 +1,2 @@
+#include "generators.h"
+void generateModels(const std::string&) {}
