@@ -1,0 +1,523 @@
+// Skeletal animation: binding, the pose table, pose blending, time-based playback, the
+// shadow feed and the posed triangles for collision; and real drawing of the
+// generated hero, enemy and boss under a GL context.
+#include "ms3dbuilder.h"
+
+#include "models/ms3dmodel.h"
+#include "platform/random.h"
+#include "platform/timer.h"
+#include "support/glcontext.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+class ManualTimer : public Timer {
+public:
+    void Reset() override { m_elapsed = 0.0; }
+    double Elapsed() override { return m_elapsed; }
+    void Pause() override {}
+    void Resume() override {}
+    double m_elapsed = 0.0;
+};
+
+// A model whose stopwatch the test sets.
+class TestModel : public Ms3dModel {
+public:
+    TestModel() {
+        auto timer = std::make_unique<ManualTimer>();
+        m_clock = timer.get();
+        m_timer = std::move(timer);
+    }
+    bool load(const Ms3dBuilder& builder) {
+        std::vector<uint8_t> bytes = builder.bytes();
+        ModelData data;
+        std::string error;
+        if (!parseMs3d(bytes.data(), bytes.size(), "", data, error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
+        adopt(std::move(data), false);
+        return true;
+    }
+    // The translation x of a joint's posed transform: the key index in the test models.
+    float jointX(int j) const { return m_joints[j].m_final.m[12]; }
+    int32_t translationCursor(int j) const { return m_joints[j].m_currentTranslationKey; }
+    ManualTimer* m_clock;
+};
+
+// Joints keyed at the same times for both tracks; a quad on each joint.
+Ms3dBuilder keyedModel(const std::vector<float>& millis, int joints = 2) {
+    Ms3dBuilder b;
+    for (int j = 0; j < joints; ++j) {
+        b.joints.push_back(
+            Ms3dBuilder::keyedJoint("j" + std::to_string(j), j == 0 ? "" : "j0", millis));
+        b.addQuad(0, float(j), 0, 1, int8_t(j), -1);
+    }
+    b.totalFrames = millis.empty() ? 0 : int32_t(millis.back());
+    return b;
+}
+
+// Counts what the model feeds its shadow builders.
+struct FeedLog {
+    int begins = 0;
+    int clears = 0;
+    int triangles = 0;
+    int finishes = 0;
+    int lights = 0;
+    float light[4] = {};
+    bool enabled = false;
+    int draws = 0;
+};
+FeedLog g_feed;
+
+class LoggingBuilder : public ShadowBuilder {
+public:
+    void beginFrame(int32_t) override { ++g_feed.begins; }
+    void clear() override { ++g_feed.clears; }
+    void addTriangle(const ShadowTriangle&) override { ++g_feed.triangles; }
+    void finish() override { ++g_feed.finishes; }
+    void setLight(float x, float y, float z, float range, bool enabled) override {
+        ++g_feed.lights;
+        g_feed.enabled = enabled;
+        if (enabled) {
+            g_feed.light[0] = x;
+            g_feed.light[1] = y;
+            g_feed.light[2] = z;
+            g_feed.light[3] = range;
+        }
+    }
+    void draw(float, float, float, float) override { ++g_feed.draws; }
+};
+
+struct LoggingFactory {
+    LoggingFactory() {
+        g_feed = FeedLog();
+        SetShadowBuilderFactory(
+            []() -> std::unique_ptr<ShadowBuilder> { return std::make_unique<LoggingBuilder>(); });
+    }
+    ~LoggingFactory() { SetShadowBuilderFactory(nullptr); }
+};
+
+struct FakeShape {
+    std::vector<PosedTriangle> triangles;
+    bool finished = false;
+    void addTriangle(const Vector& a, const Vector& b, const Vector& c, int32_t bone) {
+        PosedTriangle t;
+        t.m_corners[0] = a;
+        t.m_corners[1] = b;
+        t.m_corners[2] = c;
+        t.m_boneId = bone;
+        triangles.push_back(t);
+    }
+    void finish() { finished = true; }
+};
+
+} // namespace
+
+TEST(PoseTable, KeysAtZeroToThreeHundredGiveFourPoses) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
+    EXPECT_EQ(model.poseCount(), 4);
+    for (int j = 0; j < 2; ++j)
+        for (int p = 0; p < 4; ++p)
+            EXPECT_EQ(model.poseKey(j, p), p) << "joint " << j << " pose " << p;
+    EXPECT_EQ(model.poseKey(0, 4), 3) << "later columns stay on the last key";
+}
+
+TEST(PoseTable, JointsKeyedAtDifferentTimesShareOnePoseList) {
+    Ms3dBuilder b = keyedModel({0, 100, 200});
+    b.joints[1] = Ms3dBuilder::keyedJoint("j1", "j0", {0, 150});
+    TestModel model;
+    ASSERT_TRUE(model.load(b));
+    // Poses at 0, 100, 150, 200: no key time of the model is skipped.
+    EXPECT_EQ(model.poseCount(), 4);
+    EXPECT_EQ(model.poseKey(0, 2), 1) << "joint 0 at 150 ms holds its 100 ms key";
+    EXPECT_EQ(model.poseKey(1, 2), 1);
+    EXPECT_EQ(model.poseKey(1, 1), 0);
+}
+
+TEST(PoseTable, NoKeysNoPoses) {
+    Ms3dBuilder b = keyedModel({});
+    TestModel model;
+    ASSERT_TRUE(model.load(b));
+    EXPECT_EQ(model.poseCount(), 0);
+}
+
+TEST(BlendToPose, DurationZeroArrivesAtOnce) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
+    EXPECT_TRUE(model.blendToPose(2, 0.0));
+    EXPECT_EQ(model.currentPose(), 2);
+    EXPECT_FLOAT_EQ(model.jointX(0), 2.0f);
+    // The child adds its own key translation to its parent's.
+    EXPECT_FLOAT_EQ(model.jointX(1), 4.0f);
+    EXPECT_EQ(model.translationCursor(0), 2);
+}
+
+TEST(BlendToPose, BlendsOverTheDurationFromTheTimer) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
+    model.m_clock->m_elapsed = 0.0;
+    EXPECT_FALSE(model.blendToPose(2, 400.0));
+    model.m_clock->m_elapsed = 100.0;
+    EXPECT_FALSE(model.blendToPose(2, 400.0));
+    EXPECT_FLOAT_EQ(model.jointX(0), 0.5f) << "a quarter of the way from key 0 to key 2";
+    EXPECT_EQ(model.currentPose(), 0);
+    model.m_clock->m_elapsed = 450.0;
+    EXPECT_TRUE(model.blendToPose(2, 400.0));
+    EXPECT_FLOAT_EQ(model.jointX(0), 2.0f);
+    EXPECT_EQ(model.currentPose(), 2);
+    EXPECT_EQ(model.m_clock->m_elapsed, 0.0) << "reaching the pose restarts the timer";
+}
+
+TEST(BlendToPose, CurrentPoseAnswersTrueAtOnceAndResetsTheTimer) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100})));
+    model.m_clock->m_elapsed = 3.0;
+    EXPECT_TRUE(model.blendToPose(0, 500.0));
+    EXPECT_EQ(model.m_clock->m_elapsed, 0.0);
+}
+
+TEST(BlendToPose, WaitHoldsUntilTheDurationHasRunOut) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100, 200})));
+    ASSERT_TRUE(model.blendToPose(1, 0.0));
+    model.m_clock->m_elapsed = 499.0;
+    EXPECT_FALSE(model.blendToPose(POSE_WAIT, 500.0));
+    EXPECT_FLOAT_EQ(model.jointX(0), 1.0f) << "the skeleton is not touched";
+    model.m_clock->m_elapsed = 500.0;
+    EXPECT_TRUE(model.blendToPose(POSE_WAIT, 500.0));
+    EXPECT_EQ(model.currentPose(), 1) << "waiting never changes the pose";
+    EXPECT_EQ(model.m_clock->m_elapsed, 0.0);
+}
+
+TEST(BlendToPose, AJointAlreadyOnItsTargetKeyHoldsIt) {
+    // Joint 1 has only two keys, so from pose 1 on its target stays key 1.
+    Ms3dBuilder b = keyedModel({0, 100, 200, 300});
+    b.joints[1] = Ms3dBuilder::keyedJoint("j1", "j0", {0, 100});
+    TestModel model;
+    ASSERT_TRUE(model.load(b));
+    ASSERT_TRUE(model.blendToPose(1, 0.0));
+    model.m_clock->m_elapsed = 50.0;
+    EXPECT_FALSE(model.blendToPose(2, 100.0));
+    // Joint 0 is halfway from 1 to 2; joint 1 keeps its key-1 offset of 1 on top.
+    EXPECT_FLOAT_EQ(model.jointX(0), 1.5f);
+    EXPECT_FLOAT_EQ(model.jointX(1), 2.5f);
+}
+
+TEST(BlendToPose, ModelWithoutKeysStaysInItsBindPose) {
+    Ms3dBuilder b = keyedModel({});
+    b.joints[1].translation[0] = 3.0f;
+    TestModel model;
+    ASSERT_TRUE(model.load(b));
+    model.m_clock->m_elapsed = 10.0;
+    EXPECT_FALSE(model.blendToPose(1, 100.0));
+    model.m_clock->m_elapsed = 100.0;
+    EXPECT_TRUE(model.blendToPose(1, 100.0));
+    EXPECT_FLOAT_EQ(model.jointX(1), 3.0f);
+}
+
+TEST(BlendToPose, PoseOutsideTheTableIsRefusedWithoutHoldingTheQueue) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100})));
+    EXPECT_TRUE(model.blendToPose(30, 0.0));
+    EXPECT_TRUE(model.blendToPose(-3, 0.0));
+    EXPECT_EQ(model.currentPose(), 0);
+}
+
+TEST(TimePlayback, InterpolatesLoopsAndHolds) {
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
+    EXPECT_DOUBLE_EQ(model.totalTime(), 300.0);
+    model.m_clock->m_elapsed = 150.0;
+    model.updateAnimation();
+    EXPECT_FLOAT_EQ(model.jointX(0), 1.5f);
+    model.m_clock->m_elapsed = 250.0;
+    model.updateAnimation();
+    EXPECT_FLOAT_EQ(model.jointX(0), 2.5f);
+    // Past the end with looping: back to the first keys.
+    model.m_clock->m_elapsed = 301.0;
+    model.updateAnimation();
+    EXPECT_FLOAT_EQ(model.jointX(0), 0.0f);
+    EXPECT_EQ(model.translationCursor(0), 0);
+    // Without looping the last frame holds.
+    model.setLoop(false);
+    model.m_clock->m_elapsed = 5000.0;
+    model.updateAnimation();
+    EXPECT_FLOAT_EQ(model.jointX(0), 3.0f);
+}
+
+TEST(Skinning, BindingKeepsTheModelWhereItWasBuilt) {
+    Ms3dBuilder b = keyedModel({});
+    b.joints[0].translation[1] = 2.0f;
+    b.joints[0].rotation[1] = 0.7f;
+    b.joints[1].translation[0] = 1.0f;
+    b.joints[1].rotation[2] = -0.4f;
+    TestModel model;
+    ASSERT_TRUE(model.load(b));
+    ASSERT_EQ(model.m_vertexCount, 8);
+    for (int v = 0; v < 8; ++v) {
+        Vector p = model.posedVertex(v);
+        float built[3] = {v % 4 == 1 || v % 4 == 2 ? 1.0f : 0.0f,
+                          float(v / 4) + (v % 4 >= 2 ? 1.0f : 0.0f), 0.0f};
+        EXPECT_NEAR(p.x, built[0], 1e-5f) << v;
+        EXPECT_NEAR(p.y, built[1], 1e-5f) << v;
+        EXPECT_NEAR(p.z, built[2], 1e-5f) << v;
+    }
+}
+
+TEST(ModelConstruction, ReseedsTheRandomGeneratorWithThree) {
+    gameSrand(3);
+    int first = gameRand();
+    gameSrand(99);
+    gameRand();
+    Ms3dModel model;
+    EXPECT_EQ(gameRand(), first);
+}
+
+TEST(ShadowFeed, PeriodTwoFeedsEverySecondDraw) {
+    TestGLContext gl;
+    if (!gl.ok())
+        GTEST_SKIP() << gl.error();
+    LoggingFactory logging;
+    TestModel model;
+    ASSERT_TRUE(model.load(keyedModel({0, 100})));
+    EXPECT_EQ(model.shadowPeriod(), 2);
+    for (int i = 0; i < 4; ++i)
+        model.drawModel();
+    // Two builders: every draw tells both the count; every second draw feeds both.
+    EXPECT_EQ(g_feed.begins, 8);
+    EXPECT_EQ(g_feed.clears, 4);
+    EXPECT_EQ(g_feed.finishes, 4);
+    EXPECT_EQ(g_feed.triangles, 2 * 2 * 4);
+    model.setShadowPeriod(1);
+    g_feed = FeedLog();
+    model.drawModel();
+    model.updateShadows();
+    EXPECT_EQ(g_feed.clears, 4);
+    EXPECT_EQ(g_feed.triangles, 2 * 2 * 4);
+}
+
+TEST(ShadowFeed, LightsReachOnlyVolumesZeroAndOne) {
+    LoggingFactory logging;
+    TestModel model;
+    model.setShadowLight(1, 2, 3, 300, true, 0);
+    model.setShadowLight(1, 2, 3, 300, true, 2);
+    model.setShadowLight(1, 2, 3, 300, true, -1);
+    EXPECT_EQ(g_feed.lights, 1);
+    EXPECT_FLOAT_EQ(g_feed.light[3], 300.0f);
+    model.drawShadowVolumes(0, 0, 0, 0);
+    EXPECT_EQ(g_feed.draws, 2);
+}
+
+TEST(CollisionFeed, PosedTrianglesCarryTheThirdCornersBone) {
+    Ms3dBuilder b = keyedModel({0, 100});
+    b.vertices[2].bone = 1; // third corner of the first triangle
+    TestModel model;
+    ASSERT_TRUE(model.load(b));
+    ASSERT_TRUE(model.blendToPose(1, 0.0));
+    FakeShape shape;
+    model.buildCollisionShape(shape);
+    ASSERT_EQ(shape.triangles.size(), 4u);
+    EXPECT_TRUE(shape.finished);
+    EXPECT_EQ(shape.triangles[0].m_boneId, 1);
+    EXPECT_EQ(shape.triangles[1].m_boneId, 0);
+    EXPECT_EQ(shape.triangles[2].m_boneId, 1);
+    // At pose 1 joint 0 stands 1 along x: its first corner moved from (0, 0, 0).
+    EXPECT_NEAR(shape.triangles[1].m_corners[0].x, 1.0f, 1e-5f);
+}
+
+// ---- Drawing under a real GL context ----
+
+namespace {
+
+struct Picture {
+    int lit = 0;     // pixels that differ from the background
+    int black = 0;   // near-black pixels (the outline)
+    int colours = 0; // distinct colours among the lit pixels (texture detail)
+};
+
+Picture look(const std::vector<uint8_t>& rgb) {
+    Picture p;
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        uint8_t r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
+        bool background = r == 51 && g == 102 && b == 153;
+        if (background)
+            continue;
+        ++p.lit;
+        if (r < 20 && g < 20 && b < 20)
+            ++p.black;
+        colours.insert(uint32_t(r >> 3) << 10 | uint32_t(g >> 3) << 5 | uint32_t(b >> 3));
+    }
+    p.colours = int(colours.size());
+    return p;
+}
+
+// A 64 by 64 24-bit BMP of 8 by 8 checks in red and yellow.
+void writeChecker(const std::string& path) {
+    const int size = 64;
+    std::vector<uint8_t> file(54 + size * size * 3, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file[at + i] = uint8_t(v >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, uint32_t(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, size);
+    put32(22, size);
+    file[26] = 1;
+    file[28] = 24;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            uint8_t* p = &file[54 + (y * size + x) * 3];
+            bool odd = ((x / 8) + (y / 8)) % 2 != 0;
+            p[0] = 0;             // blue
+            p[1] = odd ? 220 : 0; // green
+            p[2] = 230;           // red
+        }
+    }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
+
+class ModelDrawing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_gl = std::make_unique<TestGLContext>();
+        if (!m_gl->ok())
+            GTEST_SKIP() << m_gl->error();
+    }
+
+    bool inGameFolder() {
+        return chdir(TARVO_GAME_DIR) == 0 && std::ifstream("Data/tarvo.ms3d").good();
+    }
+
+    // Draws the model at a pose in front of a fixed camera and reads the picture back.
+    Picture draw(Ms3dModel& model, int32_t pose, bool outline, const std::string& artifact) {
+        glViewport(0, 0, 800, 600);
+        glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        float ambient[4] = {0.6f, 0.6f, 0.6f, 1};
+        float diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+        float position[4] = {30, 60, 80, 1};
+        glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, 800.0 / 600.0, 1.0, 1000.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glLightfv(GL_LIGHT0, GL_POSITION, position);
+        // Models stand on their origin, about 15 to 25 units tall, facing +x.
+        gluLookAt(45, 14, 45, 0, 10, 0, 0, 1, 0);
+        EXPECT_TRUE(model.blendToPose(pose, 0.0)) << "pose " << pose;
+        model.setOutline(outline);
+        model.drawModel();
+        glFinish();
+        Picture p = look(m_gl->readPixels());
+        m_gl->saveArtifact(artifact);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        return p;
+    }
+
+    std::unique_ptr<TestGLContext> m_gl;
+};
+
+} // namespace
+
+TEST_F(ModelDrawing, ABuiltBoxLoadsItsTextureBesideItAndDrawsItsOutline) {
+    std::string dir = std::string(TARVO_ARTIFACT_DIR) + "/boxmodel";
+    std::filesystem::create_directories(dir);
+    writeChecker(dir + "/checker.bmp");
+    Ms3dBuilder b;
+    b.materials.push_back(Ms3dBuilder::plainMaterial(".\\checker.bmp"));
+    b.materials[0].ambient[0] = b.materials[0].ambient[1] = b.materials[0].ambient[2] = 1.0f;
+    b.joints.push_back(Ms3dBuilder::keyedJoint("root", "", {0, 100}));
+    b.joints[0].translationKeys[1].parameter[0] = 0.0f;
+    b.joints[0].rotationKeys[1].parameter[1] = 0.6f; // pose 1 turns the box
+    b.addBox(0, 10, 0, 6, 0, 0);
+    std::vector<uint8_t> bytes = b.bytes();
+    std::string path = dir + "/box.ms3d";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+
+    Ms3dModel box;
+    ASSERT_TRUE(box.loadModel(path.c_str()));
+    EXPECT_EQ(box.m_materials[0].m_textureFile, dir + "/checker.bmp");
+    EXPECT_NE(box.m_materials[0].m_texture, 0u) << "the texture beside the model uploads";
+    Picture plain = draw(box, 0, false, "model_box");
+    EXPECT_GT(plain.lit, 3000);
+    EXPECT_EQ(plain.black, 0);
+    EXPECT_GT(plain.colours, 4) << "the checks show";
+    Picture outlined = draw(box, 1, true, "model_box_outlined");
+    EXPECT_GT(outlined.black, 200) << "the outline pass draws black edges";
+}
+
+TEST_F(ModelDrawing, HeroIdleWalkAndSwingAreVisibleTexturedAndOutlined) {
+    if (!inGameFolder())
+        GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
+    Ms3dModel hero;
+    ASSERT_TRUE(hero.loadModel("Data/tarvo.ms3d"));
+    bool textured = false;
+    for (const ModelMaterial& m : hero.m_materials)
+        textured = textured || m.m_texture != 0;
+    EXPECT_TRUE(textured) << "the hero's textures upload";
+    Picture idle = draw(hero, 0, false, "model_hero_idle");
+    EXPECT_GT(idle.lit, 2000);
+    EXPECT_GT(idle.colours, 8) << "textured and lit, not one flat colour";
+    Picture walk = draw(hero, 1, true, "model_hero_walk_outlined");
+    EXPECT_GT(walk.lit, 2000);
+    EXPECT_GT(walk.black, idle.black + 100) << "the outline pass draws black edges";
+    Picture swing = draw(hero, 15, true, "model_hero_swing_outlined");
+    EXPECT_GT(swing.lit, 2000);
+    // A swing pose differs from idle: the lit area changes.
+    EXPECT_NE(swing.lit, idle.lit);
+}
+
+TEST_F(ModelDrawing, EnemyAttackingAndBossAreVisible) {
+    if (!inGameFolder())
+        GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
+    Ms3dModel enemy;
+    ASSERT_TRUE(enemy.loadModel("Data/enemy.ms3d"));
+    Picture attack = draw(enemy, 6, true, "model_enemy_attack_outlined");
+    EXPECT_GT(attack.lit, 1000);
+    EXPECT_GT(attack.black, 100);
+    Picture stand = draw(enemy, 0, false, "model_enemy_stand");
+    EXPECT_NE(stand.lit, attack.lit);
+
+    Ms3dModel boss;
+    ASSERT_TRUE(boss.loadModel("Data/boss.ms3d"));
+    Picture b = draw(boss, 0, false, "model_boss");
+    EXPECT_GT(b.lit, 2000);
+    EXPECT_GT(b.colours, 8);
+}
+
+TEST_F(ModelDrawing, HiddenSkinnedGeometryDrawsNothingButStillFeedsShadows) {
+    if (!inGameFolder())
+        GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
+    LoggingFactory logging;
+    Ms3dModel enemy;
+    ASSERT_TRUE(enemy.loadModel("Data/enemy.ms3d"));
+    enemy.setHideSkinned(true);
+    enemy.setShadowPeriod(1);
+    Picture hidden = draw(enemy, 0, true, "model_enemy_hidden");
+    EXPECT_LT(hidden.lit, 50);
+    EXPECT_EQ(g_feed.triangles, 2 * enemy.m_triangleCount);
+}

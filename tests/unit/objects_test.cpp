@@ -1,0 +1,373 @@
+// The object tree: headings, the animation queue, gravity and the water rule, model
+// loading failures, the draw rules of characters and the skeleton classes' defaults.
+#include "ms3dbuilder.h"
+
+#include "level/qrvdatalayer.h"
+#include "objects/boss.h"
+#include "objects/character.h"
+#include "objects/gem.h"
+#include "objects/magician.h"
+#include "objects/modelobject.h"
+#include "objects/npc.h"
+#include "objects/player.h"
+#include "platform/messagebox.h"
+#include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "support/glcontext.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ManualTimer : public Timer {
+public:
+    void Reset() override { m_elapsed = 0.0; }
+    double Elapsed() override { return m_elapsed; }
+    void Pause() override {}
+    void Resume() override {}
+    double m_elapsed = 0.0;
+};
+
+ManualTimer* useManualTimer(std::unique_ptr<Timer>& slot) {
+    auto timer = std::make_unique<ManualTimer>();
+    ManualTimer* raw = timer.get();
+    slot = std::move(timer);
+    return raw;
+}
+
+// A model with a hand-set stopwatch, keyed at 0, 100, 200 and 300 ms.
+class TestModel : public Ms3dModel {
+public:
+    TestModel() { m_clock = useManualTimer(m_timer); }
+    void loadKeyed() {
+        Ms3dBuilder b;
+        b.joints.push_back(Ms3dBuilder::keyedJoint("root", "", {0, 100, 200, 300}));
+        b.addQuad(0, 0, 0, 1, 0, -1);
+        std::vector<uint8_t> bytes = b.bytes();
+        ModelData data;
+        std::string error;
+        ASSERT_TRUE(parseMs3d(bytes.data(), bytes.size(), "", data, error)) << error;
+        adopt(std::move(data), false);
+    }
+    ManualTimer* m_clock;
+};
+
+struct BoxLog {
+    std::vector<std::string> texts;
+    std::vector<std::string> titles;
+};
+
+// Answers every box and remembers it.
+struct BoxCatcher {
+    BoxLog log;
+    BoxCatcher() {
+        SetMessageBoxResponder(
+            [this](const std::string& text, const std::string& title, MessageBoxButtons) {
+                log.texts.push_back(text);
+                log.titles.push_back(title);
+                return MessageBoxAnswer::Ok;
+            });
+    }
+    ~BoxCatcher() { SetMessageBoxResponder(nullptr); }
+};
+
+int g_lights = 0;
+int g_volumeDraws = 0;
+float g_lastLight[3] = {};
+
+class CountingBuilder : public NullShadowBuilder {
+public:
+    void setLight(float x, float y, float z, float, bool) override {
+        ++g_lights;
+        g_lastLight[0] = x;
+        g_lastLight[1] = y;
+        g_lastLight[2] = z;
+    }
+    void draw(float, float, float, float) override { ++g_volumeDraws; }
+};
+
+struct CountingFactory {
+    CountingFactory() {
+        g_lights = 0;
+        g_volumeDraws = 0;
+        SetShadowBuilderFactory(
+            []() -> std::unique_ptr<ShadowBuilder> { return std::make_unique<CountingBuilder>(); });
+    }
+    ~CountingFactory() { SetShadowBuilderFactory(nullptr); }
+};
+
+} // namespace
+
+TEST(Heading, TheFourDirections) {
+    ModelObject object;
+    object.setDirection(Vector(1.0f, 0.0f, 0.0f));
+    EXPECT_FLOAT_EQ(object.m_heading, 0.0f);
+    object.setDirection(Vector(0.0f, 0.0f, 1.0f));
+    EXPECT_FLOAT_EQ(object.m_heading, -90.0f);
+    object.setDirection(Vector(0.0f, 0.0f, -1.0f));
+    EXPECT_FLOAT_EQ(object.m_heading, 90.0f);
+    object.setDirection(Vector(-1.0f, 0.0f, 0.0f));
+    EXPECT_FLOAT_EQ(object.m_heading, 180.0f);
+}
+
+TEST(Heading, PitchAndLengthDoNotChangeIt) {
+    ModelObject object;
+    object.setDirection(Vector(3.0f, 5.0f, 3.0f));
+    EXPECT_NEAR(object.m_heading, -45.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(object.getDirection().y, 5.0f) << "the direction is stored as given";
+    object.setDirection(Vector(0.0f, -1.0f, 0.0f));
+    EXPECT_NEAR(object.m_heading, -45.0f, 1e-4f) << "straight down keeps the last heading";
+}
+
+TEST(AnimationQueueRules, PushIntoAFullQueueIsRefusedAndChangesNothing) {
+    AnimationQueue queue;
+    EXPECT_EQ(queue.capacity(), 7);
+    EXPECT_EQ(queue.frontId(), 0);
+    EXPECT_EQ(queue.backId(), 0);
+    for (int i = 1; i <= 7; ++i)
+        EXPECT_TRUE(queue.push(i, 100.0));
+    EXPECT_FALSE(queue.push(8, 100.0));
+    EXPECT_EQ(queue.count(), 7);
+    EXPECT_EQ(queue.frontId(), 1);
+    EXPECT_EQ(queue.backId(), 7);
+    queue.clearAllButFirst();
+    EXPECT_EQ(queue.count(), 1);
+    EXPECT_EQ(queue.backId(), 1);
+    EXPECT_TRUE(queue.push(9, 50.0));
+    EXPECT_EQ(queue.backId(), 9);
+    queue.clear();
+    EXPECT_TRUE(queue.isEmpty());
+    EXPECT_EQ(queue.frontId(), 0);
+    EXPECT_TRUE(queue.push(4, 10.0));
+    EXPECT_EQ(queue.frontId(), 4);
+    EXPECT_EQ(queue.backId(), 4);
+}
+
+TEST(AnimationQueueRules, AdvancePlaysTheFrontUntilTheModelTakesIt) {
+    TestModel model;
+    model.loadKeyed();
+    AnimationQueue queue;
+    queue.push(2, 100.0);
+    queue.push(3, 100.0);
+    model.m_clock->m_elapsed = 40.0;
+    EXPECT_EQ(queue.advance(model), -1) << "still blending";
+    EXPECT_EQ(queue.count(), 2);
+    model.m_clock->m_elapsed = 100.0;
+    EXPECT_EQ(queue.advance(model), 2);
+    EXPECT_EQ(model.currentPose(), 2);
+    EXPECT_EQ(queue.frontId(), 3);
+    model.m_clock->m_elapsed = 100.0;
+    EXPECT_EQ(queue.advance(model), 3);
+    EXPECT_TRUE(queue.isEmpty());
+}
+
+TEST(AnimationQueueRules, EmptyQueueFallsBackToIdleOverTwoHundredMilliseconds) {
+    TestModel model;
+    model.loadKeyed();
+    ASSERT_TRUE(model.blendToPose(3, 0.0));
+    AnimationQueue queue;
+    model.m_clock->m_elapsed = 100.0;
+    EXPECT_EQ(queue.advance(model), 0);
+    EXPECT_EQ(model.currentPose(), 3) << "halfway through the 200 ms blend";
+    model.m_clock->m_elapsed = 200.0;
+    EXPECT_EQ(queue.advance(model), 0);
+    EXPECT_EQ(model.currentPose(), 0);
+}
+
+TEST(AnimationQueueRules, HoldTimeWaitsThenAnswersMinusNine) {
+    TestModel model;
+    model.loadKeyed();
+    AnimationQueue queue;
+    queue.push(1, 100.0);
+    queue.m_holdTime = 50.0;
+    model.m_clock->m_elapsed = 20.0;
+    EXPECT_EQ(queue.advance(model), -1);
+    model.m_clock->m_elapsed = 50.0;
+    EXPECT_EQ(queue.advance(model), ANIMATION_HOLD);
+    EXPECT_EQ(queue.m_holdTime, 0.0);
+    EXPECT_EQ(queue.count(), 1) << "the hold does not consume the entry";
+}
+
+TEST(ModelObjectAnimation, FinishedRequestsBecomeTheCurrentAnimation) {
+    ModelObject object;
+    auto model = std::make_unique<TestModel>();
+    model->loadKeyed();
+    TestModel* raw = model.get();
+    object.m_model = std::move(model);
+    object.animationQueue().push(2, 100.0);
+    object.advanceAnimation();
+    EXPECT_EQ(object.m_currentAnimation, 0) << "-1 (still blending) is not stored";
+    raw->m_clock->m_elapsed = 100.0;
+    object.advanceAnimation();
+    EXPECT_EQ(object.m_currentAnimation, 2);
+}
+
+TEST(Gravity, FallsByElapsedSecondsTimesNinetyEight) {
+    ModelObject object;
+    ManualTimer* timer = useManualTimer(object.m_timer);
+    object.setPosition(Vector(10.0f, 300.0f, 10.0f)); // far above any ground
+    object.m_velocity.y = 5.0f;
+    timer->m_elapsed = 500.0;
+    object.applyGravity();
+    EXPECT_NEAR(object.m_velocity.y, 5.0f - 49.0f, 1e-4f);
+}
+
+TEST(Gravity, BelowTheGroundAFallStops) {
+    ModelObject object;
+    ManualTimer* timer = useManualTimer(object.m_timer);
+    timer->m_elapsed = 16.0;
+    object.setPosition(Vector(10.0f, -5.0f, 10.0f));
+    object.m_velocity.y = -30.0f;
+    object.applyGravity();
+    EXPECT_EQ(object.m_velocity.y, 0.0f);
+    object.m_velocity.y = 60.0f; // a jump from below keeps its speed
+    object.applyGravity();
+    EXPECT_EQ(object.m_velocity.y, 60.0f);
+}
+
+TEST(ModelLoading, FailedLoadShowsTheBoxAndTheObjectStays) {
+    BoxCatcher boxes;
+    ModelObject object;
+    EXPECT_FALSE(object.loadModel("Data/no_such_model.ms3d"));
+    ASSERT_EQ(boxes.log.texts.size(), 1u);
+    EXPECT_EQ(boxes.log.texts[0], "Couldn't load the model data\\model.ms3d");
+    EXPECT_EQ(boxes.log.titles[0], "Error");
+    EXPECT_FALSE(object.model().isLoaded());
+    EXPECT_TRUE(object.m_active);
+    // Everything the frame does with it still works on the empty model.
+    object.update();
+    object.advanceAnimation();
+    object.reloadTextures();
+    object.setShadowPeriod(3);
+    EXPECT_EQ(object.model().posedTriangles().size(), 0u);
+}
+
+TEST(ModelLoading, AnEmptyModelDrawsNothing) {
+    TestGLContext gl;
+    if (!gl.ok())
+        GTEST_SKIP() << gl.error();
+    BoxCatcher boxes;
+    Character enemy;
+    enemy.loadModel("Data/no_such_model.ms3d");
+    enemy.m_glow = 1.0f;
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    enemy.draw();
+    ModelObject plain;
+    plain.draw();
+    glFinish();
+    std::vector<uint8_t> pixels = gl.readPixels();
+    size_t lit = 0;
+    for (uint8_t v : pixels)
+        lit += v != 0;
+    EXPECT_EQ(lit, 0u);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST(ShadowSlots, LightsArriveNegatedOnlyForIndicesZeroAndOne) {
+    CountingFactory counting;
+    ModelObject object;
+    object.setShadowLight(10.0f, 20.0f, -30.0f, 300.0f, true, 0);
+    EXPECT_EQ(g_lights, 1);
+    EXPECT_FLOAT_EQ(g_lastLight[0], -10.0f);
+    EXPECT_FLOAT_EQ(g_lastLight[1], -20.0f);
+    EXPECT_FLOAT_EQ(g_lastLight[2], 30.0f);
+    object.setShadowLight(1.0f, 2.0f, 3.0f, 300.0f, true, 2);
+    EXPECT_EQ(g_lights, 1);
+    object.updateShadowCasters();
+    EXPECT_EQ(g_volumeDraws, 2);
+    object.m_castsShadow = false;
+    object.updateShadowCasters();
+    EXPECT_EQ(g_volumeDraws, 2);
+}
+
+TEST(ShadowSlots, TheBossCastsNoStencilShadow) {
+    CountingFactory counting;
+    Boss boss;
+    boss.setShadowLight(10.0f, 20.0f, 30.0f, 300.0f, true, 0);
+    boss.updateShadowCasters();
+    EXPECT_EQ(g_lights, 0);
+    EXPECT_EQ(g_volumeDraws, 0);
+}
+
+TEST(CharacterDrawing, ShadowPeriodFollowsWhatIsNeeded) {
+    EXPECT_EQ(Character::shadowPeriodFor(true, true), 1);
+    EXPECT_EQ(Character::shadowPeriodFor(true, false), 60);
+    EXPECT_EQ(Character::shadowPeriodFor(false, true), 30);
+    EXPECT_EQ(Character::shadowPeriodFor(false, false), 0);
+
+    TestGLContext gl;
+    if (!gl.ok())
+        GTEST_SKIP() << gl.error();
+    Character enemy;
+    enemy.m_visible = true;
+    enemy.m_castsShadow = false;
+    enemy.draw();
+    EXPECT_EQ(enemy.model().shadowPeriod(), 60);
+    enemy.m_visible = false;
+    enemy.m_castsShadow = true;
+    enemy.draw();
+    EXPECT_EQ(enemy.model().shadowPeriod(), 30);
+    enemy.m_visible = true;
+    enemy.draw();
+    EXPECT_EQ(enemy.model().shadowPeriod(), 1);
+    enemy.m_active = false;
+    enemy.m_visible = true;
+    enemy.m_castsShadow = false;
+    enemy.draw();
+    EXPECT_EQ(enemy.model().shadowPeriod(), 1) << "an inactive character is not drawn";
+}
+
+TEST(ObjectDefaults, FieldsStartAsTheGameExpects) {
+    ModelObject object;
+    EXPECT_TRUE(object.m_active);
+    EXPECT_FALSE(object.m_paused);
+    EXPECT_EQ(object.m_id, -1);
+    EXPECT_FLOAT_EQ(object.m_speed, 30.0f);
+    EXPECT_FLOAT_EQ(object.getDirection().x, 1.0f);
+    EXPECT_EQ(object.animationQueue().capacity(), 7);
+
+    Character enemy;
+    EXPECT_FLOAT_EQ(enemy.m_speed, 20.0f);
+    EXPECT_EQ(enemy.model().shadowPeriod(), 1);
+    EXPECT_EQ(enemy.m_frozenMs, 5000);
+    EXPECT_EQ(enemy.m_glow, 0.0f);
+
+    Player hero;
+    EXPECT_FLOAT_EQ(hero.m_walkSpeed, 40.0f);
+    EXPECT_EQ(hero.m_redAmmo, 10);
+    EXPECT_EQ(hero.m_blueAmmo, 10);
+    EXPECT_EQ(hero.m_gems, 10);
+    EXPECT_EQ(hero.m_weapon, 0);
+    EXPECT_DOUBLE_EQ(hero.m_invulnerableMs, 1000.0);
+    EXPECT_EQ(hero.model().shadowPeriod(), 1);
+
+    Boss boss;
+    EXPECT_FALSE(boss.m_active) << "the boss waits until its entry is activated";
+    EXPECT_EQ(boss.m_phase, BOSS_DESCENT);
+
+    Magician magician;
+    EXPECT_FLOAT_EQ(magician.m_speed, 20.0f);
+    Npc npc;
+    EXPECT_TRUE(npc.m_active);
+}
+
+TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
+    EXPECT_STREQ(Gem::modelFor(0), "Data/gem1.ms3d");
+    EXPECT_STREQ(Gem::modelFor(1), "Data/gem3.ms3d");
+    EXPECT_STREQ(Gem::modelFor(2), "Data/gem2.ms3d");
+    BoxCatcher boxes; // the test does not run in the game folder
+    for (int i = 0; i < 5; ++i) {
+        Gem gem;
+        EXPECT_GE(gem.m_value, 5);
+        EXPECT_LE(gem.m_value, 14);
+        for (float c : gem.m_color)
+            EXPECT_TRUE(c == 0.0f || c == 1.0f);
+        EXPECT_EQ(gem.model().shadowPeriod(), 10000);
+    }
+}

@@ -1,0 +1,358 @@
+// The height field (wrap, clamp, short files) and the terrain drawn on a real GL context:
+// a synthetic land of our own, and the generated level's land and sky.
+#include "models/texture.h"
+#include "platform/messagebox.h"
+#include "shell/gamecontext.h"
+#include "support/glcontext.h"
+#include "world/skybox.h"
+#include "world/terrain.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/glu.h>
+#include <pugixml.hpp>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path tempDir() {
+    fs::path dir = fs::temp_directory_path() / "tarvo_terrain_test";
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::string path = (tempDir() / name).string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+// A 24-bit BMP from a colour function of (x, y counted from the bottom), as 0xRRGGBB.
+template <class F> std::string writeBmp(const std::string& name, int w, int h, F colour) {
+    std::vector<uint8_t> b = {'B', 'M'};
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(uint8_t(v >> (8 * i)));
+    };
+    auto put16 = [&](uint32_t v) {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+    };
+    const int stride = (w * 3 + 3) & ~3;
+    put32(uint32_t(54 + stride * h));
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(uint32_t(w));
+    put32(uint32_t(h));
+    put16(1);
+    put16(24);
+    for (int i = 0; i < 6; ++i)
+        put32(0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t c = colour(x, y);
+            b.push_back(uint8_t(c));
+            b.push_back(uint8_t(c >> 8));
+            b.push_back(uint8_t(c >> 16));
+        }
+        for (int p = w * 3; p < stride; ++p)
+            b.push_back(0);
+    }
+    return writeFile(name, b);
+}
+
+// Makes g_terrain point at a terrain for the test's lifetime.
+struct GlobalTerrain {
+    explicit GlobalTerrain(Terrain* t) { g_terrain = t; }
+    ~GlobalTerrain() { g_terrain = nullptr; }
+};
+
+struct SilentBoxes {
+    SilentBoxes() {
+        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
+            return MessageBoxAnswer::Ok;
+        });
+    }
+    ~SilentBoxes() { SetMessageBoxResponder(nullptr); }
+};
+
+std::vector<uint8_t> rampHeights(size_t count) {
+    std::vector<uint8_t> h(count);
+    for (size_t i = 0; i < count; ++i)
+        h[i] = uint8_t((i % 2048) * 7 + (i / 2048) * 13 + 1);
+    return h;
+}
+
+} // namespace
+
+// ---- Heights -------------------------------------------------------------------------------
+
+TEST(TerrainHeights, CoordinatesWrapAtTheFarEdgeAndClampAtZero) {
+    Terrain t;
+    ASSERT_EQ(t.loadHeights(writeFile("ramp.raw", rampHeights(Terrain::HEIGHT_BYTES))),
+              Terrain::HEIGHT_BYTES);
+    auto sample = [&](int x, int z) { return int(uint8_t(x * 7 + z * 13 + 1)); };
+    EXPECT_EQ(t.height(10, 3), sample(10, 3));
+    EXPECT_EQ(t.height(2048, 0), t.height(0, 0));
+    EXPECT_EQ(t.height(2050, 3), sample(2, 3));
+    EXPECT_EQ(t.height(-1, 7), t.height(0, 7));
+    EXPECT_EQ(t.height(-5, -5), sample(0, 0));
+    EXPECT_EQ(t.height(5, -2049), t.height(5, 0));
+    EXPECT_EQ(t.height(2047, 2047), sample(2047, 2047));
+    EXPECT_EQ(t.height(4096 + 17, 2048 * 3 + 9), sample(17, 9));
+    EXPECT_EQ(t.height(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()),
+              sample(0, std::numeric_limits<int32_t>::max() % 2048));
+}
+
+TEST(TerrainHeights, HeightAtTruncatesTowardZeroAndSurvivesWildInput) {
+    Terrain t;
+    t.loadHeights(writeFile("ramp2.raw", rampHeights(Terrain::HEIGHT_BYTES)));
+    EXPECT_EQ(heightAt(10.9f, 3.2f), 0.0f) << "no terrain, no height";
+    GlobalTerrain global(&t);
+    EXPECT_EQ(heightAt(10.9f, 3.2f), float(t.height(10, 3)));
+    EXPECT_EQ(heightAt(-0.5f, 0.0f), float(t.height(0, 0)));
+    EXPECT_EQ(heightAt(-0.99f, -1.5f), float(t.height(0, 0)));
+    EXPECT_EQ(heightAt(2048.5f, 1.0f), float(t.height(0, 1)));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float v : {nan, inf, -inf, 1e30f, -1e30f}) {
+        float h = heightAt(v, v);
+        EXPECT_GE(h, 0.0f);
+        EXPECT_LE(h, 255.0f);
+    }
+}
+
+TEST(TerrainHeights, AShortFileFillsOnlyItsOwnLengthAndAMissingOneLeavesTheLandFlat) {
+    Terrain t;
+    std::vector<uint8_t> shortFile(5000, 200);
+    EXPECT_EQ(t.loadHeights(writeFile("short.raw", shortFile)), 5000u);
+    EXPECT_EQ(t.height(4999 % 2048, 4999 / 2048), 200);
+    EXPECT_EQ(t.height(5000 % 2048, 5000 / 2048), 0);
+    EXPECT_EQ(t.height(2047, 2047), 0);
+
+    Terrain flat;
+    EXPECT_EQ(flat.loadHeights((tempDir() / "none.raw").string()), 0u);
+    for (int z = 0; z < 2048; z += 97)
+        for (int x = 0; x < 2048; x += 89)
+            ASSERT_EQ(flat.height(x, z), 0);
+
+    // A longer file is read up to the map's size only.
+    Terrain big;
+    std::vector<uint8_t> longer(Terrain::HEIGHT_BYTES + 100, 9);
+    EXPECT_EQ(big.loadHeights(writeFile("long.raw", longer)), Terrain::HEIGHT_BYTES);
+    EXPECT_EQ(big.height(2047, 2047), 9);
+}
+
+// ---- Drawing -------------------------------------------------------------------------------
+
+namespace {
+
+struct Rgb {
+    double r = 0, g = 0, b = 0;
+};
+
+// Mean colour and the standard deviation of the brightness over rows [y0, y1), top first.
+struct RegionStats {
+    Rgb mean;
+    double deviation = 0;
+    int clearPixels = 0; // pixels still showing the clear colour (magenta)
+};
+
+RegionStats stats(const std::vector<uint8_t>& px, int width, int y0, int y1) {
+    RegionStats s;
+    double sum = 0, sum2 = 0;
+    long n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = &px[(size_t(y) * width + x) * 3];
+            s.mean.r += p[0];
+            s.mean.g += p[1];
+            s.mean.b += p[2];
+            double l = (p[0] + p[1] + p[2]) / 3.0;
+            sum += l;
+            sum2 += l * l;
+            if (p[0] == 255 && p[1] == 0 && p[2] == 255)
+                ++s.clearPixels;
+            ++n;
+        }
+    s.mean.r /= double(n);
+    s.mean.g /= double(n);
+    s.mean.b /= double(n);
+    double m = sum / double(n);
+    s.deviation = std::sqrt(std::max(0.0, sum2 / double(n) - m * m));
+    return s;
+}
+
+void setCamera(const TestGLContext& gl, double ex, double ey, double ez, double cx, double cy,
+               double cz) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, double(gl.width()) / double(gl.height()), 0.1, 4500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(ex, ey, ez, cx, cy, cz, 0, 1, 0);
+}
+
+void clearToMagenta() {
+    glClearColor(1, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+class TerrainDrawing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_gl.ok())
+            GTEST_SKIP() << "no GL context: " << m_gl.error();
+    }
+    TestGLContext m_gl;
+    SilentBoxes m_boxes;
+};
+
+// Rolling hills between 20 and 120, a green colour map and a grey checker detail map.
+void makeSyntheticLand(std::string& heights, std::string& colour, std::string& detail) {
+    std::vector<uint8_t> h(Terrain::HEIGHT_BYTES);
+    for (int z = 0; z < 2048; ++z)
+        for (int x = 0; x < 2048; ++x)
+            h[size_t(x) + size_t(z) * 2048] =
+                uint8_t(70 + 50 * std::sin(x / 150.0) * std::cos(z / 170.0));
+    heights = writeFile("hills.raw", h);
+    colour = writeBmp("green.bmp", 64, 64, [](int x, int y) {
+        return uint32_t(0x30 + x / 2) << 16 | uint32_t(0x90 + y) << 8 | 0x30;
+    });
+    detail = writeBmp("checker.bmp", 32, 32,
+                      [](int x, int y) { return ((x / 4 + y / 4) & 1) ? 0x606060u : 0xA0A0A0u; });
+}
+
+} // namespace
+
+TEST_F(TerrainDrawing, SyntheticLandDrawsTexturedGroundWithDetailBelowTheSky) {
+    std::string heights, colour, detail;
+    makeSyntheticLand(heights, colour, detail);
+    Terrain t;
+    t.load(heights, colour, detail);
+    ASSERT_TRUE(multitextureAvailable()) << "Mesa offers ARB multitexture";
+    EXPECT_NE(t.m_colorTexture, 0u);
+    EXPECT_NE(t.m_detailTexture, 0u);
+    t.buildDisplayList();
+    ASSERT_NE(t.m_displayList, 0u);
+
+    clearToMagenta();
+    setCamera(m_gl, 1024, 200, 1900, 1024, 150, 1000);
+    t.draw();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    std::vector<uint8_t> px = m_gl.readPixels();
+    m_gl.saveArtifact("terrain_synthetic");
+
+    RegionStats sky = stats(px, m_gl.width(), 0, 40);
+    RegionStats ground = stats(px, m_gl.width(), 400, 600);
+    EXPECT_GT(sky.clearPixels, 40 * 800 * 9 / 10) << "nothing but sky drawn above the horizon";
+    EXPECT_EQ(ground.clearPixels, 0) << "no holes in the ground";
+    EXPECT_GT(ground.mean.g, ground.mean.r) << "the green colour map shows";
+    EXPECT_GT(ground.mean.g, 60.0) << "the detail map's scale of 2 keeps the ground bright";
+    EXPECT_GT(ground.deviation, 6.0) << "the checker detail map shows";
+
+    // The detail map repeats 16 times: the list leaves unit 1's texture matrix scaled.
+    g_glActiveTextureARB(GL_TEXTURE1_ARB);
+    GLfloat m[16];
+    glGetFloatv(GL_TEXTURE_MATRIX, m);
+    g_glActiveTextureARB(GL_TEXTURE0_ARB);
+    EXPECT_FLOAT_EQ(m[0], 16.0f);
+    EXPECT_FLOAT_EQ(m[5], 16.0f);
+    EXPECT_FLOAT_EQ(m[10], 1.0f);
+    GLboolean tex = glIsEnabled(GL_TEXTURE_2D);
+    EXPECT_FALSE(tex) << "unit 0 left with texturing off";
+}
+
+TEST_F(TerrainDrawing, WithoutMultitextureTheColourMapAloneIsDrawn) {
+    std::string heights, colour, detail;
+    makeSyntheticLand(heights, colour, detail);
+    Terrain t;
+    t.load(heights, colour, detail);
+    // A driver without the extension leaves both pointers null.
+    ActiveTextureProc active = g_glActiveTextureARB;
+    MultiTexCoord2fProc coord = g_glMultiTexCoord2fARB;
+    g_glActiveTextureARB = nullptr;
+    g_glMultiTexCoord2fARB = nullptr;
+    t.buildDisplayList();
+    g_glActiveTextureARB = active;
+    g_glMultiTexCoord2fARB = coord;
+
+    clearToMagenta();
+    setCamera(m_gl, 1024, 200, 1900, 1024, 150, 1000);
+    t.draw();
+    std::vector<uint8_t> px = m_gl.readPixels();
+    RegionStats ground = stats(px, m_gl.width(), 400, 600);
+    EXPECT_EQ(ground.clearPixels, 0);
+    EXPECT_GT(ground.mean.g, ground.mean.r);
+    EXPECT_GT(ground.mean.g, 100.0);
+}
+
+TEST_F(TerrainDrawing, GeneratedLevelShowsSkyAboveTexturedGround) {
+    const fs::path game = TARVO_GAME_DIR;
+    pugi::xml_document doc;
+    if (!doc.load_file((game / "data/flatlandriver.xml").c_str()))
+        GTEST_SKIP() << "the generated level is not in " << game;
+    pugi::xml_node land = doc.document_element();
+    pugi::xml_node sky = doc.select_node("//skybox").node();
+    ASSERT_TRUE(land && sky);
+    auto file = [&](pugi::xml_node n, const char* attr) {
+        return (game / n.attribute(attr).as_string()).string();
+    };
+    for (const char* a : {"heightmap", "texture", "detail"})
+        ASSERT_TRUE(fs::exists(file(land, a))) << a;
+
+    Terrain t;
+    GlobalTerrain global(&t);
+    t.load(file(land, "heightmap"), file(land, "texture"), file(land, "detail"));
+    ASSERT_NE(t.m_colorTexture, 0u);
+    ASSERT_NE(t.m_detailTexture, 0u);
+    t.buildDisplayList();
+    SkyBox box;
+    box.loadTextures(file(sky, "front"), file(sky, "back"), file(sky, "left"), file(sky, "right"),
+                     file(sky, "top"));
+    EXPECT_NE(box.m_back, 0u);
+    box.buildDisplayList(1000, 0, 1000);
+
+    // Above the river: the lowest ground of the land's middle, camera over the highest hill.
+    int rx = 1024, rz = 1024, low = 256, high = 0;
+    for (int z = 300; z <= 1748; z += 16)
+        for (int x = 300; x <= 1748; x += 16) {
+            int h = t.height(x, z);
+            if (h < low) {
+                low = h;
+                rx = x;
+                rz = z;
+            }
+        }
+    for (int z = 0; z < 2048; z += 8)
+        for (int x = 0; x < 2048; x += 8)
+            high = std::max(high, t.height(x, z));
+    const double dir = rz > 1024 ? -1.0 : 1.0; // look across the middle of the land
+    const double eyeZ = std::clamp(rz - dir * 250.0, 100.0, 1948.0);
+    const double eyeY = high + 40.0;
+    clearToMagenta();
+    setCamera(m_gl, rx, eyeY, eyeZ, rx, eyeY - 140.0, eyeZ + dir * 800.0);
+    t.draw();
+    box.draw();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    std::vector<uint8_t> px = m_gl.readPixels();
+    m_gl.saveArtifact("terrain_generated_level");
+
+    RegionStats top = stats(px, m_gl.width(), 0, 60);
+    RegionStats ground = stats(px, m_gl.width(), 450, 600);
+    EXPECT_EQ(top.clearPixels, 0) << "the sky box covers the top of the picture";
+    EXPECT_EQ(ground.clearPixels, 0) << "the ground covers the bottom";
+    EXPECT_GT(ground.mean.r + ground.mean.g + ground.mean.b, 90.0) << "the ground is lit";
+    EXPECT_GT(ground.deviation, 4.0) << "the ground shows texture and detail";
+    const double dr = top.mean.r - ground.mean.r, dg = top.mean.g - ground.mean.g,
+                 db = top.mean.b - ground.mean.b;
+    EXPECT_GT(std::sqrt(dr * dr + dg * dg + db * db), 20.0) << "sky and ground look different";
+}

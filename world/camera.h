@@ -1,0 +1,69 @@
+// Camera: the one view of the world (g_camera). In play it follows a target from
+// behind and above, easing eye and look-at point toward where they should be by
+// 1/divisor of the gap each frame (a swoop at level start, a soft lag while walking).
+// In the intro scenes it is a free camera that scripts move and turn.
+//
+// Costs: apply is a couple of vector operations and one gluLookAt. The follow is per
+// frame, not per millisecond, so its speed depends on the frame rate; free moves are
+// per millisecond. Nothing here checks that the eye stays above the ground.
+#pragma once
+
+#include "models/vector.h"
+
+#include <memory>
+
+class SceneObject;
+class Timer;
+
+class Camera {
+public:
+    Camera();
+    virtual ~Camera();
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+
+    // Follows the object; null stops following.
+    void setTarget(SceneObject* target);
+    void setFollowing(bool following) { m_following = following; }
+    void setEaseDivisor(float divisor) { m_easeDivisor = divisor; }
+    void setDistance(float distance) { m_distance = distance; }
+    void setPosition(const Vector& position) { m_position.set(position); }
+    Vector getPosition() const { return m_position; }
+    void setDirection(const Vector& direction) { m_direction.set(direction); }
+    Vector getDirection() const { return m_direction; }
+    Vector getLookAt() const { return m_lookAt; }
+    SceneObject* getTarget() const { return m_target; }
+    bool isFollowing() const { return m_following; }
+
+    // Sets the model-view matrix for this frame (after it was loaded with the identity).
+    void apply();
+    // The part of apply that moves the camera, without touching GL. Returns false when
+    // following with no target (nothing is to be looked at).
+    bool step();
+
+    // Free moves, each by the milliseconds since the last move / divisor; only when not
+    // following.
+    void strafeRight();
+    void strafeLeft();
+    void moveForward();
+    void moveBackward();
+    // Free turn (radians): yaw about +y, then pitch about the side axis, except that
+    // the view does not tip further once its y is beyond +-0.8.
+    void turn(float pitch, float yaw);
+
+    float m_distance = 40.0f;
+    Vector m_position;
+    float m_eyeHeight = 15.5f;
+    Vector m_direction;
+    SceneObject* m_target = nullptr;
+    Vector m_lookAt;
+    bool m_following = false;
+    float m_easeDivisor = 5.0f;
+    float m_lookHeight = 15.0f;
+    std::unique_ptr<Timer> m_timer;
+
+private:
+    // The milliseconds since the last move, divided by the divisor; restarts the timer.
+    float freeStep();
+    Vector sideVector() const;
+};
