@@ -377,7 +377,10 @@ TEST(Ms3dGeneratedModels, EveryGeneratedModelLoads) {
         for (const ModelMaterial& material : model.m_materials) {
             if (material.m_textureFile.empty())
                 continue;
-            std::string texture = std::string(TARVO_GAME_DIR) + "/" + material.m_textureFile;
+            // The reader prefixes the model's own directory, which is absolute here.
+            std::string texture = material.m_textureFile[0] == '/'
+                                      ? material.m_textureFile
+                                      : std::string(TARVO_GAME_DIR) + "/" + material.m_textureFile;
             EXPECT_TRUE(std::ifstream(texture).good())
                 << name << " names a missing texture " << material.m_textureFile;
         }

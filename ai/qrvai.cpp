@@ -1,0 +1,117 @@
+#include "ai/qrvai.h"
+
+#include "level/qrvdatalayer.h"
+#include "platform/random.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+
+QRVAI::QRVAI() {
+    gameSrand(static_cast<unsigned int>(std::time(nullptr)));
+    m_randomIndex = gameRand() & 1023;
+    for (int32_t& v : m_randomTable)
+        v = gameRand();
+}
+
+void QRVAI::update(QRVDataLayer*, ObjectData*) {}
+
+int32_t QRVAI::nextRandom() {
+    // Any index outside the table restarts it, not only exactly 1024.
+    if (m_randomIndex < 0 || m_randomIndex >= 1024)
+        m_randomIndex = 0;
+    return m_randomTable[m_randomIndex++];
+}
+
+namespace {
+int32_t truncatedGap(float a, float b) {
+    return std::abs(static_cast<int32_t>(std::trunc(a - b)));
+}
+
+void placeWaypoint(const QRVDataLayer& layer, AIDecision& d) {
+    Vector corner = layer.cellToWorld(static_cast<int32_t>(std::trunc(d.m_waypointCell.x)),
+                                      static_cast<int32_t>(std::trunc(d.m_waypointCell.z)));
+    d.m_waypoint.x = corner.x;
+    d.m_waypoint.z = corner.z;
+}
+} // namespace
+
+int32_t boxDistance(float x1, float z1, float x2, float z2) {
+    int32_t dx = truncatedGap(x1, x2), dz = truncatedGap(z1, z2);
+    return dx > dz ? dx : dz;
+}
+
+int32_t sumDistance(float x1, float z1, float x2, float z2) {
+    return truncatedGap(x1, x2) + truncatedGap(z1, z2);
+}
+
+bool stepToward(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ, int32_t gx,
+                int32_t gz) {
+    bool changed = false;
+    auto axis = [&](int32_t ai, int32_t g, float& c) {
+        if (ai > g && ai <= c) {
+            c -= 1.0f;
+            changed = true;
+        } else if (ai < g && ai >= c) {
+            c += 1.0f;
+            changed = true;
+        }
+    };
+    axis(aiX, gx, d.m_waypointCell.x);
+    axis(aiZ, gz, d.m_waypointCell.z);
+    if (changed)
+        placeWaypoint(layer, d);
+    return changed;
+}
+
+bool stepAway(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ, int32_t gx,
+              int32_t gz) {
+    bool changed = false;
+    const float limit = static_cast<float>(layer.m_gridSize);
+    auto axis = [&](int32_t ai, int32_t g, float& c) {
+        const float before = c;
+        if (ai > g && ai >= c)
+            c += 1.0f;
+        else if (ai < g && ai <= c)
+            c -= 1.0f;
+        if (c < 0.0f)
+            c = 0.0f;
+        if (c > limit)
+            c = limit;
+        if (c != before)
+            changed = true;
+    };
+    axis(aiX, gx, d.m_waypointCell.x);
+    axis(aiZ, gz, d.m_waypointCell.z);
+    if (changed)
+        placeWaypoint(layer, d);
+    return changed;
+}
+
+bool stepOnArrival(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ,
+                   int32_t gx, int32_t gz) {
+    bool changed = false;
+    auto axis = [&](int32_t ai, int32_t g, float& c) {
+        if (static_cast<float>(ai) != c)
+            return;
+        if (ai > g) {
+            c -= 1.0f;
+            changed = true;
+        } else if (ai < g) {
+            c += 1.0f;
+            changed = true;
+        }
+    };
+    axis(aiX, gx, d.m_waypointCell.x);
+    axis(aiZ, gz, d.m_waypointCell.z);
+    if (changed)
+        placeWaypoint(layer, d);
+    return changed;
+}
+
+void aimAtPathPoint(const QRVDataLayer& layer, AIDecision& d, const Vector& p) {
+    d.m_waypoint = p;
+    d.m_target = p;
+    d.m_waypointCell = layer.worldToCellF(p.x, p.z);
+    d.m_action = ACTION_WALK;
+}

@@ -1,0 +1,48 @@
+// QRVAI: the base of every AI object. An AI never moves its object: once a frame
+// it reads data records and writes the record's AIDecision. Movement is planned on
+// the data layer's 128 by 128 grid, one cell at a time. Everything here is cheap
+// (constant time); the behaviours' own steps live in the subclasses.
+#pragma once
+
+#include "ai/aidecision.h"
+
+#include <cstdint>
+
+class QRVDataLayer;
+struct ObjectData;
+
+class QRVAI {
+public:
+    // Reseeds the game's generator with the time in seconds and fills the random table.
+    QRVAI();
+    virtual ~QRVAI() = default;
+
+    virtual void update(QRVDataLayer* dataLayer, ObjectData* record);
+    virtual int32_t nextRandom();
+    virtual int32_t type() const { return 0; }
+
+    int32_t randomIndex() const { return m_randomIndex; }
+    void setRandomIndex(int32_t index) { m_randomIndex = index; }
+    int32_t randomTableEntry(int i) const { return m_randomTable[i & 1023]; }
+
+protected:
+    int32_t m_randomTable[1024];
+    int32_t m_randomIndex;
+};
+
+// Ground-plane distances: each difference truncated toward zero before its absolute value.
+int32_t boxDistance(float x1, float z1, float x2, float z2);
+int32_t sumDistance(float x1, float z1, float x2, float z2);
+
+// The three grid-stepping rules. (aiX, aiZ) is the object's cell, (gx, gz) the goal;
+// they move decision.m_waypointCell and, when it changed, m_waypoint onto that cell's
+// corner. Each returns whether a coordinate changed.
+bool stepToward(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
+                int32_t gx, int32_t gz);
+bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
+              int32_t gx, int32_t gz);
+bool stepOnArrival(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
+                   int32_t gx, int32_t gz);
+
+// Walk to and face path point p.
+void aimAtPathPoint(const QRVDataLayer& layer, AIDecision& decision, const Vector& p);

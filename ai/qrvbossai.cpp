@@ -1,0 +1,3 @@
+#include "ai/qrvbossai.h"
+
+void QRVBossAI::step(QRVDataLayer*, BossData*) {}

@@ -1,0 +1,291 @@
+#include "level/qrvdatalayer.h"
+
+#include "ai/qrvai.h"
+#include "ai/qrvbossai.h"
+#include "ai/qrvflockai.h"
+#include "ai/qrvwaypointai.h"
+#include "objects/npc.h"
+#include "objects/player.h"
+#include "platform/debugassert.h"
+#include "platform/random.h"
+#include "shell/gamecontext.h"
+
+#include <algorithm>
+#include <cmath>
+
+bool g_showMapRequested = false;
+
+ObjectData::~ObjectData() = default;
+EnemyData::~EnemyData() = default;
+NpcData::~NpcData() = default;
+BossData::~BossData() = default;
+
+QRVDataLayer::QRVDataLayer() = default;
+QRVDataLayer::~QRVDataLayer() = default;
+
+int32_t QRVDataLayer::kindOf(int32_t id) const {
+    if (id == PLAYER_ID)
+        return KIND_PLAYER;
+    auto e = m_enemyTable.find(id);
+    if (e != m_enemyTable.end())
+        return e->second->kind;
+    if (m_npcTable.count(id))
+        return KIND_NPC;
+    return KIND_STATIC;
+}
+
+EnemyData* QRVDataLayer::randomEnemy() {
+    if (m_enemyTable.empty())
+        return nullptr;
+    size_t n = static_cast<size_t>(gameRand()) % m_enemyTable.size();
+    auto it = m_enemyTable.begin();
+    std::advance(it, static_cast<long>(n));
+    return it->second.get();
+}
+
+AIDecision* QRVDataLayer::aiDecisionOf(int32_t id) {
+    if (kindOf(id) == KIND_ENEMY)
+        return &m_enemyTable[id]->decision;
+    NpcData* n = npc(id);
+    return n ? &n->decision : nullptr;
+}
+
+void QRVDataLayer::updateEnemyAI() {
+    for (auto& [id, record] : m_enemyTable)
+        if (record->active && record->ai)
+            record->ai->update(this, record.get());
+}
+
+void QRVDataLayer::updateNpcAI() {
+    for (auto& [id, record] : m_npcTable)
+        if (record->active && record->ai)
+            record->ai->update(this, record.get());
+}
+
+void QRVDataLayer::updateBossAI() {
+    if (m_boss.ai)
+        m_boss.ai->step(this, &m_boss);
+}
+
+bool QRVDataLayer::damage(int32_t id, int32_t amount) {
+    if (id == BOSS_ID)
+        return damageBoss(amount);
+    auto ix = m_enemyTable.find(id);
+    QRV_ASSERT_TEXT(ix != m_enemyTable.end(), "ix != m_enemyTable.end()");
+    if (ix == m_enemyTable.end())
+        return false; // a killed enemy cannot be killed twice
+    EnemyData& record = *ix->second;
+    record.life -= amount;
+    if (record.ai && record.ai->type() == 2)
+        static_cast<QRVWaypointAI&>(*record.ai).provoke();
+    if (record.life > 0)
+        return false;
+    record.active = false;
+    record.life = 0;
+    removeEnemy(id); // destroys the record
+    m_enemyCount -= 1;
+    if (m_enemyCount <= 0)
+        m_boss.active = true;
+    return true;
+}
+
+bool QRVDataLayer::damageBoss(int32_t amount) {
+    m_boss.life -= amount;
+    if (m_boss.life <= 0) {
+        m_boss.life = 0;
+        return true;
+    }
+    return false;
+}
+
+bool QRVDataLayer::damagePlayer(int32_t amount) {
+    m_player.life -= amount;
+    if (m_player.life <= 0) {
+        m_player.life = 0;
+        return true;
+    }
+    return false;
+}
+
+int32_t QRVDataLayer::lifeOf(int32_t id) const {
+    if (id == PLAYER_ID)
+        return m_player.life;
+    auto ix = m_enemyTable.find(id);
+    QRV_ASSERT_TEXT(ix != m_enemyTable.end(), "ix != m_enemyTable.end()");
+    return ix == m_enemyTable.end() ? 0 : ix->second->life;
+}
+
+NpcData* QRVDataLayer::npc(int32_t id) const {
+    auto npcIterator = m_npcTable.find(id);
+    QRV_ASSERT_TEXT(npcIterator != m_npcTable.end(), "npcIterator != m_npcTable.end()");
+    return npcIterator == m_npcTable.end() ? nullptr : npcIterator->second.get();
+}
+
+std::string QRVDataLayer::chatText(int32_t id) const {
+    NpcData* n = npc(id);
+    if (!n)
+        return std::string();
+    return n->scared ? n->scaredChat : n->normalChat;
+}
+
+std::string QRVDataLayer::npcName(int32_t id) const {
+    NpcData* n = npc(id);
+    return n ? n->name : std::string();
+}
+
+NpcMenu* QRVDataLayer::npcMenu(int32_t id) {
+    NpcData* n = npc(id);
+    return n ? &n->menu : nullptr;
+}
+
+void QRVDataLayer::menuUp(int32_t id) {
+    NpcMenu* m = npcMenu(id);
+    if (m && m->count > 0) // an empty menu has nothing to move over
+        m->selected = (m->selected - 1) % m->count;
+}
+
+void QRVDataLayer::menuDown(int32_t id) {
+    NpcMenu* m = npcMenu(id);
+    if (m && m->count > 0)
+        m->selected = (m->selected + 1) % m->count;
+}
+
+bool QRVDataLayer::isWater(float x, float z) const {
+    int32_t i, j;
+    worldToCell(x, z, i, j);
+    const GridCell& c = m_array[i][j];
+    if (!c.occupied)
+        return false;
+    auto it = c.contents.find(WATER_ID);
+    return it != c.contents.end() && it->second == KIND_WATER;
+}
+
+void QRVDataLayer::addEnemy(std::unique_ptr<EnemyData> record) {
+    EnemyData* e = record.get();
+    GridCell& c = m_array[clampCell(e->aiX)][clampCell(e->aiZ)];
+    QRV_ASSERT_TEXT(!c.occupied, "!(m_array[object->aiX][object->aiZ].occupied)");
+    c.occupied = true;
+    c.contents[e->id] = e->kind;
+    m_enemyTable[e->id] = std::move(record);
+}
+
+void QRVDataLayer::removeEnemy(int32_t id) {
+    auto ix = m_enemyTable.find(id);
+    if (ix == m_enemyTable.end())
+        return;
+    leaveCell(*ix->second);
+    m_enemyTable.erase(ix);
+}
+
+void QRVDataLayer::addNpc(std::unique_ptr<NpcData> record) {
+    NpcData* n = record.get();
+    GridCell& c = m_array[clampCell(n->aiX)][clampCell(n->aiZ)];
+    c.occupied = true;
+    c.contents[n->id] = KIND_NPC;
+    m_npcTable[n->id] = std::move(record);
+}
+
+void QRVDataLayer::leaveCell(ObjectData& record) {
+    GridCell& c = m_array[clampCell(record.aiX)][clampCell(record.aiZ)];
+    c.contents.erase(record.id);
+    c.occupied = !c.contents.empty();
+}
+
+void QRVDataLayer::enterCell(ObjectData& record, float x, float z) {
+    record.x = x;
+    record.z = z;
+    worldToCell(x, z, record.aiX, record.aiZ);
+    GridCell& c = m_array[record.aiX][record.aiZ];
+    c.occupied = true;
+    c.contents[record.id] = record.kind;
+}
+
+void QRVDataLayer::movePlayer(float x, float z) {
+    leaveCell(m_player);
+    enterCell(m_player, x, z);
+}
+
+void QRVDataLayer::moveBoss(float x, float z) {
+    leaveCell(m_boss);
+    enterCell(m_boss, x, z);
+}
+
+void QRVDataLayer::moveObject(int32_t objectID, int32_t kind, float x, float z) {
+    QRV_ASSERT_TEXT(objectID != PLAYER_ID, "objectID != PLAYER_ID");
+    ObjectData* record = nullptr;
+    if (kind == KIND_ENEMY) {
+        auto ix = m_enemyTable.find(objectID);
+        QRV_ASSERT_TEXT(ix != m_enemyTable.end(), "ix != m_enemyTable.end()");
+        if (ix != m_enemyTable.end())
+            record = ix->second.get();
+    } else if (kind == KIND_NPC) {
+        record = npc(objectID);
+    }
+    if (!record)
+        return;
+    leaveCell(*record);
+    enterCell(*record, x, z);
+}
+
+void QRVDataLayer::worldToCell(float x, float z, int32_t& aiX, int32_t& aiZ) const {
+    // Cells outside the grid are clamped: a position below the world start must not
+    // index before the array.
+    aiX = clampCell(static_cast<int32_t>(std::floor(x / m_worldWidth * 128.0)));
+    aiZ = clampCell(static_cast<int32_t>(std::floor(z / m_worldDepth * 128.0)));
+}
+
+Vector QRVDataLayer::worldToCellF(float x, float z) const {
+    float cx = std::floor(x / m_worldWidth * 128.0f);
+    float cz = std::floor(z / m_worldDepth * 128.0f);
+    if (cx >= 127.0f)
+        cx = 127.0f;
+    if (cz >= 127.0f)
+        cz = 127.0f;
+    return Vector(cx, 0.0f, cz);
+}
+
+Vector QRVDataLayer::cellToWorld(int32_t i, int32_t j) const {
+    return Vector(static_cast<float>(i / 128.0 * m_worldWidth), 0.0f,
+                  static_cast<float>(j / 128.0 * m_worldDepth));
+}
+
+void QRVDataLayer::markFootprint(int32_t id, float x, float z, int32_t width, int32_t depth) {
+    int32_t x0 = static_cast<int32_t>((x - width / 2.0f) / m_worldWidth * 128.0f);
+    int32_t x1 = static_cast<int32_t>((x + width / 2.0f) / m_worldWidth * 128.0f);
+    int32_t z0 = static_cast<int32_t>((z - depth / 2.0f) / m_worldDepth * 128.0f);
+    int32_t z1 = static_cast<int32_t>((z + depth / 2.0f) / m_worldDepth * 128.0f);
+    // A footprint reaching outside the grid marks only the cells inside it.
+    for (int32_t i = std::max(x0, 0); i < std::min(x1, 128); ++i)
+        for (int32_t j = std::max(z0, 0); j < std::min(z1, 128); ++j) {
+            m_array[i][j].occupied = true;
+            m_array[i][j].contents[id] = KIND_STATIC;
+        }
+}
+
+void NpcMenu::choose() {
+    if (!g_hero || !g_talkPartner || !g_dataLayer)
+        return;
+    if (selected < 0 || selected >= count)
+        return;
+    const int32_t id = items[selected].id;
+    auto react = [] {
+        g_talkPartner->animationQueue().clear();
+        g_talkPartner->animationQueue().push(3, 1000.0);
+    };
+    if (id >= 1 && id <= 3) {
+        if (g_hero->m_gems < 10) {
+            selected = -1;
+            return;
+        }
+        g_hero->m_gems -= 10;
+        react();
+        if (id == 1)
+            g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));
+        else if (id == 2)
+            g_hero->m_blueAmmo = std::min(g_hero->m_blueAmmo + 10, 99);
+        else
+            g_hero->m_redAmmo = std::min(g_hero->m_redAmmo + 10, 99);
+    } else if (id == 4) {
+        g_showMapRequested = true;
+    }
+}

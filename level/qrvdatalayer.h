@@ -1,0 +1,189 @@
+// QRVDataLayer: the logical state of a level apart from the drawable objects: one
+// data record per hero, boss, enemy, character and static object, the tables that
+// find enemy and character records by identifier, and a 128 by 128 occupancy grid
+// over the ground that records which objects (and which water) stand in each cell.
+// All queries are map lookups (logarithmic in the table size); nothing allocates per
+// frame except a grid move into a cell not used before. Single-threaded; the scratch
+// lookups make operations non-reentrant. Identifiers without a record raise a debug
+// assertion and answer a harmless default instead of reading freed memory.
+#pragma once
+
+#include "ai/aidecision.h"
+#include "ai/qrvai.h"
+#include "ai/qrvbossai.h"
+#include "ai/qrvflockai.h"
+#include "models/vector.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+// Set by the map item of a menu; the HUD shows the map while it is set.
+extern bool g_showMapRequested;
+
+
+constexpr int32_t PLAYER_ID = 251;
+constexpr int32_t BOSS_ID = 252;
+constexpr int32_t WATER_ID = 1002;
+
+enum ObjectKind : int32_t {
+    KIND_PLAYER = 0,
+    KIND_ENEMY = 1,
+    KIND_STATIC = 2,
+    KIND_WATER = 3,
+    KIND_NPC = 5,
+    KIND_BOSS = 6,
+};
+
+struct ObjectData {
+    virtual ~ObjectData();
+    float x = 0.0f, z = 0.0f;
+    int32_t aiX = 0, aiZ = 0;
+    int32_t kind = KIND_STATIC;
+    int32_t width = 0, depth = 0;
+    std::string name, model;
+    int32_t id = 0;
+    bool active = true;
+    bool visible = true;
+    int32_t speed = 0;
+};
+
+struct PlayerData : ObjectData {
+    PlayerData() {
+        kind = KIND_PLAYER;
+        id = PLAYER_ID;
+    }
+    int32_t life = 0;
+};
+
+struct EnemyData : ObjectData {
+    EnemyData() { kind = KIND_ENEMY; }
+    ~EnemyData() override;
+    AIDecision decision;
+    std::unique_ptr<QRVAI> ai;
+    int32_t enemyType = 0; // 0 melee, 1 magician
+    int32_t life = 0;
+};
+
+struct MenuItem {
+    std::string text;
+    std::string reply;
+    int32_t id = 0;
+};
+
+class NpcMenu {
+public:
+    virtual ~NpcMenu() = default;
+    // Carries out the selected item for the hero and the talk partner (trades, the map).
+    void choose();
+
+    std::string title;
+    MenuItem items[5];
+    int32_t count = 0;
+    int32_t selected = 0; // -1 after a refused purchase
+    std::string negativeReply;
+};
+
+struct NpcData : ObjectData {
+    NpcData() { kind = KIND_NPC; }
+    ~NpcData() override;
+    AIDecision decision;
+    std::unique_ptr<QRVAI> ai;
+    NpcMenu menu;
+    std::string normalChat, scaredChat;
+    bool scared = false;
+};
+
+struct BossData : ObjectData {
+    BossData() {
+        kind = KIND_BOSS;
+        id = BOSS_ID;
+    }
+    ~BossData() override;
+    std::unique_ptr<QRVBossAI> ai;
+    AIDecision decision;
+    int32_t life = 0;
+};
+
+struct GridCell {
+    bool occupied = false;
+    std::map<int32_t, int32_t> contents; // occupant id -> kind
+};
+
+class QRVDataLayer {
+public:
+    QRVDataLayer();
+    virtual ~QRVDataLayer();
+    QRVDataLayer(const QRVDataLayer&) = delete;
+    QRVDataLayer& operator=(const QRVDataLayer&) = delete;
+
+    int32_t kindOf(int32_t id) const;
+    EnemyData* randomEnemy();
+    AIDecision* aiDecisionOf(int32_t id);
+    AIDecision* bossDecision() { return &m_boss.decision; }
+    void updateEnemyAI();
+    void updateNpcAI();
+    void updateBossAI();
+    bool isBossActive() const { return m_boss.active; }
+
+    bool damage(int32_t id, int32_t amount);
+    bool damageBoss(int32_t amount);
+    int32_t playerLife() const { return m_player.life; }
+    void setPlayerLife(int32_t life) { m_player.life = life; }
+    bool damagePlayer(int32_t amount);
+    int32_t lifeOf(int32_t id) const;
+
+    std::string chatText(int32_t id) const;
+    std::string npcName(int32_t id) const;
+    NpcMenu* npcMenu(int32_t id);
+    void menuUp(int32_t id);
+    void menuDown(int32_t id);
+
+    bool isWater(float x, float z) const;
+    void addEnemy(std::unique_ptr<EnemyData> record);
+    void removeEnemy(int32_t id);
+    void addNpc(std::unique_ptr<NpcData> record);
+    void movePlayer(float x, float z);
+    void moveBoss(float x, float z);
+    void moveObject(int32_t id, int32_t kind, float x, float z);
+
+    void worldToCell(float x, float z, int32_t& aiX, int32_t& aiZ) const;
+    Vector worldToCellF(float x, float z) const;
+    Vector cellToWorld(int32_t i, int32_t j) const;
+
+    // Marks every cell whose lower corner lies at height 75 or less as water.
+    template <typename HeightFn> void markWater(HeightFn height) {
+        for (int i = 0; i < 128; ++i)
+            for (int j = 0; j < 128; ++j) {
+                Vector p = cellToWorld(i, j);
+                if (height(static_cast<int>(p.x), static_cast<int>(p.z)) <= 75) {
+                    m_array[i][j].contents[WATER_ID] = KIND_WATER;
+                    m_array[i][j].occupied = true;
+                }
+            }
+    }
+    // Blocks the cells a static footprint covers (truncating, upper bounds exclusive).
+    void markFootprint(int32_t id, float x, float z, int32_t width, int32_t depth);
+
+    const GridCell& cell(int32_t i, int32_t j) const { return m_array[clampCell(i)][clampCell(j)]; }
+
+    int32_t m_gridSize = 128;
+    float m_worldWidth = 1000.0f;
+    float m_worldDepth = 1000.0f;
+    float m_worldStart = 0.0f;
+    int32_t m_enemyCount = 0;
+    std::unique_ptr<QRVFlockAI> m_flockAI;
+    std::map<int32_t, std::unique_ptr<EnemyData>> m_enemyTable;
+    std::map<int32_t, std::unique_ptr<NpcData>> m_npcTable;
+    GridCell m_array[128][128];
+    PlayerData m_player;
+    BossData m_boss;
+    std::string m_terrainName, m_heightMapFile, m_textureFile, m_detailFile;
+
+private:
+    static int32_t clampCell(int32_t c) { return c < 0 ? 0 : (c > 127 ? 127 : c); }
+    void leaveCell(ObjectData& record);
+    void enterCell(ObjectData& record, float x, float z);
+    NpcData* npc(int32_t id) const;
+};
