@@ -88,8 +88,8 @@ bool stepAway(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ
     return changed;
 }
 
-bool stepOnArrival(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ,
-                   int32_t gx, int32_t gz) {
+bool stepOnArrival(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ, int32_t gx,
+                   int32_t gz) {
     bool changed = false;
     auto axis = [&](int32_t ai, int32_t g, float& c) {
         if (static_cast<float>(ai) != c)

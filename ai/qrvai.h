@@ -39,8 +39,8 @@ int32_t sumDistance(float x1, float z1, float x2, float z2);
 // corner. Each returns whether a coordinate changed.
 bool stepToward(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
                 int32_t gx, int32_t gz);
-bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
-              int32_t gx, int32_t gz);
+bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ, int32_t gx,
+              int32_t gz);
 bool stepOnArrival(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
                    int32_t gx, int32_t gz);
 

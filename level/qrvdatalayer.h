@@ -22,7 +22,6 @@
 // Set by the map item of a menu; the HUD shows the map while it is set.
 extern bool g_showMapRequested;
 
-
 constexpr int32_t PLAYER_ID = 251;
 constexpr int32_t BOSS_ID = 252;
 constexpr int32_t WATER_ID = 1002;

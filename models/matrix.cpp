@@ -20,7 +20,9 @@ void Matrix::loadIdentity() {
     m[0] = m[5] = m[10] = m[15] = 1.0f;
 }
 
-void Matrix::set(const float* src) { std::memcpy(m, src, sizeof(m)); }
+void Matrix::set(const float* src) {
+    std::memcpy(m, src, sizeof(m));
+}
 
 void Matrix::postMultiply(const Matrix& bm) {
     const float* a = m;

@@ -12,8 +12,7 @@ public:
     explicit Matrix(const float* src) { set(src); }
     // Arguments in row-major reading order, stored transposed.
     Matrix(float a00, float a01, float a02, float a03, float a10, float a11, float a12, float a13,
-           float a20, float a21, float a22, float a23, float a30, float a31, float a32,
-           float a33);
+           float a20, float a21, float a22, float a23, float a30, float a31, float a32, float a33);
     Matrix(const Matrix&) = default;
     Matrix& operator=(const Matrix&) = default;
     virtual ~Matrix() = default;

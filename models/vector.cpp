@@ -30,7 +30,9 @@ float& Vector::operator[](int i) {
     }
 }
 
-float Vector::length() const { return std::sqrt(x * x + y * y + z * z); }
+float Vector::length() const {
+    return std::sqrt(x * x + y * y + z * z);
+}
 
 void Vector::normalize() {
     float len = length();

@@ -44,6 +44,7 @@ MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& titl
     int pressed = -1;
     if (SDL_ShowMessageBox(&data, &pressed) != 0) {
         // No display to ask on: take the default answer.
+        std::fprintf(stderr, "(no message box could be shown: %s)\n", SDL_GetError());
         return buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::Yes : MessageBoxAnswer::Ok;
     }
     if (buttons == MessageBoxButtons::YesNo)

@@ -7,7 +7,9 @@
 
 TimerLink* s_timerList = nullptr;
 
-Timer::Timer() { s_timerList = new TimerLink{this, s_timerList}; }
+Timer::Timer() {
+    s_timerList = new TimerLink{this, s_timerList};
+}
 
 Timer::~Timer() {
     TimerLink* pLink = s_timerList;
@@ -26,7 +28,9 @@ Timer::~Timer() {
     delete pLink;
 }
 
-Timer* CreateTimer() { return new (std::nothrow) Win32Timer(); }
+Timer* CreateTimer() {
+    return new (std::nothrow) Win32Timer();
+}
 
 void PauseAllTimers() {
     for (TimerLink* l = s_timerList; l; l = l->next)

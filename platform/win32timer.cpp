@@ -15,7 +15,9 @@ int64_t currentTicks() {
         .count();
 }
 
-uint32_t currentMs() { return static_cast<uint32_t>(currentTicks() / 1000000); }
+uint32_t currentMs() {
+    return static_cast<uint32_t>(currentTicks() / 1000000);
+}
 } // namespace
 
 void Win32Timer::SetTickSourceForTests(std::function<int64_t()> source) {

@@ -1,4 +1,6 @@
 // Program entry; the window and the main loop live in shell/.
 int GameMain();
 
-int main() { return GameMain(); }
+int main() {
+    return GameMain();
+}

@@ -371,3 +371,25 @@ TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
         EXPECT_EQ(gem.model().shadowPeriod(), 10000);
     }
 }
+
+TEST(Gravity, AWaterCellHoldsAnObjectAtEightyOne) {
+    QRVDataLayer layer;
+    // Low ground (water) west of x = 500, high ground east of it.
+    layer.markWater([](int x, int) { return x < 500 ? 0 : 200; });
+    QRVDataLayer* saved = g_dataLayer;
+    g_dataLayer = &layer;
+    EXPECT_FLOAT_EQ(ModelObject::groundHeight(100.0f, 100.0f), 81.0f);
+    EXPECT_FALSE(layer.isWater(900.0f, 100.0f));
+
+    ModelObject object;
+    ManualTimer* timer = useManualTimer(object.m_timer);
+    timer->m_elapsed = 20.0;
+    object.setPosition(Vector(100.0f, 80.9f, 100.0f)); // just below the water line
+    object.m_velocity.y = -15.0f;
+    object.applyGravity();
+    EXPECT_EQ(object.m_velocity.y, 0.0f) << "the water holds it up, whatever the terrain";
+    object.setPosition(Vector(100.0f, 81.5f, 100.0f));
+    object.applyGravity();
+    EXPECT_LT(object.m_velocity.y, 0.0f) << "above the water it falls";
+    g_dataLayer = saved;
+}

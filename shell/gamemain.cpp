@@ -1,2 +1,0 @@
-// Placeholder entry until the window and main loop land.
-int GameMain() { return 0; }

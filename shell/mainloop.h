@@ -1,0 +1,31 @@
+// The main loop and the game-state machine. One round takes one window event, or,
+// with none waiting, checks Escape, runs the current state's frame handler, swaps
+// and runs the frame commands. Frame handlers and the swap are replaceable so that
+// tests can run rounds without a window.
+#pragma once
+
+using FrameHandler = void (*)();
+
+bool InitScene();
+void ReleaseLevel();
+bool StartGame(int level);
+// The close request: shuts the sound down, releases the level and posts the quit.
+void CloseGame();
+
+// One round of the loop; false once the quit message has been taken.
+bool RunOneRound();
+int RunMainLoop();
+int GameMain();
+int QuitCode();
+
+// The frame handler of each state 0 to 7 (null: nothing drawn) and the buffer swap.
+extern FrameHandler g_frameHandlers[8];
+extern FrameHandler g_swapBuffers;
+extern FrameHandler g_frameCommands;
+// Set up the title screen after Escape (replaced by the title screen's own set-up).
+extern FrameHandler g_titleSetup;
+
+// The frame handlers the states use until their screens are written.
+void ClearedFrame();
+void PlayFrame();
+void FrameCommands();

@@ -1,0 +1,242 @@
+#include "shell/window.h"
+
+#include "platform/messagebox.h"
+#include "platform/qrvinput.h"
+#include "shell/mainloop.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+bool g_active = true;
+bool g_fullscreen = true;
+bool g_keys[256] = {};
+
+namespace {
+SDL_Window* g_hWnd = nullptr;
+SDL_GLContext g_hRC = nullptr;
+int s_lastWidth = 0, s_lastHeight = 0;
+
+void errorBox(const char* text) {
+    ShowMessageBox(text, "ERROR", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation);
+}
+
+// Fullscreen needs the display to offer exactly the asked mode: SDL would quietly
+// take the nearest one instead.
+bool findExactMode(int width, int height, SDL_DisplayMode& mode) {
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) == 0 && m.w == width && m.h == height) {
+            mode = m;
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+int KeycodeToVirtualKey(int32_t k) {
+    if (k >= SDLK_a && k <= SDLK_z)
+        return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9)
+        return '0' + (k - SDLK_0);
+    if (k >= SDLK_F1 && k <= SDLK_F12)
+        return 0x70 + (k - SDLK_F1);
+    switch (k) {
+    case SDLK_ESCAPE:
+        return 27;
+    case SDLK_RETURN:
+        return 13;
+    case SDLK_SPACE:
+        return 32;
+    case SDLK_TAB:
+        return 9;
+    case SDLK_BACKSPACE:
+        return 8;
+    case SDLK_LEFT:
+        return 0x25;
+    case SDLK_UP:
+        return 0x26;
+    case SDLK_RIGHT:
+        return 0x27;
+    case SDLK_DOWN:
+        return 0x28;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return 0x10;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return 0x11;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return 0x12;
+    case SDLK_PAUSE:
+        return 0x13;
+    case SDLK_CAPSLOCK:
+        return 0x14;
+    case SDLK_PAGEUP:
+        return 0x21;
+    case SDLK_PAGEDOWN:
+        return 0x22;
+    case SDLK_END:
+        return 0x23;
+    case SDLK_HOME:
+        return 0x24;
+    case SDLK_INSERT:
+        return 0x2D;
+    case SDLK_DELETE:
+        return 0x2E;
+    default:
+        return 0;
+    }
+}
+
+void LastSceneSize(int& width, int& height) {
+    width = s_lastWidth;
+    height = s_lastHeight;
+}
+
+void ResizeScene(int width, int height) {
+    if (height == 0)
+        height = 1;
+    s_lastWidth = width;
+    s_lastHeight = height;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 4500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen) {
+    g_fullscreen = fullscreen;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        errorBox("Failed To Register The Window Class.");
+        return false;
+    }
+    SDL_DisplayMode mode{};
+    if (g_fullscreen && !findExactMode(width, height, mode)) {
+        MessageBoxAnswer a = ShowMessageBox(
+            "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed "
+            "Mode Instead?",
+            "Vaxa GL", MessageBoxButtons::YesNo, MessageBoxIcon::Exclamation);
+        if (a == MessageBoxAnswer::Yes) {
+            g_fullscreen = false;
+        } else {
+            ShowMessageBox("Program Will Now Close.", "ERROR", MessageBoxButtons::Ok,
+                           MessageBoxIcon::Error);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return false;
+        }
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, bits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+
+    Uint32 flags = SDL_WINDOW_OPENGL;
+    if (g_fullscreen)
+        flags |= SDL_WINDOW_FULLSCREEN;
+    g_hWnd = SDL_CreateWindow(title, 0, 0, width, height, flags);
+    if (!g_hWnd) {
+        KillGameWindow();
+        errorBox("Window Creation Error.");
+        return false;
+    }
+    if (g_fullscreen) {
+        SDL_SetWindowDisplayMode(g_hWnd, &mode);
+        SDL_ShowCursor(SDL_DISABLE);
+    }
+    g_hRC = SDL_GL_CreateContext(g_hWnd);
+    if (!g_hRC) {
+        KillGameWindow();
+        errorBox("Can't Create A GL Rendering Context.");
+        return false;
+    }
+    if (SDL_GL_MakeCurrent(g_hWnd, g_hRC) != 0) {
+        KillGameWindow();
+        errorBox("Can't Activate The GL Rendering Context.");
+        return false;
+    }
+    int stencil = 0;
+    SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+    if (stencil < 1) {
+        KillGameWindow();
+        errorBox("Can't Find A Suitable PixelFormat.");
+        return false;
+    }
+    SDL_ShowWindow(g_hWnd);
+    SDL_RaiseWindow(g_hWnd);
+    ResizeScene(width, height);
+    if (!InitScene()) {
+        KillGameWindow();
+        errorBox("Initialization Failed.");
+        return false;
+    }
+    return true;
+}
+
+void KillGameWindow() {
+    if (g_hRC) {
+        SDL_GL_MakeCurrent(g_hWnd, nullptr);
+        SDL_GL_DeleteContext(g_hRC);
+        g_hRC = nullptr;
+    }
+    if (g_hWnd) {
+        SDL_DestroyWindow(g_hWnd);
+        g_hWnd = nullptr;
+    }
+    if (g_fullscreen)
+        SDL_ShowCursor(SDL_ENABLE);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void GameWindowProc(const SDL_Event& e) {
+    g_input.FeedEvent(e);
+    switch (e.type) {
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED:
+            g_active = true;
+            g_input.Init();
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED:
+            g_active = false;
+            g_input.Release();
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            CloseGame();
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            ResizeScene(e.window.data1, e.window.data2);
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        int vk = KeycodeToVirtualKey(e.key.keysym.sym);
+        if (vk > 0 && vk < 256)
+            g_keys[vk] = e.type == SDL_KEYDOWN;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void* GetInstanceHandle() {
+    return nullptr;
+}
+SDL_Window* GetWindowHandle() {
+    return g_hWnd;
+}

@@ -1,0 +1,26 @@
+// The one game window and its OpenGL context (SDL2). Window events become the few
+// flags the game reads: g_active, and g_keys by Windows virtual-key code (only
+// Escape is read from it; everything else goes through QRVInput).
+#pragma once
+
+#include <cstdint>
+
+union SDL_Event;
+struct SDL_Window;
+
+extern bool g_active;
+extern bool g_fullscreen;
+extern bool g_keys[256];
+
+bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen);
+void KillGameWindow();
+void ResizeScene(int width, int height);
+// The window procedure: one event in, its effect on the flags and the game.
+void GameWindowProc(const SDL_Event& event);
+void* GetInstanceHandle();
+SDL_Window* GetWindowHandle();
+
+// The Windows virtual-key code of an SDL keycode, 0 when it has none.
+int KeycodeToVirtualKey(int32_t keycode);
+// The size last given to ResizeScene (for tests).
+void LastSceneSize(int& width, int& height);

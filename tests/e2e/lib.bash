@@ -1,0 +1,48 @@
+# Shared helpers for the end-to-end scripts: each script runs itself under its own
+# Xvfb (re-executing through xvfb-run with the screen size it needs).
+set -u
+: "${TARVO_BIN:?}" "${TARVO_GAME_DIR:?}" "${TARVO_BUILD_DIR:?}"
+ARTIFACTS="$TARVO_BUILD_DIR/artifacts"
+mkdir -p "$ARTIFACTS" "$TARVO_GAME_DIR"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# wait_window NAME [SECONDS]: prints the id of the first window with that name.
+wait_window() {
+    local name=$1 limit=${2:-20} i id
+    for ((i = 0; i < limit * 5; i++)); do
+        id=$(xdotool search --name "^$name\$" 2>/dev/null | head -n 1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+screenshot() {
+    import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true
+}
+
+# wait_exit PID [SECONDS]: the process's exit status, or 124 after the time limit.
+wait_exit() {
+    local pid=$1 limit=${2:-10} i
+    for ((i = 0; i < limit * 5; i++)); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            return $?
+        fi
+        sleep 0.2
+    done
+    kill "$pid" 2>/dev/null
+    return 124
+}
+
+start_game() {
+    (cd "$TARVO_GAME_DIR" && exec "$TARVO_BIN") >"$ARTIFACTS/$1.log" 2>&1 &
+    GAME_PID=$!
+}
