@@ -1,0 +1,189 @@
+#include "platform/qrvinput.h"
+#include "shell/gamecontext.h"
+#include "shell/mainloop.h"
+#include "shell/window.h"
+#include "support/glcontext.h"
+#include "world/camera.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+namespace {
+int s_drawn = 0, s_swapped = 0, s_commands = 0;
+void countDraw() {
+    ++s_drawn;
+}
+void countSwap() {
+    ++s_swapped;
+}
+void countCommands() {
+    ++s_commands;
+}
+
+class MainLoopRound : public testing::Test {
+protected:
+    void SetUp() override {
+        SDL_InitSubSystem(SDL_INIT_EVENTS);
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        for (int i = 0; i < 8; ++i) {
+            saved[i] = g_frameHandlers[i];
+            g_frameHandlers[i] = i == 2 ? nullptr : countDraw;
+        }
+        savedSwap = g_swapBuffers;
+        savedCommands = g_frameCommands;
+        g_swapBuffers = countSwap;
+        g_frameCommands = countCommands;
+        s_drawn = s_swapped = s_commands = 0;
+        g_active = true;
+        g_keys[27] = false;
+    }
+    void TearDown() override {
+        for (int i = 0; i < 8; ++i)
+            g_frameHandlers[i] = saved[i];
+        g_swapBuffers = savedSwap;
+        g_frameCommands = savedCommands;
+        g_keys[27] = false;
+        g_gameState = STATE_INTRO1;
+        ReleaseLevel();
+    }
+    FrameHandler saved[8];
+    FrameHandler savedSwap = nullptr, savedCommands = nullptr;
+};
+} // namespace
+
+TEST_F(MainLoopRound, EscapeInPlayConversationOrGameOverReturnsToTheTitle) {
+    for (GameState state : {STATE_PLAY, STATE_CONVERSATION, STATE_GAME_OVER}) {
+        g_gameState = state;
+        g_camera = new Camera(); // a level object the release must take
+        g_keys[27] = true;
+        EXPECT_TRUE(RunOneRound());
+        EXPECT_EQ(g_gameState, STATE_TITLE) << state;
+        EXPECT_EQ(g_camera, nullptr) << "the level was not released in state " << state;
+        EXPECT_EQ(s_drawn, 0) << "no frame is drawn in the Escape round";
+    }
+}
+
+TEST_F(MainLoopRound, EscapeElsewhereOrWhileInactiveDoesNothing) {
+    for (GameState state : {STATE_TITLE, STATE_INTRO1, STATE_INTRO2, STATE_CREDITS}) {
+        g_gameState = state;
+        g_keys[27] = true;
+        RunOneRound();
+        EXPECT_EQ(g_gameState, state);
+    }
+    g_active = false;
+    g_gameState = STATE_PLAY;
+    RunOneRound();
+    EXPECT_EQ(g_gameState, STATE_PLAY);
+}
+
+TEST_F(MainLoopRound, StateTwoDrawsNothingButStillSwapsAndRunsCommands) {
+    g_gameState = STATE_NONE;
+    RunOneRound();
+    EXPECT_EQ(s_drawn, 0);
+    EXPECT_EQ(s_swapped, 1);
+    EXPECT_EQ(s_commands, 1);
+    g_gameState = 42; // an unknown state runs nothing, but the loop goes on
+    EXPECT_TRUE(RunOneRound());
+    EXPECT_EQ(s_drawn, 0);
+    EXPECT_EQ(s_swapped, 2);
+}
+
+TEST_F(MainLoopRound, AnEventTakesTheWholeRoundAndQuitEndsTheLoop) {
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.sym = SDLK_ESCAPE;
+    key.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    SDL_PushEvent(&key);
+    g_gameState = STATE_TITLE;
+    EXPECT_TRUE(RunOneRound());
+    EXPECT_TRUE(g_keys[27]);
+    EXPECT_EQ(s_drawn, 0);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    bool running = true;
+    for (int i = 0; i < 5 && running; ++i)
+        running = RunOneRound();
+    EXPECT_FALSE(running);
+}
+
+TEST(WindowRules, AZeroHeightResizeUsesOne) {
+    TestGLContext gl;
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    ResizeScene(800, 0);
+    int w = 0, h = 0;
+    LastSceneSize(w, h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 1);
+}
+
+TEST(WindowRules, KeysMapToVirtualKeyCodes) {
+    EXPECT_EQ(KeycodeToVirtualKey(SDLK_ESCAPE), 27);
+    EXPECT_EQ(KeycodeToVirtualKey(SDLK_w), 'W');
+    EXPECT_EQ(KeycodeToVirtualKey(SDLK_RETURN), 13);
+    EXPECT_EQ(KeycodeToVirtualKey(SDLK_F1), 0x70);
+    EXPECT_EQ(KeycodeToVirtualKey(SDLK_UP), 0x26);
+}
+
+TEST(InputRules, ScancodesMapToTheDirectInputLayout) {
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_W), 0x11);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_RETURN), 0x1C);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_SPACE), 0x39);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_UP), 0xC8);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_DOWN), 0xD0);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_LSHIFT), 0x2A);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_T), 0x14);
+    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_F10), 0x44);
+}
+
+TEST(InputRules, MotionAddsUpAndTheCursorStaysOnScreen) {
+    QRVInput input;
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.xrel = 11;
+    motion.motion.yrel = 6;
+    input.FeedEvent(motion); // no devices yet: nothing is read
+    input.Poll();
+    EXPECT_FLOAT_EQ(input.m_cursorX, 400.0f);
+
+    input.Init();
+    for (int i = 0; i < 20; ++i)
+        input.FeedEvent(motion);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = -1;
+    input.FeedEvent(wheel);
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONDOWN;
+    button.button.button = SDL_BUTTON_RIGHT;
+    input.FeedEvent(button);
+    input.Poll();
+    EXPECT_EQ(input.m_mouseDX, 220);
+    EXPECT_EQ(input.m_mouseDY, 120);
+    EXPECT_EQ(input.m_mouseWheel, -120);
+    EXPECT_EQ(g_mouseState.rgbButtons[1], 0x80);
+    EXPECT_FLOAT_EQ(input.m_cursorX, 620.0f);
+    EXPECT_FLOAT_EQ(input.m_cursorY, 180.0f); // y grows upwards
+    input.Poll();                             // motion is counted once
+    EXPECT_EQ(input.m_mouseDX, 0);
+    EXPECT_EQ(g_mouseState.rgbButtons[1], 0x80); // a held button stays down
+
+    motion.motion.xrel = 100000;
+    motion.motion.yrel = 100000;
+    input.FeedEvent(motion);
+    input.Poll();
+    EXPECT_FLOAT_EQ(input.m_cursorX, 800.0f);
+    EXPECT_FLOAT_EQ(input.m_cursorY, 0.0f);
+
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_W;
+    input.FeedEvent(key);
+    input.Poll();
+    EXPECT_EQ(g_keyState[0x11], 0x80);
+    input.Release();
+    input.FeedEvent(key);
+    g_keyState[0x11] = 0;
+    input.Poll(); // without devices nothing is touched
+    EXPECT_EQ(g_keyState[0x11], 0);
+}
