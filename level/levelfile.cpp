@@ -5,298 +5,256 @@
 #include <pugixml.hpp>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
+#include <set>
 
 namespace {
 
-LevelFatalHandler g_levelFatal;
-
-[[noreturn]] void fail(const std::string& message) {
-    throw LevelFileError(message);
+std::string describe(const pugi::xml_node& node) {
+    std::string what = "<" + std::string(node.name()) + ">";
+    if (pugi::xml_attribute name = node.attribute("name"))
+        what += " \"" + std::string(name.value()) + "\"";
+    return what;
 }
 
-// Names the element in messages as e.g. "enemies/enemy[3]" so a content author can find it.
-std::string describe(const pugi::xml_node& node) {
-    std::string name = node.name();
-    pugi::xml_node parent = node.parent();
-    if (parent && parent.type() == pugi::node_element) {
-        int index = 1;
-        for (pugi::xml_node n = parent.first_child(); n && n != node; n = n.next_sibling())
-            if (n.type() == pugi::node_element)
-                ++index;
-        return std::string(parent.name()) + "/" + name + "[" + std::to_string(index) + "]";
-    }
-    return name;
+[[noreturn]] void fail(const pugi::xml_node& node, const std::string& problem) {
+    throw LevelFileError("Level file error in " + describe(node) + ": " + problem + "\n");
 }
 
 const char* attr(const pugi::xml_node& node, const char* name) {
     pugi::xml_attribute a = node.attribute(name);
     if (!a)
-        fail("Level file: element <" + describe(node) + "> lacks the attribute \"" + name + "\".");
+        fail(node, std::string("missing attribute \"") + name + "\"");
     return a.value();
 }
 
-std::string str(const pugi::xml_node& node, const char* name) {
+std::string text(const pugi::xml_node& node, const char* name) {
     return attr(node, name);
 }
 int integer(const pugi::xml_node& node, const char* name) {
-    return ParseLevelInt(attr(node, name));
+    return parseLevelInt(attr(node, name));
 }
 float real(const pugi::xml_node& node, const char* name) {
-    return ParseLevelReal(attr(node, name));
+    return parseLevelReal(attr(node, name));
 }
 
 bool flag(const pugi::xml_node& node, const char* name) {
-    int i = integer(node, name);
-    QRV_ASSERT_TEXT(i == 1 || i == 0, "i == 1 || i == 0");
+    const int i = integer(node, name);
+    QRV_ASSERT(i == 1 || i == 0);
     return i == 1;
 }
 
 pugi::xml_node child(const pugi::xml_node& node, const char* xpath) {
     pugi::xml_node c = node.select_node(xpath).node();
     if (!c)
-        fail("Level file: element <" + describe(node) + "> lacks the child <" + xpath + ">.");
+        fail(node, std::string("missing child <") + xpath + ">");
     return c;
 }
 
-LevelPoint position(const pugi::xml_node& node, const char* xpath) {
-    pugi::xml_node c = child(node, xpath);
-    return LevelPoint{real(c, "x"), real(c, "z")};
+void position(const pugi::xml_node& node, float& x, float& z) {
+    pugi::xml_node p = child(node, "starting-position");
+    x = real(p, "x");
+    z = real(p, "z");
 }
 
 std::vector<LevelPoint> path(const pugi::xml_node& owner) {
     pugi::xml_node p = child(owner, "path");
-    int num = integer(p, "num");
+    const int num = integer(p, "num");
     pugi::xpath_node_set points = owner.select_nodes("path/*");
     if (num < 1)
-        fail("Level file: the path of <" + describe(owner) + "> has num=\"" + std::to_string(num) +
-             "\"; a path needs at least one point.");
+        fail(owner, "path \"num\" is " + std::to_string(num) + ", it must be at least 1");
     if (static_cast<size_t>(num) != points.size())
-        fail("Level file: the path of <" + describe(owner) + "> has num=\"" + std::to_string(num) +
-             "\" but " + std::to_string(points.size()) + " points.");
-    std::vector<LevelPoint> out;
-    out.reserve(points.size());
-    for (const pugi::xpath_node& pt : points)
-        out.push_back(LevelPoint{real(pt.node(), "x"), real(pt.node(), "z")});
-    return out;
+        fail(owner, "path \"num\" is " + std::to_string(num) + " but it holds " +
+                        std::to_string(points.size()) + " points");
+    std::vector<LevelPoint> result;
+    for (const pugi::xpath_node& point : points)
+        result.push_back({real(point.node(), "x"), real(point.node(), "z")});
+    return result;
 }
 
-[[noreturn]] void badKeyword(const pugi::xml_node& node, const char* name,
-                             const std::string& value) {
-    QRV_ASSERT_TEXT(false, "0");
-    fail("Level file: element <" + describe(node) + "> has the unknown " + name + " \"" + value +
-         "\".");
+void invalidNode(const char* xpath) {
+    // The parser has no error once the document loaded: the reason is empty.
+    std::printf("Invalid node fetched.\n%s\n", "");
+    std::fflush(stdout);
+    (void)xpath;
 }
 
-// The "Invalid node fetched." report of a top-level section that selects nothing.
-void invalidNode(LevelFile& level, const pugi::xml_parse_result& parsed) {
-    std::string text = std::string("Invalid node fetched.\n") + parsed.description() + "\n";
-    std::fputs(text.c_str(), stdout);
-    level.warnings.push_back(text);
-}
-
-void checkCount(int next, const pugi::xml_node& node) {
-    if (next >= kMaxLevelObjects)
-        fail("Level file: element <" + describe(node) + "> is object " + std::to_string(next + 1) +
-             "; a level holds at most " + std::to_string(kMaxLevelObjects) + " objects.");
-}
-
-LevelFile readDocument(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed) {
-    if (!parsed)
-        fail(std::string("Failed load xml data from file.\n") + parsed.description() + "\n");
-
+LevelFile parse(pugi::xml_document& doc) {
     LevelFile level;
     if (pugi::xml_node sky = doc.select_node("//skybox").node()) {
-        level.skyFront = str(sky, "front");
-        level.skyBack = str(sky, "back");
-        level.skyLeft = str(sky, "left");
-        level.skyRight = str(sky, "right");
-        level.skyTop = str(sky, "top");
         level.hasSkyBox = true;
+        level.skyFront = text(sky, "front");
+        level.skyBack = text(sky, "back");
+        level.skyLeft = text(sky, "left");
+        level.skyRight = text(sky, "right");
+        level.skyTop = text(sky, "top");
     } else {
-        invalidNode(level, parsed);
+        invalidNode("//skybox");
     }
-
     if (pugi::xml_node terrain = doc.select_node("/*").node()) {
-        level.terrainName = str(terrain, "name");
-        level.heightMap = str(terrain, "heightmap");
-        level.texture = str(terrain, "texture");
-        level.detail = str(terrain, "detail");
-        level.glStart = real(terrain, "glStart");
-        level.glWidth = real(terrain, "glWidth");
-        level.glDepth = real(terrain, "glDepth");
         level.hasTerrain = true;
+        level.terrainName = text(terrain, "name");
+        level.heightMap = text(terrain, "heightmap");
+        level.texture = text(terrain, "texture");
+        level.detail = text(terrain, "detail");
+        level.worldStart = real(terrain, "glStart");
+        level.worldWidth = real(terrain, "glWidth");
+        level.worldDepth = real(terrain, "glDepth");
+        if (!(level.worldWidth > 0.0f) || !(level.worldDepth > 0.0f) || level.worldStart < 0.0f)
+            fail(terrain, "\"glStart\" must be 0 or more and \"glWidth\", \"glDepth\" positive");
     } else {
-        invalidNode(level, parsed);
+        invalidNode("/*");
     }
-
-    // The game has no way on without a hero or a boss: report as the format does, then stop.
     pugi::xml_node player = doc.select_node("//player").node();
     if (!player) {
-        invalidNode(level, parsed);
-        fail("Level file: the level has no <player> element.");
+        invalidNode("//player");
+        throw LevelFileError("Level file error: the level has no <player>; it cannot be played.\n");
     }
-    level.playerModel = str(player, "model");
+    level.playerModel = text(player, "model");
     level.playerLife = integer(player, "life");
-    level.playerPosition = position(player, "starting-position");
+    position(player, level.playerX, level.playerZ);
 
     pugi::xml_node boss = doc.select_node("//boss").node();
     if (!boss) {
-        invalidNode(level, parsed);
-        fail("Level file: the level has no <boss> element.");
+        invalidNode("//boss");
+        throw LevelFileError("Level file error: the level has no <boss>; it cannot be played.\n");
     }
     level.bossActive = flag(boss, "active");
-    level.bossModel = str(boss, "model");
+    level.bossModel = text(boss, "model");
     level.bossLife = integer(boss, "life");
-    level.bossPosition = position(boss, "starting-position");
+    position(boss, level.bossX, level.bossZ);
 
-    int next = 0;
-    for (const pugi::xpath_node& xn : doc.select_nodes("//static-objects/*")) {
-        pugi::xml_node n = xn.node();
-        checkCount(next, n);
+    for (const pugi::xpath_node& n : doc.select_nodes("//static-objects/*")) {
+        const pugi::xml_node e = n.node();
         LevelStatic s;
-        s.id = next++;
-        s.model = str(n, "model");
-        s.position = position(n, "starting-position");
-        pugi::xml_node size = child(n, "size");
+        s.model = text(e, "model");
+        position(e, s.x, s.z);
+        pugi::xml_node size = child(e, "size");
         s.width = static_cast<int>(real(size, "width"));
         s.depth = static_cast<int>(real(size, "depth"));
-        s.heading = position(n, "heading");
-        level.statics.push_back(std::move(s));
+        pugi::xml_node heading = child(e, "heading");
+        s.headingX = real(heading, "x");
+        s.headingZ = real(heading, "z");
+        level.statics.push_back(s);
     }
-
-    for (const pugi::xpath_node& xn : doc.select_nodes("//npcs/*")) {
-        pugi::xml_node n = xn.node();
-        checkCount(next, n);
+    for (const pugi::xpath_node& n : doc.select_nodes("//npcs/*")) {
+        const pugi::xml_node e = n.node();
         LevelNpc c;
-        c.id = next++;
-        c.model = str(n, "model");
-        c.name = str(n, "name");
-        c.speed = integer(n, "speed");
-        c.active = flag(n, "active");
-        c.position = position(n, "starting-position");
-        c.normalChat = str(child(n, "normal-chat"), "text");
-        c.scaredChat = str(child(n, "scared-chat"), "text");
-        pugi::xml_node menu = child(n, "menu");
-        c.menuTitle = str(menu, "title");
-        c.negativeReply = str(menu, "negative-reply");
-        pugi::xpath_node_set items = n.select_nodes("menu/*");
-        if (items.size() > static_cast<size_t>(kMaxMenuItems))
-            fail("Level file: the menu of <" + describe(n) + "> has " +
-                 std::to_string(items.size()) + " items; a menu holds at most " +
-                 std::to_string(kMaxMenuItems) + ".");
-        for (const pugi::xpath_node& it : items)
-            c.menu.push_back(LevelMenuItem{integer(it.node(), "id"), str(it.node(), "text"),
-                                           str(it.node(), "reply")});
-        c.path = path(n);
-        level.npcs.push_back(std::move(c));
+        c.model = text(e, "model");
+        c.name = text(e, "name");
+        c.speed = integer(e, "speed");
+        c.active = flag(e, "active");
+        position(e, c.x, c.z);
+        c.normalChat = text(child(e, "normal-chat"), "text");
+        c.scaredChat = text(child(e, "scared-chat"), "text");
+        pugi::xml_node menu = child(e, "menu");
+        c.menuTitle = text(menu, "title");
+        c.negativeReply = text(menu, "negative-reply");
+        pugi::xpath_node_set items = e.select_nodes("menu/*");
+        if (items.size() > static_cast<size_t>(LEVEL_MAX_MENU_ITEMS))
+            fail(e, "the menu has " + std::to_string(items.size()) + " items, at most " +
+                        std::to_string(LEVEL_MAX_MENU_ITEMS) + " are allowed");
+        for (const pugi::xpath_node& item : items)
+            c.items.push_back({integer(item.node(), "id"), text(item.node(), "text"),
+                               text(item.node(), "reply")});
+        c.path = path(e);
+        level.npcs.push_back(c);
     }
-
-    for (const pugi::xpath_node& xn : doc.select_nodes("//enemies/*")) {
-        pugi::xml_node n = xn.node();
-        checkCount(next, n);
-        LevelEnemy e;
-        e.id = next++;
-        e.name = str(n, "name");
-        e.active = flag(n, "active");
-        e.visible = flag(n, "visible");
-        e.model = str(n, "model");
-        e.speed = integer(n, "speed");
-        e.life = integer(n, "life");
-        std::string ai = str(n, "aiType");
+    for (const pugi::xpath_node& n : doc.select_nodes("//enemies/*")) {
+        const pugi::xml_node e = n.node();
+        LevelEnemy m;
+        m.name = text(e, "name");
+        m.active = flag(e, "active");
+        m.visible = flag(e, "visible");
+        m.model = text(e, "model");
+        m.speed = integer(e, "speed");
+        m.life = integer(e, "life");
+        const std::string ai = text(e, "aiType");
         if (ai == "waypoint")
-            e.aiType = LevelAiType::Waypoint;
+            m.aiType = AiKind::Waypoint;
         else if (ai == "probability")
-            e.aiType = LevelAiType::Probability;
+            m.aiType = AiKind::Probability;
         else if (ai == "flock")
-            e.aiType = LevelAiType::Flock;
+            m.aiType = AiKind::Flock;
         else
-            badKeyword(n, "aiType", ai);
-        if (e.aiType == LevelAiType::Flock) {
-            std::string role = str(n, "role");
+            fail(e, "unknown \"aiType\" \"" + ai + "\" (waypoint, probability or flock)");
+        if (m.aiType == AiKind::Flock) {
+            const std::string role = text(e, "role");
             if (role == "leader")
-                e.leader = true;
+                m.leader = true;
             else if (role != "follower")
-                badKeyword(n, "role", role);
-            e.flockNum = integer(n, "flocknum");
-            if (e.flockNum < 0 || e.flockNum >= kMaxFlocks)
-                fail("Level file: element <" + describe(n) + "> has flocknum=\"" +
-                     std::to_string(e.flockNum) + "\"; flocks are numbered 0 to 9.");
+                fail(e, "unknown \"role\" \"" + role + "\" (leader or follower)");
+            m.flockNumber = integer(e, "flocknum");
+            if (m.flockNumber < 0 || m.flockNumber > 9)
+                fail(e, "\"flocknum\" " + std::to_string(m.flockNumber) + " is outside 0 to 9");
         }
-        std::string type = str(n, "enemyType");
+        const std::string type = text(e, "enemyType");
         if (type == "melee")
-            e.enemyType = 0;
+            m.enemyType = 0;
         else if (type == "magician")
-            e.enemyType = 1;
+            m.enemyType = 1;
         else
-            badKeyword(n, "enemyType", type);
-        e.position = position(n, "starting-position");
-        if (e.aiType == LevelAiType::Waypoint)
-            e.path = path(n);
-        level.enemies.push_back(std::move(e));
+            fail(e, "unknown \"enemyType\" \"" + type + "\" (melee or magician)");
+        position(e, m.x, m.z);
+        if (m.aiType == AiKind::Waypoint)
+            m.path = path(e);
+        level.enemies.push_back(m);
     }
 
-    // The collision pass keeps fixed-size lists; more objects would be silently ignored there.
-    if (level.statics.size() > static_cast<size_t>(kMaxStaticColliders))
-        fail("Level file: the level has " + std::to_string(level.statics.size()) +
-             " static objects; the game handles at most " + std::to_string(kMaxStaticColliders) +
-             ".");
-    size_t moving = level.npcs.size() + level.enemies.size() + 2;
-    if (moving > static_cast<size_t>(kMaxMovingColliders))
-        fail("Level file: the level has " + std::to_string(moving) +
-             " moving objects with hero and boss; the game handles at most " +
-             std::to_string(kMaxMovingColliders) + ".");
+    const size_t objects = level.statics.size() + level.npcs.size() + level.enemies.size();
+    pugi::xml_node root = doc.document_element();
+    if (objects > static_cast<size_t>(LEVEL_MAX_OBJECTS))
+        fail(root, "the level holds " + std::to_string(objects) + " objects, at most " +
+                       std::to_string(LEVEL_MAX_OBJECTS) + " are allowed");
+    if (level.statics.size() > static_cast<size_t>(LEVEL_MAX_STATIC))
+        fail(root, "the level holds " + std::to_string(level.statics.size()) +
+                       " static objects, at most " + std::to_string(LEVEL_MAX_STATIC) +
+                       " are allowed");
+    const size_t moving = level.npcs.size() + level.enemies.size() + 2;
+    if (moving > static_cast<size_t>(LEVEL_MAX_MOVING))
+        fail(root, "the level holds " + std::to_string(moving) +
+                       " moving objects with the hero and the boss, at most " +
+                       std::to_string(LEVEL_MAX_MOVING) + " are allowed");
     return level;
 }
 
 } // namespace
 
-int ParseLevelInt(const char* text) {
+int LevelFile::flockCount() const {
+    std::set<int> flocks;
+    for (const LevelEnemy& e : enemies)
+        if (e.aiType == AiKind::Flock)
+            flocks.insert(e.flockNumber);
+    return static_cast<int>(flocks.size());
+}
+
+int parseLevelInt(const char* t) {
     errno = 0;
-    long v = std::strtol(text, nullptr, 10);
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
+    long v = std::strtol(t, nullptr, 10);
+    if (errno == ERANGE || v > 2147483647L || v < -2147483647L - 1)
+        v = v < 0 ? -2147483647L - 1 : 2147483647L; // out of range saturates
     return static_cast<int>(v);
 }
 
-float ParseLevelReal(const char* text) {
-    return std::strtof(text, nullptr);
+float parseLevelReal(const char* t) {
+    return static_cast<float>(std::strtod(t, nullptr));
 }
 
-LevelFile ReadLevelFile(const std::string& path) {
+LevelFile readLevelFile(const std::string& fileName) {
     pugi::xml_document doc;
-    pugi::xml_parse_result parsed = doc.load_file(path.c_str());
-    return readDocument(doc, parsed);
+    pugi::xml_parse_result result = doc.load_file(fileName.c_str());
+    if (!result)
+        throw LevelFileError(std::string("Failed load xml data from file.\n") +
+                             result.description() + "\n");
+    return parse(doc);
 }
 
-LevelFile ReadLevelFileFromMemory(const void* data, size_t size) {
+LevelFile readLevelText(const std::string& xml) {
     pugi::xml_document doc;
-    pugi::xml_parse_result parsed = doc.load_buffer(data, size);
-    return readDocument(doc, parsed);
-}
-
-void SetLevelFatalHandler(LevelFatalHandler handler) {
-    g_levelFatal = std::move(handler);
-}
-
-LevelFile LoadLevelFileOrExit(const std::string& path) {
-    try {
-        return ReadLevelFile(path);
-    } catch (const LevelFileError& e) {
-        std::string text = e.what();
-        if (text.empty() || text.back() != '\n')
-            text += '\n';
-        std::fputs(text.c_str(), stdout);
-        std::fflush(stdout);
-        if (g_levelFatal)
-            g_levelFatal(e.what());
-        else
-            std::exit(1); // a broken level is a failure, not a clean end
-    }
-    return LevelFile{};
+    pugi::xml_parse_result result = doc.load_string(xml.c_str());
+    if (!result)
+        throw LevelFileError(std::string("Failed load xml data from file.\n") +
+                             result.description() + "\n");
+    return parse(doc);
 }

@@ -1,27 +1,21 @@
-// Level file reader: parses one level XML document (pugixml, XPath) into plain
-// records in a fixed order and hands out object identifiers: static objects first,
-// then NPCs, then enemies, each group in document order, from 0 up to 249. It does
-// not build game objects, touch GL or read model files, so it is cheap enough for
-// tools and tests (one parse, linear in the document). A document that breaks the
-// format gets a message naming the element and what is wrong, thrown as
-// LevelFileError; only LoadLevelFileOrExit turns that into a process exit.
+// The level file reader: parses "data/flatlandriver.xml"-style documents with the
+// XPath expressions the format is defined by, into plain records in document order.
+// It checks everything the format requires (every attribute and child present,
+// keywords exact, counts within the game's tables) and reports the first problem as
+// a LevelFileError whose text names the element; it never writes out of bounds.
+// Parsing is linear in the document size; nothing here touches GL or model files.
 #pragma once
 
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-struct LevelPoint {
-    float x = 0.0f, z = 0.0f;
+struct LevelFileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
-struct LevelStatic {
-    int id = 0;
-    std::string model;
-    LevelPoint position;
-    int width = 0, depth = 0; // truncated toward zero
-    LevelPoint heading;
+struct LevelPoint {
+    float x = 0.0f, z = 0.0f;
 };
 
 struct LevelMenuItem {
@@ -29,84 +23,66 @@ struct LevelMenuItem {
     std::string text, reply;
 };
 
-struct LevelNpc {
-    int id = 0;
-    std::string model, name;
-    int speed = 0;
-    bool active = false;
-    LevelPoint position;
-    std::string normalChat, scaredChat;
-    std::string menuTitle, negativeReply;
-    std::vector<LevelMenuItem> menu; // at most five
-    std::vector<LevelPoint> path;    // at least one
+struct LevelStatic {
+    std::string model;
+    float x = 0.0f, z = 0.0f;
+    int width = 0, depth = 0;
+    float headingX = 0.0f, headingZ = 0.0f;
 };
 
-enum class LevelAiType { Waypoint, Probability, Flock };
+struct LevelNpc {
+    std::string model, name;
+    int speed = 0;
+    bool active = true;
+    float x = 0.0f, z = 0.0f;
+    std::string normalChat, scaredChat, menuTitle, negativeReply;
+    std::vector<LevelMenuItem> items;
+    std::vector<LevelPoint> path;
+};
+
+enum class AiKind { Waypoint, Probability, Flock };
 
 struct LevelEnemy {
-    int id = 0;
-    std::string name;
-    bool active = false, visible = false;
-    std::string model;
+    std::string name, model;
+    bool active = true, visible = true;
     int speed = 0, life = 0;
-    LevelAiType aiType = LevelAiType::Probability;
-    bool leader = false; // flock only
-    int flockNum = 0;    // flock only, 0 to 9
-    int enemyType = 0;   // 0 melee, 1 magician
-    LevelPoint position;
-    std::vector<LevelPoint> path; // waypoint only
+    AiKind aiType = AiKind::Probability;
+    bool leader = false;
+    int flockNumber = 0;
+    int enemyType = 0; // 0 melee, 1 magician
+    float x = 0.0f, z = 0.0f;
+    std::vector<LevelPoint> path;
 };
 
 struct LevelFile {
-    bool hasTerrain = false;
+    bool hasTerrain = false, hasSkyBox = false;
     std::string terrainName, heightMap, texture, detail;
-    float glStart = 0.0f, glWidth = 1000.0f, glDepth = 1000.0f;
-
-    bool hasSkyBox = false;
+    float worldStart = 0.0f, worldWidth = 1000.0f, worldDepth = 1000.0f;
     std::string skyFront, skyBack, skyLeft, skyRight, skyTop;
-
     std::string playerModel;
     int playerLife = 0;
-    LevelPoint playerPosition;
-
+    float playerX = 0.0f, playerZ = 0.0f;
     bool bossActive = false;
     std::string bossModel;
     int bossLife = 0;
-    LevelPoint bossPosition;
-
+    float bossX = 0.0f, bossZ = 0.0f;
     std::vector<LevelStatic> statics;
     std::vector<LevelNpc> npcs;
     std::vector<LevelEnemy> enemies;
-
-    // Reports printed on the way that did not stop the reading (a skipped section).
-    std::vector<std::string> warnings;
+    int flockCount() const;
 };
 
-class LevelFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Limits of the game's tables.
+constexpr int LEVEL_MAX_OBJECTS = 250;
+constexpr int LEVEL_MAX_STATIC = 50;
+constexpr int LEVEL_MAX_MOVING = 30; // counting the hero and the boss
+constexpr int LEVEL_MAX_MENU_ITEMS = 5;
 
-constexpr int kMaxLevelObjects = 250;
-constexpr int kMaxMenuItems = 5;
-constexpr int kMaxFlocks = 10;
-constexpr int kMaxStaticColliders = 50;
-constexpr int kMaxMovingColliders = 30; // hero and boss included
+// Reads and checks the file; throws LevelFileError with the text to report.
+LevelFile readLevelFile(const std::string& fileName);
+LevelFile readLevelText(const std::string& xml);
 
-// Reads and checks the document; throws LevelFileError with the message to show.
-LevelFile ReadLevelFile(const std::string& path);
-// The same on a document held in memory (tools, fuzzing).
-LevelFile ReadLevelFileFromMemory(const void* data, size_t size);
-
-// Called after a level-file failure has been printed; exits with status 1 by
-// default. Tests install a handler that throws or records instead.
-using LevelFatalHandler = std::function<void(const std::string& message)>;
-void SetLevelFatalHandler(LevelFatalHandler handler);
-
-// Reads the file; on failure prints the message to standard output and calls the
-// fatal handler (returning an empty LevelFile if the handler returns).
-LevelFile LoadLevelFileOrExit(const std::string& path);
-
-// The value rules of the format: leading decimal integer / real, 0 without one.
-int ParseLevelInt(const char* text);
-float ParseLevelReal(const char* text);
+// The format's number rules: leading white space, an optional sign and the digits
+// that follow; text without a leading number is 0.
+int parseLevelInt(const char* text);
+float parseLevelReal(const char* text);

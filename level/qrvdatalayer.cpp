@@ -4,6 +4,7 @@
 #include "ai/qrvbossai.h"
 #include "ai/qrvflockai.h"
 #include "ai/qrvwaypointai.h"
+#include "level/levelfile.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "platform/debugassert.h"
@@ -288,4 +289,101 @@ void NpcMenu::choose() {
     } else if (id == 4) {
         g_showMapRequested = true;
     }
+}
+
+void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(int, int)>& height) {
+    if (level.hasTerrain) {
+        m_terrainName = level.terrainName;
+        m_heightMapFile = level.heightMap;
+        m_textureFile = level.texture;
+        m_detailFile = level.detail;
+        m_worldStart = level.worldStart;
+        m_worldWidth = level.worldWidth;
+        m_worldDepth = level.worldDepth;
+    }
+    m_player.model = level.playerModel;
+    m_player.life = level.playerLife;
+    enterCell(m_player, level.playerX, level.playerZ);
+
+    m_boss.active = level.bossActive;
+    m_boss.model = level.bossModel;
+    m_boss.life = level.bossLife;
+    m_boss.ai = std::make_unique<QRVBossAI>();
+    enterCell(m_boss, level.bossX, level.bossZ);
+    m_boss.decision.m_waypoint = Vector(level.bossX, 0.0f, level.bossZ);
+    m_boss.decision.m_waypointCell = worldToCellF(level.bossX, level.bossZ);
+    m_boss.decision.m_action = ACTION_WALK;
+
+    int32_t id = 0;
+    for (const LevelStatic& s : level.statics) {
+        markFootprint(id, s.x, s.z, s.width, s.depth);
+        ++id;
+    }
+    for (const LevelNpc& c : level.npcs) {
+        auto record = std::make_unique<NpcData>();
+        record->id = id++;
+        record->model = c.model;
+        record->name = c.name;
+        record->speed = c.speed;
+        record->active = c.active;
+        record->x = c.x;
+        record->z = c.z;
+        worldToCell(c.x, c.z, record->aiX, record->aiZ);
+        record->normalChat = c.normalChat;
+        record->scaredChat = c.scaredChat;
+        record->menu.title = c.menuTitle;
+        record->menu.negativeReply = c.negativeReply;
+        for (const LevelMenuItem& item : c.items) {
+            if (record->menu.count >= 5)
+                break;
+            MenuItem& slot = record->menu.items[record->menu.count++];
+            slot.id = item.id;
+            slot.text = item.text;
+            slot.reply = item.reply;
+        }
+        std::vector<Vector> points;
+        for (const LevelPoint& p : c.path)
+            points.push_back(Vector(p.x, 0.0f, p.z));
+        if (!points.empty())
+            aimAtPathPoint(*this, record->decision, points[0]);
+        // Characters walk their path with a plain AI until the path step arrives.
+        record->ai = std::make_unique<QRVAI>();
+        m_npcPaths[record->id] = std::move(points);
+        addNpc(std::move(record));
+    }
+    m_flockAI = std::make_unique<QRVFlockAI>();
+    for (const LevelEnemy& m : level.enemies) {
+        auto record = std::make_unique<EnemyData>();
+        record->id = id++;
+        record->name = m.name;
+        record->active = m.active;
+        record->visible = m.visible;
+        record->model = m.model;
+        record->speed = m.speed;
+        record->life = m.life;
+        record->enemyType = m.enemyType;
+        record->x = m.x;
+        record->z = m.z;
+        worldToCell(m.x, m.z, record->aiX, record->aiZ);
+        if (m.aiType == AiKind::Waypoint) {
+            auto ai = std::make_unique<QRVWaypointAI>();
+            for (const LevelPoint& p : m.path)
+                ai->m_points.push_back(Vector(p.x, 0.0f, p.z));
+            aimAtPathPoint(*this, record->decision, ai->m_points[0]);
+            record->ai = std::move(ai);
+        } else {
+            record->ai = std::make_unique<QRVAI>();
+            record->decision.m_waypointCell =
+                Vector(static_cast<float>(record->aiX), 0.0f, static_cast<float>(record->aiZ));
+            record->decision.m_waypoint = Vector(m.x, 0.0f, m.z);
+            record->decision.m_target = Vector(m_player.x, 0.0f, m_player.z);
+            record->decision.m_action = ACTION_WALK;
+        }
+        if (m.aiType == AiKind::Flock)
+            m_flockAI->join(m.flockNumber, record.get(), m.leader);
+        addEnemy(std::move(record));
+        m_enemyCount += 1;
+    }
+    if (height)
+        markWater(height);
 }

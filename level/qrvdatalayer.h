@@ -15,9 +15,11 @@
 #include "models/vector.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Set by the map item of a menu; the HUD shows the map while it is set.
 extern bool g_showMapRequested;
@@ -117,6 +119,11 @@ public:
     QRVDataLayer(const QRVDataLayer&) = delete;
     QRVDataLayer& operator=(const QRVDataLayer&) = delete;
 
+    // Builds every record, AI, flock membership and grid entry of a read level, in the
+    // loading order (static objects, characters, enemies share one identifier counter),
+    // then marks water where `height` gives 75 or less. Game objects are not made here.
+    void loadRecords(const struct LevelFile& level, const std::function<int(int, int)>& height);
+
     int32_t kindOf(int32_t id) const;
     EnemyData* randomEnemy();
     AIDecision* aiDecisionOf(int32_t id);
@@ -179,6 +186,8 @@ public:
     PlayerData m_player;
     BossData m_boss;
     std::string m_terrainName, m_heightMapFile, m_textureFile, m_detailFile;
+    // Each character's walking path, until its path AI keeps it.
+    std::map<int32_t, std::vector<Vector>> m_npcPaths;
 
 private:
     static int32_t clampCell(int32_t c) { return c < 0 ? 0 : (c > 127 ? 127 : c); }

@@ -1,4 +1,6 @@
+#include "ai/qrvwaypointai.h"
 #include "level/levelfile.h"
+#include "level/qrvdatalayer.h"
 #include "platform/debugassert.h"
 
 #include <gtest/gtest.h>
@@ -8,217 +10,155 @@
 #include <string>
 
 namespace {
-
-const char* kHead =
-    R"(<terrain name="t" heightmap="h.bmp" texture="c.bmp" detail="d.bmp" glStart="0" glWidth="1000" glDepth="900">
-<skybox front="f" back="b" left="l" right="r" top="t"/>
-<player model="p.ms3d" life="10"><starting-position x="1" z="2"/></player>
-<boss active="0" model="b.ms3d" life="50"><starting-position x="3" z="4"/></boss>
+const char* kHead = R"(<level name="t" heightmap="h.raw" texture="c.bmp" detail="d.bmp"
+ glStart="0" glWidth="1280" glDepth="1280">
+ <skybox front="f" back="b" left="l" right="r" top="t"/>
+ <player model="p.ms3d" life="100"><starting-position x="100" z="100"/></player>
+ <boss active="0" model="b.ms3d" life="500"><starting-position x="900" z="900"/></boss>
 )";
 
-std::string level(const std::string& body) {
-    return std::string(kHead) + body + "</terrain>";
+std::string npc(const std::string& items,
+                const std::string& path = R"(<path num="1"><p x="5" z="6"/></path>)") {
+    return R"(<npcs><npc model="n.ms3d" name="Virav" speed="12.9" active="1">
+ <starting-position x="1e2" z="200"/><normal-chat text="Hi"/><scared-chat text="Eek"/>
+ <menu title="Well?" negative-reply="No gems">)" +
+           items + "</menu>" + path + "</npc></npcs>";
 }
 
-LevelFile parse(const std::string& xml) {
-    return ReadLevelFileFromMemory(xml.data(), xml.size());
+std::string enemy(const std::string& attrs, const std::string& inner = "") {
+    return "<enemy name=\"e\" active=\"1\" visible=\"1\" model=\"e.ms3d\" speed=\"20\" "
+           "life=\"30\" " +
+           attrs + "><starting-position x=\"300\" z=\"300\"/>" + inner + "</enemy>";
+}
+
+std::string level(const std::string& body) {
+    return std::string(kHead) + body + "</level>";
 }
 
 std::string errorOf(const std::string& xml) {
     try {
-        parse(xml);
+        readLevelText(xml);
     } catch (const LevelFileError& e) {
         return e.what();
     }
     return "";
 }
-
-std::string enemy(const std::string& attrs, const std::string& children = "") {
-    return "<enemy name=\"e\" active=\"1\" visible=\"1\" model=\"m\" speed=\"3\" life=\"5\" " +
-           attrs + "><starting-position x=\"5\" z=\"6\"/>" + children + "</enemy>";
-}
-
-std::string npc(const std::string& menuItems, const std::string& pathXml) {
-    return R"(<npc model="n" name="Anna" speed="2" active="1"><starting-position x="7" z="8"/>)"
-           R"(<normal-chat text="hi"/><scared-chat text="eek"/><menu title="T" negative-reply="no">)" +
-           menuItems + "</menu>" + pathXml + "</npc>";
-}
-
-const char* kOnePoint = R"(<path num="1"><p x="1" z="1"/></path>)";
-
 } // namespace
 
-TEST(LevelFile, ReadsSectionsAndHandsOutIdsInGroupOrder) {
-    // Enemies come first in the document, and two enemies lists are read as one.
-    std::string body =
-        "<enemies>" + enemy(R"(aiType="probability" enemyType="melee")") +
-        "</enemies><static-objects><s model=\"s\"><starting-position x=\"1e2\" z=\"-2.5\"/>"
-        "<size width=\"10.9\" depth=\"-3.7\"/><heading x=\"0\" z=\"1\"/></s></static-objects>"
-        "<npcs>" +
-        npc("", kOnePoint) + "</npcs><enemies>" +
-        enemy(R"(aiType="flock" role="leader" flocknum="9" enemyType="magician")") + "</enemies>";
-    LevelFile l = parse(level(body));
-    EXPECT_EQ(l.heightMap, "h.bmp");
-    EXPECT_FLOAT_EQ(l.glDepth, 900.0f);
-    EXPECT_EQ(l.skyTop, "t");
-    EXPECT_EQ(l.playerLife, 10);
-    EXPECT_FALSE(l.bossActive);
-    ASSERT_EQ(l.statics.size(), 1u);
-    ASSERT_EQ(l.npcs.size(), 1u);
-    ASSERT_EQ(l.enemies.size(), 2u);
-    EXPECT_EQ(l.statics[0].id, 0);
-    EXPECT_EQ(l.npcs[0].id, 1);
-    EXPECT_EQ(l.enemies[0].id, 2);
-    EXPECT_EQ(l.enemies[1].id, 3);
-    EXPECT_FLOAT_EQ(l.statics[0].position.x, 100.0f);
-    EXPECT_EQ(l.statics[0].width, 10);
-    EXPECT_EQ(l.statics[0].depth, -3); // toward zero
-    EXPECT_TRUE(l.enemies[1].leader);
-    EXPECT_EQ(l.enemies[1].flockNum, 9);
+TEST(LevelFile, NumbersFollowTheFormatsRules) {
+    EXPECT_EQ(parseLevelInt("  12.9"), 12);
+    EXPECT_EQ(parseLevelInt("-7abc"), -7);
+    EXPECT_EQ(parseLevelInt("abc"), 0);
+    EXPECT_EQ(parseLevelInt("99999999999"), 2147483647);
+    EXPECT_FLOAT_EQ(parseLevelReal("1e2"), 100.0f);
+    EXPECT_FLOAT_EQ(parseLevelReal("x"), 0.0f);
+}
+
+TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
+    LevelFile l = readLevelText(
+        level(npc(R"(<i id="4" text="Map" reply="Here"/>)") + "<enemies>" +
+              enemy(R"(aiType="probability" role="leader" flocknum="77" enemyType="melee")") +
+              "</enemies><enemies>" +
+              enemy(R"(aiType="flock" role="leader" flocknum="2" enemyType="magician")") +
+              enemy(R"(aiType="waypoint" enemyType="melee")",
+                    R"(<path num="2"><p x="1" z="2"/><p x="3" z="4"/></path>)") +
+              "</enemies>"));
+    ASSERT_EQ(l.enemies.size(), 3u);
+    EXPECT_EQ(l.enemies[0].aiType, AiKind::Probability); // role and flocknum ignored
+    EXPECT_EQ(l.enemies[1].flockNumber, 2);
     EXPECT_EQ(l.enemies[1].enemyType, 1);
-    EXPECT_TRUE(l.npcs[0].menu.empty());
-    EXPECT_TRUE(l.warnings.empty());
+    EXPECT_EQ(l.enemies[2].path.size(), 2u);
+    ASSERT_EQ(l.npcs.size(), 1u);
+    EXPECT_EQ(l.npcs[0].speed, 12);
+    EXPECT_FLOAT_EQ(l.npcs[0].x, 100.0f);
+    EXPECT_EQ(l.flockCount(), 1);
+    EXPECT_FALSE(l.bossActive);
+    EXPECT_FLOAT_EQ(l.worldWidth, 1280.0f);
 }
 
-TEST(LevelFile, ValueRules) {
-    EXPECT_EQ(ParseLevelInt("12.9"), 12);
-    EXPECT_EQ(ParseLevelInt("  -7x"), -7);
-    EXPECT_EQ(ParseLevelInt("abc"), 0);
-    EXPECT_EQ(ParseLevelInt("99999999999"), 2147483647);
-    EXPECT_FLOAT_EQ(ParseLevelReal("1e2"), 100.0f);
-    EXPECT_FLOAT_EQ(ParseLevelReal("x"), 0.0f);
-
-    std::string body =
-        "<enemies>" + enemy(R"(speed2="1" aiType="probability" enemyType="melee")") + "</enemies>";
-    // speed must be read as an integer even when written as a real
-    std::string xml = level(
-        "<enemies>" +
-        std::string(
-            R"(<enemy name="e" active="0" visible="2" model="m" speed="12.9" life="5" aiType="probability" enemyType="melee"><starting-position x="0" z="0"/></enemy>)") +
-        "</enemies>");
-    int before = DebugAssertCount();
-    LevelFile l = parse(xml);
-    EXPECT_EQ(l.enemies[0].speed, 12);
-    EXPECT_FALSE(l.enemies[0].active);
-    EXPECT_FALSE(l.enemies[0].visible); // 2 is no flag: asserted, stored false
-    EXPECT_EQ(DebugAssertCount(), before + 1);
-    EXPECT_STREQ(DebugAssertLastExpression(), "i == 1 || i == 0");
-}
-
-TEST(LevelFile, OnlyFlockReadsRoleAndOnlyWaypointReadsPath) {
-    // A broken role/flocknum/path on the wrong ai type is never looked at.
-    std::string body = "<enemies>" +
-                       enemy(R"(aiType="probability" role="chief" flocknum="42" enemyType="melee")",
-                             R"(<path num="0"/>)") +
-                       enemy(R"(aiType="waypoint" flocknum="77" enemyType="melee")",
-                             R"(<path num="2"><p x="1" z="2"/><p x="3" z="4"/></path>)") +
-                       "</enemies>";
-    LevelFile l = parse(level(body));
-    EXPECT_TRUE(l.enemies[0].path.empty());
-    EXPECT_EQ(l.enemies[0].flockNum, 0);
-    ASSERT_EQ(l.enemies[1].path.size(), 2u);
-    EXPECT_FLOAT_EQ(l.enemies[1].path[1].z, 4.0f);
-}
-
-TEST(LevelFile, BrokenDocumentsNameTheElementAndFail) {
-    EXPECT_NE(errorOf("<terrain").find("Failed load xml data from file.\n"), std::string::npos);
-    EXPECT_NE(errorOf(level("<enemies>" + enemy(R"(aiType="probability")") + "</enemies>"))
-                  .find("enemies/enemy[1]> lacks the attribute \"enemyType\""),
-              std::string::npos);
-    EXPECT_NE(errorOf(level("<static-objects><s model=\"s\"><starting-position x=\"1\" z=\"2\"/>"
-                            "<heading x=\"0\" z=\"1\"/></s></static-objects>"))
-                  .find("lacks the child <size>"),
-              std::string::npos);
+TEST(LevelFile, BrokenDocumentsNameTheElementAndTheProblem) {
+    EXPECT_NE(errorOf("<level").find("Failed load xml data from file.\n"), std::string::npos);
     EXPECT_NE(
         errorOf(level("<enemies>" + enemy(R"(aiType="Flock" enemyType="melee")") + "</enemies>"))
-            .find("unknown aiType \"Flock\""),
+            .find("unknown \"aiType\" \"Flock\""),
         std::string::npos);
-    EXPECT_NE(errorOf(level("<enemies>" +
-                            enemy(R"(aiType="flock" role="boss" flocknum="1" enemyType="melee")") +
-                            "</enemies>"))
-                  .find("unknown role"),
-              std::string::npos);
     EXPECT_NE(
         errorOf(level("<enemies>" +
                       enemy(R"(aiType="flock" role="leader" flocknum="10" enemyType="melee")") +
                       "</enemies>"))
-            .find("flocknum=\"10\""),
+            .find("\"flocknum\" 10 is outside 0 to 9"),
         std::string::npos);
-    EXPECT_NE(
-        errorOf(level("<enemies>" +
-                      enemy(R"(aiType="flock" role="leader" flocknum="-1" enemyType="melee")") +
-                      "</enemies>"))
-            .find("flocks are numbered 0 to 9"),
-        std::string::npos);
-    std::string item = R"(<i id="1" text="a" reply="b"/>)";
+    EXPECT_NE(errorOf(level("<enemies>" + enemy(R"(aiType="probability")") + "</enemies>"))
+                  .find("missing attribute \"enemyType\""),
+              std::string::npos);
     std::string six;
     for (int i = 0; i < 6; ++i)
-        six += item;
-    EXPECT_NE(errorOf(level("<npcs>" + npc(six, kOnePoint) + "</npcs>")).find("has 6 items"),
-              std::string::npos);
-    EXPECT_EQ(parse(level("<npcs>" + npc(six.substr(item.size()), kOnePoint) + "</npcs>"))
-                  .npcs[0]
-                  .menu.size(),
-              5u);
-    EXPECT_NE(errorOf(level("<npcs>" + npc("", R"(<path num="0"/>)") + "</npcs>"))
-                  .find("at least one point"),
-              std::string::npos);
+        six += R"(<i id="1" text="a" reply="b"/>)";
+    EXPECT_NE(errorOf(level(npc(six))).find("at most 5 are allowed"), std::string::npos);
     EXPECT_NE(
-        errorOf(level("<npcs>" + npc("", R"(<path num="2"><p x="1" z="1"/></path>)") + "</npcs>"))
-            .find("num=\"2\" but 1 points"),
+        errorOf(level(npc("", R"(<path num="2"><p x="5" z="6"/></path>)"))).find("holds 1 points"),
         std::string::npos);
-    EXPECT_NE(errorOf(std::string(kHead).substr(0, std::string(kHead).find("<boss")) + "</terrain>")
-                  .find("no <boss>"),
+    EXPECT_NE(errorOf(level(npc("", R"(<path num="0"></path>)"))).find("at least 1"),
               std::string::npos);
-}
-
-TEST(LevelFile, ObjectLimits) {
-    std::string statics = "<static-objects>";
-    for (int i = 0; i < 251; ++i)
-        statics +=
-            R"(<s model="s"><starting-position x="1" z="2"/><size width="1" depth="1"/><heading x="0" z="1"/></s>)";
-    EXPECT_NE(errorOf(level(statics + "</static-objects>")).find("at most 250 objects"),
-              std::string::npos);
-
-    std::string fiftyOne = "<static-objects>";
-    for (int i = 0; i < 51; ++i)
-        fiftyOne +=
-            R"(<s model="s"><starting-position x="1" z="2"/><size width="1" depth="1"/><heading x="0" z="1"/></s>)";
-    EXPECT_NE(errorOf(level(fiftyOne + "</static-objects>")).find("51 static objects"),
-              std::string::npos);
-
-    std::string enemies = "<enemies>";
+    EXPECT_NE(errorOf(level(npc("", ""))).find("missing child <path>"), std::string::npos);
+    std::string many = "<enemies>";
     for (int i = 0; i < 29; ++i)
-        enemies += enemy(R"(aiType="probability" enemyType="melee")");
-    EXPECT_NE(errorOf(level(enemies + "</enemies>")).find("31 moving objects"), std::string::npos);
+        many += enemy(R"(aiType="probability" enemyType="melee")");
+    many += "</enemies>";
+    EXPECT_NE(errorOf(level(many)).find("moving objects"), std::string::npos);
+    const std::string head(kHead);
+    EXPECT_NE(errorOf(head.substr(0, head.find("<player")) + "</level>").find("no <player>"),
+              std::string::npos);
+    EXPECT_NE(errorOf("<level/>").find("missing attribute \"name\""), std::string::npos);
 }
 
-TEST(LevelFile, MissingSkyIsSkippedAndTopLevelFailureExitsThroughHandler) {
-    std::string xml = level("");
-    xml.erase(xml.find("<skybox"), xml.find("<player") - xml.find("<skybox"));
-    LevelFile l = parse(xml);
-    EXPECT_FALSE(l.hasSkyBox);
-    ASSERT_EQ(l.warnings.size(), 1u);
-    EXPECT_EQ(l.warnings[0].rfind("Invalid node fetched.\n", 0), 0u);
-
-    std::string seen;
-    SetLevelFatalHandler([&](const std::string& m) { seen = m; });
-    LoadLevelFileOrExit("/nonexistent/level.xml");
-    SetLevelFatalHandler(nullptr);
-    EXPECT_EQ(seen.rfind("Failed load xml data from file.\n", 0), 0u);
+TEST(LevelFile, AFlagOtherThanZeroOrOneIsReportedAndFalse) {
+    DebugAssertReset();
+    testing::internal::CaptureStderr();
+    LevelFile l = readLevelText(
+        level("<enemies>" +
+              std::string("<enemy name=\"e\" active=\"2\" visible=\"1\" model=\"e\" speed=\"1\" "
+                          "life=\"1\" aiType=\"probability\" enemyType=\"melee\">"
+                          "<starting-position x=\"1\" z=\"1\"/></enemy>") +
+              "</enemies>"));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(DebugAssertLastExpression(), "i == 1 || i == 0");
+    EXPECT_FALSE(l.enemies[0].active);
 }
 
-TEST(LevelFile, GeneratedLevel) {
-    std::string path = std::string(TARVO_GAME_DIR) + "/data/flatlandriver.xml";
-    if (!std::ifstream(path))
-        GTEST_SKIP() << "no generated level at " << path;
-    LevelFile l = ReadLevelFile(path);
-    int next = 0;
-    for (const auto& s : l.statics)
-        EXPECT_EQ(s.id, next++);
-    for (const auto& n : l.npcs)
-        EXPECT_EQ(n.id, next++);
-    for (const auto& e : l.enemies)
-        EXPECT_EQ(e.id, next++);
-    EXPECT_GT(l.statics.size() + l.npcs.size() + l.enemies.size(), 0u);
+TEST(LevelRecords, IdentifiersFollowTheLoadingOrderAndWaterIsMarked) {
+    LevelFile l = readLevelText(level(
+        R"(<static-objects><s model="rock.ms3d"><starting-position x="500" z="500"/>
+           <size width="30.9" depth="20"/><heading x="1" z="0"/></s></static-objects>)" +
+        npc(R"(<i id="1" text="Life" reply="There"/>)") + "<enemies>" +
+        enemy(R"(aiType="waypoint" enemyType="melee")",
+              R"(<path num="1"><p x="640" z="640"/></path>)") +
+        "</enemies>"));
+    QRVDataLayer layer;
+    layer.loadRecords(l, [](int x, int) { return x < 50 ? 70 : 100; });
+    EXPECT_EQ(layer.kindOf(0), KIND_STATIC);
+    EXPECT_EQ(layer.kindOf(1), KIND_NPC);
+    EXPECT_EQ(layer.kindOf(2), KIND_ENEMY);
+    EXPECT_EQ(layer.npcName(1), "Virav");
+    EXPECT_EQ(layer.npcMenu(1)->count, 1);
+    EXPECT_EQ(layer.m_enemyCount, 1);
+    EXPECT_EQ(layer.m_enemyTable[2]->ai->type(), 2);
+    EXPECT_FLOAT_EQ(layer.m_enemyTable[2]->decision.m_waypointCell.x, 64.0f);
+    EXPECT_TRUE(layer.cell(49, 49).contents.count(0)); // the rock's footprint
+    EXPECT_TRUE(layer.isWater(10.0f, 600.0f));
+    EXPECT_FALSE(layer.isWater(600.0f, 600.0f));
+    EXPECT_EQ(layer.cell(10, 10).contents.at(PLAYER_ID), KIND_PLAYER);
+    EXPECT_FALSE(layer.isBossActive());
+    EXPECT_TRUE(layer.damage(2, 30));
+    EXPECT_TRUE(layer.isBossActive());
+}
+
+TEST(LevelRecords, TheGeneratedLevelReads) {
+    const std::string file = std::string(TARVO_GAME_DIR) + "/data/flatlandriver.xml";
+    if (!std::ifstream(file).good())
+        GTEST_SKIP() << "no generated level at " << file;
+    LevelFile l = readLevelFile(file);
+    EXPECT_GE(l.statics.size(), 10u);
+    EXPECT_EQ(l.npcs.size(), 3u);
+    EXPECT_GE(l.enemies.size(), 15u);
 }
