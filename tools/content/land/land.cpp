@@ -1,2 +1,417 @@
+// The land, its pictures and the level file.
+#include "common/output.h"
 #include "generators.h"
-void generateLand(const std::string&) {}
+#include "land/heightfield.h"
+#include "story.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <sstream>
+#include <string>
+
+using content::Image;
+
+namespace {
+
+using land::SIZE;
+
+struct Rgb {
+    float r, g, b;
+};
+Rgb mix(Rgb a, Rgb b, float t) {
+    t = std::clamp(t, 0.0f, 1.0f);
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+uint8_t byte(float v) {
+    return static_cast<uint8_t>(std::clamp(v, 0.0f, 255.0f));
+}
+void put(Image& im, int x, int y, Rgb c) {
+    im.set(x, y, byte(c.r), byte(c.g), byte(c.b));
+}
+
+float heightAt(const std::vector<uint8_t>& h, int x, int z) {
+    x = std::clamp(x, 0, SIZE - 1);
+    z = std::clamp(z, 0, SIZE - 1);
+    return h[static_cast<size_t>(x) + static_cast<size_t>(z) * SIZE];
+}
+
+// Noise that repeats every `period` lattice cells, for images that tile.
+float periodicNoise(float x, float y, int period, uint32_t seed) {
+    const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
+    auto h = [&](int a, int b) {
+        a = ((a % period) + period) % period;
+        b = ((b % period) + period) % period;
+        return land::noise2(static_cast<float>(a) + 0.5f, static_cast<float>(b) + 0.5f, seed);
+    };
+    const float fx = x - ix, fy = y - iy;
+    const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const float top = h(ix, iy) + (h(ix + 1, iy) - h(ix, iy)) * sx;
+    const float bottom = h(ix, iy + 1) + (h(ix + 1, iy + 1) - h(ix, iy + 1)) * sx;
+    return top + (bottom - top) * sy;
+}
+
+Rgb groundColour(const std::vector<uint8_t>& h, int x, int z) {
+    const float y = heightAt(h, x, z);
+    const float slope = std::hypot(heightAt(h, x + 2, z) - heightAt(h, x - 2, z),
+                                   heightAt(h, x, z + 2) - heightAt(h, x, z - 2)) /
+                        4.0f;
+    const float n = land::noise2(x / 23.0f, z / 23.0f, 77u);
+    const float forest = land::noise2(x / 180.0f, z / 180.0f, 78u);
+    Rgb mud{92, 74, 52}, sand{196, 178, 128}, grass{88, 140, 58}, lush{110, 160, 64},
+        dark{48, 92, 40}, rock{120, 112, 104}, peak{224, 224, 218};
+    Rgb c;
+    if (y < 80)
+        c = mix(mud, sand, (y - 62) / 18.0f);
+    else if (y < 90)
+        c = mix(sand, grass, (y - 80) / 10.0f);
+    else
+        c = mix(grass, lush, n);
+    if (y >= 90)
+        c = mix(c, dark, (forest - 0.55f) * 4.0f);
+    c = mix(c, rock, (slope - 1.1f) * 1.5f);
+    c = mix(c, peak, (y - 200.0f) / 30.0f);
+    const float shade = 0.9f + 0.2f * n;
+    return {c.r * shade, c.g * shade, c.b * shade};
+}
+
+// A place on dry, gentle ground near (x, z), searched outwards in a spiral.
+void dryPlace(const std::vector<uint8_t>& h, float& x, float& z) {
+    for (int r = 0; r < 400; r += 8)
+        for (int a = 0; a < 16; ++a) {
+            const float px = x + r * std::cos(a * 0.3927f), pz = z + r * std::sin(a * 0.3927f);
+            const int ix = static_cast<int>(px), iz = static_cast<int>(pz);
+            bool ok = ix > 200 && iz > 200 && ix < SIZE - 200 && iz < SIZE - 200;
+            for (int dz = -12; ok && dz <= 12; dz += 6)
+                for (int dx = -12; ok && dx <= 12; dx += 6)
+                    ok = heightAt(h, ix + dx, iz + dz) > 86.0f;
+            if (ok && std::fabs(heightAt(h, ix + 8, iz) - heightAt(h, ix - 8, iz)) < 12.0f) {
+                x = std::round(px);
+                z = std::round(pz);
+                return;
+            }
+        }
+}
+
+void writeTerrainImages(const std::string& root, const std::vector<uint8_t>& h) {
+    content::progress("terrain colour and detail maps");
+    Image colour(1024, 1024);
+    for (int y = 0; y < 1024; ++y)
+        for (int x = 0; x < 1024; ++x)
+            put(colour, x, y, groundColour(h, x * 2, y * 2));
+    content::writeBmp(root + "/Data/terrain_colour.bmp", colour);
+
+    Image detail(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            float v = 0.0f, amp = 0.5f;
+            for (int o = 0, p = 8; o < 4; ++o, p *= 2, amp *= 0.5f)
+                v += amp * periodicNoise(x / 256.0f * p, y / 256.0f * p, p, 40u + o);
+            const float g = 96.0f + 110.0f * v;
+            detail.set(x, y, byte(g), byte(g), byte(g));
+        }
+    content::writeBmp(root + "/Data/terrain_detail.bmp", detail);
+
+    Image map(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            Rgb c = groundColour(h, x * 8, y * 8);
+            const float v = heightAt(h, x * 8, y * 8);
+            if (v <= 75.0f)
+                c = {60, 110, 170};
+            // Parchment tone, so it reads as a drawn map.
+            c = mix(c, Rgb{214, 196, 150}, 0.35f);
+            if (static_cast<int>(v) % 24 == 0)
+                c = mix(c, Rgb{90, 70, 40}, 0.5f);
+            if (x < 3 || y < 3 || x > 252 || y > 252)
+                c = {80, 56, 30};
+            put(map, x, y, c);
+        }
+    content::writeBmp(root + "/Data/virav_map.bmp", map);
+}
+
+void writeSky(const std::string& root) {
+    content::progress("sky box");
+    // Each face is a view of one cube side; the clouds come from a 3D field over the
+    // direction, so neighbouring faces agree along their shared edges.
+    struct Face {
+        const char* name;
+        float o[3], u[3], v[3];
+    };
+    const Face faces[5] = {{"front", {-1, 1, -1}, {2, 0, 0}, {0, -2, 0}},
+                           {"back", {1, 1, 1}, {-2, 0, 0}, {0, -2, 0}},
+                           {"left", {-1, 1, 1}, {0, 0, -2}, {0, -2, 0}},
+                           {"right", {1, 1, -1}, {0, 0, 2}, {0, -2, 0}},
+                           {"top", {-1, 1, 1}, {2, 0, 0}, {0, 0, -2}}};
+    for (const Face& f : faces) {
+        Image im(256, 256);
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) {
+                const float s = (x + 0.5f) / 256.0f, t = (y + 0.5f) / 256.0f;
+                float d[3];
+                for (int i = 0; i < 3; ++i)
+                    d[i] = f.o[i] + f.u[i] * s + f.v[i] * t;
+                const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+                const float up = d[1] / len;
+                Rgb sky = mix(Rgb{200, 222, 240}, Rgb{70, 130, 205}, (up + 0.1f) * 1.4f);
+                float c = 0.0f, amp = 0.5f, fr = 2.5f;
+                for (int o = 0; o < 4; ++o, amp *= 0.5f, fr *= 2.0f)
+                    c += amp *
+                         (land::noise2(d[0] / len * fr + 10.0f,
+                                       d[2] / len * fr + d[1] / len * fr * 0.7f + 10.0f, 60u + o));
+                const float cloud = std::clamp((c - 0.45f) * 3.0f, 0.0f, 1.0f) *
+                                    std::clamp(up * 3.0f + 0.6f, 0.0f, 1.0f);
+                put(im, x, y, mix(sky, Rgb{250, 250, 252}, cloud));
+            }
+        content::writeBmp(root + "/Data/sky_" + f.name + ".bmp", im);
+    }
+    Image water(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const float r = periodicNoise(x / 32.0f, y / 32.0f, 8, 90u) * 0.6f +
+                            periodicNoise(x / 8.0f, y / 8.0f, 32, 91u) * 0.4f;
+            put(water, x, y, mix(Rgb{30, 80, 110}, Rgb{120, 180, 200}, r));
+        }
+    content::writeBmp(root + "/data/water_photo.bmp", water);
+}
+
+Image glow(int size, Rgb inner, Rgb outer, float sharp) {
+    Image im(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float dx = (x + 0.5f) / size * 2 - 1, dy = (y + 0.5f) / size * 2 - 1;
+            const float d = std::sqrt(dx * dx + dy * dy);
+            const float a = std::pow(std::clamp(1.0f - d, 0.0f, 1.0f), sharp);
+            Rgb c = mix(outer, inner, a);
+            put(im, x, y, {c.r * a, c.g * a, c.b * a});
+        }
+    return im;
+}
+
+// An element drawn with a mask: the image black outside, the mask white outside.
+void writeMasked(const std::string& root, const char* image, const char* mask, int w, int hgt,
+                 const std::function<bool(int, int)>& inside,
+                 const std::function<Rgb(int, int)>& colour) {
+    Image im(w, hgt), mk(w, hgt);
+    for (int y = 0; y < hgt; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool in = inside(x, y);
+            put(mk, x, y, in ? Rgb{0, 0, 0} : Rgb{255, 255, 255});
+            put(im, x, y, in ? colour(x, y) : Rgb{0, 0, 0});
+        }
+    content::writeBmp(root + "/" + image, im);
+    if (mask)
+        content::writeBmp(root + "/" + mask, mk);
+}
+
+void writeHud(const std::string& root) {
+    content::progress("HUD images, particles and the paper box");
+    content::writeBmp(root + "/Data/p2.bmp", glow(64, {255, 230, 160}, {255, 90, 10}, 1.6f));
+    content::writeBmp(root + "/Data/p3.bmp", glow(64, {200, 230, 255}, {60, 90, 255}, 1.6f));
+    content::writeBmp(root + "/Data/flare.bmp", glow(64, {255, 255, 255}, {255, 200, 120}, 2.2f));
+    content::writeBmp(root + "/Data/Flare.bmp", glow(64, {255, 255, 240}, {200, 160, 255}, 2.5f));
+
+    auto disc = [](int x, int y) {
+        const float dx = x - 63.5f, dy = y - 63.5f;
+        return dx * dx + dy * dy < 60.0f * 60.0f;
+    };
+    const Rgb guns[3] = {{60, 220, 80}, {230, 60, 50}, {70, 120, 240}};
+    const char* names[3] = {"Data/green_palette.bmp", "Data/red_palette.bmp",
+                            "Data/blue_palette.bmp"};
+    for (int g = 0; g < 3; ++g)
+        writeMasked(root, names[g], g == 0 ? "Data/paletteMask.bmp" : nullptr, 128, 128, disc,
+                    [&](int x, int y) {
+                        const float d = std::hypot(x - 63.5f, y - 63.5f);
+                        Rgb rim{150, 130, 90};
+                        return d > 52.0f ? rim : mix(Rgb{20, 20, 24}, guns[g], 1.0f - d / 70.0f);
+                    });
+    writeMasked(
+        root, "Data/crossHair.bmp", "Data/CrossHairMask.bmp", 512, 512,
+        [](int x, int y) {
+            const int dx = std::abs(x - 256), dy = std::abs(y - 256);
+            const float r = std::hypot(static_cast<float>(dx), static_cast<float>(dy));
+            return (dx <= 1 && dy > 6 && dy < 30) || (dy <= 1 && dx > 6 && dx < 30) ||
+                   std::fabs(r - 20.0f) < 1.2f;
+        },
+        [](int, int) {
+            return Rgb{255, 240, 200};
+        });
+    // The life bar: a wooden frame around the fill (screen x 40 to 59 of 0 to 100,
+    // y 483 to 570 of 450 to 600), left open where the red fill shows.
+    writeMasked(
+        root, "Data/lifeBar.bmp", "Data/lifeBarMask.bmp", 128, 256,
+        [](int x, int y) {
+            const float sx = x / 128.0f * 100.0f, sy = 450.0f + y / 256.0f * 150.0f;
+            const bool frame = sx > 32 && sx < 67 && sy > 475 && sy < 578;
+            const bool hole = sx >= 40 && sx <= 59 && sy >= 483 && sy <= 570;
+            return frame && !hole;
+        },
+        [](int x, int y) {
+            return mix(Rgb{110, 70, 36}, Rgb{170, 120, 70}, land::noise2(x / 5.0f, y / 20.0f, 5u));
+        });
+    writeMasked(
+        root, "Data/gem.bmp", "Data/gemMask.bmp", 128, 128,
+        [](int x, int y) { return std::abs(x - 64) * 0.8f + std::abs(y - 64) < 56.0f; },
+        [](int x, int y) {
+            const float l = 0.5f + 0.5f * ((x < 64) != (y < 64) ? 1.0f : 0.3f);
+            return Rgb{60.0f * l, 230.0f * l, 140.0f * l};
+        });
+    // The paper box: 700 by 300 on screen; the mask keeps ragged, burnt edges.
+    writeMasked(
+        root, "Data/oldPaper.bmp", "Data/oldPaperMask.bmp", 1024, 512,
+        [](int x, int y) {
+            const float edge = std::min(std::min(x, 1023 - x), std::min(y, 511 - y) * 2) + 0.0f;
+            return edge > 14.0f + 18.0f * land::noise2(x / 21.0f, y / 21.0f, 17u);
+        },
+        [](int x, int y) {
+            const float n = land::noise2(x / 40.0f, y / 40.0f, 18u) * 0.6f +
+                            land::noise2(x / 6.0f, y / 6.0f, 19u) * 0.4f;
+            const float edge = std::min(std::min(x, 1023 - x), std::min(y, 511 - y) * 2);
+            Rgb paper = mix(Rgb{196, 170, 120}, Rgb{236, 220, 180}, n);
+            return mix(Rgb{120, 84, 44}, paper, edge / 60.0f);
+        });
+}
+
+std::string xmlText(const std::string& s) {
+    std::string o;
+    for (char c : s) {
+        if (c == '&')
+            o += "&amp;";
+        else if (c == '<')
+            o += "&lt;";
+        else if (c == '"')
+            o += "&quot;";
+        else
+            o += c;
+    }
+    return o;
+}
+
+void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const land::Landmarks& m) {
+    content::progress("level file");
+    std::ostringstream x;
+    auto pos = [&](float px, float pz) {
+        dryPlace(h, px, pz);
+        x << "<starting-position x=\"" << px << "\" z=\"" << pz << "\"/>";
+        return std::pair<float, float>(px, pz);
+    };
+    x << "<?xml version=\"1.0\"?>\n";
+    x << "<terrain name=\"Flatland River\" heightmap=\"Data/flatland.raw\" "
+         "texture=\"Data/terrain_colour.bmp\" detail=\"Data/terrain_detail.bmp\" glStart=\"0\" "
+         "glWidth=\"2048\" glDepth=\"2048\">\n";
+    x << " <skybox front=\"Data/sky_front.bmp\" back=\"Data/sky_back.bmp\" "
+         "left=\"Data/sky_left.bmp\" "
+         "right=\"Data/sky_right.bmp\" top=\"Data/sky_top.bmp\"/>\n";
+    x << " <player model=\"Data/tarvo.ms3d\" life=\"100\">";
+    pos(m.villageX + 40, m.villageZ + 60);
+    x << "</player>\n";
+    x << " <boss active=\"0\" model=\"Data/boss.ms3d\" life=\"400\">";
+    pos(m.arenaX, m.arenaZ);
+    x << "</boss>\n <static-objects>\n";
+    struct Prop {
+        const char* model;
+        float x, z;
+        int w, d;
+    };
+    std::vector<Prop> props = {
+        {"Data/hut.ms3d", m.villageX - 90, m.villageZ - 70, 30, 24},
+        {"Data/hut.ms3d", m.villageX + 90, m.villageZ - 80, 30, 24},
+        {"Data/hut.ms3d", m.villageX - 60, m.villageZ + 110, 30, 24},
+        {"Data/rock.ms3d", m.arenaX - 130, m.arenaZ, 10, 10},
+        {"Data/rock.ms3d", m.arenaX + 130, m.arenaZ, 10, 10},
+        {"Data/rock.ms3d", m.arenaX, m.arenaZ - 130, 10, 10},
+        {"Data/rock.ms3d", m.arenaX, m.arenaZ + 130, 10, 10},
+        {"Data/rock.ms3d", m.hillX, m.hillZ, 10, 10},
+    };
+    for (int i = 0; i < 14; ++i) {
+        const float a = i * 2.39996f;
+        const float r = 260.0f + 30.0f * (i % 5);
+        props.push_back({i % 2 ? "Data/pine.ms3d" : "Data/oak.ms3d", m.villageX + r * std::cos(a),
+                         m.villageZ + 200.0f + r * std::sin(a), i % 2 ? 8 : 14, i % 2 ? 8 : 14});
+    }
+    for (Prop& p : props) {
+        x << "  <object model=\"" << p.model << "\">";
+        pos(p.x, p.z);
+        x << "<size width=\"" << p.w << "\" depth=\"" << p.d
+          << "\"/><heading x=\"1\" z=\"0\"/></object>\n";
+    }
+    x << " </static-objects>\n <npcs>\n";
+    for (int i = 0; i < 3; ++i) {
+        const story::Villager& v = story::VILLAGERS[i];
+        const float vx = m.villageX - 40.0f + 40.0f * i, vz = m.villageZ - 10.0f * i;
+        x << "  <npc model=\"" << v.model << "\" name=\"" << v.name
+          << "\" speed=\"10\" active=\"1\">";
+        auto at = pos(vx, vz);
+        x << "<normal-chat text=\"" << xmlText(v.normalChat) << "\"/><scared-chat text=\""
+          << xmlText(v.scaredChat) << "\"/>\n   <menu title=\"" << xmlText(v.menuTitle)
+          << "\" negative-reply=\"" << xmlText(v.negativeReply) << "\">";
+        for (int k = 0; k < v.itemCount; ++k)
+            x << "<item id=\"" << v.items[k].id << "\" text=\"" << xmlText(v.items[k].text)
+              << "\" reply=\"" << xmlText(v.items[k].reply) << "\"/>";
+        x << "</menu>\n   <path num=\"3\">";
+        for (int k = 0; k < 3; ++k) {
+            float px = at.first + 30.0f * std::cos(k * 2.1f + i),
+                  pz = at.second + 30.0f * std::sin(k * 2.1f + i);
+            dryPlace(h, px, pz);
+            x << "<point x=\"" << px << "\" z=\"" << pz << "\"/>";
+        }
+        x << "</path></npc>\n";
+    }
+    x << " </npcs>\n <enemies>\n";
+    int n = 0;
+    auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
+                     float ez, bool path) {
+        x << "  <enemy name=\"" << (magician ? "magician" : "brute") << ++n
+          << "\" active=\"1\" visible=\"" << (visible ? 1 : 0) << "\" model=\""
+          << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\""
+          << (magician ? 18 : 24) << "\" life=\"" << (magician ? 40 : 60) << "\" aiType=\"" << ai
+          << "\" " << extra << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
+        auto at = pos(ex, ez);
+        if (path) {
+            x << "<path num=\"4\">";
+            for (int k = 0; k < 4; ++k) {
+                float px = at.first + 90.0f * std::cos(k * 1.5708f),
+                      pz = at.second + 90.0f * std::sin(k * 1.5708f);
+                dryPlace(h, px, pz);
+                x << "<point x=\"" << px << "\" z=\"" << pz << "\"/>";
+            }
+            x << "</path>";
+        }
+        x << "</enemy>\n";
+    };
+    const float rx = land::riverX(m.fordZ);
+    enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, true);
+    enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, true);
+    enemy("waypoint", "", true, true, 800, 1250, true);
+    enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, true);
+    enemy("waypoint", "", true, true, 1500, 700, true);
+    enemy("waypoint", "", false, true, 1450, 1250, true);
+    enemy("probability", "", false, true, 700, 900, false);
+    enemy("probability", "", true, false, 900, 1700, false);
+    enemy("probability", "", false, true, 1750, 1000, false);
+    enemy("probability", "", true, true, 1300, 1800, false);
+    enemy("probability", "", false, true, 600, 1200, false);
+    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1500, 400, false);
+    for (int k = 0; k < 3; ++k)
+        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1530 + 30 * k, 440, false);
+    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1750, 1800, false);
+    for (int k = 0; k < 2; ++k)
+        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1780 + 30 * k, 1760,
+              false);
+    x << " </enemies>\n</terrain>\n";
+    content::writeText(root + "/data/flatlandriver.xml", x.str());
+}
+
+} // namespace
+
+void generateLand(const std::string& root) {
+    content::progress("height map");
+    const land::Landmarks marks;
+    const std::vector<uint8_t> heights = land::buildHeights(marks);
+    content::writeFile(root + "/Data/flatland.raw", heights);
+    writeTerrainImages(root, heights);
+    writeSky(root);
+    writeHud(root);
+    writeLevel(root, heights, marks);
+}

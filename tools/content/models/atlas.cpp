@@ -7,7 +7,9 @@
 namespace content::models {
 
 namespace {
-uint8_t clampByte(float v) { return static_cast<uint8_t>(std::min(255.0f, std::max(0.0f, v))); }
+uint8_t clampByte(float v) {
+    return static_cast<uint8_t>(std::min(255.0f, std::max(0.0f, v)));
+}
 } // namespace
 
 float Atlas::noise(int x, int y, uint32_t seed) {
@@ -125,7 +127,8 @@ void Atlas::face(const PixelRect& r, const Rgb& skin, const Rgb& hair, const Rgb
         const float tilt = frown ? side * -0.03f : 0.0f;
         for (int i = -5; i <= 5; ++i) {
             const float bx = 0.5f + side * 0.075f + i * 0.008f;
-            const float by = ey - 0.085f + tilt * (side * i) * 0.2f + (frown ? side * i * 0.004f : 0);
+            const float by =
+                ey - 0.085f + tilt * (side * i) * 0.2f + (frown ? side * i * 0.004f : 0);
             disc(r, bx, by, 0.012f, hair * 0.6f);
         }
     }

@@ -42,8 +42,8 @@ public:
     void stone(const PixelRect& r, const Rgb& c, uint32_t seed);
     // Skin with eyes and mouth at the middle of u (the front of an ellipsoid head) and hair over
     // the top and back; eyeColour tints the eyes (glowing for villains).
-    void face(const PixelRect& r, const Rgb& skin, const Rgb& hair, const Rgb& eyes,
-              float hairLine, bool frown, uint32_t seed);
+    void face(const PixelRect& r, const Rgb& skin, const Rgb& hair, const Rgb& eyes, float hairLine,
+              bool frown, uint32_t seed);
     void disc(const PixelRect& r, float cx, float cy, float radius, const Rgb& c);
     void band(const PixelRect& r, float v0, float v1, const Rgb& c);
 

@@ -32,8 +32,12 @@ Mat3 Mat3::rotZ(float a) {
     return r;
 }
 
-Mat3 Mat3::fromEuler(const Vec3& a) { return rotZ(a.z) * rotY(a.y) * rotX(a.x); }
-Mat3 Mat3::fromPose(const Vec3& a) { return rotY(a.y) * rotX(a.x) * rotZ(a.z); }
+Mat3 Mat3::fromEuler(const Vec3& a) {
+    return rotZ(a.z) * rotY(a.y) * rotX(a.x);
+}
+Mat3 Mat3::fromPose(const Vec3& a) {
+    return rotY(a.y) * rotX(a.x) * rotZ(a.z);
+}
 
 Mat3 Mat3::operator*(const Mat3& o) const {
     Mat3 r;

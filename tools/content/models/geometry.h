@@ -18,11 +18,15 @@ struct Vec3 {
     Vec3& operator+=(const Vec3& o) { return *this = *this + o; }
 };
 
-inline float dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float length(const Vec3& a) { return std::sqrt(dot(a, a)); }
+inline float length(const Vec3& a) {
+    return std::sqrt(dot(a, a));
+}
 inline Vec3 normalize(const Vec3& a) {
     const float l = length(a);
     return l > 1e-12f ? a * (1.0f / l) : Vec3(0, 1, 0);

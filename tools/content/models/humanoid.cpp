@@ -15,18 +15,18 @@ Ms3dMaterial texturedMaterial(const std::string& name, const std::string& textur
 
 namespace {
 
-const char* const kPartNames[PART_COUNT] = {"hips",   "torso",  "head",   "arm_r", "hand_r",
-                                            "hand_l", "thigh_r", "foot_r", "foot_l", "arm_l",
-                                            "thigh_l", "bat",   "staff"};
-const Part kNaturalParent[PART_COUNT] = {HIPS,    HIPS,   TORSO, TORSO,  UARM_R, UARM_L, HIPS,
+const char* const kPartNames[PART_COUNT] = {"hips",    "torso",   "head",   "arm_r",  "hand_r",
+                                            "hand_l",  "thigh_r", "foot_r", "foot_l", "arm_l",
+                                            "thigh_l", "bat",     "staff"};
+const Part kNaturalParent[PART_COUNT] = {HIPS,    HIPS,    TORSO, TORSO, UARM_R, UARM_L, HIPS,
                                          THIGH_R, THIGH_L, TORSO, HIPS,  FARM_R, FARM_R};
 
 // The combat numbering: joint 2 the head, 4 and 5 the hands, 7 and 8 the feet (enemies, people).
-const std::vector<Part> kPeopleOrder = {HIPS,   TORSO,  HEAD,   UARM_R, FARM_R, FARM_L,
+const std::vector<Part> kPeopleOrder = {HIPS,    TORSO,  HEAD,   UARM_R, FARM_R, FARM_L,
                                         THIGH_R, SHIN_R, SHIN_L, UARM_L, THIGH_L};
 // The hero: the bat is joint 8.
-const std::vector<Part> kHeroOrder = {HIPS,   TORSO,  HEAD, UARM_R, FARM_R,  FARM_L,
-                                      THIGH_R, SHIN_R, BAT, UARM_L, THIGH_L, SHIN_L};
+const std::vector<Part> kHeroOrder = {HIPS,    TORSO,  HEAD, UARM_R, FARM_R,  FARM_L,
+                                      THIGH_R, SHIN_R, BAT,  UARM_L, THIGH_L, SHIN_L};
 
 // Proportions of one body; every pivot follows from them.
 struct Frame {
@@ -85,8 +85,8 @@ public:
         m_index.fill(-1);
         for (Part p : order) {
             const Part parent = kNaturalParent[p];
-            m_index[p] = m_rig.add(kPartNames[p], p == HIPS ? "" : kPartNames[parent],
-                                   pivotOf(frame, p));
+            m_index[p] =
+                m_rig.add(kPartNames[p], p == HIPS ? "" : kPartNames[parent], pivotOf(frame, p));
         }
     }
     int bone(Part p) const {
@@ -157,8 +157,8 @@ void addBody(MeshBuilder& mb, const Person& person, const Look& look) {
         const float z = side ? -f.shoulderW : f.shoulderW;
         mb.segment({0, f.shoulderY + 0.3f, z}, {0, f.elbowY() - 0.1f, z}, look.armR,
                    look.armR * 0.9f, 6, look.sleeve, person.bone(ua));
-        mb.segment({0, f.elbowY() + 0.1f, z}, {0, f.wristY(), z}, look.foreR, look.foreR * 0.8f,
-                   6, look.sleeve, person.bone(fa));
+        mb.segment({0, f.elbowY() + 0.1f, z}, {0, f.wristY(), z}, look.foreR, look.foreR * 0.8f, 6,
+                   look.sleeve, person.bone(fa));
         mb.ellipsoid(at({0.05f, f.wristY() - 0.35f, z}), {0.34f, 0.45f, 0.27f}, 6, 4, look.hand,
                      person.bone(fa));
     }
@@ -299,7 +299,7 @@ std::vector<BodyPose> heroGamePoses() {
     };
     poses[18] = chop(2.95f, 0.5f, 0.15f, 0.0f);
     poses[19] = chop(2.2f, 0.25f, 0.05f, -0.15f);
-    poses[20] = chop(0.75f, -0.1f, -0.5f, -0.6f);
+    poses[20] = chop(1.0f, 0.35f, -0.5f, -0.6f);
     // Hit reactions.
     BodyPose hit = relaxed();
     batOnShoulder(hit);
@@ -612,10 +612,8 @@ BuiltModel heroBody(const std::vector<BodyPose>& poses, const std::string& base,
     mb.box(at({0.95f, f.neckY + 1.45f, 0}), {0.6f, 0.08f, 0.75f}, capRect, p.bone(HEAD));
     mb.box(at({-1.05f, f.shoulderY - 1.3f, 0}), {0.45f, 1.1f, 0.85f}, pack, p.bone(TORSO));
     const Vec3 grip = p.pivot(BAT);
-    mb.segment(grip + Vec3(0, 0.6f, 0), grip - Vec3(0, 1.2f, 0), 0.16f, 0.2f, 6, wood,
-               p.bone(BAT));
-    mb.segment(grip - Vec3(0, 1.2f, 0), grip - Vec3(0, 4.6f, 0), 0.2f, 0.42f, 8, wood,
-               p.bone(BAT));
+    mb.segment(grip + Vec3(0, 0.6f, 0), grip - Vec3(0, 1.2f, 0), 0.16f, 0.2f, 6, wood, p.bone(BAT));
+    mb.segment(grip - Vec3(0, 1.2f, 0), grip - Vec3(0, 4.6f, 0), 0.2f, 0.42f, 8, wood, p.bone(BAT));
     const Vec3 hand = p.pivot(FARM_L) - Vec3(0, f.foreArm + 0.35f, 0);
     mb.box(at(hand - Vec3(-0.1f, 0.55f, 0.35f)), {0.22f, 0.75f, 0.14f}, metal, p.bone(FARM_L));
     mb.box(at(hand - Vec3(-0.1f, -0.05f, 0.35f)), {0.35f, 0.25f, 0.16f}, metal, p.bone(FARM_L));
@@ -640,8 +638,8 @@ BuiltModel brute(const std::string& base, bool dotName, bool boss) {
     c.boots = boss ? Rgb(30, 25, 25) : Rgb(70, 60, 50);
     c.pelvis = boss ? Rgb(120, 90, 30) : Rgb(140, 90, 60);
     Look look = paintPerson(atlas, c, true, boss ? 41 : 31, 0.15f);
-    const UvRect horn = paintSwatch(atlas, 32, 32, boss ? Rgb(240, 220, 180) : Rgb(220, 210, 170),
-                                    0.3f, 32);
+    const UvRect horn =
+        paintSwatch(atlas, 32, 32, boss ? Rgb(240, 220, 180) : Rgb(220, 210, 170), 0.3f, 32);
     const UvRect spike = paintSwatch(atlas, 32, 32, Rgb(90, 90, 100), 0.4f, 33);
     look.chestWidth = 1.75f;
     look.chestDepth = 1.1f;
@@ -679,10 +677,10 @@ BuiltModel brute(const std::string& base, bool dotName, bool boss) {
             const Part ua = side > 0 ? UARM_R : UARM_L;
             const Vec3 sh(0, f.shoulderY + 0.4f, side * f.shoulderW);
             mb.ellipsoid(at(sh), {0.9f, 0.6f, 0.9f}, 8, 4, spike, p.bone(ua));
-            mb.segment(sh + Vec3(0, 0.3f, 0), sh + Vec3(0, 1.8f, side * 0.6f), 0.35f, 0.0f, 5,
+            mb.segment(sh + Vec3(0, 0.3f, 0), sh + Vec3(0, 1.8f, side * 0.6f), 0.35f, 0.0f, 5, horn,
+                       p.bone(ua));
+            mb.segment(sh + Vec3(0.5f, 0.2f, 0), sh + Vec3(0.8f, 1.2f, side * 0.9f), 0.25f, 0.0f, 5,
                        horn, p.bone(ua));
-            mb.segment(sh + Vec3(0.5f, 0.2f, 0), sh + Vec3(0.8f, 1.2f, side * 0.9f), 0.25f, 0.0f,
-                       5, horn, p.bone(ua));
         }
     }
     if (boss) {
@@ -704,7 +702,9 @@ BuiltModel buildHero(bool movieStar) {
     return heroBody(heroGamePoses(), "tarvo", true);
 }
 
-BuiltModel buildEnemy() { return brute("enemy", true, false); }
+BuiltModel buildEnemy() {
+    return brute("enemy", true, false);
+}
 
 BuiltModel buildBoss() {
     BuiltModel m = brute("boss", false, true);
@@ -932,10 +932,8 @@ BuiltModel buildVerozi() {
     // Straw hat with a wide brim, a bushy beard, a sack on the back.
     mb.frustum(at({0.05f, f.neckY + 1.75f, 0}), 2.4f, 2.2f, 0.15f, 12, straw, p.bone(HEAD));
     mb.frustum(at({0.05f, f.neckY + 1.85f, 0}), 1.1f, 0.0f, 1.4f, 10, straw, p.bone(HEAD));
-    mb.ellipsoid(at({0.75f, f.neckY + 0.55f, 0}), {0.55f, 0.75f, 0.8f}, 8, 5, beard,
-                 p.bone(HEAD));
-    mb.ellipsoid(at({-1.5f, f.shoulderY - 1.2f, 0}), {0.8f, 1.3f, 1.1f}, 8, 5, sack,
-                 p.bone(TORSO));
+    mb.ellipsoid(at({0.75f, f.neckY + 0.55f, 0}), {0.55f, 0.75f, 0.8f}, 8, 5, beard, p.bone(HEAD));
+    mb.ellipsoid(at({-1.5f, f.shoulderY - 1.2f, 0}), {0.8f, 1.3f, 1.1f}, 8, 5, sack, p.bone(TORSO));
     BodyPose idle = relaxed();
     idle.set(UARM_R, -0.55f, 0, -0.3f).set(FARM_R, 0, 0, 1.7f).set(UARM_L, 0.55f, 0, -0.3f);
     idle.set(FARM_L, 0, 0, 1.7f).set(THIGH_R, -0.12f, 0, 0).set(THIGH_L, 0.12f, 0, 0);
@@ -1087,10 +1085,10 @@ BuiltModel buildInsectLine() {
                 mb.segment(hip, knee, 0.28f, 0.22f, 4, leg, -1);
                 mb.segment(knee, foot, 0.22f, 0.0f, 4, leg, -1);
             }
-            mb.segment(o + Vec3(3.3f, 3.7f, side * 0.4f), o + Vec3(4.6f, 3.3f, side * 0.1f),
-                       0.25f, 0.0f, 4, leg, -1);
-            mb.segment(o + Vec3(2.8f, 4.7f, side * 0.4f), o + Vec3(4.0f, 7.0f, side * 1.4f),
-                       0.1f, 0.0f, 4, leg, -1);
+            mb.segment(o + Vec3(3.3f, 3.7f, side * 0.4f), o + Vec3(4.6f, 3.3f, side * 0.1f), 0.25f,
+                       0.0f, 4, leg, -1);
+            mb.segment(o + Vec3(2.8f, 4.7f, side * 0.4f), o + Vec3(4.0f, 7.0f, side * 1.4f), 0.1f,
+                       0.0f, 4, leg, -1);
         }
     }
     m.texture = atlas.image();

@@ -89,9 +89,9 @@ void MeshBuilder::box(const Xf& xf, const Vec3& half, const UvRect& uv, int bone
         int c[4];
     };
     const Face faces[6] = {
-        {{1, 0, 0}, {0, 1, 0}, {1, 3, 7, 5}},  {{-1, 0, 0}, {0, 1, 0}, {0, 2, 6, 4}},
-        {{0, 1, 0}, {1, 0, 0}, {2, 3, 7, 6}},  {{0, -1, 0}, {1, 0, 0}, {0, 1, 5, 4}},
-        {{0, 0, 1}, {0, 1, 0}, {4, 5, 7, 6}},  {{0, 0, -1}, {0, 1, 0}, {0, 1, 3, 2}},
+        {{1, 0, 0}, {0, 1, 0}, {1, 3, 7, 5}}, {{-1, 0, 0}, {0, 1, 0}, {0, 2, 6, 4}},
+        {{0, 1, 0}, {1, 0, 0}, {2, 3, 7, 6}}, {{0, -1, 0}, {1, 0, 0}, {0, 1, 5, 4}},
+        {{0, 0, 1}, {0, 1, 0}, {4, 5, 7, 6}}, {{0, 0, -1}, {0, 1, 0}, {0, 1, 3, 2}},
     };
     const float hs[3] = {half.x, half.y, half.z};
     for (int f = 0; f < 6; ++f) {
@@ -99,7 +99,8 @@ void MeshBuilder::box(const Xf& xf, const Vec3& half, const UvRect& uv, int bone
         const UvRect& r = (f == 0 && front) ? *front : uv;
         const Vec3 tangent = cross(face.up, face.n);
         auto extent = [&](const Vec3& axis) {
-            return std::fabs(axis.x) * hs[0] + std::fabs(axis.y) * hs[1] + std::fabs(axis.z) * hs[2];
+            return std::fabs(axis.x) * hs[0] + std::fabs(axis.y) * hs[1] +
+                   std::fabs(axis.z) * hs[2];
         };
         const float et = extent(tangent), eu = extent(face.up);
         const Vec3 n = normalize(xf.rotation * face.n);
@@ -119,8 +120,8 @@ void MeshBuilder::box(const Xf& xf, const Vec3& half, const UvRect& uv, int bone
     }
 }
 
-void MeshBuilder::frustum(const Xf& xf, float r0, float r1, float h, int segments,
-                          const UvRect& uv, int bone, float squash) {
+void MeshBuilder::frustum(const Xf& xf, float r0, float r1, float h, int segments, const UvRect& uv,
+                          int bone, float squash) {
     const Vec3 centre = xf.apply(Vec3(0, h * 0.5f, 0));
     auto ring = [&](float r, float y, std::vector<int>& out) {
         if (r <= 0.0f) {
@@ -129,7 +130,8 @@ void MeshBuilder::frustum(const Xf& xf, float r0, float r1, float h, int segment
         }
         for (int k = 0; k < segments; ++k) {
             const float phi = 2 * kPi * k / segments - kPi;
-            out.push_back(vertex(xf.apply(Vec3(r * std::cos(phi), y, -r * squash * std::sin(phi))), bone));
+            out.push_back(
+                vertex(xf.apply(Vec3(r * std::cos(phi), y, -r * squash * std::sin(phi))), bone));
         }
     };
     std::vector<int> lo, hi;
@@ -303,8 +305,8 @@ void MeshBuilder::polyhedron(const Xf& xf, const std::vector<Vec3>& points,
     }
 }
 
-void appendBaked(const Ms3dFile& src, const std::vector<Xf>& motion, const Xf& place,
-                 Ms3dFile& dst, int group) {
+void appendBaked(const Ms3dFile& src, const std::vector<Xf>& motion, const Xf& place, Ms3dFile& dst,
+                 int group) {
     const size_t base = dst.vertices.size();
     if (base + src.vertices.size() > 65535)
         throw std::runtime_error("baked model has too many vertices");

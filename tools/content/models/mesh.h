@@ -61,7 +61,7 @@ private:
 // Every vertex of `src` posed by its joint's rigid motion, then placed by `place`, appended to
 // `dst` unskinned (its triangles join dst's group `group`). motion[j] maps joint j's bind-pose
 // points to their posed places.
-void appendBaked(const Ms3dFile& src, const std::vector<Xf>& motion, const Xf& place,
-                 Ms3dFile& dst, int group);
+void appendBaked(const Ms3dFile& src, const std::vector<Xf>& motion, const Xf& place, Ms3dFile& dst,
+                 int group);
 
 } // namespace content::models

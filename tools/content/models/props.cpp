@@ -48,8 +48,8 @@ void stackedFaces(int n, int rings, bool top, bool bottom, std::vector<std::vect
     // Points: ring 0 .. ring rings-1 (n each), then top apex, then bottom apex.
     for (int r = 0; r + 1 < rings; ++r)
         for (int i = 0; i < n; ++i)
-            faces.push_back({r * n + i, r * n + (i + 1) % n, (r + 1) * n + (i + 1) % n,
-                             (r + 1) * n + i});
+            faces.push_back(
+                {r * n + i, r * n + (i + 1) % n, (r + 1) * n + (i + 1) % n, (r + 1) * n + i});
     const int topIdx = rings * n, bottomIdx = rings * n + (top ? 1 : 0);
     if (top) {
         for (int i = 0; i < n; ++i)
@@ -151,8 +151,11 @@ BuiltModel buildOak() {
     mb.frustum(at({0, -0.5f, 0}), 1.4f, 0.9f, 9.0f, 8, atlas.uv(bark), -1);
     mb.segment({0, 6.0f, 0}, {2.8f, 10.0f, 1.0f}, 0.6f, 0.35f, 6, atlas.uv(bark), -1);
     mb.segment({0, 7.0f, 0}, {-2.5f, 10.5f, -1.5f}, 0.6f, 0.35f, 6, atlas.uv(bark), -1);
-    const Vec3 blobs[5] = {{0, 12.5f, 0}, {3.0f, 10.8f, 1.2f}, {-2.8f, 11.0f, -1.5f},
-                           {0.8f, 11.0f, -3.0f}, {-1.0f, 10.8f, 3.0f}};
+    const Vec3 blobs[5] = {{0, 12.5f, 0},
+                           {3.0f, 10.8f, 1.2f},
+                           {-2.8f, 11.0f, -1.5f},
+                           {0.8f, 11.0f, -3.0f},
+                           {-1.0f, 10.8f, 3.0f}};
     const float size[5] = {4.6f, 3.8f, 3.8f, 3.6f, 3.6f};
     for (int i = 0; i < 5; ++i)
         mb.ellipsoid(at(blobs[i]), {size[i], size[i] * 0.8f, size[i]}, 10, 6, atlas.uv(leaves), -1);
@@ -234,8 +237,8 @@ BuiltModel buildDreamTree() {
     MeshBuilder mb(m.file);
     begin(m, mb, "tree", false, Ms3dMaterial());
     mb.frustum(at({0, -0.5f, 0}), 2.0f, 1.2f, 12.0f, 10, atlas.uv(bark), -1);
-    const Vec3 tips[4] = {{6.0f, 17.0f, 2.0f}, {-5.5f, 16.0f, -2.5f}, {1.5f, 19.0f, -5.0f},
-                          {-1.0f, 18.0f, 5.5f}};
+    const Vec3 tips[4] = {
+        {6.0f, 17.0f, 2.0f}, {-5.5f, 16.0f, -2.5f}, {1.5f, 19.0f, -5.0f}, {-1.0f, 18.0f, 5.5f}};
     for (const Vec3& t : tips)
         mb.segment({0, 9.0f, 0}, t, 0.9f, 0.4f, 6, atlas.uv(bark), -1);
     const Vec3 blobs[6] = {{0, 21.0f, 0},        {6.5f, 18.5f, 2.0f},  {-6.0f, 17.5f, -2.5f},
@@ -273,11 +276,14 @@ BuiltModel buildTitle() {
         float a0, b0, a1, b1;
     };
     const std::vector<std::vector<Stroke>> letters = {
-        {{0, 7, 5, 7}, {2.5f, 7, 2.5f, 0}},                                        // T
-        {{0, 0, 2.5f, 7}, {2.5f, 7, 5, 0}, {1.1f, 2.6f, 3.9f, 2.6f}},              // A
-        {{0, 0, 0, 7}, {0, 7, 4, 7}, {4.6f, 6.4f, 4.6f, 4.2f}, {0, 3.6f, 4, 3.6f},
-         {2.2f, 3.6f, 4.8f, 0}},                                                    // R
-        {{0, 7, 2.5f, 0}, {2.5f, 0, 5, 7}},                                        // V
+        {{0, 7, 5, 7}, {2.5f, 7, 2.5f, 0}},                           // T
+        {{0, 0, 2.5f, 7}, {2.5f, 7, 5, 0}, {1.1f, 2.6f, 3.9f, 2.6f}}, // A
+        {{0, 0, 0, 7},
+         {0, 7, 4, 7},
+         {4.6f, 6.4f, 4.6f, 4.2f},
+         {0, 3.6f, 4, 3.6f},
+         {2.2f, 3.6f, 4.8f, 0}},                                                          // R
+        {{0, 7, 2.5f, 0}, {2.5f, 0, 5, 7}},                                               // V
         {{0, 0.6f, 0, 6.4f}, {5, 0.6f, 5, 6.4f}, {0.6f, 7, 4.4f, 7}, {0.6f, 0, 4.4f, 0}}, // O
     };
     const float stroke = 1.2f;
@@ -299,8 +305,8 @@ BuiltModel buildTitle() {
             r.m[0][2] = z.x;
             r.m[1][2] = z.y;
             r.m[2][2] = z.z;
-            mb.box(atRot((a + b) * 0.5f, r), {depth, len * 0.5f + stroke * scale * 0.5f,
-                                              stroke * scale * 0.5f},
+            mb.box(atRot((a + b) * 0.5f, r),
+                   {depth, len * 0.5f + stroke * scale * 0.5f, stroke * scale * 0.5f},
                    atlas.uv(gold), -1);
         }
     }
@@ -308,11 +314,17 @@ BuiltModel buildTitle() {
     const Vec3 left = toModel(-1.5f, -1.8f), right = toModel(32.5f, -1.8f);
     mb.segment(left, right, 0.5f, 0.9f, 8, atlas.uv(bat), -1);
     for (const Vec3& c : {left + Vec3(0, 0, 1.2f), right - Vec3(0, 0, 1.2f)}) {
-        std::vector<Vec3> pts = {{1.5f, 0, 0}, {-1.5f, 0, 0}, {0, 2.0f, 0},
-                                 {0, -2.0f, 0}, {0, 0, 1.5f}, {0, 0, -1.5f}};
+        std::vector<Vec3> pts = {{1.5f, 0, 0},  {-1.5f, 0, 0}, {0, 2.0f, 0},
+                                 {0, -2.0f, 0}, {0, 0, 1.5f},  {0, 0, -1.5f}};
         mb.polyhedron(at(c), pts,
-                      {{0, 2, 4}, {0, 4, 3}, {0, 3, 5}, {0, 5, 2}, {1, 4, 2}, {1, 3, 4},
-                       {1, 5, 3}, {1, 2, 5}},
+                      {{0, 2, 4},
+                       {0, 4, 3},
+                       {0, 3, 5},
+                       {0, 5, 2},
+                       {1, 4, 2},
+                       {1, 3, 4},
+                       {1, 5, 3},
+                       {1, 2, 5}},
                       atlas.uv(gem), -1);
     }
     m.texture = atlas.image();
