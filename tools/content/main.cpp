@@ -1,22 +1,39 @@
-// tarvo-content: writes the game's whole working directory.
-#include "generators.h"
+// tarvo-content: writes the game's whole working directory, or with --icon the desktop icon.
 #include "common/output.h"
+#include "generators.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tarvo-content OUTPUT_DIRECTORY\n");
-        return 2;
-    }
-    const std::string root = argv[1];
     try {
+        if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) {
+            generateIcon(argv[2], 128);
+            return 0;
+        }
+        if (argc != 2) {
+            std::fprintf(stderr, "usage: tarvo-content OUTPUT_DIRECTORY\n"
+                                 "       tarvo-content --icon FILE.png\n");
+            return 2;
+        }
+        const std::string root = argv[1];
+        const auto start = std::chrono::steady_clock::now();
         std::filesystem::create_directories(root);
         generateLand(root);
         generateModels(root);
+        content::beginStage("sounds", 0);
         generateSounds(root);
+        if (isatty(STDERR_FILENO)) {
+            const double s =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::fprintf(stderr, "tarvo-content: wrote %lld files, %.1f MB, in %.1f s\n",
+                         static_cast<long long>(content::filesWritten()),
+                         content::bytesWritten() / 1048576.0, s);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tarvo-content: %s\n", e.what());
         return 1;

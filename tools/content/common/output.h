@@ -33,6 +33,22 @@ std::vector<uint8_t> encodeBmp(const Image& image);
 void writeBmp(const std::string& path, const Image& image);
 
 // Progress for people watching a terminal; silent when standard error is not one.
+// A stage counts its steps ("models 3/20: Data/hero.ms3d"); a bare progress line belongs
+// to the current stage without a count.
 void progress(const std::string& what);
+void beginStage(const std::string& name, int steps);
+// What the run wrote so far: files and bytes (for the closing summary).
+int64_t filesWritten();
+int64_t bytesWritten();
+
+// A PNG (8-bit RGBA, stored deflate blocks: large but needs no compression library).
+struct RgbaImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba; // width * height * 4, rows top to bottom
+    RgbaImage(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0) {}
+    uint8_t* at(int x, int y) { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+std::vector<uint8_t> encodePng(const RgbaImage& image);
 
 } // namespace content

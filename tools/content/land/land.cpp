@@ -406,6 +406,7 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
 } // namespace
 
 void generateLand(const std::string& root) {
+    content::beginStage("land", 5);
     content::progress("height map");
     const land::Landmarks marks;
     const std::vector<uint8_t> heights = land::buildHeights(marks);

@@ -40,6 +40,7 @@ void generateModels(const std::string& root) {
         {"Data/dodudabg.ms3d", buildBackdrop},
     };
     std::set<std::string> textures;
+    content::beginStage("models", static_cast<int>(models.size()));
     for (const auto& [name, build] : models) {
         content::progress(name);
         const BuiltModel m = build();

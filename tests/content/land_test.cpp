@@ -1,0 +1,216 @@
+// The generated land and level, read back as the game reads them: the height map's shape,
+// where the level puts things, the rules the level must keep, and that the generator
+// writes the same bytes on every run.
+#include "level/levelfile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <queue>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kMap = 2048;
+constexpr int kWaterBed = 75; // the data layer marks ground at or below this as water
+
+std::vector<uint8_t> readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class GeneratedLand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const fs::path game(TARVO_GAME_DIR);
+        if (!fs::exists(game / "data/flatlandriver.xml"))
+            GTEST_SKIP() << "no generated content in " << game;
+        m_heights = readAll(game / "Data/flatland.raw");
+        m_level = readLevelFile((game / "data/flatlandriver.xml").string());
+    }
+    int h(float x, float z) const {
+        const int ix = std::clamp(static_cast<int>(x), 0, kMap - 1);
+        const int iz = std::clamp(static_cast<int>(z), 0, kMap - 1);
+        return m_heights[static_cast<size_t>(iz) * kMap + ix];
+    }
+    bool inside(float x, float z) const {
+        return x >= m_level.worldStart && z >= m_level.worldStart && x < m_level.worldWidth &&
+               z < m_level.worldDepth;
+    }
+    std::vector<uint8_t> m_heights;
+    LevelFile m_level;
+};
+
+TEST_F(GeneratedLand, HeightMapHasARiverValleyInsideAHigherRim) {
+    ASSERT_EQ(m_heights.size(), size_t(kMap) * kMap);
+    const int w = static_cast<int>(m_level.worldWidth), d = static_cast<int>(m_level.worldDepth);
+    long water = 0, cells = 0, rimSum = 0, rimCount = 0, innerSum = 0;
+    for (int z = 0; z < d; z += 4)
+        for (int x = 0; x < w; x += 4) {
+            const int v = h(x, z);
+            ++cells;
+            water += v <= kWaterBed;
+            const bool rim = x < 24 || z < 24 || x >= w - 24 || z >= d - 24;
+            if (rim) {
+                rimSum += v;
+                ++rimCount;
+            } else {
+                innerSum += v;
+            }
+        }
+    // A river, not a lake and not a dry land.
+    EXPECT_GT(water, cells / 50);
+    EXPECT_LT(water, cells / 4);
+    EXPECT_GT(rimSum / rimCount, innerSum / (cells - rimCount) + 10) << "no rim of higher ground";
+    // The river winds through the whole valley inside the rim: every row there has water.
+    int dryRows = 0;
+    for (int z = 200; z < d - 200; z += 16) {
+        bool wet = false;
+        for (int x = 0; x < w && !wet; ++x)
+            wet = h(x, z) <= kWaterBed;
+        dryRows += !wet;
+    }
+    EXPECT_EQ(dryRows, 0);
+}
+
+TEST_F(GeneratedLand, EverythingPlacedStandsOnReachableLandAboveWater) {
+    struct Place {
+        std::string what;
+        float x, z;
+    };
+    std::vector<Place> places = {{"hero", m_level.playerX, m_level.playerZ},
+                                 {"boss", m_level.bossX, m_level.bossZ}};
+    for (const LevelStatic& s : m_level.statics)
+        places.push_back({s.model, s.x, s.z});
+    for (const LevelNpc& n : m_level.npcs) {
+        places.push_back({n.name, n.x, n.z});
+        for (const LevelPoint& p : n.path)
+            places.push_back({n.name + " path", p.x, p.z});
+    }
+    for (const LevelEnemy& e : m_level.enemies) {
+        places.push_back({e.name, e.x, e.z});
+        for (const LevelPoint& p : e.path)
+            places.push_back({e.name + " path", p.x, p.z});
+    }
+    for (const Place& p : places) {
+        EXPECT_TRUE(inside(p.x, p.z)) << p.what << " at " << p.x << ", " << p.z;
+        EXPECT_GT(h(p.x, p.z), kWaterBed + 2) << p.what << " stands in the water";
+    }
+
+    // Walk the land from the hero on a 16-unit lattice: steps may wade but not climb
+    // cliffs. Every placed thing must be reached.
+    const int step = 16, n = static_cast<int>(m_level.worldWidth) / step;
+    std::vector<char> seen(static_cast<size_t>(n) * n, 0);
+    std::queue<std::pair<int, int>> open;
+    auto cellOf = [&](float x, float z) {
+        return std::make_pair(std::clamp(int(x) / step, 0, n - 1),
+                              std::clamp(int(z) / step, 0, n - 1));
+    };
+    const auto start = cellOf(m_level.playerX, m_level.playerZ);
+    open.push(start);
+    seen[start.second * n + start.first] = 1;
+    while (!open.empty()) {
+        auto [cx, cz] = open.front();
+        open.pop();
+        const int dx[] = {1, -1, 0, 0}, dz[] = {0, 0, 1, -1};
+        for (int k = 0; k < 4; ++k) {
+            const int nx = cx + dx[k], nz = cz + dz[k];
+            if (nx < 0 || nz < 0 || nx >= n || nz >= n || seen[nz * n + nx])
+                continue;
+            if (std::abs(h(nx * step, nz * step) - h(cx * step, cz * step)) > step)
+                continue; // steeper than 45 degrees
+            seen[nz * n + nx] = 1;
+            open.push({nx, nz});
+        }
+    }
+    for (const Place& p : places) {
+        const auto c = cellOf(p.x, p.z);
+        EXPECT_TRUE(seen[c.second * n + c.first]) << p.what << " cannot be reached on foot";
+    }
+}
+
+TEST_F(GeneratedLand, LevelKeepsTheGamesRulesAndCast) {
+    EXPECT_GE(m_level.worldStart, 0.0f);
+    EXPECT_EQ(m_level.playerLife, 100);
+    EXPECT_FALSE(m_level.bossActive);
+    EXPECT_GE(m_level.statics.size(), 10u);
+    EXPECT_LE(m_level.statics.size(), 30u);
+    EXPECT_GE(m_level.enemies.size(), 15u);
+    EXPECT_LE(m_level.enemies.size(), 25u);
+    EXPECT_LE(m_level.enemies.size() + m_level.npcs.size() + 2, size_t(LEVEL_MAX_MOVING));
+
+    std::map<std::string, const LevelNpc*> cast;
+    for (const LevelNpc& n : m_level.npcs)
+        cast[n.name] = &n;
+    ASSERT_EQ(cast.size(), 3u);
+    ASSERT_TRUE(cast.count("Rarozare") && cast.count("Virav") && cast.count("Verozi"));
+    EXPECT_EQ(cast["Rarozare"]->items.size(), 2u);
+    EXPECT_EQ(cast["Verozi"]->items.size(), 3u);
+    ASSERT_EQ(cast["Virav"]->items.size(), 3u);
+    bool map = false;
+    for (const LevelMenuItem& item : cast["Virav"]->items)
+        map |= item.id == 4;
+    EXPECT_TRUE(map) << "Virav offers no map";
+    for (const auto& [name, npc] : cast) {
+        EXPECT_FALSE(npc->path.empty()) << name;
+        EXPECT_FALSE(npc->normalChat.empty()) << name;
+    }
+
+    bool melee = false, magician = false, hidden = false;
+    std::map<int, std::pair<int, int>> flocks; // number -> leaders, followers
+    for (const LevelEnemy& e : m_level.enemies) {
+        melee |= e.enemyType == 0;
+        magician |= e.enemyType == 1;
+        hidden |= !e.visible;
+        if (e.aiType == AiKind::Flock) {
+            (e.leader ? flocks[e.flockNumber].first : flocks[e.flockNumber].second)++;
+        }
+        if (e.aiType == AiKind::Waypoint) {
+            EXPECT_FALSE(e.path.empty()) << e.name << " has no waypoints";
+        }
+    }
+    EXPECT_TRUE(melee && magician && hidden);
+    EXPECT_GE(flocks.size(), 2u);
+    for (const auto& [number, members] : flocks) {
+        EXPECT_EQ(members.first, 1) << "flock " << number;
+        EXPECT_GE(members.second, 2) << "flock " << number;
+        EXPECT_LE(members.second, 4) << "flock " << number;
+    }
+}
+
+TEST(GeneratorRuns, WriteTheSameBytesEveryTime) {
+    const fs::path game(TARVO_GAME_DIR);
+    if (!fs::exists(game / "data/flatlandriver.xml"))
+        GTEST_SKIP() << "no generated content in " << game;
+    const fs::path again = fs::temp_directory_path() / "tarvo-content-again";
+    fs::remove_all(again);
+    // Not on a terminal: the generator must also stay silent.
+    const std::string log = (fs::temp_directory_path() / "tarvo-content-again.log").string();
+    const std::string cmd =
+        std::string(TARVO_CONTENT_BIN) + " " + again.string() + " >" + log + " 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(fs::file_size(log), 0u) << "the generator talks when nobody watches";
+    size_t compared = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(game)) {
+        if (!entry.is_regular_file() || entry.path().filename() == ".content-stamp")
+            continue;
+        const fs::path rel = fs::relative(entry.path(), game);
+        ASSERT_TRUE(fs::exists(again / rel)) << rel << " was not written again";
+        EXPECT_TRUE(readAll(entry.path()) == readAll(again / rel))
+            << rel << " differs between runs";
+        ++compared;
+    }
+    EXPECT_GT(compared, 50u);
+    fs::remove_all(again);
+}
+
+} // namespace
