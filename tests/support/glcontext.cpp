@@ -3,9 +3,26 @@
 #include <SDL.h>
 #include <GL/gl.h>
 #include <cstdio>
+#include <dlfcn.h>
 #include <filesystem>
 
+namespace {
+// SDL and GLX unload the GL libraries and the Mesa driver when the last context goes, so
+// the leak checker of sanitizer builds could no longer name the module of what they keep
+// for the process's life (and could not suppress it). Pinning them keeps them named.
+void pinGLLibraries() {
+    static bool pinned = false;
+    if (pinned)
+        return;
+    pinned = true;
+    for (const char* lib : {"libGL.so.1", "libGLX_mesa.so.0", "libGLdispatch.so.0",
+                            "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"})
+        dlopen(lib, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+}
+} // namespace
+
 TestGLContext::TestGLContext(int width, int height) : m_width(width), m_height(height) {
+    pinGLLibraries();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         m_error = SDL_GetError();
         return;
@@ -14,8 +31,8 @@ TestGLContext::TestGLContext(int width, int height) : m_width(width), m_height(h
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* w = SDL_CreateWindow("tarvo test", 0, 0, width, height,
-                                     SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    SDL_Window* w =
+        SDL_CreateWindow("tarvo test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!w) {
         m_error = SDL_GetError();
         return;
@@ -40,7 +57,9 @@ TestGLContext::~TestGLContext() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void TestGLContext::swap() { SDL_GL_SwapWindow(static_cast<SDL_Window*>(m_window)); }
+void TestGLContext::swap() {
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(m_window));
+}
 
 std::vector<uint8_t> TestGLContext::readPixels() const {
     std::vector<uint8_t> rows(static_cast<size_t>(m_width) * m_height * 3);
