@@ -28,11 +28,18 @@ int32_t truncatedGap(float a, float b) {
     return std::abs(static_cast<int32_t>(std::trunc(a - b)));
 }
 
-void placeWaypoint(const QRVDataLayer& layer, AIDecision& d) {
+} // namespace
+
+void waypointFromCell(const QRVDataLayer& layer, AIDecision& d) {
     Vector corner = layer.cellToWorld(static_cast<int32_t>(std::trunc(d.m_waypointCell.x)),
                                       static_cast<int32_t>(std::trunc(d.m_waypointCell.z)));
     d.m_waypoint.x = corner.x;
     d.m_waypoint.z = corner.z;
+}
+
+namespace {
+void placeWaypoint(const QRVDataLayer& layer, AIDecision& d) {
+    waypointFromCell(layer, d);
 }
 } // namespace
 

@@ -44,5 +44,8 @@ bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int3
 bool stepOnArrival(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
                    int32_t gx, int32_t gz);
 
+// Moves m_waypoint's x and z onto the lower corner of m_waypointCell (y kept).
+void waypointFromCell(const QRVDataLayer& layer, AIDecision& decision);
+
 // Walk to and face path point p.
 void aimAtPathPoint(const QRVDataLayer& layer, AIDecision& decision, const Vector& p);

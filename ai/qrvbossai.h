@@ -1,12 +1,16 @@
-// QRVBossAI: the boss's steering. Its decision step arrives with the boss fight;
-// for now the boss keeps the decision the loader gave it.
+// QRVBossAI: the boss's steering once it is active. It hunts the hero without pause:
+// faces the hero, steps one grid cell toward the hero's cell, jumps with chance 1/1000
+// and, within a box distance of 200, attacks with chance 1/20. Constant time per step;
+// it reads the boss's cell as moveBoss left it and never moves the boss itself.
 #pragma once
 
 #include "ai/qrvai.h"
 
+class QRVDataLayer;
 struct BossData;
 
 class QRVBossAI : public QRVAI {
 public:
+    // One decision into boss->decision. Null arguments do nothing.
     void step(QRVDataLayer* dataLayer, BossData* boss);
 };

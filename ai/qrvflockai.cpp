@@ -1,10 +1,197 @@
 #include "ai/qrvflockai.h"
 
-bool QRVFlockAI::join(int flockNumber, EnemyData* record, bool leader) {
-    if (flockNumber < 0 || flockNumber >= FLOCK_COUNT)
+#include "level/qrvdatalayer.h"
+#include "platform/debugassert.h"
+#include "platform/random.h"
+
+#include <cmath>
+#include <cstdlib>
+
+QRVFlockAI::QRVFlockAI() = default;
+QRVFlockAI::~QRVFlockAI() = default;
+
+bool QRVFlockAI::join(int32_t flockNumber, int32_t role, EnemyData* record) {
+    const bool numberOk = flockNumber >= 0 && flockNumber < FLOCK_COUNT;
+    QRV_ASSERT(numberOk);
+    QRV_ASSERT(role == FLOCK_ROLE_LEADER || role == FLOCK_ROLE_FOLLOWER);
+    QRV_ASSERT(record != nullptr);
+    if (!numberOk || !record || (role != FLOCK_ROLE_LEADER && role != FLOCK_ROLE_FOLLOWER))
         return false;
-    m_flocks[flockNumber].members.push_back({record, leader});
+    std::unique_ptr<Flock>& slot = m_flocks[static_cast<size_t>(flockNumber)];
+    if (!slot) {
+        slot = std::make_unique<Flock>();
+        slot->m_number = flockNumber;
+    }
+    FlockMember member;
+    member.m_role = role;
+    member.m_record = record;
+    member.m_id = record->id;
+    member.m_x = record->x;
+    member.m_z = record->z;
+    member.m_aiX = record->aiX;
+    member.m_aiZ = record->aiZ;
+    member.m_active = record->active;
+    if (role == FLOCK_ROLE_LEADER)
+        slot->m_leader = std::make_unique<FlockMember>(member);
+    else
+        slot->m_followers.push_back(member);
     return true;
 }
 
-void QRVFlockAI::update(QRVDataLayer*) {}
+const Flock* QRVFlockAI::flock(int32_t n) const {
+    if (n < 0 || n >= FLOCK_COUNT)
+        return nullptr;
+    return m_flocks[static_cast<size_t>(n)].get();
+}
+
+void QRVFlockAI::refresh(QRVDataLayer& layer, FlockMember& m) {
+    // A killed enemy's record is destroyed; never touch the old pointer again.
+    auto it = layer.m_enemyTable.find(m.m_id);
+    if (it == layer.m_enemyTable.end() || !it->second) {
+        m.m_record = nullptr;
+        m.m_active = false;
+        return;
+    }
+    m.m_record = it->second.get();
+    m.m_x = m.m_record->x;
+    m.m_z = m.m_record->z;
+    m.m_aiX = m.m_record->aiX;
+    m.m_aiZ = m.m_record->aiZ;
+    m.m_active = m.m_record->active;
+}
+
+void QRVFlockAI::update(QRVDataLayer* dataLayer) {
+    if (!dataLayer)
+        return;
+    QRVDataLayer& layer = *dataLayer;
+    for (std::unique_ptr<Flock>& slot : m_flocks) {
+        if (!slot)
+            continue;
+        Flock& f = *slot;
+        for (FlockMember& m : f.m_followers)
+            refresh(layer, m);
+        if (!f.m_leader) {
+            // Nobody to follow: every follower hunts on its own.
+            for (FlockMember& m : f.m_followers)
+                if (m.m_record) {
+                    m.m_record->decision.m_target =
+                        Vector(layer.m_player.x, 0.0f, layer.m_player.z);
+                    m.m_record->decision.m_action = ACTION_WALK;
+                    loneHunt(layer, m);
+                }
+            continue;
+        }
+        FlockMember& leader = *f.m_leader;
+        refresh(layer, leader);
+        if (leader.m_record)
+            leaderStep(layer, f, leader);
+        const int32_t leaderAIX = leader.m_aiX;
+        for (FlockMember& m : f.m_followers) {
+            QRV_ASSERT_TEXT(leaderAIX != -1, "leaderAIX != -1");
+            if (m.m_record)
+                followerStep(layer, f, m, leader);
+        }
+    }
+}
+
+void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) {
+    EnemyData& l = *leader.m_record;
+    const PlayerData& hero = layer.m_player;
+    AIDecision& d = l.decision;
+    d.m_target = Vector(hero.x, 0.0f, hero.z);
+    d.m_action = ACTION_WALK;
+    const int32_t dist = boxDistance(l.x, l.z, hero.x, hero.z);
+    stepToward(layer, d, l.aiX, l.aiZ, hero.aiX, hero.aiZ);
+    if (dist <= FLOCK_CHARGE_DISTANCE) {
+        if (gameRand() % 100 == 1) {
+            f.m_charging = true;
+            d.m_action = ACTION_ATTACK;
+        }
+    } else {
+        f.m_charging = false;
+    }
+}
+
+void QRVFlockAI::loneHunt(QRVDataLayer& layer, FlockMember& follower) {
+    EnemyData& r = *follower.m_record;
+    const PlayerData& hero = layer.m_player;
+    AIDecision& d = r.decision;
+    d.m_target = Vector(hero.x, 0.0f, hero.z);
+    d.m_action = ACTION_WALK;
+    const int32_t dist = boxDistance(r.x, r.z, hero.x, hero.z);
+    if (gameRand() % 1000 == 1) {
+        d.m_action = ACTION_JUMP;
+        return;
+    }
+    stepOnArrival(layer, d, r.aiX, r.aiZ, hero.aiX, hero.aiZ);
+    if (dist <= FLOCK_CHARGE_DISTANCE && gameRand() % 100 == 1)
+        d.m_action = ACTION_ATTACK;
+}
+
+void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follower,
+                              const FlockMember& leader) {
+    EnemyData& r = *follower.m_record;
+    const PlayerData& hero = layer.m_player;
+    AIDecision& d = r.decision;
+    const int32_t leaderX = static_cast<int32_t>(std::trunc(leader.m_x));
+    const int32_t leaderZ = static_cast<int32_t>(std::trunc(leader.m_z));
+
+    d.m_target = Vector(hero.x, 0.0f, hero.z);
+    d.m_action = ACTION_WALK;
+    if (!leader.m_active)
+        loneHunt(layer, follower);
+
+    const int32_t dx =
+        std::abs(static_cast<int32_t>(std::trunc(r.x - static_cast<float>(leaderX))));
+    const int32_t dz =
+        std::abs(static_cast<int32_t>(std::trunc(r.z - static_cast<float>(leaderZ))));
+
+    if (f.m_charging) {
+        // Charging followers run at the hero's own cell.
+        d.m_waypointCell = Vector(static_cast<float>(hero.aiX), 0.0f, static_cast<float>(hero.aiZ));
+        waypointFromCell(layer, d);
+        if (gameRand() % 150 == 0)
+            d.m_action = ACTION_ATTACK;
+    }
+
+    bool leashed = false;
+    if (dz >= FLOCK_LEASH)
+        leashed |= stepToward(layer, d, r.aiX, r.aiZ, r.aiX, leader.m_aiZ);
+    if (dx >= FLOCK_LEASH)
+        leashed |= stepToward(layer, d, r.aiX, r.aiZ, leader.m_aiX, r.aiZ);
+
+    separate(layer, f, follower);
+
+    if (leashed)
+        waypointFromCell(layer, d);
+}
+
+void QRVFlockAI::separate(QRVDataLayer& layer, Flock& f, FlockMember& follower) {
+    EnemyData& r = *follower.m_record;
+    AIDecision& d = r.decision;
+    for (FlockMember& other : f.m_followers) {
+        if (&other == &follower)
+            continue;
+        if (boxDistance(other.m_x, other.m_z, r.x, r.z) > FLOCK_SPACING)
+            continue;
+        if (other.m_record)
+            other.m_record->decision.m_action = ACTION_WALK;
+        bool changed = false;
+        if (r.aiX > other.m_aiX) {
+            d.m_waypointCell.x += 1.0f;
+            changed = true;
+        } else if (r.aiX < other.m_aiX) {
+            d.m_waypointCell.x -= 1.0f;
+            changed = true;
+        }
+        if (r.aiZ > other.m_aiZ) {
+            d.m_waypointCell.z += 1.0f;
+            changed = true;
+        } else if (r.aiZ < other.m_aiZ) {
+            d.m_waypointCell.z -= 1.0f;
+            changed = true;
+        }
+        if (changed)
+            waypointFromCell(layer, d);
+    }
+}

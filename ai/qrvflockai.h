@@ -1,30 +1,78 @@
-// QRVFlockAI: the one flock steering of a level (up to ten flocks, numbered 0 to 9).
-// Membership is recorded here; the flocking step itself arrives with the enemies.
+// QRVFlockAI: the one flock steering of a level. Up to ten flocks (numbers 0 to 9),
+// each with one leader and any number of followers. Each frame the leader hunts the
+// hero and decides when its flock charges; followers hunt too, stay on a leash of 50
+// per axis to the leader, keep 100 apart from each other and hunt alone once their
+// leader has fallen.
+//
+// Cost: per flock, the leader step is constant; the followers' separation is
+// quadratic in the number of followers (flocks are a handful each).
+// Members are kept by identifier and looked up in the data layer's enemy table every
+// update, because a killed enemy's record is destroyed: a member whose record is gone
+// counts as inactive and keeps the position last seen. Flock numbers outside 0 to 9
+// are refused with a debug assertion; a flock without a leader steers nobody.
 #pragma once
 
 #include "ai/qrvai.h"
 
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 struct EnemyData;
 
+constexpr int32_t FLOCK_COUNT = 10;
+constexpr int32_t FLOCK_ROLE_LEADER = 0;
+constexpr int32_t FLOCK_ROLE_FOLLOWER = 1;
+constexpr int32_t FLOCK_CHARGE_DISTANCE = 200;
+constexpr int32_t FLOCK_LEASH = 50;
+constexpr int32_t FLOCK_SPACING = 100;
+
 struct FlockMember {
-    EnemyData* record = nullptr;
-    bool leader = false;
+    int32_t m_role = FLOCK_ROLE_FOLLOWER;
+    EnemyData* m_record = nullptr; // null once the enemy's record is gone
+    int32_t m_id = -1;
+    // Last seen state of the record, so a fallen member can still be measured.
+    float m_x = 0.0f, m_z = 0.0f;
+    int32_t m_aiX = -1, m_aiZ = -1;
+    bool m_active = false;
 };
 
 struct Flock {
-    std::vector<FlockMember> members;
+    int32_t m_number = -1;
+    std::unique_ptr<FlockMember> m_leader;
+    bool m_charging = false;
+    std::vector<FlockMember> m_followers;
 };
 
 class QRVFlockAI : public QRVAI {
 public:
-    static constexpr int FLOCK_COUNT = 10;
-    // Refuses (false) a flock number outside 0 to 9 instead of writing past the table.
-    bool join(int flockNumber, EnemyData* record, bool leader);
+    QRVFlockAI();
+    ~QRVFlockAI() override;
+
+    static constexpr int FLOCK_COUNT = ::FLOCK_COUNT;
+
+    // Enters `record` into flock `flockNumber` as leader (role 0, replacing any earlier
+    // leader) or follower (role 1). False, with a debug assertion, for a bad number,
+    // role or a null record.
+    bool join(int32_t flockNumber, int32_t role, EnemyData* record);
+    // Older loader form: leader flag instead of the role.
+    bool join(int32_t flockNumber, EnemyData* record, bool leader) {
+        return join(flockNumber, leader ? FLOCK_ROLE_LEADER : FLOCK_ROLE_FOLLOWER, record);
+    }
+    // One frame for every flock, in number order.
     void update(QRVDataLayer* dataLayer);
-    const Flock& flock(int n) const { return m_flocks[n]; }
+
+    // The flock in slot n, or null (also for n outside 0 to 9).
+    const Flock* flock(int32_t n) const;
 
 private:
-    Flock m_flocks[FLOCK_COUNT];
+    void refresh(QRVDataLayer& layer, FlockMember& member);
+    void leaderStep(QRVDataLayer& layer, Flock& flock, FlockMember& leader);
+    void followerStep(QRVDataLayer& layer, Flock& flock, FlockMember& follower,
+                      const FlockMember& leader);
+    void separate(QRVDataLayer& layer, Flock& flock, FlockMember& follower);
+    void loneHunt(QRVDataLayer& layer, FlockMember& follower);
+
+    std::array<std::unique_ptr<Flock>, FLOCK_COUNT> m_flocks;
 };

@@ -123,6 +123,16 @@ public:
     // loading order (static objects, characters, enemies share one identifier counter),
     // then marks water where `height` gives 75 or less. Game objects are not made here.
     void loadRecords(const struct LevelFile& level, const std::function<int(int, int)>& height);
+    // Reads the level file and builds the whole level: the sky box's textures, the hero and
+    // the boss, every static object, character and enemy into its slot of `objectTable`
+    // (models loaded), then the terrain and the water marks. A file that cannot be read or
+    // breaks the format is reported on standard output and ends the process with status 1.
+    void load(const char* fileName, class Terrain* terrain, class SkyBox* skyBox,
+              class Player* hero, class Boss* boss, class SceneObject** objectTable);
+    // The same from an already read level; false (nothing built) when it names more
+    // objects than the table holds.
+    bool build(const struct LevelFile& level, class Terrain* terrain, class SkyBox* skyBox,
+               class Player* hero, class Boss* boss, class SceneObject** objectTable);
 
     int32_t kindOf(int32_t id) const;
     EnemyData* randomEnemy();

@@ -1,5 +1,7 @@
 #include "models/shadowfeed.h"
 
+#include "world/shadowvolume.h"
+
 namespace {
 ShadowBuilderFactory s_factory = nullptr;
 }
@@ -14,5 +16,5 @@ std::unique_ptr<ShadowBuilder> CreateShadowBuilder() {
         if (builder)
             return builder;
     }
-    return std::make_unique<NullShadowBuilder>();
+    return CreateShadowVolume();
 }

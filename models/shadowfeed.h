@@ -4,8 +4,9 @@
 // draw. The stencil shadow volume of the lighting code implements this interface; the
 // model only talks to it through here, so a test can count what arrives.
 //
-// CreateShadowBuilder() makes the builders every model owns: by default a builder that
-// keeps nothing, until SetShadowBuilderFactory installs the real one (at start-up).
+// CreateShadowBuilder() makes the builders every model owns: by default the stencil
+// shadow volume of world/shadowvolume.h; SetShadowBuilderFactory replaces it (tests
+// install counting builders, or NullShadowBuilder for a model that keeps nothing).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
     virtual void finish() = 0;
     // x, y, z and range are stored only when enabled; the flag always.
     virtual void setLight(float x, float y, float z, float range, bool enabled) = 0;
+    // Switches the builder on or off, keeping its light. Builders that draw nothing
+    // may ignore it.
+    virtual void setEnabled(bool) {}
     // Places the volume (object position and heading) and draws it.
     virtual void draw(float x, float y, float z, float heading) = 0;
 };
@@ -47,6 +51,7 @@ public:
 
 using ShadowBuilderFactory = std::unique_ptr<ShadowBuilder> (*)();
 
-// Installs the maker of every later model's shadow builders; null restores the default.
+// Installs the maker of every later model's shadow builders; null restores the default
+// (the stencil shadow volume).
 void SetShadowBuilderFactory(ShadowBuilderFactory factory);
 std::unique_ptr<ShadowBuilder> CreateShadowBuilder();

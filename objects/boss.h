@@ -1,12 +1,21 @@
-// Boss: the last opponent, a Character created inactive. It descends, charges its
-// flare and then fights like a magician; its drawing alpha is its charge. It casts no
-// stencil shadow (both shadow slots do nothing). The phases' behaviour is added with
-// the boss's own work; for now update runs the Character's motion.
+// Boss: the last opponent, a Character created inactive. Once the data layer says the
+// boss takes part, the play frame activates it; it then descends at a fixed 5 ms step
+// per frame (whatever the frame time), charges its blue flare for 1 / 0.0003 ms of game
+// time with the camera on it, fights like a magician with stronger bolts, and its
+// death fades the screen to white and leads to the credits.
+//
+// Costs: update is constant time plus the model's blend step and, in the fight, at
+// most one projectile a cast. The flare and the effect are made at construction (their
+// textures load in loadEffectTextures, which needs a GL context).
+//
+// Not guaranteed: the boss keeps no position of its own inside the world; the play
+// frame clamps it. It casts no stencil shadow (both shadow slots do nothing).
 #pragma once
 
 #include "objects/character.h"
 
 #include <cstdint>
+#include <memory>
 
 class FlareEffect;
 
@@ -17,19 +26,38 @@ enum BossPhase : int32_t {
     BOSS_DEAD = 3,
 };
 
+// Charge gained per millisecond of the charge phase.
+constexpr float BOSS_CHARGE_RATE = 0.0003f;
+// The descent's fixed step in milliseconds, per frame.
+constexpr float BOSS_DESCENT_STEP_MS = 5.0f;
+
 class Boss : public Character {
 public:
     Boss();
     ~Boss() override;
 
-    // As a Character, coloured (1, 1, 1, m_charge); the model only from the charge on.
+    // As a Character, coloured (1, 1, 1, m_charge); the model only from the charge on;
+    // then the flare and the effect.
     void draw() override;
+    // One frame of the current phase (see the phase names above).
     void update() override;
     void updateShadowCasters() override {}
     void setShadowLight(float, float, float, float, bool, int32_t) override {}
 
+    // Loads the flare's and the effect's textures (needs a GL context); once.
+    void loadEffectTextures();
+
     int32_t m_phase = BOSS_DESCENT;
-    // Owned once the effects exist: "Data/Flare.bmp", blue, ring 1.0, vertical.
-    FlareEffect* m_flare = nullptr;
-    float m_charge = 0.0f; // 0 to 1; also the drawing alpha
+    FlareEffect* m_flare = nullptr; // owned: "Data/Flare.bmp", blue, ring 1.0, vertical
+    float m_charge = 0.0f;          // 0 to 1; also the drawing alpha
+    bool m_texturesLoaded = false;  // the first draw loads them when nobody did before
+
+private:
+    void updateDescent();
+    void updateCharge(double dt);
+    void updateDead();
+    void updateFight(double dt);
+    void castBolt();
+    // Looks at the boss from where the camera is, or from `eye` when given.
+    void pointCameraAtBoss(const Vector* eye);
 };

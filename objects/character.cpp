@@ -1,16 +1,39 @@
 #include "objects/character.h"
 
+#include "ai/aidecision.h"
+#include "level/qrvdatalayer.h"
+#include "objects/gem.h"
+#include "objects/particleeffect.h"
+#include "platform/soundmanager.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <algorithm>
+#include <cmath>
+
+namespace {
+Vector flat(const Vector& v) {
+    return Vector(v.x, 0.0f, v.z);
+}
+} // namespace
 
 Character::Character() {
     m_speed = 20.0f;
     setShadowPeriod(1);
+    m_effect = new SparkEffect();
 }
 
-Character::~Character() = default;
+Character::~Character() {
+    delete m_effect;
+    m_effect = nullptr;
+}
+
+void Character::loadEffectTexture() {
+    m_effectTextureLoaded = true;
+    if (m_effect)
+        m_effect->setTexture("Data/p3.bmp");
+}
 
 int32_t Character::shadowPeriodFor(bool visible, bool castsShadow) {
     if (visible && castsShadow)
@@ -20,6 +43,37 @@ int32_t Character::shadowPeriodFor(bool visible, bool castsShadow) {
     if (castsShadow)
         return 30;
     return 0;
+}
+
+int32_t Character::reactionFor(int32_t attackType) {
+    if (attackType == 2)
+        return 9;
+    if (attackType >= 3 && attackType <= 5)
+        return 10;
+    if (attackType >= 6 && attackType <= 8)
+        return 11;
+    if (attackType >= 9 && attackType <= 11)
+        return 12;
+    if (attackType >= 12 && attackType <= 14)
+        return 13;
+    return 8; // projectiles and unknown parts
+}
+
+float Character::damageFactorFor(int32_t attackType) {
+    if (attackType == 2)
+        return 1.2f;
+    if (attackType >= 3 && attackType <= 14)
+        return 0.8f;
+    return 1.0f;
+}
+
+bool Character::geometryShown() const {
+    return !m_model->hideSkinned();
+}
+
+void Character::playCue(int32_t cue) const {
+    if (g_sound)
+        g_sound->PlayCue(cue, &m_position);
 }
 
 void Character::drawTinted(float red, float green, float blue, float alpha) {
@@ -49,9 +103,19 @@ void Character::drawTinted(float red, float green, float blue, float alpha) {
 }
 
 void Character::draw() {
+    if (!m_active || shadowPeriodFor(m_visible, m_castsShadow) == 0)
+        return;
+    if (!m_effectTextureLoaded)
+        loadEffectTexture();
     drawTinted(m_tint[0], m_tint[1], m_tint[2], m_glow);
-    // The effect above the character (drawn, then advanced: mode 1 while alive, mode 2
-    // with 50 extra particles while dying) joins here once the effects exist.
+    if (!m_visible || !m_effect)
+        return; // shadow-only drawing puts nothing else on screen
+    m_effect->setPosition(m_position.x, m_position.y + CHARACTER_EFFECT_HEIGHT, m_position.z);
+    m_effect->draw();
+    if (m_dying)
+        m_effect->update(effectTimeSeconds(), EFFECT_BOTH, 50.0f);
+    else
+        m_effect->update(effectTimeSeconds(), EFFECT_MOVE, 0.0f);
 }
 
 double Character::moveAndFall() {
@@ -69,16 +133,209 @@ double Character::moveAndFall() {
     m_position.y += float(m_velocity.y * dt / 1000.0);
     m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
     m_position = m_position + m_knockback;
-    m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
+    m_knockback = m_knockback - m_knockback / 20.0f;
+    if (m_knockback.length() < 0.7f)
+        m_knockback.set(0.0f, 0.0f, 0.0f);
     return dt;
 }
 
+void Character::refreshDecision() {
+    if (!g_dataLayer || m_id < 0)
+        return; // objects outside the level (cutscene actors, tests) are handed theirs
+    if (m_id == BOSS_ID) {
+        m_decision = g_dataLayer->bossDecision();
+        return;
+    }
+    auto it = g_dataLayer->m_enemyTable.find(m_id);
+    if (it != g_dataLayer->m_enemyTable.end() && it->second)
+        m_decision = &it->second->decision;
+    else
+        m_decision = nullptr; // the record is gone with its decision
+}
+
+void Character::fadePaint() {
+    if (m_glow <= 0.0f) {
+        m_model->setHideSkinned(true);
+        m_tint[0] = m_tint[1] = m_tint[2] = 0.0f;
+    } else {
+        for (float& t : m_tint)
+            t = std::max(0.0f, t - CHARACTER_PAINT_FADE);
+    }
+    m_glow = std::max({m_tint[0], m_tint[1], m_tint[2]});
+    m_model->setOutline(m_glow > 0.8f);
+}
+
+void Character::startAttack() {
+    m_currentAnimation = 5;
+    m_animationQueue->clear();
+    m_animationQueue->push(5, 300.0);
+    m_animationQueue->push(6, 150.0);
+    m_animationQueue->push(7, 100.0);
+}
+
+bool Character::actOnDecision(double dt) {
+    if (!m_frozen) {
+        if (m_currentAnimation < 3 && m_decision) {
+            switch (m_decision->m_action) {
+            case ACTION_ATTACK:
+                startAttack();
+                advanceAnimation();
+                return false;
+            case ACTION_JUMP:
+                if (m_position.y <= groundHeight(m_position.x, m_position.z)) {
+                    m_velocity.y = 70.0f;
+                    m_currentAnimation = 3;
+                    m_animationQueue->clear();
+                    m_moveDirection = m_decision->m_target - m_position;
+                }
+                break;
+            case ACTION_STAND:
+                m_animationQueue->clear();
+                advanceAnimation();
+                m_currentAnimation = 0;
+                return false;
+            default:
+                m_moveDirection = m_decision->m_waypoint - m_position;
+                break;
+            }
+        }
+        if (m_decision) {
+            // The facing turns slowly towards the target.
+            Vector toTarget = flat(m_decision->m_target - m_position);
+            Vector facing = m_direction + (toTarget - m_direction) / 1000.0f;
+            if (!flat(facing).isZero()) {
+                facing.normalize();
+                setDirection(facing);
+            }
+        }
+        // Walking keeps to the ground plane; gravity and the ground clamp own y.
+        Vector step = flat(m_moveDirection);
+        if (m_currentAnimation <= 4 && !step.isZero()) {
+            step.normalize();
+            m_position = m_position + step * float(m_speed * dt / 1000.0);
+        }
+    } else {
+        m_frozenMs -= static_cast<int32_t>(dt);
+        if (m_frozenMs < 0) {
+            m_frozenMs = CHARACTER_FROZEN_MS;
+            m_frozen = false;
+        }
+    }
+
+    if (m_currentAnimation < 3) {
+        AnimationQueue& q = *m_animationQueue;
+        if (q.isEmpty()) {
+            q.push(1, 300.0);
+            q.push(2, 300.0);
+        }
+        if (m_velocity.y > 20.0f)
+            q.push(3, 150.0);
+        else if (m_velocity.y < -20.0f)
+            q.push(4, 150.0);
+        else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
+            q.push(q.backId() == 2 ? 1 : 2, 300.0); // refused when full
+    }
+    advanceAnimation();
+    return true;
+}
+
 void Character::update() {
-    if (moveAndFall() < 0.0)
+    double dt = moveAndFall();
+    if (dt < 0.0)
         return;
     if (m_keyframeAnimated)
         m_model->updateAnimation();
-    advanceAnimation();
+    if (m_dying) {
+        if (m_currentAnimation == 15) {
+            m_active = false;
+            if (m_effect)
+                m_effect->setFlag(EFFECT_FLAG_NO_EMIT, true);
+        }
+        advanceAnimation();
+        return;
+    }
+    fadePaint();
+    refreshDecision();
+    actOnDecision(dt);
 }
 
-void Character::onHit(int32_t, int32_t, int32_t, const Vector&) {}
+bool Character::reportDamage(int32_t amount) {
+    if (!g_dataLayer)
+        return false;
+    if (m_id == BOSS_ID)
+        return g_dataLayer->damageBoss(amount);
+    if (g_dataLayer->m_enemyTable.find(m_id) == g_dataLayer->m_enemyTable.end())
+        return false; // no record: nothing left to lose
+    return g_dataLayer->damage(m_id, amount);
+}
+
+void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
+                      const Vector& direction) {
+    if (m_currentAnimation >= 8 && !m_frozen)
+        return;
+    if (m_dying || !m_active || m_invulnerableMs > 0.0)
+        return;
+
+    AnimationQueue& q = *m_animationQueue;
+    q.clear();
+    q.push(reactionFor(attackType), 300.0);
+    int32_t scaled = static_cast<int32_t>(static_cast<float>(damage) * damageFactorFor(attackType));
+    m_dying = reportDamage(scaled);
+    m_knockback = direction * 2.0f;
+
+    const double now = effectTimeSeconds();
+    if (weaponKind > WEAPON_BAT) {
+        m_model->setHideSkinned(false);
+        if (m_effect)
+            m_effect->setSizes(2.0f, 6.0f);
+        if (weaponKind == WEAPON_RED) {
+            m_tint[0] = std::min(m_tint[0] + 0.3f, CHARACTER_TINT_CAP);
+            if (m_effect)
+                m_effect->setColors(1.0f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f);
+            q.push(14, 150.0);
+            q.push(15, 150.0);
+            q.push(ANIMATION_HOLD, 1000.0);
+        } else if (weaponKind == WEAPON_BLUE) {
+            m_tint[2] = std::min(m_tint[2] + 0.4f, CHARACTER_TINT_CAP);
+            if (m_effect)
+                m_effect->setColors(1.0f, 0.5f, 0.5f, 0.0f, 0.0f, 1.0f);
+            q.push(ANIMATION_HOLD, 5000.0);
+            m_frozen = true;
+        } else {
+            m_tint[1] = std::min(m_tint[1] + 0.3f, CHARACTER_TINT_CAP);
+            if (m_effect)
+                m_effect->setColors(1.0f, 0.5f, 0.5f, 0.0f, 1.0f, 0.0f);
+        }
+        if (m_effect)
+            m_effect->update(now, EFFECT_EMIT, 500.0f);
+        m_glow = std::max({m_tint[0], m_tint[1], m_tint[2]});
+    } else {
+        if (m_effect) {
+            m_effect->setColors(1.0f, 1.0f, 0.5f, 1.0f, 1.0f, 0.0f);
+            m_effect->setSizes(6.0f, 12.0f);
+            m_effect->update(now, EFFECT_EMIT, 10.0f);
+        }
+        playCue(CUE_BAT_HIT);
+    }
+
+    if (m_dying) {
+        q.clear();
+        q.push(14, 1000.0);
+        q.push(15, 1000.0);
+        q.push(ANIMATION_HOLD, 1000.0);
+        if (m_effect) {
+            m_effect->resetAll();
+            m_effect->setColors(1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f);
+            m_effect->setSizes(6.0f, 12.0f);
+            m_effect->setSpeed(20.0f);
+            m_effect->setLifetime(1.0f);
+            m_effect->setGravity(0.0f, -15.0f, 0.0f);
+            m_effect->update(now, EFFECT_BOTH, 200.0f);
+        }
+        playCue(CUE_ENEMY_DEATH);
+        // One gem per death, whatever calls arrive later.
+        if (m_gemsDropped == 0 && dropGem(m_position))
+            m_gemsDropped = 1;
+    }
+    m_invulnerableMs = CHARACTER_INVULNERABLE_MS;
+}

@@ -1,10 +1,18 @@
 // Character: a model object with a particle effect above it and a tint it is drawn
 // with. Melee enemies are plain Characters; magicians and the boss derive from it.
-// Drawing picks the model's shadow period from what is needed (visible, shadow only,
-// both) and draws the model blended in its tint colour with lighting off.
-// The combat rules (AI decisions, hits, freezing, death) live in update and onHit;
-// until they are filled in, update only runs gravity, vertical motion, the ground
-// clamp and the animation queue, and onHit ignores blows.
+//
+// Each update carries out the AI's decision for this frame (walk, jump, attack,
+// stand), turns slowly towards the target, falls, plays the queued animations and
+// fades the paint that gun hits leave. An enemy's bone-bound geometry is hidden while
+// it carries no paint (it shows only its shadow and the puff above it). onHit applies
+// the hit rules: a 500 ms invulnerability window, reactions by struck body part,
+// tints and freezing by gun colour, and on death the burst, the death cue and one gem.
+//
+// Costs: update and onHit are constant time plus one data-layer lookup and the
+// model's blend step; a death allocates one gem. Drawing is the model's immediate
+// mode draw plus up to 1000 effect quads.
+// Not guaranteed: the decision is looked up by identifier each frame; a character
+// whose record is gone (killed) keeps the last one it read. Sounds need g_sound.
 #pragma once
 
 #include "objects/modelobject.h"
@@ -16,6 +24,25 @@ struct AIDecision;
 
 // Where the effect above a character floats.
 constexpr float CHARACTER_EFFECT_HEIGHT = 5.0f;
+// How long a hit keeps the character from being hit again.
+constexpr double CHARACTER_INVULNERABLE_MS = 500.0;
+// How long the blue gun freezes a character.
+constexpr int32_t CHARACTER_FROZEN_MS = 5000;
+// Paint lost per channel per update.
+constexpr float CHARACTER_PAINT_FADE = 0.001f;
+// Largest tint a gun can paint.
+constexpr float CHARACTER_TINT_CAP = 2.0f;
+
+// Weapon kinds passed to onHit.
+constexpr int32_t WEAPON_BAT = 0;
+constexpr int32_t WEAPON_GREEN = 1;
+constexpr int32_t WEAPON_RED = 2;
+constexpr int32_t WEAPON_BLUE = 3;
+
+// Sound cues a character plays.
+constexpr int32_t CUE_BAT_HIT = 4;     // "batHit.wav"
+constexpr int32_t CUE_ENEMY_DEATH = 5; // "badGuyDeath.wav"
+constexpr int32_t CUE_CASTING = 11;    // at the magician, every drawn casting frame
 
 class Character : public ModelObject {
 public:
@@ -26,12 +53,20 @@ public:
     // only), 30 and shadow-only drawing (shadow only) or 1 (both); then the model in
     // (red, green, blue, glow) with blending on and lighting off, then the effect.
     void draw() override;
+    // One frame of a melee enemy (see the header paragraph).
     void update() override;
+    // A blow or projectile reached the character; see the header paragraph.
     void onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
                const Vector& direction) override;
 
     // The shadow period the draw rule asks for; 0 when nothing is drawn.
     static int32_t shadowPeriodFor(bool visible, bool castsShadow);
+    // Reaction animation and damage factor for a struck body part (attack type).
+    static int32_t reactionFor(int32_t attackType);
+    static float damageFactorFor(int32_t attackType);
+
+    // Whether the bone-bound geometry is drawn (false while unpainted).
+    bool geometryShown() const;
 
     float m_tint[3] = {0.0f, 0.0f, 0.0f}; // red, green, blue
     float m_glow = 0.0f;                  // drawing alpha; the largest tint
@@ -39,12 +74,19 @@ public:
     Vector m_targetDirection{0.0f, 0.0f, 0.0f};
     Vector m_jumpDirection{0.0f, 0.0f, 0.0f};
     bool m_frozen = false;
-    int32_t m_frozenMs = 5000;
+    int32_t m_frozenMs = CHARACTER_FROZEN_MS;
     double m_invulnerableMs = 0.0;
     AIDecision* m_decision = nullptr; // the AI's record, refreshed each frame
-    // Owned; textured with "Data/p3.bmp" and placed 5.0 above the character once the
-    // effects exist. Null until then, and every use checks.
+    // Owned (a SparkEffect made at construction), textured with "Data/p3.bmp" once a
+    // GL context exists (loadEffectTexture), placed 5.0 above the character.
     ParticleEffect* m_effect = nullptr;
+    // Number of gems this character has dropped (at most one).
+    int32_t m_gemsDropped = 0;
+
+    // Loads the effect's texture (needs a GL context). The first draw calls it when
+    // nobody did before; a missing file is reported once by the texture loader.
+    virtual void loadEffectTexture();
+    bool m_effectTextureLoaded = false;
 
 protected:
     // The shared part of Character-style drawing: push, place, colour, model, pop.
@@ -52,4 +94,17 @@ protected:
     // The plain per-frame motion: gravity, vertical motion, ground clamp, knockback.
     // Returns the elapsed milliseconds, or a negative value when paused or inactive.
     double moveAndFall();
+    // Reads this frame's decision from the data layer (keeps the old one if none).
+    void refreshDecision();
+    // Steps 6 to 11 of a frame; `attack` queues the attack animations. Returns false
+    // when the frame ended early (attack or stand).
+    bool actOnDecision(double dt);
+    // Fades the paint, hides unpainted geometry, switches the outline.
+    void fadePaint();
+    // Queues the attack; the magician's is slower and places its flare.
+    virtual void startAttack();
+    // Reports damage; true when the life is exhausted.
+    bool reportDamage(int32_t amount);
+    // Plays a cue at the character's position (nothing without g_sound).
+    void playCue(int32_t cue) const;
 };

@@ -1,9 +1,29 @@
 #include "objects/gem.h"
 
+#include "objects/player.h"
 #include "platform/random.h"
+#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <ctime>
+
+#if 0 // until the sound manager's header lands
+#if __has_include("platform/soundmanager.h")
+#include "platform/soundmanager.h"
+#define TARVO_HAVE_SOUND 1
+#endif
+#endif
+
+namespace {
+void playGrabCue(const Vector& at) {
+#ifdef TARVO_HAVE_SOUND
+    if (g_sound)
+        g_sound->PlayCue(9, &at);
+#else
+    (void)at;
+#endif
+}
+} // namespace
 
 const char* Gem::modelFor(int32_t pick) {
     switch (pick) {
@@ -39,9 +59,50 @@ void Gem::draw() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_LIGHTING);
-    float scale = float(m_value) / 5.0f;
+    const float scale = drawScale();
     glScalef(scale, scale, scale);
     m_model->drawModel();
     glPopAttrib();
     glPopMatrix();
+}
+
+bool dropGem(const Vector& position) {
+    // A full list refuses the drop rather than write past its end.
+    if (g_gemCount < 0 || g_gemCount >= GEM_TABLE_SIZE)
+        return false;
+    Gem* gem = new Gem();
+    gem->setPosition(position);
+    g_gems[g_gemCount++] = gem;
+    return true;
+}
+
+bool collectGems() {
+    if (!g_hero || g_gemCount <= 0)
+        return false;
+    const Vector hero = g_hero->getPosition();
+    const int32_t count = g_gemCount < GEM_TABLE_SIZE ? g_gemCount : GEM_TABLE_SIZE;
+    for (int32_t i = 0; i < count; ++i) {
+        Gem* gem = g_gems[i];
+        if (!gem)
+            continue;
+        if ((gem->getPosition() - hero).length() >= GEM_PICKUP_DISTANCE)
+            continue;
+        g_hero->m_gems += gem->m_value;
+        playGrabCue(gem->getPosition());
+        delete gem;
+        for (int32_t j = i; j + 1 < count; ++j)
+            g_gems[j] = g_gems[j + 1];
+        g_gems[count - 1] = nullptr;
+        g_gemCount = count - 1;
+        return true; // one gem a frame
+    }
+    return false;
+}
+
+void releaseGems() {
+    for (Gem*& gem : g_gems) {
+        delete gem;
+        gem = nullptr;
+    }
+    g_gemCount = 0;
 }

@@ -1,16 +1,79 @@
 #include "objects/npc.h"
 
+#include "ai/aidecision.h"
+#include "hud/bitmapfont.h"
+#include "level/qrvdatalayer.h"
+#include "models/texture.h"
 #include "objects/character.h"
+#include "objects/player.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// How many characters of the dialogue font fit one line of the box (text starts at
+// x 130 to 153, the paper ends at 700).
+constexpr size_t BOX_LINE_CHARS = 58;
+constexpr float BOX_LINE_STEP = 23.0f;
+
+// Splits a text into lines that fit the box, at spaces where it can and at line breaks.
+std::vector<std::string> wrapLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    size_t i = 0;
+    while (i <= text.size()) {
+        size_t end = text.find_first_of(" \n", i);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string word = text.substr(i, end - i);
+        while (word.size() > BOX_LINE_CHARS) { // a word longer than a line is cut
+            if (!line.empty()) {
+                lines.push_back(line);
+                line.clear();
+            }
+            lines.push_back(word.substr(0, BOX_LINE_CHARS));
+            word.erase(0, BOX_LINE_CHARS);
+        }
+        if (!line.empty() && line.size() + 1 + word.size() > BOX_LINE_CHARS) {
+            lines.push_back(line);
+            line.clear();
+        }
+        if (!word.empty())
+            line += (line.empty() ? "" : " ") + word;
+        if (end < text.size() && text[end] == '\n') {
+            lines.push_back(line);
+            line.clear();
+        }
+        i = end + 1;
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace
 
 Npc::Npc() {
     setShadowPeriod(1);
 }
 
 Npc::~Npc() = default;
+
+void Npc::loadDialogueResources() {
+    if (m_resourcesLoaded)
+        return;
+    m_resourcesLoaded = true;
+    m_maskTexture = loadImageTexture("Data/oldPaperMask.bmp");
+    m_paperTexture = loadImageTexture("Data/oldPaper.bmp");
+    m_font = std::make_unique<BitmapFont>("Times New Roman", 20);
+    m_font->setPosition(50.0f, 550.0f);
+    m_font->setColor(0.1f, 1.0f, 0.6f);
+}
 
 void Npc::draw() {
     int32_t period = Character::shadowPeriodFor(m_visible, m_castsShadow);
@@ -49,7 +112,162 @@ void Npc::update() {
     m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
     m_position = m_position + m_knockback;
     m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
+
+    // Only a character the data layer knows has a decision; the others stand.
+    m_decision = (g_dataLayer && m_id >= 0 && g_dataLayer->kindOf(m_id) == KIND_NPC)
+                     ? g_dataLayer->aiDecisionOf(m_id)
+                     : nullptr;
+    if (m_decision) {
+        Vector toTarget = m_decision->m_target - m_position;
+        toTarget.y = 0.0f;
+        if (!toTarget.isZero()) {
+            Vector facing = m_direction + (toTarget - m_direction) / 2000.0f;
+            facing.normalize();
+            setDirection(facing);
+            Vector step = toTarget;
+            step.normalize();
+            m_position = m_position + step * float(m_speed * dt / 1000.0);
+        }
+    }
+
+    AnimationQueue& queue = *m_animationQueue;
+    if (queue.isEmpty()) {
+        queue.push(1, 300.0);
+        queue.push(2, 300.0);
+    }
+    if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
+        queue.push(queue.backId() == 1 ? 2 : 1, 300.0); // refused when full
     if (m_keyframeAnimated)
         m_model->updateAnimation();
     advanceAnimation();
+}
+
+void Npc::printAt(float x, float y, float r, float g, float b, const std::string& text) {
+    if (!m_font)
+        return;
+    m_font->setPosition(x, y);
+    m_font->setColor(r, g, b);
+    printText(m_font.get(), "%s", text.c_str());
+}
+
+void Npc::drawPaper() {
+    loadDialogueResources();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, 800.0, 600.0, 0.0, 0.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const GLboolean depth = glIsEnabled(GL_DEPTH_TEST);
+    const GLboolean blend = glIsEnabled(GL_BLEND);
+    const GLboolean texture = glIsEnabled(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    auto quad = [] {
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(0.0f, 0.0f);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(0.0f, 300.0f);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(700.0f, 300.0f);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(700.0f, 0.0f);
+        glEnd();
+    };
+    glBindTexture(GL_TEXTURE_2D, m_maskTexture);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO); // darkens the world where the paper's shape is
+    quad();
+    glBindTexture(GL_TEXTURE_2D, m_paperTexture);
+    glBlendFunc(GL_ONE, GL_ONE); // the paper itself, added into the dark shape
+    quad();
+
+    if (depth)
+        glEnable(GL_DEPTH_TEST);
+    if (!blend)
+        glDisable(GL_BLEND);
+    if (!texture)
+        glDisable(GL_TEXTURE_2D);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void Npc::drawLitPaper() {
+    // The light is on only while the box is drawn, so the world keeps its own light.
+    glEnable(m_dialogueLight);
+    drawPaper();
+    glDisable(m_dialogueLight);
+}
+
+void Npc::drawChat() {
+    if (g_hero) {
+        Vector toHero = g_hero->getPosition() - m_position;
+        setDirection(toHero);
+    }
+    drawLitPaper();
+    std::string text = g_dataLayer && m_id >= 0 ? g_dataLayer->chatText(m_id) : std::string();
+    float y = 145.0f;
+    for (const std::string& line : wrapLines(text)) {
+        printAt(140.0f, y, 0.0f, 0.0f, 0.0f, line);
+        y += BOX_LINE_STEP;
+    }
+}
+
+void Npc::drawMenu() {
+    NpcMenu* menu = g_dataLayer && m_id >= 0 ? g_dataLayer->npcMenu(m_id) : nullptr;
+    if (menu && menu->selected < 0)
+        menu->selected = 0;
+    drawLitPaper();
+    if (!menu)
+        return;
+    printAt(130.0f, 115.0f, 0.0f, 0.0f, 0.0f, menu->title);
+    const int32_t count = std::clamp(menu->count, 0, 5);
+    for (int32_t i = 0; i < count; ++i) {
+        const float y = 115.0f + 23.0f * float(i + 1);
+        if (i == menu->selected)
+            printAt(153.0f, y, 1.0f, 0.0f, 0.0f, menu->items[i].text);
+        else
+            printAt(153.0f, y, 0.4f, 0.5f, 0.7f, menu->items[i].text);
+    }
+}
+
+std::string Npc::replyText(const NpcMenu* menu) {
+    if (!menu)
+        return std::string();
+    if (menu->selected == -1)
+        return menu->negativeReply;
+    const int32_t shown = shownSelection(menu->selected);
+    if (shown >= std::clamp(menu->count, 0, 5))
+        return std::string();
+    return menu->items[shown].reply;
+}
+
+void Npc::drawReply() {
+    NpcMenu* menu = g_dataLayer && m_id >= 0 ? g_dataLayer->npcMenu(m_id) : nullptr;
+    drawLitPaper();
+    float y = 145.0f;
+    for (const std::string& line : wrapLines(replyText(menu))) {
+        printAt(130.0f, y, 0.0f, 0.0f, 0.0f, line);
+        y += BOX_LINE_STEP;
+    }
+}
+
+Npc* FindNpcNear(const Vector& from) {
+    if (!g_dataLayer)
+        return nullptr;
+    for (int32_t slot = 0; slot < OBJECT_TABLE_SIZE; ++slot) {
+        SceneObject* object = g_objectTable[slot];
+        if (!object || g_dataLayer->kindOf(slot) != KIND_NPC)
+            continue;
+        auto* npc = dynamic_cast<Npc*>(object);
+        if (npc && (npc->getPosition() - from).length() < NPC_TALK_DISTANCE)
+            return npc;
+    }
+    return nullptr;
 }

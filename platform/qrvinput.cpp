@@ -227,6 +227,8 @@ void QRVInput::Release() {
     m_mouse = false;
     std::memset(m_keys, 0, sizeof(m_keys));
     std::memset(m_buttons, 0, sizeof(m_buttons));
+    std::memset(m_tapped, 0, sizeof(m_tapped));
+    std::memset(m_clicked, 0, sizeof(m_clicked));
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_SetRelativeMouseMode(SDL_FALSE);
 }
@@ -236,8 +238,12 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         uint8_t dik = ScancodeToDik(e.key.keysym.scancode);
-        if (dik)
+        if (dik) {
             m_keys[dik] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+            // A tap that goes down and up between two polls still counts once.
+            if (e.type == SDL_KEYDOWN)
+                m_tapped[dik] = 0x80;
+        }
         break;
     }
     case SDL_MOUSEMOTION:
@@ -259,8 +265,11 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
             index = 2;
         else if (e.button.button == SDL_BUTTON_X1)
             index = 3;
-        if (index >= 0)
+        if (index >= 0) {
             m_buttons[index] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+            if (e.type == SDL_MOUSEBUTTONDOWN)
+                m_clicked[index] = 0x80;
+        }
         break;
     }
     default:
@@ -271,11 +280,15 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
 void QRVInput::Poll() {
     if (!m_keyboard || !m_mouse)
         return;
-    std::memcpy(g_keyState, m_keys, sizeof(g_keyState));
+    for (size_t k = 0; k < sizeof(g_keyState); ++k)
+        g_keyState[k] = m_keys[k] | m_tapped[k];
+    std::memset(m_tapped, 0, sizeof(m_tapped));
     g_mouseState.lX = m_pendingDX;
     g_mouseState.lY = m_pendingDY;
     g_mouseState.lZ = m_pendingWheel;
-    std::memcpy(g_mouseState.rgbButtons, m_buttons, sizeof(m_buttons));
+    for (size_t b = 0; b < sizeof(m_buttons); ++b)
+        g_mouseState.rgbButtons[b] = m_buttons[b] | m_clicked[b];
+    std::memset(m_clicked, 0, sizeof(m_clicked));
     m_pendingDX = m_pendingDY = m_pendingWheel = 0;
 
     m_mouseWheel = g_mouseState.lZ;

@@ -46,6 +46,9 @@ private:
     int32_t m_pendingDX = 0, m_pendingDY = 0, m_pendingWheel = 0;
     uint8_t m_buttons[4] = {0, 0, 0, 0};
     uint8_t m_keys[256] = {};
+    // Presses since the last poll, so that a press released before it is not lost.
+    uint8_t m_tapped[256] = {};
+    uint8_t m_clicked[4] = {0, 0, 0, 0};
 };
 
 extern QRVInput g_input;

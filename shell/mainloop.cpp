@@ -1,16 +1,31 @@
 #include "shell/mainloop.h"
 
+#include "hud/bitmapfont.h"
+#include "hud/hud.h"
+#include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/gem.h"
+#include "objects/particleeffect.h"
 #include "objects/player.h"
+#include "objects/projectilelist.h"
 #include "objects/sceneobject.h"
 #include "platform/qrvinput.h"
+#include "shell/cutscenes.h"
+#include "shell/framecommands.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
+#include "shell/levelstartup.h"
+#include "shell/screens.h"
+#include "shell/services.h"
 #include "shell/window.h"
 #include "world/camera.h"
+#include "world/collisionworld.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
+#include "world/viewfrustum.h"
+#include "world/water.h"
+
+#include <cmath>
 
 #include <SDL.h>
 #include <GL/gl.h>
@@ -23,11 +38,15 @@ void swapWindow() {
         SDL_GL_SwapWindow(w);
 }
 
-void postQuit(int code) {
-    s_quitCode = code;
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+
+// The play frame with the conversation box over it.
+void conversationFrame() {
+    PlayFrame();
+    ConversationOverlay();
+}
+
+double secondsSinceStart() {
+    return SDL_GetTicks() * 0.001;
 }
 
 void setFrontMaterial() {
@@ -46,11 +65,18 @@ template <typename T> void destroy(T*& p) {
 }
 } // namespace
 
-FrameHandler g_frameHandlers[8] = {ClearedFrame, PlayFrame, nullptr,      ClearedFrame,
-                                   ClearedFrame, PlayFrame, ClearedFrame, ClearedFrame};
+FrameHandler g_frameHandlers[8] = {TitleFrame,    PlayFrame,         nullptr,       IntroSceneOne,
+                                   IntroSceneTwo, conversationFrame, GameOverFrame, CreditsFrame};
 FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
-FrameHandler g_titleSetup = nullptr;
+FrameHandler g_titleSetup = [] { SetUpTitle(); };
+
+void PostQuit(int code) {
+    s_quitCode = code;
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
 
 void ClearedFrame() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -62,23 +88,90 @@ void PlayFrame() {
         g_startCountdown -= 1;
     if (g_startCountdown == 0 && g_camera)
         g_camera->setEaseDivisor(5.0f);
+    if (g_collisionWorld) {
+        g_collisionWorld->testObjects();
+        g_collisionWorld->testProjectiles();
+    }
     if (g_frameRate)
         g_frameRate->countFrame();
-    ClearedFrame();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glLoadIdentity();
-    glFlush();
-}
-
-void FrameCommands() {
-    g_input.Poll();
-    static bool enterLatch = false;
-    const bool enter = (g_keyState[0x1C] & 0x80) != 0;
-    if (enter && !enterLatch && (g_gameState == STATE_INTRO1 || g_gameState == STATE_INTRO2)) {
-        g_gameState = STATE_TITLE;
-        if (g_titleSetup)
-            g_titleSetup();
+    if (g_camera)
+        g_camera->apply();
+    UpdateWorldLight();
+    if (g_terrain)
+        g_terrain->draw();
+    if (g_skyBox)
+        g_skyBox->draw();
+    if (g_frustum)
+        g_frustum->extractPlanes();
+    if (g_dataLayer) {
+        g_dataLayer->updateEnemyAI();
+        if (g_dataLayer->m_flockAI)
+            g_dataLayer->m_flockAI->update(g_dataLayer);
+        g_dataLayer->updateNpcAI();
     }
-    enterLatch = enter;
+    if (g_hero) {
+        g_hero->draw();
+        UpdateSoundListener(g_hero->getPosition(), g_hero->getDirection());
+    }
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        SceneObject* object = g_objectTable[i];
+        if (!object)
+            continue;
+        auto* model = dynamic_cast<ModelObject*>(object);
+        if (g_dataLayer) {
+            const int32_t kind = g_dataLayer->kindOf(i);
+            if (kind == KIND_ENEMY || kind == KIND_NPC) {
+                Vector p = object->getPosition();
+                ClampToWorld(p, i);
+                g_dataLayer->moveObject(i, kind, p.x, p.z);
+            }
+        }
+        if (model && g_frustum) {
+            g_frustum->testVisible(*model);
+            if (g_hero)
+                g_frustum->testShadowRange(*model, *g_hero);
+            else
+                g_frustum->testShadowRange(*model);
+        }
+        if (model)
+            model->update();
+        object->draw();
+    }
+    if (g_boss && g_dataLayer && g_dataLayer->isBossActive()) {
+        g_boss->m_active = true;
+        g_dataLayer->moveBoss(g_boss->m_position.x, g_boss->m_position.z);
+        g_dataLayer->updateBossAI();
+        Vector p = g_boss->getPosition();
+        ClampToWorld(p, BOSS_ID);
+        g_boss->update();
+        g_boss->draw();
+    }
+    if (g_projectiles)
+        g_projectiles->update();
+    for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
+        if (g_gems[i])
+            g_gems[i]->draw();
+    if (g_fountain) {
+        g_fountain->draw();
+        g_fountain->update(secondsSinceStart(), 2, 5.0f);
+    }
+    if (g_terrain) {
+        // The fire light bobs above the fountain.
+        const float y = float(g_terrain->height(340, 530)) + 10.0f +
+                        2.0f * std::sin(float(SDL_GetTicks()) * 0.004f);
+        PlaceFireLight(340.0f, y, 530.0f);
+    }
+    DrawWorldShadows();
+    if (g_water)
+        g_water->draw();
+    SetOverlayLight(true);
+    if (g_hud)
+        g_hud->draw();
+    SetOverlayLight(false);
+    UpdateSound();
+    glFlush();
 }
 
 bool InitScene() {
@@ -90,10 +183,9 @@ bool InitScene() {
     glDepthFunc(GL_LEQUAL);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     setFrontMaterial();
-    destroy(g_camera);
-    g_camera = new Camera();
-    // The light, the first scene's actors and the cutscene sound arrive with their screens.
-    return true;
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+    return SetUpFirstScene();
 }
 
 void ReleaseLevel() {
@@ -104,18 +196,23 @@ void ReleaseLevel() {
         destroy(object);
     destroy(g_boss);
     destroy(g_hero);
-    // g_font: bitmap fonts arrive with the text.
+    destroy(g_font);
     destroy(g_terrain);
     destroy(g_skyBox);
-    // g_projectiles and g_collisionWorld arrive with combat.
+    destroy(g_projectiles);
+    destroy(g_collisionWorld);
     destroy(g_camera);
-    // g_fountain arrives with the particle effects.
+    destroy(g_fountain);
     destroy(g_frameRate);
 }
 
 bool StartGame(int level) {
+    DeleteWorldLight();
+    destroy(g_titleModel);
+    destroy(g_titleBackdrop);
+    destroy(g_font);
     if (level == 1) {
-        // Level start-up builds the world here once the level loader is complete.
+        StartLevel();
         g_startCountdown = 100;
         g_gameState = STATE_PLAY;
     }
@@ -123,9 +220,9 @@ bool StartGame(int level) {
 }
 
 void CloseGame() {
-    // The sound manager shuts down here once it exists.
+    ShutDownSound();
     ReleaseLevel();
-    postQuit(0);
+    PostQuit(0);
 }
 
 int QuitCode() {
@@ -143,6 +240,7 @@ bool RunOneRound() {
     if (g_active && g_keys[27] &&
         (g_gameState == STATE_PLAY || g_gameState == STATE_CONVERSATION ||
          g_gameState == STATE_GAME_OVER)) {
+        ShutDownSound();
         ReleaseLevel();
         if (g_titleSetup)
             g_titleSetup();

@@ -25,7 +25,11 @@ extern FrameHandler g_frameCommands;
 // Set up the title screen after Escape (replaced by the title screen's own set-up).
 extern FrameHandler g_titleSetup;
 
-// The frame handlers the states use until their screens are written.
+// Posts the quit message with the program's exit code.
+void PostQuit(int code);
+
+// A black frame (kept for tests that need a frame handler without a scene).
 void ClearedFrame();
+// The play frame: collision, camera and light, terrain and sky, AI, hero, every object,
+// the boss, projectiles, gems, the fountain, shadows, water, HUD, sound.
 void PlayFrame();
-void FrameCommands();

@@ -1,0 +1,94 @@
+#include "ai/qrvwaypointai.h"
+
+#include "ai/qrvpathai.h"
+#include "level/qrvdatalayer.h"
+#include "platform/debugassert.h"
+#include "platform/random.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+int32_t gap(float a, float b) {
+    return std::abs(static_cast<int32_t>(std::trunc(a - b)));
+}
+
+int32_t freshAlertTimer() {
+    return (gameRand() % 10) * 60 + 200;
+}
+} // namespace
+
+QRVWaypointAI::QRVWaypointAI() = default;
+QRVWaypointAI::~QRVWaypointAI() = default;
+
+void QRVWaypointAI::provoke() {
+    m_alerted = true;
+    m_alertTimer = freshAlertTimer();
+}
+
+void QRVWaypointAI::setPath(const std::vector<Vector>& points, int32_t count) {
+    m_path = points;
+    const int32_t held = static_cast<int32_t>(m_path.size());
+    if (count < 0)
+        count = held;
+    QRV_ASSERT(count == held);
+    m_pathCount = count < held ? count : held;
+    m_pathIndex = 0;
+}
+
+int32_t QRVWaypointAI::usablePathCount() const {
+    const int32_t held = static_cast<int32_t>(m_path.size());
+    if (m_pathCount <= 0 || m_pathCount > held)
+        return held;
+    return m_pathCount;
+}
+
+bool QRVWaypointAI::currentPoint(Vector& out) const {
+    const int32_t count = usablePathCount();
+    if (count <= 0)
+        return false;
+    const int32_t i = (m_pathIndex >= 0 && m_pathIndex < count) ? m_pathIndex : 0;
+    out = m_path[static_cast<size_t>(i)];
+    return true;
+}
+
+void QRVWaypointAI::update(QRVDataLayer* layer, ObjectData* record) {
+    auto* enemy = dynamic_cast<EnemyData*>(record);
+    if (!layer || !enemy)
+        return;
+    AIDecision& d = enemy->decision;
+    const PlayerData& hero = layer->m_player;
+    const int32_t dist = sumDistance(enemy->x, enemy->z, hero.x, hero.z);
+    if (dist <= 150)
+        m_alerted = true;
+    if (m_alertTimer == 0)
+        m_alertTimer = freshAlertTimer();
+
+    if (m_alerted) {
+        d.m_target = Vector(hero.x, 0.0f, hero.z);
+        d.m_action = ACTION_WALK;
+        if (gameRand() % 100 == 1) {
+            d.m_action = ACTION_JUMP;
+            return;
+        }
+        stepToward(*layer, d, enemy->aiX, enemy->aiZ, hero.aiX, hero.aiZ);
+        if (dist <= 50 && gameRand() % 20 == 1)
+            d.m_action = ACTION_ATTACK;
+        m_alertTimer -= 1;
+        if (m_alertTimer < 1) {
+            m_alerted = false;
+            Vector p;
+            if (currentPoint(p))
+                aimAtPathPoint(*layer, d, p);
+        }
+        return;
+    }
+
+    const int32_t count = usablePathCount();
+    if (count <= 0)
+        return;
+    if (gap(enemy->x, d.m_waypoint.x) <= 10 && gap(enemy->z, d.m_waypoint.z) <= 10) {
+        m_pathIndex = nextPathIndex(m_pathIndex, count);
+        aimAtPathPoint(*layer, d, m_path[static_cast<size_t>(m_pathIndex)]);
+    }
+}

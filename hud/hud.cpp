@@ -1,0 +1,247 @@
+#include "hud/hud.h"
+
+#include "hud/bitmapfont.h"
+#include "level/qrvdatalayer.h"
+#include "models/texture.h"
+#include "objects/player.h"
+#include "shell/gamecontext.h"
+
+#include <GL/gl.h>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// One screen-space quad with the HUD's texture corner order (v = 1 at the top).
+void texturedQuad(float left, float top, float right, float bottom) {
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(left, top);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(left, bottom);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(right, bottom);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(right, top);
+    glEnd();
+}
+
+// Mask multiplied over the frame, then the image added into the darkened shape.
+void maskedQuad(GLuint mask, GLuint image, bool bindImage, float left, float top, float right,
+                float bottom) {
+    glBindTexture(GL_TEXTURE_2D, mask);
+    glBlendFunc(GL_DST_COLOR, GL_ZERO);
+    texturedQuad(left, top, right, bottom);
+    if (bindImage)
+        glBindTexture(GL_TEXTURE_2D, image);
+    glBlendFunc(GL_ONE, GL_ONE);
+    texturedQuad(left, top, right, bottom);
+}
+
+void restoreProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+} // namespace
+
+Hud::Hud() = default;
+
+Hud::~Hud() = default;
+
+bool Hud::loadTextures() {
+    struct Entry {
+        GLuint* target;
+        const char* file;
+    };
+    const Entry entries[] = {
+        {&m_paletteMask, "Data/paletteMask.bmp"},
+        {&m_redPalette, "Data/red_palette.bmp"},
+        {&m_greenPalette, "Data/green_palette.bmp"},
+        {&m_bluePalette, "Data/blue_palette.bmp"},
+        {&m_crossHairMask, "Data/CrossHairMask.bmp"},
+        {&m_lifeBarMask, "Data/lifeBarMask.bmp"},
+        {&m_lifeBar, "Data/lifeBar.bmp"},
+        {&m_crossHair, "Data/crossHair.bmp"},
+        {&m_map, "Data/virav_map.bmp"},
+        {&m_gemMask, "Data/gemMask.bmp"},
+        {&m_gem, "Data/gem.bmp"},
+    };
+    bool any = false;
+    for (const Entry& e : entries) {
+        *e.target = loadImageTexture(e.file);
+        any = any || *e.target != 0;
+    }
+    return any;
+}
+
+bool Hud::ammoText(int32_t weapon, int32_t redAmmo, int32_t blueAmmo, char* text, int textSize,
+                   float rgb[3]) {
+    if (!text || textSize <= 0)
+        return false;
+    switch (weapon) {
+    case 0:
+        std::snprintf(text, size_t(textSize), "--");
+        rgb[0] = 0.0f, rgb[1] = 1.0f, rgb[2] = 0.0f;
+        return true;
+    case 1:
+        std::snprintf(text, size_t(textSize), "%d", redAmmo);
+        rgb[0] = 1.0f, rgb[1] = 0.0f, rgb[2] = 0.0f;
+        return true;
+    case 2:
+        std::snprintf(text, size_t(textSize), "%d", blueAmmo);
+        rgb[0] = 0.0f, rgb[1] = 0.0f, rgb[2] = 1.0f;
+        return true;
+    default:
+        text[0] = '\0';
+        return false;
+    }
+}
+
+void Hud::draw() {
+    // The map item of a menu asks for the map through the data layer's flag.
+    if (g_showMapRequested) {
+        m_showMap = true;
+        g_showMapRequested = false;
+    }
+    if (!g_hero)
+        return;
+    HudValues v;
+    v.weapon = g_hero->m_weapon;
+    v.crossHair = g_hero->m_aiming;
+    v.redAmmo = g_hero->m_redAmmo;
+    v.blueAmmo = g_hero->m_blueAmmo;
+    v.gems = g_hero->m_gems;
+    v.life = g_dataLayer ? g_dataLayer->playerLife() : 0;
+    if (m_showMap && g_dataLayer) {
+        v.enemyXZ.reserve(g_dataLayer->m_enemyTable.size() * 2);
+        for (const auto& entry : g_dataLayer->m_enemyTable) {
+            v.enemyXZ.push_back(entry.second->x);
+            v.enemyXZ.push_back(entry.second->z);
+        }
+    }
+    drawValues(v);
+}
+
+void Hud::drawValues(const HudValues& v) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, 800.0, 600.0, 0.0, 0.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    GLuint palette = 0;
+    bool known = true;
+    switch (v.weapon) {
+    case 0:
+        palette = m_greenPalette;
+        break;
+    case 1:
+        palette = m_redPalette;
+        break;
+    case 2:
+        palette = m_bluePalette;
+        break;
+    default:
+        known = false; // an unknown gun keeps the mask bound
+    }
+    maskedQuad(m_paletteMask, palette, known, 670.0f, 470.0f, 780.0f, 580.0f);
+    if (v.crossHair)
+        maskedQuad(m_crossHairMask, m_crossHair, true, 0.0f, 0.0f, 800.0f, 600.0f);
+    maskedQuad(m_gemMask, m_gem, true, 610.0f, 20.0f, 720.0f, 100.0f);
+    maskedQuad(m_lifeBarMask, m_lifeBar, true, 0.0f, 450.0f, 100.0f, 600.0f);
+
+    if (m_showMap)
+        drawMap(v.enemyXZ);
+
+    if (m_fading) {
+        drawFade();
+        restoreProjection();
+        return;
+    }
+
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 0.0f, 0.0f, 0.7f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // The fill stays inside its frame whatever the record says.
+    const float top = lifeFillTop(std::clamp(v.life, 0, 100));
+    glBegin(GL_QUADS);
+    glVertex2f(40.0f, top);
+    glVertex2f(40.0f, 570.0f);
+    glVertex2f(59.0f, 570.0f);
+    glVertex2f(59.0f, top);
+    glEnd();
+
+    glEnable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    restoreProjection();
+
+    if (!m_font)
+        m_font = std::make_unique<BitmapFont>("Arial", 28);
+    char text[32];
+    float rgb[3];
+    if (ammoText(v.weapon, v.redAmmo, v.blueAmmo, text, sizeof text, rgb)) {
+        m_font->setPosition(717.0f, 533.0f);
+        m_font->setColor(rgb[0], rgb[1], rgb[2]);
+        printText(m_font.get(), "%s", text);
+    }
+    m_font->setPosition(710.0f, 65.0f);
+    m_font->setColor(0.0f, 0.0f, 1.0f);
+    printText(m_font.get(), "X %d", v.gems);
+}
+
+void Hud::drawMap(const std::vector<float>& enemyXZ) {
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, m_map);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    texturedQuad(200.0f, 250.0f, 500.0f, 550.0f);
+
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glBegin(GL_QUADS);
+    for (size_t i = 0; i + 1 < enemyXZ.size(); i += 2) {
+        float mx, my;
+        mapDot(enemyXZ[i], enemyXZ[i + 1], mx, my);
+        glVertex2f(mx, my);
+        glVertex2f(mx, my + 5.0f);
+        glVertex2f(mx + 5.0f, my + 5.0f);
+        glVertex2f(mx + 5.0f, my);
+    }
+    glEnd();
+    // The masked passes after the map expect textures and blending back on.
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+}
+
+void Hud::drawFade() {
+    glPushMatrix();
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glDepthFunc(GL_ALWAYS);
+    glDisable(GL_CULL_FACE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 1.0f, 1.0f, m_fadeAlpha);
+    glBegin(GL_QUADS);
+    glVertex2f(0.0f, 0.0f);
+    glVertex2f(0.0f, 600.0f);
+    glVertex2f(800.0f, 600.0f);
+    glVertex2f(800.0f, 0.0f);
+    glEnd();
+    glPopAttrib();
+    glPopMatrix();
+    m_fadeAlpha += 0.02f;
+}

@@ -1,0 +1,80 @@
+// Hud: the heads-up display over the play frame (g_hud): the current gun's palette with
+// its ammunition, the gem icon and count, the life bar with its red fill, the crosshair
+// while aiming, the land map with a red dot per enemy on request, and the white fade
+// that replaces the life fill and the texts once the hero (or the boss) has died.
+//
+// Costs: draw is a dozen textured quads, one quad per enemy on the map, and two short
+// texts; the text font ("Arial", 28) is made once, on the first draw, not per frame.
+// loadTextures decodes and uploads eleven images: call it once at level start.
+//
+// Not guaranteed: draw leaves the depth test on and blending off (or, while fading,
+// blending on and the depth test off), as the play frame expects; other state is left
+// as the quads set it. A missing image leaves texture 0 bound for its pass.
+#pragma once
+
+#include <GL/gl.h>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class BitmapFont;
+
+// What one HUD frame shows, gathered from the hero and the data layer by draw().
+struct HudValues {
+    int32_t weapon = 0; // 0 green, 1 red, 2 blue
+    bool crossHair = false;
+    int32_t redAmmo = 0;
+    int32_t blueAmmo = 0;
+    int32_t gems = 0;
+    int32_t life = 100;         // percent
+    std::vector<float> enemyXZ; // x, z pairs for the map
+};
+
+class Hud {
+public:
+    Hud();
+    virtual ~Hud();
+    Hud(const Hud&) = delete;
+    Hud& operator=(const Hud&) = delete;
+
+    // Loads the eleven images from Data/; true when at least one loaded.
+    bool loadTextures();
+    // The HUD for this frame from g_hero and g_dataLayer (nothing without a hero).
+    void draw();
+    // The same from given values (what draw uses after gathering them).
+    void drawValues(const HudValues& values);
+    // The map at (200, 250)-(500, 550) and one 5 by 5 red dot per enemy.
+    void drawMap(const std::vector<float>& enemyXZ);
+    // The white overlay at m_fadeAlpha, which then grows by 0.02.
+    void drawFade();
+
+    // The life fill's top edge for a life in percent: 570 - life * 0.87.
+    static float lifeFillTop(int32_t life) { return 570.0f - float(life) * 0.01f * 87.0f; }
+    // The map dot's top-left corner for a world position.
+    static void mapDot(float x, float z, float& mx, float& my) {
+        mx = 200.0f + x / 2048.0f * 300.0f;
+        my = 250.0f + z / 2048.0f * 300.0f;
+    }
+    // The ammunition text for a gun ("--" for the green gun) and its colour; false for
+    // an unknown gun (nothing is printed).
+    static bool ammoText(int32_t weapon, int32_t redAmmo, int32_t blueAmmo, char* text,
+                         int textSize, float rgb[3]);
+
+    bool m_showMap = false;
+    bool m_fading = false;
+    float m_fadeAlpha = 0.0f;
+    GLuint m_paletteMask = 0;
+    GLuint m_redPalette = 0;
+    GLuint m_greenPalette = 0;
+    GLuint m_bluePalette = 0;
+    GLuint m_crossHairMask = 0;
+    GLuint m_lifeBarMask = 0;
+    GLuint m_lifeBar = 0;
+    GLuint m_crossHair = 0;
+    GLuint m_map = 0;
+    GLuint m_gemMask = 0;
+    GLuint m_gem = 0;
+
+private:
+    std::unique_ptr<BitmapFont> m_font; // "Arial", 28, made on the first text draw
+};

@@ -1,0 +1,201 @@
+#include "platform/soundmanager.h"
+
+#include "level/qrvdatalayer.h"
+#include "models/vector.h"
+#include "objects/player.h"
+#include "platform/soundobject.h"
+#include "shell/gamecontext.h"
+
+#include <AL/al.h>
+
+#include <cmath>
+
+namespace {
+
+struct SlotInfo {
+    const char* file;
+    bool is3D;
+};
+
+const SlotInfo SLOTS[SoundManager::SLOT_COUNT] = {
+    {"batHit.wav", true},      {"redGunShot.wav", true},    {"greenGunShot.wav", true},
+    {"blueGunShot.wav", true}, {"batSwing.wav", true},      {"badGuyDeath.wav", true},
+    {"tarvoHit.wav", true},    {"loudBreathing.wav", true}, {"gunEmpty.wav", true},
+    {"grabJewel.wav", true},   {"tradeJewel.wav", true},    {"grabJewel.wav", true},
+    {"rooster.wav", true},     {"normal.wav", false},       {"attack.wav", false},
+    {"gameOver.wav", true},    {"title.mp3", false},        {"crickets.wav", true},
+    {"birds.wav", true},       {"endingVoice.wav", true},   {"dreamMusic.wav", true},
+    {"rarozare1.wav", true},   {"rarozare2.wav", true},     {"rarozare3.wav", true},
+    {"rarozare4.wav", true},   {"rarozare5.wav", true},     {"verozi1.wav", true},
+    {"verozi2.wav", true},     {"verozi3.wav", true},       {"verozi4.wav", true},
+    {"verozi5.wav", true},     {"verozi6.wav", true},       {"virav1.wav", true},
+    {"virav2.wav", true},      {"virav3.wav", true},        {"virav4.wav", true},
+    {"virav5.wav", true},
+};
+
+const int32_t LOAD_ORDER[SoundManager::SLOT_COUNT] = {
+    1,  2,  3,  4,  5,  6,  7,  9,  10, 11, 8,  12, 13, 19, 16, 14, 15, 17, 22,
+    23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 18, 20, 21,
+};
+
+// Cue number -> slot; 0 plays nothing (cue 7 has no sound).
+const int32_t CUE_SLOTS[] = {2, 3, 4, 5, 1, 6, 7, 0, 9, 10, 11, 12, 13, 18, 19};
+constexpr int32_t CUE_COUNT = sizeof(CUE_SLOTS) / sizeof(CUE_SLOTS[0]);
+constexpr int32_t FIRST_POSITIONED_CUE = 11;
+
+constexpr int32_t BREATH_INTERVAL = 200;
+constexpr float BREATH_HEIGHT = 100.0f;
+constexpr float BREATH_RANGE = 50.0f;
+
+Vector heroPosition() {
+    return g_hero ? g_hero->getPosition() : Vector(0.0f, 0.0f, 0.0f);
+}
+
+} // namespace
+
+SoundManager::SoundManager() = default;
+
+SoundManager::~SoundManager() {
+    ShutDown();
+}
+
+const char* SoundManager::slotFile(int32_t slot) {
+    return (slot >= 1 && slot <= SLOT_COUNT) ? SLOTS[slot - 1].file : nullptr;
+}
+
+bool SoundManager::slotIs3D(int32_t slot) {
+    return slot >= 1 && slot <= SLOT_COUNT && SLOTS[slot - 1].is3D;
+}
+
+int32_t SoundManager::cueSlot(int32_t cue) {
+    return (cue >= 0 && cue < CUE_COUNT) ? CUE_SLOTS[cue] : 0;
+}
+
+bool SoundManager::cueAtHero(int32_t cue) {
+    return cue < FIRST_POSITIONED_CUE;
+}
+
+int32_t SoundManager::voiceSlot(int32_t voice) {
+    if (voice >= 100 && voice <= 104)
+        return 22 + (voice - 100);
+    if (voice >= 200 && voice <= 205)
+        return 27 + (voice - 200);
+    if (voice >= 300 && voice <= 304)
+        return 33 + (voice - 300);
+    return 0;
+}
+
+const int32_t* SoundManager::loadOrder() {
+    return LOAD_ORDER;
+}
+
+bool SoundManager::Init(void* /*window*/) {
+    if (m_haveDevice)
+        ShutDown();
+    if (!SoundDevice::Acquire())
+        return false;
+    m_haveDevice = true;
+    alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
+    for (int32_t slot : LOAD_ORDER) {
+        auto* s = new SoundObject();
+        if (slot == TITLE_SLOT)
+            s->InitStream();
+        else
+            s->InitSegment();
+        s->Load(SLOTS[slot - 1].file, SLOTS[slot - 1].is3D);
+        s->SetRolloff(m_rolloff);
+        m_sounds[slot - 1] = s;
+    }
+    return true;
+}
+
+void SoundManager::ShutDown() {
+    // Stop everything first, then free: no source may still be playing a freed buffer.
+    for (SoundObject* s : m_sounds)
+        if (s)
+            s->Stop();
+    for (SoundObject*& s : m_sounds) {
+        delete s;
+        s = nullptr;
+    }
+    if (m_haveDevice) {
+        SoundDevice::Release();
+        m_haveDevice = false;
+    }
+}
+
+SoundObject* SoundManager::sound(int32_t slot) const {
+    return (slot >= 1 && slot <= SLOT_COUNT) ? m_sounds[slot - 1] : nullptr;
+}
+
+void SoundManager::SetListenerPosition(float x, float y, float z) {
+    if (m_haveDevice)
+        alListener3f(AL_POSITION, x, y, z);
+}
+
+void SoundManager::SetListenerOrientation(const Vector& front, const Vector& top) {
+    if (!m_haveDevice)
+        return;
+    // Same frame as the world (see SoundObject::SetPosition), so no axis is flipped.
+    float orientation[6] = {front.x, front.y, front.z, top.x, top.y, top.z};
+    alListenerfv(AL_ORIENTATION, orientation);
+}
+
+void SoundManager::SetRolloff(float factor) {
+    if (!m_haveDevice || !std::isfinite(factor) || factor < 0.0f)
+        return;
+    m_rolloff = factor;
+    for (SoundObject* s : m_sounds)
+        if (s)
+            s->SetRolloff(factor);
+}
+
+void SoundManager::PlayCue(int32_t cue, const Vector* position) {
+    SoundObject* s = sound(cueSlot(cue));
+    if (!s)
+        return;
+    Vector at = cueAtHero(cue) ? heroPosition() : (position ? *position : Vector(0.0f, 0.0f, 0.0f));
+    s->SetPosition(at.x, at.y, at.z);
+    s->Play(1);
+}
+
+void SoundManager::PlayCue(int32_t cue, const Vector& position) {
+    PlayCue(cue, &position);
+}
+
+void SoundManager::playVoice(int32_t voice) {
+    if (SoundObject* s = sound(voiceSlot(voice))) {
+        // Voices carry no position: they sound at the listener.
+        Vector at = heroPosition();
+        s->SetPosition(at.x, at.y, at.z);
+        s->Play(1);
+    }
+}
+
+void SoundManager::PlayRarozare(int32_t n) {
+    playVoice(n);
+}
+void SoundManager::PlayVerozi(int32_t n) {
+    playVoice(n);
+}
+void SoundManager::PlayVirav(int32_t n) {
+    playVoice(n);
+}
+
+void SoundManager::Update() {
+    if (--m_breathCountdown > 0)
+        return;
+    if (g_dataLayer) {
+        if (EnemyData* enemy = g_dataLayer->randomEnemy()) {
+            if (SoundObject* breath = sound(BREATH_SLOT)) {
+                breath->SetPosition(enemy->x, BREATH_HEIGHT, enemy->z);
+                Vector hero = heroPosition();
+                float dx = std::trunc(std::fabs(enemy->x - hero.x));
+                float dz = std::trunc(std::fabs(enemy->z - hero.z));
+                if (dx < BREATH_RANGE && dz < BREATH_RANGE)
+                    breath->Play(1);
+            }
+        }
+    }
+    m_breathCountdown = BREATH_INTERVAL;
+}

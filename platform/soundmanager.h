@@ -1,0 +1,70 @@
+// SoundManager: the 37 sounds of the title and the level, played by slot, by cue number (a
+// positional effect, once) or by voice number (a conversation line, once), plus the listener
+// (position, orientation, rolloff) and the per-frame breathing of a nearby enemy. Init loads
+// every file, which is the expensive part (tens of milliseconds); all other calls are a few
+// OpenAL calls. Without an audio device, or with missing files, every call still works and
+// plays nothing. Unknown slots, cues and voices do nothing (sound() returns null).
+// Main thread only.
+#pragma once
+
+#include "platform/soundobject.h"
+
+#include <cstdint>
+
+class Vector;
+
+class SoundManager {
+public:
+    static constexpr int32_t SLOT_COUNT = 37;
+    static constexpr int32_t TITLE_SLOT = 17;
+    static constexpr int32_t BREATH_SLOT = 8;
+
+    SoundManager();
+    virtual ~SoundManager(); // shuts down
+
+    // Opens the shared audio device and loads all 37 sounds in the fixed load order. Returns
+    // false without a device (then every call plays nothing). `window` is not needed.
+    bool Init(void* window = nullptr);
+    // Stops every sound and frees them; harmless when called again.
+    void ShutDown();
+
+    void SetListenerPosition(float x, float y, float z);
+    void SetListenerOrientation(const Vector& front, const Vector& top);
+    void SetRolloff(float factor);
+
+    // Plays a cue once: at the hero (cues 0 to 10) or at `position` (11 to 14; null counts as
+    // the origin). Cue 7 and unknown cues do nothing.
+    void PlayCue(int32_t cue, const Vector* position = nullptr);
+    void PlayCue(int32_t cue, const Vector& position);
+    // Voice numbers 100-104, 200-205 and 300-304 (any of the three calls takes any of them);
+    // other numbers do nothing.
+    void PlayRarozare(int32_t n);
+    void PlayVerozi(int32_t n);
+    void PlayVirav(int32_t n);
+
+    // Once per play frame: now and then a random enemy close to the hero breathes.
+    void Update();
+
+    // The sound of slot 1 to 37, or null (unknown slot, not loaded yet, shut down).
+    SoundObject* sound(int32_t slot) const;
+
+    // The fixed tables: the file and 3D flag of a slot, the slot of a cue or voice (0 none),
+    // whether a cue plays at the hero, and the load order (SLOT_COUNT entries).
+    static const char* slotFile(int32_t slot);
+    static bool slotIs3D(int32_t slot);
+    static int32_t cueSlot(int32_t cue);
+    static bool cueAtHero(int32_t cue);
+    static int32_t voiceSlot(int32_t voice);
+    static const int32_t* loadOrder();
+
+    int32_t breathCountdown() const { return m_breathCountdown; }
+    float rolloff() const { return m_rolloff; }
+
+private:
+    void playVoice(int32_t voice);
+
+    SoundObject* m_sounds[SLOT_COUNT] = {};
+    bool m_haveDevice = false;
+    float m_rolloff = 1.0f;
+    int32_t m_breathCountdown = 100;
+};

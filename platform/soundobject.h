@@ -1,0 +1,71 @@
+// SoundObject: one loaded sound, played on its own OpenAL source. Two kinds: a segment
+// (the whole file decoded into one buffer at load time, cheap to play again and again) and
+// a stream (the MP3 title tune: decoded in small chunks while it plays, the buffers queued on
+// the source and refilled by a feeder thread, so it also plays on screens without a frame
+// Update). Positional (3D) sounds are mixed to mono so OpenAL can place them; flat sounds play
+// at the listener. Loading is the expensive step (file read and decode); Play, Stop, IsPlaying
+// and SetPosition are single OpenAL calls. A sound that failed to load, or that has no audio
+// device, does nothing: Play returns false and IsPlaying is false. Timing of start and end
+// follows OpenAL's mixer, so IsPlaying turns false shortly after (not exactly at) the end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The process-wide OpenAL device and context, shared by every sound user. Opened on the
+// first Acquire, closed when the last holder releases it. Without a device Acquire returns
+// false (one line on stderr) and the sounds stay silent.
+class SoundDevice {
+public:
+    static bool Acquire();
+    static void Release();
+    static bool IsOpen();
+    // Which OpenAL device to open: empty means the default one. Tests name a missing one to
+    // see the game run without sound.
+    static void SetDeviceName(const std::string& name);
+};
+
+class SoundObject {
+public:
+    enum Kind : int32_t { KIND_NONE = 0, KIND_STREAM = 1, KIND_SEGMENT = 2 };
+
+    SoundObject();
+    virtual ~SoundObject();
+    SoundObject(const SoundObject&) = delete;
+    SoundObject& operator=(const SoundObject&) = delete;
+
+    // Choose the kind before Load.
+    void InitSegment();
+    void InitStream();
+    // Reads "Sounds/<fileName>" relative to the working directory. Returns true on success;
+    // a missing or broken file prints one line on stderr and leaves the sound silent.
+    bool Load(const std::string& fileName, bool is3D);
+
+    // Plays the sound `repeats` times in a row (1 or less: once), from the start. A stream
+    // always plays once. Returns false when nothing can play (unknown kind, not loaded).
+    bool Play(int32_t repeats);
+    void Stop();
+    bool IsPlaying() const;
+    // World position of a 3D sound (ignored for flat ones), applied at once.
+    void SetPosition(float x, float y, float z);
+    // Distance rolloff of a 3D sound (the listener-wide factor, copied to each source).
+    void SetRolloff(float factor);
+
+    int32_t kind() const { return m_kind; }
+    bool is3D() const { return m_is3D; }
+    bool isLoaded() const;
+    const std::string& fileName() const { return m_fileName; }
+
+private:
+    struct Stream;
+    void release();
+
+    uint32_t m_source = 0;
+    uint32_t m_buffer = 0;
+    bool m_is3D = false;
+    bool m_haveDevice = false;
+    int32_t m_kind = KIND_NONE;
+    std::string m_fileName;
+    std::unique_ptr<Stream> m_stream;
+};

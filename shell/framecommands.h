@@ -1,0 +1,26 @@
+// The frame commands: once a frame, after the swap, poll the keyboard and mouse and act
+// for the current state: skip the intro, click the title menu, leave game over and the
+// credits, step through a conversation, steer the hero. Edge-triggered keys keep one-byte
+// latches so that a held key acts once; movement, jump and talk act while held.
+// Everything here is cheap; starting the level (Play Game) is the one expensive action.
+#pragma once
+
+#include <cstdint>
+
+class Vector;
+
+void FrameCommands();
+// The first character closer than 20.0 to the hero, into g_talkPartner (unchanged if none).
+void FindTalkPartner();
+// Keeps a position inside the world rectangle; when it had to move it, places the object
+// (251 hero, 252 boss, else its table slot) there and runs its update once.
+void ClampToWorld(Vector& position, int32_t identifier);
+
+// The conversation step: 0 greeting heard, 1 replies on show, 2 answer heard.
+extern int32_t g_talkStep;
+int32_t ConversationStep();
+// The answer voice for a partner and an outcome, and the voices that may still be playing
+// (stopped first, at most one); 0 when the outcome plays nothing.
+int32_t AnswerVoice(const char* partner, int32_t outcome, int32_t checked[4], int32_t& count);
+// Clears every latch (tests, a new game).
+void ResetFrameCommandLatches();

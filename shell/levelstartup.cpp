@@ -1,0 +1,97 @@
+#include "shell/levelstartup.h"
+
+#include "hud/bitmapfont.h"
+#include "hud/hud.h"
+#include "level/qrvdatalayer.h"
+#include "objects/boss.h"
+#include "objects/particleeffect.h"
+#include "objects/player.h"
+#include "objects/projectilelist.h"
+#include "platform/qrvinput.h"
+#include "platform/timer.h"
+#include "shell/framerate.h"
+#include "shell/gamecontext.h"
+#include "shell/services.h"
+#include "world/camera.h"
+#include "world/collisionworld.h"
+#include "world/skybox.h"
+#include "world/terrain.h"
+#include "world/viewfrustum.h"
+#include "world/water.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+template <typename T> void replace(T*& p, T* with) {
+    delete p;
+    p = with;
+}
+
+void worldGLState() {
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    const GLfloat ambient[] = {0.4f, 0.4f, 0.4f, 1.0f};
+    const GLfloat diffuse[] = {0.2f, 0.6f, 0.9f, 1.0f};
+    const GLfloat specular[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+}
+
+} // namespace
+
+bool StartLevel() {
+    worldGLState();
+    for (SceneObject*& slot : g_objectTable)
+        slot = nullptr;
+    replace(g_hero, new Player());
+    replace(g_boss, new Boss());
+    replace(g_skyBox, new SkyBox());
+    replace(g_terrain, new Terrain());
+    // A second game starts from a fresh data layer, HUD, water and frustum test.
+    replace(g_dataLayer, new QRVDataLayer());
+    g_dataLayer->load("data/flatlandriver.xml", g_terrain, g_skyBox, g_hero, g_boss,
+                      g_objectTable);
+    replace(g_collisionWorld, new CollisionWorld());
+    replace(g_projectiles, new ProjectileList());
+    g_input.Init();
+    replace(g_camera, new Camera());
+    g_camera->setTarget(g_hero);
+    g_camera->setEaseDivisor(30.0f);
+    g_collisionWorld->addObject(g_hero, COLLISION_MOVING);
+    replace(g_font, new BitmapFont("Arial", 30));
+    g_font->setColor(1.0f, 1.0f, 1.0f);
+    replace(g_frameRate, new FrameRate());
+    g_frameRate->timer().Resume();
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        SceneObject* object = g_objectTable[i];
+        if (!object)
+            continue;
+        if (auto* model = dynamic_cast<ModelObject*>(object))
+            model->update();
+        g_collisionWorld->addObject(
+            object, g_dataLayer->kindOf(i) == KIND_STATIC ? COLLISION_STATIC : COLLISION_MOVING);
+    }
+    g_collisionWorld->addObject(g_boss, COLLISION_MOVING);
+    replace(g_water, new Water());
+    NewWorldLight();
+    auto* fountain = new FireEffect();
+    fountain->setTexture("Data/p2.bmp");
+    fountain->setPosition(340.0f, float(g_terrain->height(340, 530)), 530.0f);
+    replace(g_fountain, fountain);
+    replace(g_hud, new Hud());
+    g_hud->loadTextures();
+    replace(g_frustum, new ViewFrustum());
+    g_frustum->m_shadowRange = 400.0f;
+    return true;
+}

@@ -1,0 +1,260 @@
+#include "shell/screens.h"
+
+#include "hud/bitmapfont.h"
+#include "objects/modelobject.h"
+#include "objects/npc.h"
+#include "objects/particleeffect.h"
+#include "objects/player.h"
+#include "platform/qrvinput.h"
+#include "shell/cutscenes.h"
+#include "shell/framecommands.h"
+#include "shell/gamecontext.h"
+#include "shell/services.h"
+#include "world/camera.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <algorithm>
+
+ModelObject* g_titleModel = nullptr;
+ModelObject* g_titleBackdrop = nullptr;
+FlareEffect* g_titleFlare = nullptr;
+GLUquadric* g_cursorBall = nullptr;
+
+namespace {
+
+template <typename T> void destroy(T*& p) {
+    delete p;
+    p = nullptr;
+}
+
+// The faces of the title words; the set-up's font is replaced on the first title frame.
+bool s_titleFontReady = false;
+
+void cursor(float& cx, float& cy) {
+    cx = g_input.m_cursorX;
+    cy = g_input.m_cursorY;
+}
+
+} // namespace
+
+void SetScreenGLState() {
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    const GLfloat ambient[] = {0.4f, 0.4f, 0.4f, 1.0f};
+    const GLfloat diffuse[] = {0.2f, 0.6f, 0.9f, 1.0f};
+    const GLfloat specular[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+}
+
+const char* CreditsLine(int32_t index) {
+    static const char* const lines[] = {
+        "CREDITS",
+        "Programmers:",
+        "Aino Lehtinen",
+        "Mikko Saarinen",
+        "Ilkka Varis",
+        "Voice acting:",
+        "Rarozare - espeak-ng, voice en+f3",
+        "Doduda - espeak-ng, voice en+m7",
+        "Tarvo - espeak-ng, voice en+m3",
+        "Verozi - espeak-ng, voice en+f2",
+        "Virav - espeak-ng, voice en+m1",
+        "Vovover - espeak-ng, voice en+m5**",
+        "Musical Composer - the Tarvo sequencer",
+    };
+    if (index < 0)
+        index = 0;
+    if (index < int32_t(sizeof lines / sizeof lines[0]))
+        return lines[index];
+    return "Congratulations!!!";
+}
+
+bool SetUpTitle() {
+    SetScreenGLState();
+    ReleaseTitle();
+    g_titleModel = new ModelObject();
+    g_titleModel->loadModel("Data/TitleObject.ms3d");
+    g_titleModel->setDirection(Vector(0.0f, 0.0f, 1.0f));
+    g_titleModel->setPosition(Vector(-10.0f, -10.0f, -60.0f));
+    g_titleBackdrop = new ModelObject();
+    g_titleBackdrop->loadModel("Data/dodudabg.ms3d");
+    g_titleBackdrop->setPosition(Vector(-40.0f, -10.0f, -140.0f));
+
+    NewWorldLight();
+
+    glPushMatrix();
+    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat diffuse[] = {g_titleGlow, g_titleGlow, g_titleGlow, 1.0f};
+    const GLfloat dark[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, dark);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, dark);
+    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+
+    g_cursorBall = gluNewQuadric();
+    gluQuadricNormals(g_cursorBall, GLU_SMOOTH);
+    gluQuadricTexture(g_cursorBall, GL_TRUE);
+
+    destroy(g_font);
+    g_font = new BitmapFont("Script", 20);
+    g_font->setColor(0.0f, 0.0f, 1.0f);
+    s_titleFontReady = false;
+
+    ShutDownCutsceneSound();
+    StartSoundManager();
+    PlaySlot(17, PLAY_ONCE_COUNT); // the title tune
+
+    g_titleFlare = new FlareEffect(0.0f, 0.0f, 0.0f);
+    g_titleFlare->setTexture("Data/flare.bmp");
+    g_titleFlare->setRingSize(5.0f);
+    g_titleFlare->setPosition(0.0f, 0.0f, 0.0f);
+    g_titleFlare->setFactor(1.0f);
+    g_titleFlare->layOut(false);
+    return true;
+}
+
+void ReleaseTitle() {
+    destroy(g_titleModel);
+    destroy(g_titleBackdrop);
+    destroy(g_titleFlare);
+    if (g_cursorBall) {
+        gluDeleteQuadric(g_cursorBall);
+        g_cursorBall = nullptr;
+    }
+}
+
+void TitleFrame() {
+    float cx, cy;
+    cursor(cx, cy);
+    const float lx = (cx - 400.0f) / 30.0f, ly = (cy - 300.0f) / 30.0f;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glLoadIdentity();
+
+    glColor3f(0.4f, 0.0f, 0.4f);
+    glBegin(GL_QUADS);
+    glVertex3f(-100.0f, -100.0f, -150.0f);
+    glVertex3f(100.0f, -100.0f, -150.0f);
+    glVertex3f(100.0f, 100.0f, -150.0f);
+    glVertex3f(-100.0f, 100.0f, -150.0f);
+    glEnd();
+
+    const float g = g_titleGlow;
+    glPushMatrix();
+    const GLfloat position[] = {lx, ly, -5.0f, 1.0f};
+    const GLfloat diffuse[] = {std::min(g, 3.0f), std::min(g, 2.0f), std::min(g, 2.0f), 1.0f};
+    const GLfloat ambient[] = {std::min(g, 0.2f), std::min(g, 0.2f), std::min(g, 0.3f), 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, ambient);
+    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+    g_titleGlow += 0.02f;
+
+    glColor3f(1.0f, 1.0f, 1.0f);
+    SetSceneShadow(lx, ly, -5.0f, 800.0f, g_titleModel);
+    if (g_titleModel)
+        g_titleModel->draw();
+    if (g_titleBackdrop)
+        g_titleBackdrop->draw();
+    DrawSceneShadows();
+
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glDepthMask(GL_FALSE);
+    glTranslatef((cx - 400.0f) / 10.0f, (cy - 300.0f) / 10.0f, -90.0f);
+    glEnable(GL_LIGHTING);
+    glDepthMask(GL_TRUE);
+
+    // The menu words; the face is made once instead of every frame (the same picture).
+    if (!s_titleFontReady) {
+        destroy(g_font);
+        g_font = new BitmapFont("Times New Roman", 40);
+        s_titleFontReady = true;
+    }
+    if (g_font) {
+        g_font->setColor(0.3f, 0.4f, 0.5f);
+        g_font->setPosition(450.0f, 400.0f);
+        printText(g_font, "Play Game");
+        g_font->setPosition(500.0f, 500.0f);
+        printText(g_font, "Quit");
+    }
+
+    glDepthMask(GL_FALSE);
+    glTranslatef((cx - 400.0f) / 10.0f, (cy - 300.0f) / 10.0f, -90.0f);
+    if (g_cursorBall)
+        gluSphere(g_cursorBall, 1.0, 16, 8);
+    if (g_titleFlare)
+        g_titleFlare->draw();
+    glEnable(GL_LIGHTING);
+    glDepthMask(GL_TRUE);
+    glFlush();
+}
+
+void ConversationOverlay() {
+    if (!g_talkPartner)
+        return;
+    switch (ConversationStep()) {
+    case 0:
+        g_talkPartner->drawChat();
+        if (g_hero)
+            g_talkPartner->setDirection(g_hero->getPosition() - g_talkPartner->getPosition());
+        break;
+    case 1:
+        g_talkPartner->drawMenu();
+        break;
+    case 2:
+        g_talkPartner->drawReply();
+        break;
+    default:
+        break;
+    }
+}
+
+void GameOverFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glLoadIdentity();
+    if (g_camera)
+        g_camera->apply();
+    if (g_hero)
+        g_hero->draw();
+    if (g_font) {
+        g_font->setPosition(250.0f, 500.0f);
+        printText(g_font, "Game Over");
+    }
+    glFlush();
+}
+
+void CreditsFrame() {
+    if (!g_actor)
+        SetUpCredits();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glLoadIdentity();
+    gluLookAt(30.0, 10.0, 0.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    if (g_actor)
+        g_actor->draw();
+    if (g_prop)
+        g_prop->draw();
+    DrawSceneShadows();
+    if (g_font)
+        printText(g_font, "%s", CreditsLine(g_startCountdown));
+    if (g_actor && g_actor->animationQueue().advance(g_actor->model()) >= 0)
+        ++g_startCountdown;
+    glFlush();
+}

@@ -1,0 +1,36 @@
+// The non-play screens: the title menu with its glowing cursor ball (state 0), the
+// conversation overlay over the play frame (state 5), game over (state 6) and the credits
+// roll (state 7). The keys and clicks that leave them belong to the frame commands.
+//
+// Costs: the title frame draws two models, one shadow pass, a flare of 1000 particles
+// and two words; the credits frame two actors and one line. Nothing here loads files
+// except SetUpTitle (two models, a texture, the sound manager's 37 files).
+#pragma once
+
+#include <cstdint>
+
+class ModelObject;
+class FlareEffect;
+struct GLUquadric;
+
+extern ModelObject* g_titleModel;
+extern ModelObject* g_titleBackdrop;
+extern FlareEffect* g_titleFlare;
+extern GLUquadric* g_cursorBall;
+
+// Builds the title screen (models, light, ball, font, a new sound manager with the title
+// tune, the flare); returns true.
+bool SetUpTitle();
+// Destroys the title's models, flare and ball (leaving the title for play or quitting).
+void ReleaseTitle();
+
+void TitleFrame();
+void ConversationOverlay();
+void GameOverFrame();
+void CreditsFrame();
+
+// The credits line shown at this index; "Congratulations!!!" from 13 on.
+const char* CreditsLine(int32_t index);
+// The scene state every screen starts from: smooth shading, black clear, depth test with
+// less-or-equal, nicest perspective, the front material, back-face culling.
+void SetScreenGLState();

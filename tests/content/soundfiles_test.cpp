@@ -1,0 +1,438 @@
+// The generated Sounds/ folder, read back through libsndfile as the game reads it: every file
+// the sound manager and the cutscene player open is there, decodes, has a plausible length,
+// is audible without clipping, loops without a click, and the speakers sound different.
+// The sequencer itself is checked on small songs built here.
+#include "../../tools/content/sound/music.cpp"
+#include "../../tools/content/sound/synth.cpp"
+#include "../../tools/content/story.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Kind { Effect, Ambient, Loop, Music, Voice };
+
+struct Expected {
+    const char* name;
+    Kind kind;
+    double minSeconds, maxSeconds;
+};
+
+// Every file the game opens (grabJewel.wav serves two slots; dreamMusic.wav both players).
+const Expected FILES[] = {
+    {"batHit.wav", Kind::Effect, 0.1, 1.5},       {"redGunShot.wav", Kind::Effect, 0.2, 2.0},
+    {"greenGunShot.wav", Kind::Effect, 0.1, 1.5}, {"blueGunShot.wav", Kind::Effect, 0.2, 2.0},
+    {"batSwing.wav", Kind::Effect, 0.1, 1.0},     {"badGuyDeath.wav", Kind::Effect, 0.4, 3.0},
+    {"tarvoHit.wav", Kind::Effect, 0.1, 1.5},     {"loudBreathing.wav", Kind::Effect, 1.0, 6.0},
+    {"gunEmpty.wav", Kind::Effect, 0.03, 0.5},    {"grabJewel.wav", Kind::Effect, 0.2, 2.0},
+    {"tradeJewel.wav", Kind::Effect, 0.2, 2.0},   {"rooster.wav", Kind::Effect, 0.8, 4.0},
+    {"crickets.wav", Kind::Ambient, 2.0, 10.0},   {"birds.wav", Kind::Ambient, 2.0, 10.0},
+    {"normal.wav", Kind::Loop, 30.0, 60.0},       {"attack.wav", Kind::Loop, 30.0, 60.0},
+    {"dreamMusic.wav", Kind::Loop, 30.0, 60.0},   {"gameOver.wav", Kind::Music, 20.0, 60.0},
+    {"dodudaMusic.wav", Kind::Music, 20.0, 60.0}, {"title.mp3", Kind::Music, 30.0, 62.0},
+    {"endingVoice.wav", Kind::Voice, 2.0, 20.0},  {"dreamVoice.wav", Kind::Voice, 2.0, 20.0},
+    {"dodudaVoice.wav", Kind::Voice, 2.0, 20.0},  {"rarozare1.wav", Kind::Voice, 0.8, 15.0},
+    {"rarozare2.wav", Kind::Voice, 0.8, 15.0},    {"rarozare3.wav", Kind::Voice, 0.8, 15.0},
+    {"rarozare4.wav", Kind::Voice, 0.8, 15.0},    {"rarozare5.wav", Kind::Voice, 0.8, 15.0},
+    {"verozi1.wav", Kind::Voice, 0.8, 15.0},      {"verozi2.wav", Kind::Voice, 0.8, 15.0},
+    {"verozi3.wav", Kind::Voice, 0.8, 15.0},      {"verozi4.wav", Kind::Voice, 0.8, 15.0},
+    {"verozi5.wav", Kind::Voice, 0.8, 15.0},      {"verozi6.wav", Kind::Voice, 0.8, 15.0},
+    {"virav1.wav", Kind::Voice, 0.8, 15.0},       {"virav2.wav", Kind::Voice, 0.8, 15.0},
+    {"virav3.wav", Kind::Voice, 0.8, 15.0},       {"virav4.wav", Kind::Voice, 0.8, 15.0},
+    {"virav5.wav", Kind::Voice, 0.8, 15.0},
+};
+
+struct Decoded {
+    bool ok = false;
+    int rate = 0;
+    int channels = 0;
+    int major = 0;
+    std::vector<float> left; // first channel, full scale 1.0
+};
+
+Decoded decode(const fs::path& path) {
+    Decoded d;
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f)
+        return d;
+    std::vector<float> frames(static_cast<size_t>(info.frames) * info.channels);
+    const sf_count_t got = sf_readf_float(f, frames.data(), info.frames);
+    sf_close(f);
+    d.ok = got > 0;
+    d.rate = info.samplerate;
+    d.channels = info.channels;
+    d.major = info.format & SF_FORMAT_TYPEMASK;
+    for (sf_count_t i = 0; i < got; ++i)
+        d.left.push_back(frames[static_cast<size_t>(i) * info.channels]);
+    return d;
+}
+
+double seconds(const Decoded& d) {
+    return d.rate > 0 ? double(d.left.size()) / d.rate : 0.0;
+}
+
+// Median fundamental (45 to 400 Hz) of the voiced stretches, by autocorrelation over 40 ms
+// frames.
+double medianPitch(const Decoded& d) {
+    const size_t frame = d.rate / 25;
+    std::vector<double> pitches;
+    for (size_t at = 0; at + frame * 2 < d.left.size(); at += frame) {
+        double energy = 0.0;
+        for (size_t i = 0; i < frame; ++i)
+            energy += d.left[at + i] * d.left[at + i];
+        if (energy / frame < 1e-3)
+            continue;
+        double best = 0.0;
+        int bestLag = 0;
+        for (int lag = d.rate / 400; lag <= d.rate / 45; ++lag) {
+            double c = 0.0;
+            for (size_t i = 0; i < frame; ++i)
+                c += d.left[at + i] * d.left[at + i + lag];
+            if (c > best) {
+                best = c;
+                bestLag = lag;
+            }
+        }
+        if (bestLag > 0 && best > 0.4 * energy)
+            pitches.push_back(double(d.rate) / bestLag);
+    }
+    if (pitches.empty())
+        return 0.0;
+    std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+    return pitches[pitches.size() / 2];
+}
+
+// Share of the signal's energy below about 250 Hz.
+double lowShare(const Decoded& d) {
+    double lowE = 0.0, all = 0.0, y = 0.0;
+    const double a = 1.0 - std::exp(-2.0 * snd::PI * 250.0 / d.rate);
+    for (float x : d.left) {
+        y += a * (x - y);
+        lowE += y * y;
+        all += double(x) * x;
+    }
+    return all > 0.0 ? lowE / all : 0.0;
+}
+
+double zeroCrossingsPerSecond(const Decoded& d) {
+    size_t n = 0;
+    for (size_t i = 1; i < d.left.size(); ++i)
+        n += (d.left[i - 1] < 0.0f) != (d.left[i] < 0.0f);
+    return n / seconds(d);
+}
+
+class GeneratedSounds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::path(TARVO_GAME_DIR) / "Sounds";
+        if (!fs::exists(m_dir / "normal.wav"))
+            GTEST_SKIP() << "no generated sounds in " << m_dir;
+    }
+    Decoded load(const char* name) const { return decode(m_dir / name); }
+    fs::path m_dir;
+};
+
+TEST_F(GeneratedSounds, EveryFileDecodesWithAPlausibleLengthAndLevel) {
+    for (const Expected& e : FILES) {
+        SCOPED_TRACE(e.name);
+        const Decoded d = load(e.name);
+        ASSERT_TRUE(d.ok) << "missing or undecodable";
+        EXPECT_TRUE(d.rate == 22050 || d.rate == 44100) << d.rate;
+        EXPECT_TRUE(d.channels == 1 || d.channels == 2);
+        EXPECT_GE(seconds(d), e.minSeconds);
+        EXPECT_LE(seconds(d), e.maxSeconds);
+        const double peak = snd::peakDb(d.left), rms = snd::rmsDb(d.left);
+        if (e.kind == Kind::Voice && peak < -20.0)
+            continue; // a quiet placeholder: the generator was built without espeak-ng
+        // Loud enough to balance the mix, never at full scale.
+        EXPECT_LE(peak, -0.5);
+        EXPECT_GE(peak, e.kind == Kind::Ambient ? -15.0 : -7.0);
+        EXPECT_GT(rms, -40.0) << "nearly silent";
+    }
+}
+
+TEST_F(GeneratedSounds, TitleTuneIsARealMp3) {
+    const Decoded d = load("title.mp3");
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.major, SF_FORMAT_MPEG);
+    EXPECT_GE(seconds(d), 30.0);
+    EXPECT_GT(snd::rmsDb(d.left), -30.0);
+}
+
+TEST_F(GeneratedSounds, LoopingMusicJoinsWithoutAClickOrAGap) {
+    for (const char* name : {"normal.wav", "attack.wav", "dreamMusic.wav"}) {
+        SCOPED_TRACE(name);
+        const Decoded d = load(name);
+        ASSERT_TRUE(d.ok);
+        const std::vector<float>& s = d.left;
+        const size_t second = static_cast<size_t>(d.rate);
+        ASSERT_GT(s.size(), 4 * second);
+        // The jump across the seam is no bigger than the music's own steps near it.
+        std::vector<float> steps;
+        for (size_t i = s.size() - second; i + 1 < s.size(); ++i)
+            steps.push_back(std::fabs(s[i + 1] - s[i]));
+        std::sort(steps.begin(), steps.end());
+        const float typical = steps[steps.size() * 99 / 100];
+        EXPECT_LE(std::fabs(s.front() - s.back()), 1.5f * typical + 1e-3f);
+        // And the piece does not fall silent at either end of the loop.
+        const std::vector<float> head(s.begin(), s.begin() + second / 10);
+        const std::vector<float> tail(s.end() - second / 10, s.end());
+        EXPECT_GT(snd::rmsDb(head), -40.0);
+        EXPECT_GT(snd::rmsDb(tail), -40.0);
+    }
+}
+
+TEST_F(GeneratedSounds, SpeakersSoundDifferent) {
+    const Decoded raro = load("rarozare1.wav"), vero = load("verozi1.wav"),
+                  doduda = load("dodudaVoice.wav"), dream = load("dreamVoice.wav");
+    ASSERT_TRUE(raro.ok && vero.ok && doduda.ok && dream.ok);
+    if (snd::peakDb(raro.left) < -20.0)
+        GTEST_SKIP() << "voices are placeholders (no espeak-ng at build time)";
+    const double pr = medianPitch(raro), pv = medianPitch(vero), pd = medianPitch(doduda),
+                 pdr = medianPitch(dream);
+    EXPECT_GT(pr, pv * 1.15) << "Rarozare " << pr << " Hz, Verozi " << pv << " Hz";
+    EXPECT_GT(pv, pd * 1.1) << "Verozi " << pv << " Hz, Doduda " << pd << " Hz";
+    EXPECT_GT(pdr, pv * 1.15) << "dream voice " << pdr << " Hz";
+}
+
+TEST_F(GeneratedSounds, EffectsHaveTheirOwnCharacter) {
+    const Decoded red = load("redGunShot.wav"), green = load("greenGunShot.wav"),
+                  blue = load("blueGunShot.wav"), crickets = load("crickets.wav");
+    ASSERT_TRUE(red.ok && green.ok && blue.ok && crickets.ok);
+    // The heavy red shell carries its weight in the lows; the zap and the ice do not.
+    EXPECT_GT(lowShare(red), 2.0 * lowShare(green));
+    EXPECT_GT(lowShare(red), 2.0 * lowShare(blue));
+    // Crickets sing high.
+    EXPECT_GT(zeroCrossingsPerSecond(crickets), 3000.0);
+}
+
+TEST_F(GeneratedSounds, OneShotsStartPromptlyAndEndInSilence) {
+    for (const Expected& e : FILES) {
+        if (e.kind == Kind::Loop || std::string(e.name) == "title.mp3")
+            continue;
+        SCOPED_TRACE(e.name);
+        const Decoded d = load(e.name);
+        ASSERT_TRUE(d.ok);
+        // A file that stops while still sounding clicks every time it is played.
+        const size_t n = static_cast<size_t>(d.rate) / 100;
+        ASSERT_GT(d.left.size(), n);
+        const std::vector<float> tail(d.left.end() - n, d.left.end());
+        EXPECT_LT(snd::peakDb(tail), -30.0);
+        const std::string name = e.name;
+        if (e.kind == Kind::Effect && name != "loudBreathing.wav" && name != "batSwing.wav") {
+            // Shots and hits must sound on the frame they are triggered (breathing and the
+            // swing's whoosh swell by design).
+            const std::vector<float> head(d.left.begin(), d.left.begin() + d.rate / 20);
+            EXPECT_GT(snd::peakDb(head), -20.0);
+        }
+    }
+}
+
+TEST_F(GeneratedSounds, EachVillagerLineSpeaksItsOwnText) {
+    if (snd::peakDb(load("rarozare1.wav").left) < -20.0)
+        GTEST_SKIP() << "voices are placeholders (no espeak-ng at build time)";
+    const story::Villager& r = story::VILLAGERS[0];
+    const story::Villager& v = story::VILLAGERS[1];
+    const story::Villager& o = story::VILLAGERS[2];
+    const struct {
+        const char* file;
+        const char* text;
+    } lines[] = {{"rarozare1.wav", r.normalChat},
+                 {"rarozare2.wav", r.menuTitle},
+                 {"rarozare3.wav", r.negativeReply},
+                 {"rarozare4.wav", r.items[0].reply},
+                 {"rarozare5.wav", r.items[1].reply},
+                 {"verozi1.wav", v.normalChat},
+                 {"verozi2.wav", v.menuTitle},
+                 {"verozi3.wav", v.items[0].reply},
+                 {"verozi4.wav", v.items[1].reply},
+                 {"verozi5.wav", v.negativeReply},
+                 {"verozi6.wav", v.items[2].reply},
+                 {"virav1.wav", o.normalChat},
+                 {"virav2.wav", o.menuTitle},
+                 {"virav3.wav", o.items[0].reply},
+                 {"virav4.wav", o.items[1].reply},
+                 {"virav5.wav", o.items[2].reply},
+                 {"dreamVoice.wav", story::DREAM_VOICE},
+                 {"dodudaVoice.wav", story::DODUDA_VOICE},
+                 {"endingVoice.wav", story::ENDING_VOICE}};
+    std::vector<std::vector<float>> seen;
+    for (const auto& line : lines) {
+        SCOPED_TRACE(line.file);
+        const Decoded d = load(line.file);
+        ASSERT_TRUE(d.ok);
+        // Speech runs at 8 to 25 characters a second (echo and pauses included): a file
+        // far outside that holds some other line.
+        const double perSecond = std::strlen(line.text) / seconds(d);
+        EXPECT_GT(perSecond, 8.0);
+        EXPECT_LT(perSecond, 25.0);
+        for (const auto& other : seen)
+            EXPECT_NE(other, d.left) << "two voice files hold the same sound";
+        seen.push_back(d.left);
+    }
+}
+
+// The sequencer on songs small enough to reason about.
+
+TEST(Sequencer, ReadsNotesAndChords) {
+    EXPECT_EQ(snd::noteNumber("A4"), 69);
+    EXPECT_EQ(snd::noteNumber("C#5"), 73);
+    EXPECT_EQ(snd::noteNumber("Bb3"), 58);
+    EXPECT_THROW(snd::noteNumber("H4"), std::runtime_error);
+    EXPECT_THROW(snd::noteNumber("C"), std::runtime_error);
+    EXPECT_THROW(snd::noteNumber("C#"), std::runtime_error);
+    EXPECT_EQ(snd::chordTones("Am", 4), (std::vector<int>{69, 72, 76}));
+    EXPECT_EQ(snd::chordTones("F#m7", 3), (std::vector<int>{54, 57, 61, 64}));
+    EXPECT_EQ(snd::chordTones("Bsus4", 4), (std::vector<int>{71, 76, 78}));
+    EXPECT_THROW(snd::chordTones("Cwhat", 4), std::runtime_error);
+    EXPECT_THROW(snd::chordTones("", 4), std::runtime_error);
+
+    snd::Song s(120.0, 1, false);
+    EXPECT_DOUBLE_EQ(s.melody(snd::Instrument::Flute, 0.0, "C5:1 r:0.5 | D5:2.5", 1.0f, 0.0f), 4.0);
+    ASSERT_EQ(s.events().size(), 2u); // the rest plays nothing
+    EXPECT_DOUBLE_EQ(s.events()[1].beat, 1.5);
+    EXPECT_THROW(s.melody(snd::Instrument::Flute, 0.0, "C5", 1.0f, 0.0f), std::runtime_error);
+    EXPECT_THROW(s.melody(snd::Instrument::Flute, 0.0, "C5:0", 1.0f, 0.0f), std::runtime_error);
+}
+
+TEST(Sequencer, LoopCarriesTheLastNoteIntoTheFirstBar) {
+    // One bar at 120 bpm (2 s): a long pad chord on the last beat, nothing at the top.
+    snd::Song s(120.0, 1, true);
+    s.add({snd::Instrument::Pad, 3.0, 1.0, 60.0, 1.0f, 0.0f});
+    const snd::Stereo out = s.render(0.5, 0.2);
+    ASSERT_EQ(out.frames(), snd::samples(2.0));
+    // The pad's release rings on past the bar line, so it must sound at the start of the loop.
+    const snd::Mono head(out.left.begin(), out.left.begin() + snd::samples(0.2));
+    EXPECT_GT(snd::rmsDb(head), -40.0);
+    EXPECT_NEAR(std::max(snd::peakDb(out.left), snd::peakDb(out.right)), -3.0, 0.01);
+}
+
+TEST(Sequencer, RendersTheSameBytesTwice) {
+    snd::Song s(100.0, 2, false);
+    s.arpeggio(snd::Instrument::Pluck, 0, {"C", "G"}, 4, {0, 1, 2}, 0.5, 1.0f, -0.3f);
+    s.drums(0, 2, "x...x...x...x...", "....x.......x...", "xxxxxxxxxxxxxxxx", 1.0f);
+    EXPECT_EQ(snd::encodeWav(s.render(0.5, 0.2)), snd::encodeWav(s.render(0.5, 0.2)));
+}
+
+TEST(Sequencer, PatternsBecomeTheRightNotes) {
+    snd::Song s(120.0, 2, false);
+    s.drums(0, 2, "x...o...", "....x...x...x...x...", "", 1.0f); // extra steps are ignored
+    size_t kicks = 0, snares = 0;
+    for (const snd::NoteEvent& e : s.events()) {
+        kicks += e.instrument == snd::Instrument::Kick;
+        snares += e.instrument == snd::Instrument::Snare;
+    }
+    EXPECT_EQ(kicks, 4u);
+    EXPECT_EQ(snares, 6u);
+
+    snd::Song a(120.0, 1, false);
+    a.arpeggio(snd::Instrument::Pluck, 0, {"C"}, 4, {0, 1, 2, 3, 4, 5, -1, 9}, 0.5, 1.0f, 0.0f);
+    std::vector<double> pitches;
+    for (const snd::NoteEvent& e : a.events())
+        pitches.push_back(e.midi);
+    // Tones over two octaves, rests skipped, indices past the end wrap.
+    EXPECT_EQ(pitches, (std::vector<double>{60, 64, 67, 72, 76, 79, 72}));
+
+    snd::Song b(120.0, 1, false);
+    b.bass(0, {"A"}, 2, {0, -1, 7, 12}, 1.0, 1.0f);
+    ASSERT_EQ(b.events().size(), 3u);
+    EXPECT_EQ(b.events()[1].midi, 45 + 7);
+    EXPECT_DOUBLE_EQ(b.events()[2].beat, 3.0);
+}
+
+TEST(Synth, WavRoundTripAndLevels) {
+    snd::Mono tone(snd::samples(0.5));
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<float>(2.0 * std::sin(2 * snd::PI * 440.0 * i / snd::RATE));
+    snd::normalizePeak(tone, -6.0);
+    EXPECT_NEAR(snd::peakDb(tone), -6.0, 1e-3);
+    EXPECT_NEAR(snd::rmsDb(tone), -6.0 - 3.01, 0.05); // a sine's rms is 3 dB under its peak
+    const std::vector<uint8_t> wav = snd::encodeWav(tone);
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(wav.size(), 44u + tone.size() * 2);
+
+    snd::Mono silence(100, 0.0f);
+    snd::normalizePeak(silence, -3.0); // must not divide by zero
+    EXPECT_EQ(snd::peakDb(silence), -120.0);
+    EXPECT_TRUE(snd::stretch({}, 2.0).empty());
+    EXPECT_EQ(snd::stretch(tone, 2.0).size(), tone.size() * 2);
+}
+
+double crossingsPerSecond(const snd::Mono& m) {
+    size_t n = 0;
+    for (size_t i = 1; i < m.size(); ++i)
+        n += (m[i - 1] < 0.0f) != (m[i] < 0.0f);
+    return n * double(snd::RATE) / m.size();
+}
+
+// The lag (in samples, within [minLag, maxLag]) at which the signal best matches itself.
+int strongestPeriod(const snd::Mono& m, int minLag, int maxLag) {
+    double best = -1e30;
+    int bestLag = minLag;
+    for (int lag = minLag; lag <= maxLag; ++lag) {
+        double c = 0.0;
+        for (size_t i = 0; i + lag < m.size(); ++i)
+            c += m[i] * m[i + lag];
+        if (c > best) {
+            best = c;
+            bestLag = lag;
+        }
+    }
+    return bestLag;
+}
+
+TEST(Synth, PluckFiltersAndStretchKeepTheirPitch) {
+    const snd::Mono a = snd::pluck(220.0, 0.5, 0.3, 5);
+    ASSERT_EQ(a.size(), snd::samples(0.5));
+    EXPECT_NEAR(snd::RATE / double(strongestPeriod(a, 20, 400)), 220.0, 5.0);
+    EXPECT_LT(snd::peakDb(snd::Mono(a.end() - 100, a.end())), snd::peakDb(a) - 20.0);
+
+    snd::Mono high(snd::samples(0.2)), low(snd::samples(0.2));
+    snd::Biquad lp, hp;
+    lp.lowpass(500.0, 0.707);
+    hp.highpass(2000.0, 0.707);
+    for (size_t i = 0; i < high.size(); ++i) {
+        const double t = double(i) / snd::RATE;
+        high[i] = lp.process(static_cast<float>(std::sin(2 * snd::PI * 6000.0 * t)));
+        low[i] = hp.process(static_cast<float>(std::sin(2 * snd::PI * 100.0 * t)));
+    }
+    EXPECT_LT(snd::rmsDb(high), -30.0);
+    EXPECT_LT(snd::rmsDb(low), -30.0);
+
+    snd::Mono tone(snd::samples(0.2));
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<float>(std::sin(2 * snd::PI * 400.0 * i / snd::RATE));
+    EXPECT_NEAR(crossingsPerSecond(snd::stretch(tone, 2.0)) / 2.0, 200.0, 5.0);
+}
+
+TEST(Synth, MixingStopsAtTheEndAndReverbRingsOn) {
+    snd::Stereo dst(10);
+    snd::mixInto(dst, snd::Mono(50, 1.0f), 5, 1.0f, 0.0f); // must not write past frame 9
+    EXPECT_EQ(dst.frames(), 10u);
+    EXPECT_FLOAT_EQ(dst.left[4], 0.0f);
+    EXPECT_NEAR(dst.left[9], dst.right[9], 1e-6); // centred
+    snd::Mono m(10, 0.0f);
+    snd::mixInto(m, snd::Mono(3, 1.0f), 100, 1.0f); // starts past the end: nothing
+    EXPECT_EQ(snd::peakDb(m), -120.0);
+
+    snd::Mono click(snd::samples(1.0), 0.0f);
+    click[0] = 1.0f;
+    snd::reverb(click, 0.8, 0.3, 0.5);
+    const snd::Mono later(click.begin() + snd::samples(0.3), click.begin() + snd::samples(0.4));
+    EXPECT_GT(snd::rmsDb(later), -70.0);
+    EXPECT_LT(snd::peakDb(later), 0.0);
+}
+
+} // namespace

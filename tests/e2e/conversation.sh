@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# A conversation end to end: from the title into play, walk up to the village, hold T
+# next to a character until the old-paper box shows, step through chat, menu and reply
+# with Enter, and see the box go away again in play.
+# Exit status 77 means the game never reached play (nothing to talk in yet).
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${TARVO_E2E_INNER:-}" ]; then
+    TARVO_E2E_INNER=1 exec xvfb-run -a -s "-screen 0 800x600x24" bash "$0"
+fi
+. "$here/lib.bash"
+: "${TARVO_XCLOSE:?}"
+
+# The colour at (x, y) of the last screenshot NAME as "r g b" (0 to 255).
+pixel() {
+    convert "$ARTIFACTS/$1.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
+}
+
+# Whether screenshot NAME shows the paper box: two points of its inside are paper
+# coloured (light, warm: red well above blue).
+box_shown() {
+    local p r g b
+    for p in "350 40" "600 250"; do
+        read -r r g b <<<"$(pixel "$1" $p)"
+        [ -n "$b" ] && [ "$r" -gt 170 ] && [ "$g" -gt 140 ] && [ "$r" -gt $((b + 30)) ] || return 1
+    done
+    return 0
+}
+
+start_game "conversation"
+id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
+trap 'kill "$GAME_PID" 2>/dev/null' EXIT
+sleep 1
+xdotool key --window "$id" Return # skip the intro
+sleep 2
+xdotool keyup --window "$id" Return
+# "Play Game": x 440 to 800, y 140 to 220 from the bottom, so y 380 to 460 from the top.
+xdotool mousemove --window "$id" 600 420 click 1
+sleep 4
+screenshot "conversation-play"
+box_shown "conversation-play" && fail "a paper box shows before anyone talked"
+
+# The village lies ahead of the hero's start; walk and ask until someone answers.
+talking=0
+for step in $(seq 1 40); do
+    xdotool keydown --window "$id" w
+    sleep 0.25
+    xdotool keyup --window "$id" w
+    xdotool keydown --window "$id" t
+    sleep 0.2
+    xdotool keyup --window "$id" t
+    screenshot "conversation-chat"
+    if box_shown "conversation-chat"; then
+        talking=1
+        break
+    fi
+done
+if [ "$talking" -ne 1 ]; then
+    echo "SKIP: no conversation started (is the play state there?)" >&2
+    exit 77
+fi
+
+# Chat -> menu -> reply -> play, one Enter each; the box stays until the last.
+for stage in menu reply; do
+    xdotool key --window "$id" Return
+    sleep 0.7
+    screenshot "conversation-$stage"
+    box_shown "conversation-$stage" || fail "the box went away before the $stage"
+done
+cmp -s "$ARTIFACTS/conversation-chat.png" "$ARTIFACTS/conversation-menu.png" &&
+    fail "Enter did not move from the chat to the menu"
+xdotool key --window "$id" Return
+sleep 0.7
+screenshot "conversation-after"
+box_shown "conversation-after" && fail "the box stays after the reply"
+kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during the conversation"
+"$TARVO_XCLOSE" "$id"
+wait_exit "$GAME_PID" 10
+trap - EXIT
+echo "conversation ok"

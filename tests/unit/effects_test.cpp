@@ -1,0 +1,520 @@
+// Particle effects, projectiles and the list of flying projectiles.
+#include "objects/particleeffect.h"
+#include "objects/projectile.h"
+#include "objects/projectilelist.h"
+#include "platform/messagebox.h"
+#include "platform/random.h"
+#include "platform/win32timer.h"
+#include "shell/gamecontext.h"
+#include "support/glcontext.h"
+#include "world/collisionworld.h"
+#include "world/terrain.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+int countAlive(const ParticleEffect& e) {
+    int n = 0;
+    for (int i = 0; i < PARTICLE_COUNT; ++i)
+        if (e.particle(i).m_age >= 0.0f)
+            ++n;
+    return n;
+}
+
+// The timers' clock, stepped by hand.
+struct FakeClock {
+    int64_t m_ns = 1000000000;
+    FakeClock() {
+        Win32Timer::SetTickSourceForTests([this] { return m_ns; });
+    }
+    ~FakeClock() { Win32Timer::SetTickSourceForTests({}); }
+    void advanceMs(double ms) { m_ns += static_cast<int64_t>(ms * 1e6); }
+};
+
+// A projectile that reports its destruction.
+class CountedShot : public HeroShot {
+public:
+    CountedShot(int* deaths, const Vector& pos = Vector(0, 100, 0))
+        : HeroShot(pos, Vector(1, 0, 0), 100.0f, 1000.0f), m_deaths(deaths) {}
+    ~CountedShot() override { ++*m_deaths; }
+    int* m_deaths;
+};
+
+} // namespace
+
+TEST(ParticleBirth, ExtraParticlesAreBornExactlyWithRateZero) {
+    SparkEffect e;
+    e.update(1.0, EFFECT_EMIT, 8.0f);
+    EXPECT_EQ(countAlive(e), 8);
+    EXPECT_EQ(e.liveCount(), 8);
+    e.update(1.0, EFFECT_EMIT, 8.0f);
+    EXPECT_EQ(countAlive(e), 16);
+    // Dead slots are taken in index order.
+    for (int i = 0; i < 16; ++i)
+        EXPECT_GE(e.particle(i).m_age, 0.0f) << i;
+    EXPECT_LT(e.particle(16).m_age, 0.0f);
+}
+
+TEST(ParticleBirth, NeverMoreThanTheThousandSlots) {
+    SparkEffect e;
+    e.update(0.0, EFFECT_BOTH, 5000.0f);
+    EXPECT_EQ(countAlive(e), PARTICLE_COUNT);
+    EXPECT_EQ(e.liveCount(), PARTICLE_COUNT);
+    e.update(0.0, EFFECT_BOTH, 10.0f); // no slot left: nothing changes, nothing breaks
+    EXPECT_EQ(e.liveCount(), PARTICLE_COUNT);
+    e.resetAll();
+    EXPECT_EQ(countAlive(e), 0);
+    EXPECT_EQ(e.liveCount(), 0);
+}
+
+TEST(ParticleBirth, LifetimeIsClampedToItsRange) {
+    SparkEffect shortLived;
+    shortLived.setLifetime(0.001f);
+    shortLived.update(0.0, EFFECT_EMIT, 1.0f);
+    EXPECT_FLOAT_EQ(shortLived.particle(0).m_lifetime, 0.01f);
+
+    SparkEffect longLived;
+    longLived.setLifetime(50.0f);
+    longLived.update(0.0, EFFECT_EMIT, 1.0f);
+    EXPECT_FLOAT_EQ(longLived.particle(0).m_lifetime, 20.0f);
+
+    gameSrand(7);
+    SparkEffect varied;
+    varied.setLifetime(1.0f);
+    varied.m_lifetimeVariance = 0.5f;
+    varied.update(0.0, EFFECT_EMIT, 500.0f);
+    float lo = 10.0f, hi = 0.0f;
+    for (int i = 0; i < 500; ++i) {
+        lo = std::min(lo, varied.particle(i).m_lifetime);
+        hi = std::max(hi, varied.particle(i).m_lifetime);
+    }
+    EXPECT_GE(lo, 0.5f);
+    EXPECT_LE(hi, 1.5f);
+    EXPECT_LT(lo, 0.7f); // the variance is really used, both ways
+    EXPECT_GT(hi, 1.3f);
+}
+
+TEST(ParticleBirth, DirectionStaysWithinTheSpreadAndSpeedIsKept) {
+    gameSrand(11);
+    SparkEffect straight;
+    straight.m_spread = 0.0f;
+    straight.setSpeed(20.0f);
+    straight.update(0.0, EFFECT_EMIT, 20.0f);
+    for (int i = 0; i < 20; ++i) {
+        const Vector& v = straight.particle(i).m_velocity;
+        EXPECT_FLOAT_EQ(v.x, 20.0f);
+        EXPECT_NEAR(v.y, 0.0f, 1e-5f);
+        EXPECT_NEAR(v.z, 0.0f, 1e-5f);
+    }
+
+    SparkEffect cone;
+    cone.m_spread = 30.0f;
+    cone.setSpeed(10.0f);
+    cone.update(0.0, EFFECT_EMIT, 300.0f);
+    const float cosLimit = std::cos(30.0f * 3.14159265f / 180.0f);
+    for (int i = 0; i < 300; ++i) {
+        const Vector& v = cone.particle(i).m_velocity;
+        EXPECT_NEAR(v.length(), 10.0f, 1e-3f);
+        EXPECT_GE(v.x / 10.0f, cosLimit - 1e-4f) << i;
+    }
+
+    SparkEffect fast;
+    fast.setSpeed(1000.0f); // the speed clamps at 300
+    fast.update(0.0, EFFECT_EMIT, 1.0f);
+    EXPECT_NEAR(fast.particle(0).m_velocity.length(), 300.0f, 1e-2f);
+}
+
+TEST(ParticleBirth, ColourAlphaAndSizeAreClampedAndHeadForTheirEnds) {
+    gameSrand(3);
+    SparkEffect e;
+    e.setColors(0.5f, 0.5f, 0.5f, 1.0f, 0.0f, 0.25f);
+    for (float& v : e.m_colorVariance)
+        v = 2.0f;
+    e.m_alphaVariance = 3.0f;
+    e.setSizes(0.2f, 4.0f);
+    e.m_sizeVariance = 5.0f;
+    e.setLifetime(2.0f);
+    e.update(0.0, EFFECT_EMIT, 200.0f);
+    for (int i = 0; i < 200; ++i) {
+        const Particle& p = e.particle(i);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_GE(p.m_color[c], 0.0f);
+            EXPECT_LE(p.m_color[c], 1.0f);
+            EXPECT_NEAR(p.m_colorChange[c], (e.m_colorEnd[c] - p.m_color[c]) / 2.0f, 1e-6f);
+        }
+        EXPECT_FLOAT_EQ(p.m_color[3], 1.0f);
+        EXPECT_GE(p.m_alpha, 0.0f);
+        EXPECT_LE(p.m_alpha, 1.0f);
+        EXPECT_GE(p.m_size, 0.1f);
+        EXPECT_LE(p.m_size, 100.0f);
+        EXPECT_GE(p.m_spin, 0);
+        EXPECT_LE(p.m_spin, 90);
+    }
+}
+
+TEST(ParticleBirth, StillEmitterPlacesParticlesWithinTheJitter) {
+    gameSrand(5);
+    SparkEffect e;
+    e.setPosition(100.0f, 50.0f, 20.0f);
+    e.update(0.0, EFFECT_EMIT, 1.0f); // the first birth spreads along the move from the origin
+    e.update(0.0, EFFECT_EMIT, 100.0f);
+    for (int i = 1; i < 101; ++i)
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_GE(e.particle(i).m_position[axis], -0.5f);
+            EXPECT_LE(e.particle(i).m_position[axis], 0.5f);
+        }
+}
+
+TEST(ParticleUpdate, FractionsOfParticlesAreCarried) {
+    SparkEffect e;
+    e.setRate(10);
+    e.setLifetime(20.0f);
+    e.update(0.0, EFFECT_BOTH, 0.0f); // starts the clock
+    EXPECT_EQ(e.liveCount(), 0);
+    e.update(0.25, EFFECT_BOTH, 0.0f); // 2.5 wanted
+    EXPECT_EQ(e.liveCount(), 2);
+    EXPECT_NEAR(e.m_carry, 0.5f, 1e-5f);
+    e.update(0.5, EFFECT_BOTH, 0.0f); // 2.5 + 0.5
+    EXPECT_EQ(e.liveCount(), 5);
+    EXPECT_NEAR(e.m_carry, 0.0f, 1e-5f);
+}
+
+TEST(ParticleUpdate, StoppedEmissionKeepsGrowingTheCarry) {
+    SparkEffect e;
+    e.setRate(10);
+    e.setFlag(EFFECT_FLAG_NO_EMIT, true);
+    e.update(0.0, EFFECT_BOTH, 0.0f);
+    e.update(1.0, EFFECT_BOTH, 3.0f);
+    EXPECT_NEAR(e.m_carry, 13.0f, 1e-4f);
+    e.update(2.0, EFFECT_BOTH, 0.0f);
+    EXPECT_NEAR(e.m_carry, 23.0f, 1e-4f);
+    EXPECT_EQ(countAlive(e), 0);
+    e.setFlag(EFFECT_FLAG_NO_EMIT, false);
+    e.update(2.0, EFFECT_BOTH, 0.0f); // the kept amount comes out at once
+    EXPECT_EQ(countAlive(e), 23);
+}
+
+TEST(ParticleUpdate, ModesEmitAndMoveSeparately) {
+    SparkEffect e;
+    e.setLifetime(10.0f);
+    e.update(0.0, EFFECT_MOVE, 50.0f); // moving mode emits nothing
+    EXPECT_EQ(countAlive(e), 0);
+    e.update(0.0, EFFECT_EMIT, 1.0f);
+    Vector born = e.particle(0).m_position;
+    e.update(1.0, EFFECT_EMIT, 0.0f); // emitting mode moves nothing
+    EXPECT_FLOAT_EQ(e.particle(0).m_position.x, born.x);
+    EXPECT_EQ(e.particle(0).m_age, 0.0f);
+    e.update(1.0, EFFECT_MOVE, 0.0f);
+    EXPECT_FLOAT_EQ(e.particle(0).m_age, 1.0f);
+}
+
+TEST(ParticleUpdate, StepAppliesVelocityGravityRatesAndDeath) {
+    SparkEffect e;
+    e.m_spread = 0.0f;
+    e.m_jitterMin = e.m_jitterMax = 0;
+    e.setSpeed(10.0f);
+    e.setLifetime(1.0f);
+    e.setGravity(0.0f, -4.0f, 0.0f);
+    e.setSizes(2.0f, 1.0f);
+    e.update(0.0, EFFECT_EMIT, 1.0f);
+    e.update(0.5, EFFECT_MOVE, 0.0f);
+    const Particle& p = e.particle(0);
+    EXPECT_NEAR(p.m_position.x, 5.0f, 1e-4f);
+    EXPECT_NEAR(p.m_velocity.y, -2.0f, 1e-4f);
+    EXPECT_NEAR(p.m_size, 1.5f, 1e-4f);
+    EXPECT_NEAR(p.m_alpha, 0.5f, 1e-4f);
+    EXPECT_FLOAT_EQ(p.m_color[3], p.m_alpha);
+    e.update(1.0, EFFECT_MOVE, 0.0f); // age reaches the lifetime
+    EXPECT_LT(p.m_age, 0.0f);
+    EXPECT_EQ(e.liveCount(), 0);
+    // Time running backwards moves nothing.
+    e.update(2.0, EFFECT_EMIT, 1.0f);
+    e.update(0.5, EFFECT_MOVE, 0.0f); // the clock stands at 1.0
+    EXPECT_EQ(e.particle(0).m_age, 0.0f);
+}
+
+TEST(ParticleUpdate, AttractionPullsParticlesBackToTheEmitter) {
+    SparkEffect e;
+    e.m_spread = 0.0f;
+    e.m_jitterMin = e.m_jitterMax = 0;
+    e.setGravity(0.0f, 0.0f, 0.0f);
+    e.setLifetime(20.0f);
+    e.setSpeed(10.0f);
+    e.setFlag(EFFECT_FLAG_ATTRACT, true);
+    e.update(0.0, EFFECT_EMIT, 1.0f);
+    for (int i = 1; i <= 100; ++i)
+        e.update(i * 0.02, EFFECT_MOVE, 0.0f);
+    EXPECT_LT(e.particle(0).m_velocity.x, 10.0f);
+    EXPECT_LT(e.particle(0).m_position.x, 10.0f * 2.0f);
+}
+
+TEST(EffectVariants, FlareRingLayoutAndRenewal) {
+    FlareEffect flare;
+    flare.setRingSize(5.0f);
+    flare.setPalette(false);
+    flare.layOut(false);
+    for (int k : {0, 90, 359, 999}) {
+        const auto& p = flare.flareParticle(k);
+        EXPECT_NEAR(std::hypot(p.m_position.x, p.m_position.y), 5.0f, 1e-3f) << k;
+        EXPECT_FLOAT_EQ(p.m_position.z, 0.0f);
+        EXPECT_FLOAT_EQ(p.m_life, 1.0f);
+        EXPECT_GE(p.m_fade, 0.003f);
+        EXPECT_LE(p.m_fade, 0.103f);
+    }
+    EXPECT_NEAR(flare.flareParticle(90).m_position.y, 5.0f, 1e-3f);
+    // The last particles take the last palette entry, not one past the table.
+    EXPECT_FLOAT_EQ(flare.flareParticle(999).m_color[1], flare.paletteEntry(11)[1]);
+    EXPECT_FLOAT_EQ(flare.flareParticle(0).m_color[0], 0.25f);   // the blue table
+    EXPECT_FLOAT_EQ(flare.flareParticle(500).m_color[1], 0.65f); // entry 6
+
+    flare.layOut(true);
+    EXPECT_FLOAT_EQ(flare.flareParticle(90).m_position.y, 0.0f);
+    EXPECT_NEAR(flare.flareParticle(90).m_position.z, 5.0f, 1e-3f);
+
+    // Every particle's life runs out within 1 / 0.003 drawings and starts again on the ring.
+    for (int i = 0; i < 400; ++i)
+        flare.advance();
+    for (int k = 0; k < PARTICLE_COUNT; ++k) {
+        EXPECT_GT(flare.flareParticle(k).m_life, 0.0f);
+        EXPECT_LE(flare.flareParticle(k).m_life, 1.0f);
+    }
+}
+
+TEST(ProjectileFlight, MovesOnlyWhileFlyingAndSpendsItsLifetime) {
+    FakeClock clock;
+    Bolt bolt(Vector(10, 100, 10), Vector(0, 0, 2), 300.0f, 1500.0f);
+    EXPECT_FLOAT_EQ(bolt.m_direction.z, 1.0f); // normalised
+    EXPECT_FALSE(bolt.isFlying());
+    clock.advanceMs(100);
+    bolt.update();
+    EXPECT_FLOAT_EQ(bolt.m_position.z, 10.0f);
+
+    bolt.launch();
+    clock.advanceMs(100);
+    bolt.update();
+    EXPECT_NEAR(bolt.m_position.z, 40.0f, 1e-3f);
+    EXPECT_NEAR(bolt.m_previousPosition.z, 10.0f, 1e-3f);
+    EXPECT_NEAR(bolt.m_lifetimeMs, 1400.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(bolt.effect().getPosition().z, bolt.m_position.z);
+    EXPECT_GT(bolt.effect().liveCount(), 0); // the trail emits 50 a step
+
+    clock.advanceMs(1401);
+    bolt.update();
+    EXPECT_FALSE(bolt.isFlying());
+    Vector stoppedAt = bolt.m_position;
+    clock.advanceMs(100);
+    bolt.update();
+    EXPECT_FLOAT_EQ(bolt.m_position.z, stoppedAt.z);
+    bolt.stop(); // stopping twice is harmless
+}
+
+TEST(ProjectileFlight, ShotFiredDownhillStopsWhereTheGroundRises) {
+    FakeClock clock;
+    Terrain terrain;
+    for (int x = 0; x < 200; ++x)
+        for (int z = 0; z < 20; ++z)
+            terrain.setHeight(x, z, x < 50 ? 100 : 10);
+    for (int x = 120; x < 125; ++x)
+        for (int z = 0; z < 20; ++z)
+            terrain.setHeight(x, z, 90); // a ridge
+    Terrain* saved = g_terrain;
+    g_terrain = &terrain;
+    HeroShot shot(Vector(60, 50, 10), Vector(1, -0.1f, 0), 100.0f, 10000.0f);
+    shot.launch();
+    int steps = 0;
+    while (shot.isFlying() && steps < 1000) {
+        clock.advanceMs(20);
+        shot.update();
+        ++steps;
+    }
+    g_terrain = saved;
+    EXPECT_FALSE(shot.isFlying());
+    EXPECT_GE(shot.m_position.x, 120.0f);
+    EXPECT_LT(shot.m_position.x, 125.0f);
+}
+
+TEST(ProjectileFlight, BoltTrailColoursAndHeroShotDefaults) {
+    Bolt bolt;
+    const ParticleEffect& trail = bolt.effect();
+    EXPECT_FLOAT_EQ(trail.m_colorStart[0], 1.0f);
+    EXPECT_FLOAT_EQ(trail.m_colorStart[1], 0.0f);
+    EXPECT_FLOAT_EQ(trail.m_colorStart[2], 0.0f);
+    EXPECT_FLOAT_EQ(trail.m_colorEnd[0], 1.0f);
+    EXPECT_FLOAT_EQ(trail.m_colorEnd[1], 0.55f);
+    EXPECT_FLOAT_EQ(trail.m_colorEnd[2], 0.1f);
+    EXPECT_FLOAT_EQ(trail.m_sizeStart, 6.0f);
+    EXPECT_FLOAT_EQ(trail.m_sizeEnd, 3.0f);
+    EXPECT_FLOAT_EQ(trail.m_speed, 4.0f);
+    EXPECT_FLOAT_EQ(trail.m_gravity.y, 50.0f);
+    EXPECT_FLOAT_EQ(bolt.m_lifetimeMs, 10.0f);
+    EXPECT_EQ(bolt.m_kind, PROJECTILE_HOSTILE);
+
+    HeroShot shot;
+    EXPECT_FLOAT_EQ(shot.effect().m_gravity.y, 14.0f); // the plain trail's defaults
+    EXPECT_FLOAT_EQ(shot.effect().m_sizeStart, 2.0f);
+}
+
+TEST(ProjectileListTest, HoldsTwentyAndRefusesTheRestWithoutTakingThem) {
+    int deaths = 0;
+    {
+        ProjectileList list;
+        for (int i = 0; i < PROJECTILE_LIST_CAPACITY; ++i)
+            EXPECT_TRUE(list.add(new CountedShot(&deaths)));
+        EXPECT_EQ(list.count(), 20);
+        auto refused = std::make_unique<CountedShot>(&deaths);
+        EXPECT_FALSE(list.add(refused.get()));
+        EXPECT_EQ(list.count(), 20);
+        EXPECT_FALSE(list.add(nullptr));
+        refused.reset(); // the caller still owns it
+        EXPECT_EQ(deaths, 1);
+    }
+    EXPECT_EQ(deaths, 21); // the list's destructor deletes all it holds
+}
+
+TEST(ProjectileListTest, UpdateRemovesStoppedShotsAndKeepsTheLinks) {
+    FakeClock clock;
+    int deaths = 0;
+    ProjectileList list;
+    CountedShot* shots[4];
+    for (auto& s : shots) {
+        s = new CountedShot(&deaths);
+        s->launch();
+        ASSERT_TRUE(list.add(s));
+    }
+    shots[1]->stop();
+    shots[3]->stop();
+    clock.advanceMs(10);
+    list.update();
+    EXPECT_EQ(deaths, 2);
+    ASSERT_EQ(list.count(), 2);
+    EXPECT_EQ(list.head()->m_projectile.get(), shots[0]);
+    EXPECT_EQ(list.tail()->m_projectile.get(), shots[2]);
+    EXPECT_EQ(list.head()->m_next, list.tail());
+    EXPECT_EQ(list.tail()->m_previous, list.head());
+    EXPECT_EQ(list.tail()->m_next, nullptr);
+    EXPECT_GT(shots[0]->m_position.x, 0.0f); // the survivors were updated
+    shots[0]->stop();
+    shots[2]->stop();
+    list.update();
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(list.head(), nullptr);
+    EXPECT_EQ(list.tail(), nullptr);
+    EXPECT_EQ(deaths, 4);
+    // Space frees up again.
+    EXPECT_TRUE(list.add(new CountedShot(&deaths)));
+}
+
+TEST(ProjectileListTest, RegistersWithTheCollisionWorld) {
+    CollisionWorld world;
+    CollisionWorld* saved = g_collisionWorld;
+    g_collisionWorld = &world;
+    int deaths = 0;
+    {
+        ProjectileList list;
+        auto* a = new CountedShot(&deaths);
+        auto* b = new CountedShot(&deaths);
+        a->launch();
+        b->launch();
+        list.add(a);
+        list.add(b);
+        EXPECT_EQ(world.projectileCount(), 2);
+        a->stop();
+        list.update();
+        EXPECT_EQ(world.projectileCount(), 1);
+        EXPECT_EQ(world.m_projectiles[0], b);
+    }
+    EXPECT_EQ(world.projectileCount(), 0); // nothing dangles after the list is gone
+    g_collisionWorld = saved;
+}
+
+TEST(EffectDrawing, SparksAndFlareLightThePicture) {
+    TestGLContext gl;
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-40, 40, -30, 30, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    SparkEffect spark;
+    spark.setPosition(-20.0f, 0.0f, 0.0f);
+    spark.setSizes(6.0f, 6.0f);
+    spark.setColors(0, 0, 1, 0, 0, 1);
+    spark.setSpeed(0.0f);
+    spark.update(0.0, EFFECT_EMIT, 20.0f);
+    spark.draw();
+
+    FlareEffect flare(20.0f, 0.0f, 0.0f);
+    flare.setRingSize(5.0f);
+    flare.setFactor(1.0f);
+    flare.layOut(false);
+    flare.draw();
+
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_FLOAT_EQ(m[12], 0.0f); // the emitter translation was undone
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+    std::vector<uint8_t> px = gl.readPixels();
+    gl.saveArtifact("effects_sparks_and_flare");
+    auto at = [&](int x, int y) { return &px[(size_t(y) * 800 + x) * 3]; };
+    const uint8_t* sparkCentre = at(200, 300);
+    EXPECT_GT(sparkCentre[2], 100);
+    EXPECT_LT(sparkCentre[0], 20);
+    int orange = 0;
+    for (int y = 200; y < 400; ++y)
+        for (int x = 500; x < 700; ++x)
+            if (at(x, y)[0] > 60 && at(x, y)[0] >= at(x, y)[2])
+                ++orange;
+    EXPECT_GT(orange, 100);
+}
+
+TEST(EffectDrawing, TrailTexturesAreSharedAndABrokenFileComplainsOnce) {
+    TestGLContext gl;
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("tarvo_effects_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    // A 4 by 4 24-bit BMP, all white.
+    std::vector<uint8_t> bmp = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
+                                0,   0,   0,   4, 0, 0, 0, 4, 0, 0, 0,  1, 0, 24, 0};
+    bmp.resize(54, 0);
+    bmp.resize(54 + 48, 255);
+    std::ofstream(dir / "trail.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+    std::ofstream(dir / "broken.bmp", std::ios::binary) << "BM not really";
+
+    int boxes = 0;
+    SetMessageBoxResponder([&](const std::string&, const std::string&, MessageBoxButtons) {
+        ++boxes;
+        return MessageBoxAnswer::Ok;
+    });
+    SparkEffect a, b, c;
+    a.setTexture((dir / "trail.bmp").string());
+    b.setTexture((dir / "trail.bmp").string());
+    EXPECT_NE(a.m_texture, 0u);
+    EXPECT_EQ(a.m_texture, b.m_texture); // one upload for every shot's trail
+    c.setTexture((dir / "broken.bmp").string());
+    c.setTexture((dir / "broken.bmp").string());
+    EXPECT_EQ(c.m_texture, 0u);
+    EXPECT_EQ(boxes, 1);
+    c.setTexture((dir / "missing.bmp").string());
+    EXPECT_EQ(c.m_texture, 0u);
+    EXPECT_EQ(boxes, 1);
+    SetMessageBoxResponder({});
+    fs::remove_all(dir);
+}

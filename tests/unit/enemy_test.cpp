@@ -1,0 +1,423 @@
+// Enemies: the hit rules (invulnerability, body parts, gun colours, freezing), the
+// paint that makes them visible, death with its single gem, carrying out the AI's
+// decision, and the magician's bolt.
+#include "ms3dbuilder.h"
+
+#include "ai/aidecision.h"
+#include "level/qrvdatalayer.h"
+#include "objects/character.h"
+#include "objects/gem.h"
+#include "objects/magician.h"
+#include "objects/particleeffect.h"
+#include "objects/projectile.h"
+#include "objects/projectilelist.h"
+#include "platform/messagebox.h"
+#include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "support/glcontext.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class HandTimer : public Timer {
+public:
+    void Reset() override { m_resets++; }
+    double Elapsed() override { return m_elapsed; }
+    void Pause() override {}
+    void Resume() override {}
+    double m_elapsed = 0.0;
+    int m_resets = 0;
+};
+
+// A model whose blends always finish at once, so each queue step is taken.
+class InstantModel : public Ms3dModel {
+public:
+    InstantModel() {
+        auto t = std::make_unique<HandTimer>();
+        t->m_elapsed = 1.0e6;
+        m_timer = std::move(t);
+    }
+};
+
+// A cube on joint 0, so all of its geometry is bone-bound.
+void giveBoxModel(SkinnedModel& model) {
+    Ms3dBuilder b;
+    b.joints.push_back(Ms3dBuilder::keyedJoint("body", "", {0, 100}));
+    b.addBox(0.0f, 5.0f, 0.0f, 5.0f, 0, -1);
+    std::vector<uint8_t> bytes = b.bytes();
+    ModelData data;
+    std::string error;
+    ASSERT_TRUE(parseMs3d(bytes.data(), bytes.size(), "", data, error)) << error;
+    model.adopt(std::move(data), false);
+}
+
+// Lit pixels after drawing the character alone on black.
+size_t litPixels(TestGLContext& gl, Character& c) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-20.0, 20.0, -10.0, 30.0, -100.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    c.m_effect->resetAll(); // only the body, not the puff
+    c.draw();
+    glFinish();
+    size_t lit = 0;
+    for (uint8_t v : gl.readPixels())
+        lit += v != 0;
+    return lit;
+}
+
+int liveTimers() {
+    int n = 0;
+    for (TimerLink* l = s_timerList; l; l = l->next)
+        ++n;
+    return n;
+}
+
+template <typename T> struct Enemy {
+    T object;
+    HandTimer* clock = nullptr;
+    Enemy() {
+        auto t = std::make_unique<HandTimer>();
+        clock = t.get();
+        object.m_timer = std::move(t);
+        object.m_model = std::make_unique<InstantModel>();
+    }
+    // One frame that lasted `ms`.
+    void frame(double ms) {
+        clock->m_elapsed = ms;
+        object.update();
+    }
+};
+
+class Enemies : public testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
+            return MessageBoxAnswer::Ok;
+        });
+        layer.m_worldWidth = 1280.0f;
+        layer.m_worldDepth = 1280.0f;
+        m_savedLayer = g_dataLayer;
+        g_dataLayer = &layer;
+        addRecord(5, 100);
+    }
+    void TearDown() override {
+        g_dataLayer = m_savedLayer;
+        for (int i = 0; i < g_gemCount; ++i) {
+            delete g_gems[i];
+            g_gems[i] = nullptr;
+        }
+        g_gemCount = 0;
+        SetMessageBoxResponder(nullptr);
+    }
+    EnemyData& addRecord(int id, int life) {
+        auto e = std::make_unique<EnemyData>();
+        e->id = id;
+        e->life = life;
+        e->x = 50.0f * static_cast<float>(id); // each in a cell of its own
+        layer.worldToCell(e->x, e->z, e->aiX, e->aiZ);
+        e->ai = std::make_unique<QRVAI>();
+        EnemyData& ref = *e;
+        layer.addEnemy(std::move(e));
+        layer.m_enemyCount += 1;
+        return ref;
+    }
+    int lifeOf(int id) { return layer.m_enemyTable.count(id) ? layer.m_enemyTable[id]->life : -1; }
+
+    QRVDataLayer layer;
+    QRVDataLayer* m_savedLayer = nullptr;
+};
+
+const Vector kNoPush(0.0f, 0.0f, 0.0f);
+
+} // namespace
+
+TEST_F(Enemies, BodyPartsScaleTheDamageAndPickTheReaction) {
+    Enemy<Character> e;
+    e.object.m_id = 5;
+    e.object.onHit(2, WEAPON_BAT, 20, kNoPush); // the head: 24
+    EXPECT_EQ(lifeOf(5), 76);
+    EXPECT_EQ(e.object.animationQueue().frontId(), 9);
+    e.object.m_invulnerableMs = 0.0;
+    e.object.onHit(4, WEAPON_BAT, 20, kNoPush); // a limb: 16
+    EXPECT_EQ(lifeOf(5), 60);
+    EXPECT_EQ(e.object.animationQueue().frontId(), 10);
+    e.object.m_invulnerableMs = 0.0;
+    e.object.onHit(0, WEAPON_GREEN, 7, kNoPush); // a shot with no part: full damage
+    EXPECT_EQ(lifeOf(5), 53);
+    EXPECT_EQ(e.object.animationQueue().frontId(), 8);
+
+    EXPECT_EQ(Character::reactionFor(8), 11);
+    EXPECT_EQ(Character::reactionFor(11), 12);
+    EXPECT_EQ(Character::reactionFor(14), 13);
+    EXPECT_EQ(Character::reactionFor(15), 8);
+    EXPECT_EQ(Character::reactionFor(-3), 8);
+}
+
+TEST_F(Enemies, ASecondHitWithin500msIsIgnored) {
+    Enemy<Character> e;
+    e.object.m_id = 5;
+    e.object.onHit(3, WEAPON_BAT, 10, Vector(1.0f, 0.0f, 0.0f));
+    EXPECT_EQ(lifeOf(5), 92);
+    EXPECT_FLOAT_EQ(e.object.m_knockback.x, 2.0f);
+    e.frame(499.0);
+    e.object.m_currentAnimation = 0;
+    e.object.onHit(3, WEAPON_BAT, 10, kNoPush);
+    EXPECT_EQ(lifeOf(5), 92) << "still inside the window";
+    e.frame(2.0);
+    e.object.m_currentAnimation = 0;
+    e.object.onHit(3, WEAPON_BAT, 10, kNoPush);
+    EXPECT_EQ(lifeOf(5), 84);
+}
+
+TEST_F(Enemies, AReactingEnemyIgnoresHitsUnlessFrozen) {
+    Enemy<Character> e;
+    e.object.m_id = 5;
+    e.object.m_currentAnimation = 9;
+    e.object.onHit(3, WEAPON_BAT, 10, kNoPush);
+    EXPECT_EQ(lifeOf(5), 100);
+    e.object.m_frozen = true;
+    e.object.onHit(3, WEAPON_BAT, 10, kNoPush);
+    EXPECT_EQ(lifeOf(5), 92);
+}
+
+TEST_F(Enemies, GunsPaintTheirColourAndShowTheGeometry) {
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_id = 5;
+    e.frame(1.0);
+    EXPECT_FALSE(c.geometryShown()) << "unpainted enemies show only shadow and puff";
+
+    c.onHit(0, WEAPON_RED, 1, kNoPush);
+    EXPECT_TRUE(c.geometryShown());
+    EXPECT_FLOAT_EQ(c.m_tint[0], 0.3f);
+    EXPECT_FLOAT_EQ(c.m_glow, 0.3f);
+    EXPECT_EQ(c.animationQueue().count(), 4) << "reaction, 14, 15 and a hold";
+    EXPECT_EQ(c.animationQueue().backId(), ANIMATION_HOLD);
+    EXPECT_FALSE(c.m_frozen);
+
+    c.m_invulnerableMs = 0.0;
+    c.onHit(0, WEAPON_GREEN, 1, kNoPush);
+    EXPECT_FLOAT_EQ(c.m_tint[1], 0.3f);
+
+    c.m_invulnerableMs = 0.0;
+    c.onHit(0, WEAPON_BLUE, 1, kNoPush);
+    EXPECT_FLOAT_EQ(c.m_tint[2], 0.4f);
+    EXPECT_FLOAT_EQ(c.m_glow, 0.4f);
+    EXPECT_TRUE(c.m_frozen);
+
+    for (int i = 0; i < 10; ++i) {
+        c.m_invulnerableMs = 0.0;
+        c.onHit(0, WEAPON_RED, 1, kNoPush);
+    }
+    EXPECT_FLOAT_EQ(c.m_tint[0], 2.0f) << "paint is capped";
+    EXPECT_FLOAT_EQ(c.m_glow, 2.0f);
+}
+
+TEST_F(Enemies, PaintFadesAndTheOutlineGoesAtPointEight) {
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_tint[0] = 0.9f;
+    c.m_glow = 0.9f;
+    e.frame(1.0);
+    EXPECT_TRUE(c.model().outline());
+    for (int i = 0; i < 100; ++i)
+        e.frame(1.0);
+    EXPECT_NEAR(c.m_tint[0], 0.8f, 0.002f);
+    EXPECT_FALSE(c.model().outline());
+}
+
+TEST_F(Enemies, AGreenHitKeepsAnEnemyVisibleForAbout300Updates) {
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_id = 5;
+    c.onHit(0, WEAPON_GREEN, 1, kNoPush);
+    int shown = 0;
+    for (int i = 0; i < 400; ++i) {
+        e.frame(1.0);
+        shown += c.geometryShown() ? 1 : 0;
+    }
+    EXPECT_GE(shown, 295);
+    EXPECT_LE(shown, 305);
+    EXPECT_FALSE(c.geometryShown());
+    EXPECT_EQ(c.m_glow, 0.0f);
+}
+
+TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_id = 5;
+    AIDecision walk;
+    walk.m_action = ACTION_WALK;
+    walk.m_waypoint = Vector(500.0f, 0.0f, 0.0f);
+    walk.m_target = walk.m_waypoint;
+    g_dataLayer = nullptr; // hand the decision in directly
+    c.m_decision = &walk;
+    c.onHit(0, WEAPON_BLUE, 1, kNoPush);
+    ASSERT_TRUE(c.m_frozen);
+    const float heading = c.m_heading;
+    for (int i = 0; i < 49; ++i)
+        e.frame(100.0);
+    EXPECT_TRUE(c.m_frozen);
+    EXPECT_EQ(c.m_frozenMs, 100);
+    EXPECT_FLOAT_EQ(c.m_position.x, 0.0f) << "a frozen enemy does not walk";
+    EXPECT_FLOAT_EQ(c.m_heading, heading) << "nor turn";
+    e.frame(100.0);
+    e.frame(100.0);
+    EXPECT_FALSE(c.m_frozen);
+    EXPECT_EQ(c.m_frozenMs, CHARACTER_FROZEN_MS);
+    g_dataLayer = &layer;
+}
+
+TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
+    addRecord(6, 10);
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_id = 6;
+    c.setPosition(Vector(40.0f, 0.0f, 60.0f));
+    const int enemiesBefore = layer.m_enemyCount;
+    c.onHit(3, WEAPON_BAT, 20, kNoPush);
+    EXPECT_TRUE(c.m_dying);
+    EXPECT_EQ(layer.m_enemyTable.count(6), 0u);
+    EXPECT_EQ(layer.m_enemyCount, enemiesBefore - 1);
+    ASSERT_EQ(g_gemCount, 1);
+    EXPECT_FLOAT_EQ(g_gems[0]->getPosition().x, 40.0f);
+    EXPECT_EQ(c.animationQueue().frontId(), 14);
+    EXPECT_EQ(c.animationQueue().count(), 3);
+
+    c.m_invulnerableMs = 0.0;
+    c.m_currentAnimation = 0;
+    c.onHit(3, WEAPON_RED, 50, kNoPush);
+    EXPECT_EQ(g_gemCount, 1) << "a dying enemy takes no more hits";
+    EXPECT_EQ(layer.m_enemyCount, enemiesBefore - 1);
+
+    // The death plays out: 14, 15, then the enemy switches off.
+    for (int i = 0; i < 5 && c.m_active; ++i)
+        e.frame(10.0);
+    EXPECT_FALSE(c.m_active);
+    EXPECT_TRUE(c.m_effect->m_noEmit);
+    e.frame(10.0); // an inactive enemy is left alone
+    EXPECT_FALSE(c.m_active);
+}
+
+TEST_F(Enemies, TheDecisionIsCarriedOut) {
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_id = 5;
+    AIDecision& d = layer.m_enemyTable[5]->decision;
+
+    d.m_action = ACTION_WALK;
+    d.m_waypoint = Vector(100.0f, 0.0f, 0.0f);
+    d.m_target = Vector(100.0f, 0.0f, 0.0f);
+    e.frame(1000.0);
+    EXPECT_NEAR(c.m_position.x, 20.0f, 0.01f) << "20 units a second";
+    EXPECT_NEAR(c.m_position.z, 0.0f, 0.01f);
+
+    c.m_currentAnimation = 0;
+    c.animationQueue().clear();
+    d.m_action = ACTION_STAND;
+    e.frame(1000.0);
+    EXPECT_NEAR(c.m_position.x, 20.0f, 0.01f);
+    EXPECT_EQ(c.m_currentAnimation, 0);
+
+    d.m_action = ACTION_JUMP;
+    e.frame(1.0);
+    EXPECT_FLOAT_EQ(c.m_velocity.y, 70.0f);
+
+    c.m_position.y = 0.0f;
+    c.m_velocity.y = 0.0f;
+    c.m_currentAnimation = 0;
+    d.m_action = ACTION_ATTACK;
+    e.frame(1.0);
+    EXPECT_EQ(c.m_currentAnimation, 5) << "the first attack pose was taken";
+    EXPECT_EQ(c.animationQueue().frontId(), 6);
+    EXPECT_EQ(c.animationQueue().backId(), 7);
+
+    // A record gone from the table leaves the character with no decision, not a stale one.
+    layer.removeEnemy(5);
+    c.m_currentAnimation = 0;
+    e.frame(1.0);
+    EXPECT_EQ(c.m_decision, nullptr);
+}
+
+TEST_F(Enemies, KnockbackEasesAndSnapsToZero) {
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_knockback = Vector(1.0f, 0.0f, 0.0f);
+    e.frame(0.0);
+    EXPECT_FLOAT_EQ(c.m_position.x, 1.0f);
+    EXPECT_FLOAT_EQ(c.m_knockback.x, 0.95f);
+    for (int i = 0; i < 10; ++i)
+        e.frame(0.0);
+    EXPECT_FLOAT_EQ(c.m_knockback.x, 0.0f);
+}
+
+TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttack) {
+    ProjectileList list;
+    ProjectileList* saved = g_projectiles;
+    g_projectiles = &list;
+    Enemy<Magician> e;
+    Magician& m = e.object;
+    m.m_id = 5;
+    layer.m_player.x = 100.0f;
+    AIDecision& d = layer.m_enemyTable[5]->decision;
+    d.m_action = ACTION_ATTACK;
+    d.m_target = Vector(100.0f, 0.0f, 0.0f);
+    e.frame(1.0);
+    EXPECT_EQ(m.animationQueue().frontId(), 6);
+    d.m_action = ACTION_WALK;
+    for (int i = 0; i < 4; ++i)
+        e.frame(1.0);
+    EXPECT_EQ(list.count(), 1);
+    EXPECT_EQ(m.m_boltsCast, 1);
+    ASSERT_NE(list.head(), nullptr);
+    Projectile& bolt = *list.head()->m_projectile;
+    EXPECT_EQ(bolt.m_kind, PROJECTILE_HOSTILE);
+    EXPECT_EQ(bolt.m_damage, MAGICIAN_BOLT_DAMAGE);
+    EXPECT_EQ(bolt.m_owner, &m);
+    EXPECT_TRUE(bolt.isFlying());
+    EXPECT_FLOAT_EQ(bolt.m_position.y, 30.0f);
+    EXPECT_GT(bolt.m_direction.x, 0.9f);
+    g_projectiles = saved;
+}
+
+TEST_F(Enemies, AFullProjectileListRefusesTheBoltWithoutALeak) {
+    ProjectileList list;
+    ProjectileList* saved = g_projectiles;
+    g_projectiles = &list;
+    for (int i = 0; i < PROJECTILE_LIST_CAPACITY; ++i)
+        ASSERT_TRUE(list.add(new Bolt()));
+    Enemy<Magician> e;
+    const int timers = liveTimers();
+    EXPECT_FALSE(e.object.castBolt());
+    EXPECT_EQ(list.count(), PROJECTILE_LIST_CAPACITY);
+    EXPECT_EQ(liveTimers(), timers) << "the refused bolt (and its timer) is gone";
+    g_projectiles = nullptr;
+    EXPECT_FALSE(e.object.castBolt()) << "no list, no bolt";
+    g_projectiles = saved;
+}
+
+TEST_F(Enemies, AnUnpaintedEnemyShowsNoBodyUntilAGunHitsIt) {
+    TestGLContext gl;
+    if (!gl.ok())
+        GTEST_SKIP() << gl.error();
+    Enemy<Character> e;
+    Character& c = e.object;
+    c.m_id = 5;
+    giveBoxModel(c.model());
+    c.m_effectTextureLoaded = true; // no texture files here
+    e.frame(1.0);
+    EXPECT_EQ(litPixels(gl, c), 0u);
+    c.onHit(0, WEAPON_GREEN, 1, kNoPush);
+    e.frame(1.0);
+    const size_t painted = litPixels(gl, c);
+    gl.saveArtifact("enemy_painted");
+    EXPECT_GT(painted, 1000u) << "the painted body is on screen";
+}

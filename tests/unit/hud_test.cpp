@@ -1,0 +1,290 @@
+// The HUD and the conversation box, drawn on a real context with the game's own images.
+#include "hud/hud.h"
+#include "level/qrvdatalayer.h"
+#include "objects/npc.h"
+#include "platform/messagebox.h"
+#include "shell/gamecontext.h"
+#include "support/glcontext.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+class Screen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_gl = std::make_unique<TestGLContext>();
+        if (!m_gl->ok())
+            GTEST_SKIP() << m_gl->error();
+        char here[4096];
+        ASSERT_NE(getcwd(here, sizeof here), nullptr);
+        m_oldDir = here;
+        if (chdir(TARVO_GAME_DIR) != 0 || access("Data/lifeBar.bmp", R_OK) != 0)
+            GTEST_SKIP() << "no generated HUD images in " << TARVO_GAME_DIR;
+        SetMessageBoxResponder(
+            [this](const std::string& text, const std::string&, MessageBoxButtons) {
+                m_boxes.push_back(text);
+                return MessageBoxAnswer::Ok;
+            });
+        ASSERT_TRUE(hud.loadTextures());
+        for (GLuint name : {hud.m_paletteMask, hud.m_redPalette, hud.m_greenPalette,
+                            hud.m_bluePalette, hud.m_crossHairMask, hud.m_lifeBarMask,
+                            hud.m_lifeBar, hud.m_crossHair, hud.m_map, hud.m_gemMask, hud.m_gem})
+            ASSERT_NE(name, 0u);
+    }
+    void TearDown() override {
+        SetMessageBoxResponder(nullptr);
+        if (!m_oldDir.empty()) {
+            EXPECT_EQ(chdir(m_oldDir.c_str()), 0);
+        }
+        g_dataLayer = nullptr;
+    }
+    // A plain grey frame with the scene's usual state, as the play frame leaves it.
+    void clearFrame() {
+        glViewport(0, 0, 800, 600);
+        glClearColor(0.3f, 0.3f, 0.3f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glDisable(GL_LIGHTING);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    }
+    std::vector<uint8_t> drawHud(Hud& hud, const HudValues& values) {
+        clearFrame();
+        hud.drawValues(values);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        return m_gl->readPixels();
+    }
+    static Rgb at(const std::vector<uint8_t>& p, int x, int y) {
+        size_t i = (size_t(y) * 800 + size_t(x)) * 3;
+        return {p[i], p[i + 1], p[i + 2]};
+    }
+    static bool same(const Rgb& a, const Rgb& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+    // Pixels that differ between two frames inside a rectangle.
+    static int differing(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int x0,
+                         int y0, int x1, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += !same(at(a, x, y), at(b, x, y));
+        return n;
+    }
+    std::unique_ptr<TestGLContext> m_gl;
+    Hud hud;
+    std::string m_oldDir;
+    std::vector<std::string> m_boxes;
+};
+
+TEST_F(Screen, TheLifeFillEndsAtFourEightyThreeForFullLife) {
+    EXPECT_FLOAT_EQ(Hud::lifeFillTop(100), 483.0f);
+    EXPECT_FLOAT_EQ(Hud::lifeFillTop(0), 570.0f);
+    HudValues v;
+    v.life = 0;
+    std::vector<uint8_t> empty = drawHud(hud, v);
+    v.life = 100;
+    std::vector<uint8_t> full = drawHud(hud, v);
+    m_gl->saveArtifact("hud_full_life");
+    for (int x = 41; x < 59; x += 4) {
+        EXPECT_FALSE(same(at(full, x, 483), at(empty, x, 483))) << "x " << x;
+        EXPECT_FALSE(same(at(full, x, 569), at(empty, x, 569))) << "x " << x;
+        EXPECT_TRUE(same(at(full, x, 482), at(empty, x, 482))) << "x " << x;
+        EXPECT_TRUE(same(at(full, x, 570), at(empty, x, 570))) << "x " << x;
+    }
+    EXPECT_EQ(differing(full, empty, 0, 0, 800, 600), differing(full, empty, 40, 483, 59, 570))
+        << "nothing but the fill changes with the life";
+    Rgb fill = at(full, 50, 520);
+    EXPECT_GT(fill.r, fill.g + 60) << "the fill is red";
+
+    v.life = 50;
+    std::vector<uint8_t> half = drawHud(hud, v);
+    EXPECT_TRUE(same(at(half, 50, 520), at(empty, 50, 520)));
+    EXPECT_FALSE(same(at(half, 50, 530), at(empty, 50, 530)));
+    v.life = 250; // a record above 100 still stays inside the frame
+    std::vector<uint8_t> over = drawHud(hud, v);
+    EXPECT_EQ(differing(over, full, 0, 0, 800, 600), 0);
+}
+
+TEST_F(Screen, PaletteAndCountsDrawInTheirRectangles) {
+    HudValues v;
+    v.weapon = 0;
+    v.redAmmo = 1;
+    v.blueAmmo = 2;
+    v.gems = 10;
+    std::vector<uint8_t> green = drawHud(hud, v);
+    m_gl->saveArtifact("hud_green_gun");
+    v.redAmmo = 99;
+    v.blueAmmo = 98;
+    std::vector<uint8_t> greenOther = drawHud(hud, v);
+    EXPECT_EQ(differing(green, greenOther, 0, 0, 800, 600), 0)
+        << "the green gun shows \"--\" whatever the ammunition";
+    v.weapon = 1;
+    std::vector<uint8_t> red99 = drawHud(hud, v);
+    v.redAmmo = 1;
+    std::vector<uint8_t> red1 = drawHud(hud, v);
+    m_gl->saveArtifact("hud_red_gun");
+    // The ammunition text starts at (717, 533) on its baseline.
+    EXPECT_GT(differing(red99, red1, 717, 505, 780, 540), 10);
+    EXPECT_EQ(differing(red99, red1, 0, 0, 800, 600), differing(red99, red1, 717, 505, 780, 540));
+    // The palettes differ only inside x 670 to 780, y 470 to 580.
+    const int paletteChange = differing(green, red1, 670, 470, 780, 580);
+    EXPECT_GT(paletteChange, 2000);
+    EXPECT_EQ(differing(green, red1, 0, 0, 800, 600), paletteChange);
+
+    v.gems = 25;
+    std::vector<uint8_t> moreGems = drawHud(hud, v);
+    const int countChange = differing(red1, moreGems, 710, 40, 800, 70);
+    EXPECT_GT(countChange, 10) << "the gem count is printed at (710, 65)";
+    EXPECT_EQ(differing(red1, moreGems, 0, 0, 800, 600), countChange);
+
+    Rgb grey = at(moreGems, 400, 300);
+    EXPECT_TRUE(same(at(moreGems, 300, 200), grey)) << "no crosshair unless aiming";
+}
+
+TEST_F(Screen, AMissingMaskLeavesTheOtherElementsDrawn) {
+    HudValues v;
+    std::vector<uint8_t> whole = drawHud(hud, v);
+    hud.m_paletteMask = 0;
+    std::vector<uint8_t> noMask = drawHud(hud, v);
+    EXPECT_EQ(differing(whole, noMask, 0, 0, 800, 600),
+              differing(whole, noMask, 670, 470, 780, 580));
+}
+
+TEST_F(Screen, TheMapShowsEnemiesAsRedDots) {
+    hud.m_showMap = true;
+    HudValues v;
+    v.enemyXZ = {1024.0f, 1024.0f, 2048.0f, 2048.0f};
+    std::vector<uint8_t> p = drawHud(hud, v);
+    m_gl->saveArtifact("hud_map");
+    for (Rgb dot : {at(p, 352, 402), at(p, 502, 552)}) {
+        EXPECT_GE(dot.r, 250);
+        EXPECT_LE(dot.g, 5);
+        EXPECT_LE(dot.b, 5);
+    }
+    Rgb grey = at(p, 600, 300);
+    int mapped = 0;
+    for (int y = 250; y < 550; y += 3)
+        for (int x = 200; x < 500; x += 3)
+            mapped += !same(at(p, x, y), grey);
+    EXPECT_GT(mapped, 9000) << "the land map covers (200, 250) to (500, 550)";
+}
+
+TEST_F(Screen, FadingReplacesTheFillAndTextsButKeepsTheImages) {
+    HudValues v;
+    v.life = 0;
+    v.weapon = 1;
+    v.redAmmo = 0;
+    std::vector<uint8_t> noFill = drawHud(hud, v);
+    v.life = 100;
+    v.redAmmo = 42;
+    hud.m_fading = true;
+    hud.m_fadeAlpha = 0.0f;
+    std::vector<uint8_t> faded = drawHud(hud, v);
+    EXPECT_NEAR(hud.m_fadeAlpha, 0.02f, 1e-6f);
+    EXPECT_TRUE(same(at(faded, 50, 520), at(noFill, 50, 520))) << "no life fill while fading";
+    hud.m_fadeAlpha = 0.0f;
+    v.redAmmo = 7;
+    v.gems = 77;
+    std::vector<uint8_t> fadedOther = drawHud(hud, v);
+    EXPECT_EQ(differing(faded, fadedOther, 0, 0, 800, 600), 0)
+        << "neither the gem count nor the ammunition is printed";
+    EXPECT_GT(differing(noFill, faded, 700, 40, 800, 70), 0) << "the count was there before";
+
+    hud.m_fadeAlpha = 1.0f;
+    std::vector<uint8_t> white = drawHud(hud, v);
+    m_gl->saveArtifact("hud_faded");
+    for (Rgb c : {at(white, 10, 10), at(white, 400, 300), at(white, 700, 500)})
+        EXPECT_EQ(c.r + c.g + c.b, 3 * 255);
+    hud.m_fadeAlpha = 0.0f;
+    for (int frame = 0; frame < 48; ++frame)
+        hud.drawFade();
+    EXPECT_LT(hud.m_fadeAlpha, 1.0f) << "a full fade takes about fifty frames";
+    hud.drawFade();
+    hud.drawFade();
+    hud.drawFade();
+    EXPECT_GE(hud.m_fadeAlpha, 1.0f);
+}
+
+TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
+    QRVDataLayer layer;
+    auto record = std::make_unique<NpcData>();
+    record->id = 4;
+    record->normalChat = "Tarvo! Thank the river you came. Doduda's creatures crept down from "
+                         "the hills last night.";
+    record->menu.title = "Choose";
+    record->menu.count = 2;
+    record->menu.items[0] = {"Herb bread", "Eat.", 1};
+    record->menu.items[1] = {"Red shells", "Aim.", 3};
+    record->menu.selected = -1;
+    record->menu.negativeReply = "Ten gems, Tarvo.";
+    NpcMenu* menu = &record->menu;
+    layer.addNpc(std::move(record));
+    g_dataLayer = &layer;
+    Npc npc;
+    npc.m_id = 4;
+
+    clearFrame();
+    std::vector<uint8_t> before = m_gl->readPixels();
+    npc.drawChat();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    std::vector<uint8_t> chat = m_gl->readPixels();
+    m_gl->saveArtifact("dialogue_chat");
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_GT(differing(before, chat, 0, 0, 700, 300), 100000) << "the paper covers the box";
+    EXPECT_EQ(differing(before, chat, 0, 300, 800, 600), 0);
+    EXPECT_EQ(differing(before, chat, 700, 0, 800, 300), 0);
+    int dark = 0, secondLine = 0;
+    for (int y = 125; y < 150; ++y)
+        for (int x = 140; x < 600; ++x) {
+            Rgb c = at(chat, x, y);
+            dark += c.r + c.g + c.b < 90;
+        }
+    for (int y = 150; y < 172; ++y)
+        for (int x = 140; x < 600; ++x) {
+            Rgb c = at(chat, x, y);
+            secondLine += c.r + c.g + c.b < 90;
+        }
+    EXPECT_GT(dark, 200) << "black chat text from (140, 145)";
+    EXPECT_GT(secondLine, 100) << "a long line wraps onto a second line";
+
+    clearFrame();
+    npc.drawMenu();
+    std::vector<uint8_t> shown = m_gl->readPixels();
+    m_gl->saveArtifact("dialogue_menu");
+    EXPECT_EQ(menu->selected, 0) << "a refused selection shows as the first item";
+    auto reds = [&](int y0, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = 153; x < 400; ++x) {
+                Rgb c = at(shown, x, y);
+                n += c.r > 150 && c.g < 70 && c.b < 70;
+            }
+        return n;
+    };
+    EXPECT_GT(reds(122, 142), 20) << "the selected item is red";
+    EXPECT_EQ(reds(145, 165), 0) << "the other item is not";
+
+    menu->selected = -1;
+    clearFrame();
+    npc.drawReply();
+    std::vector<uint8_t> refused = m_gl->readPixels();
+    menu->selected = 1;
+    clearFrame();
+    npc.drawReply();
+    std::vector<uint8_t> reply = m_gl->readPixels();
+    m_gl->saveArtifact("dialogue_reply");
+    EXPECT_GT(differing(refused, reply, 130, 125, 500, 150), 20)
+        << "the negative reply differs from the item's";
+}
+
+} // namespace

@@ -1,0 +1,521 @@
+// The day and night cycle on an injected clock, the placement of the shadow lights,
+// the volume builder's silhouette and storage, and real stencil shadows on Mesa.
+#include "models/ms3dmodel.h"
+#include "objects/modelobject.h"
+#include "objects/player.h"
+#include "platform/win32timer.h"
+#include "shell/gamecontext.h"
+#include "support/glcontext.h"
+#include "unit/ms3dbuilder.h"
+#include "world/shadowvolume.h"
+#include "world/worldlight.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A unit-free cube: 8 shared corners (index bit 0 = +x, bit 1 = +y, bit 2 = +z), faces
+// wound counter-clockwise from outside, as the game's closed models are.
+const int CUBE_FACES[6][4] = {{4, 5, 7, 6}, {1, 0, 2, 3}, {5, 1, 3, 7},
+                              {0, 4, 6, 2}, {6, 7, 3, 2}, {0, 1, 5, 4}};
+
+void cubeCorner(int index, float cx, float cy, float cz, float s, float* out) {
+    out[0] = cx + ((index & 1) ? s : -s);
+    out[1] = cy + ((index & 2) ? s : -s);
+    out[2] = cz + ((index & 4) ? s : -s);
+}
+
+std::vector<ShadowTriangle> cubeTriangles(float cx, float cy, float cz, float s,
+                                          int32_t indexBase = 0) {
+    std::vector<ShadowTriangle> out;
+    for (const auto& face : CUBE_FACES) {
+        const int corners[2][3] = {{face[0], face[1], face[2]}, {face[0], face[2], face[3]}};
+        for (const auto& tri : corners) {
+            ShadowTriangle t{};
+            for (int k = 0; k < 3; ++k) {
+                cubeCorner(tri[k], cx, cy, cz, s, t.m_corners[k]);
+                t.m_vertexIndices[k] = indexBase + tri[k];
+            }
+            out.push_back(t);
+        }
+    }
+    return out;
+}
+
+// Light at world position `light`, volume at the origin: the volume stores it negated.
+void build(ShadowVolume& v, const std::vector<ShadowTriangle>& tris, float lx, float ly, float lz,
+           float range, int32_t announced = -1) {
+    v.beginFrame(announced < 0 ? int32_t(tris.size()) : announced);
+    v.setLight(-lx, -ly, -lz, range, true);
+    v.clear();
+    for (const ShadowTriangle& t : tris)
+        v.addTriangle(t);
+    v.finish();
+}
+
+ShadowVolume* volumeOf(ModelObject& object, int index) {
+    return dynamic_cast<ShadowVolume*>(&object.model().shadowVolume(index));
+}
+
+int64_t s_nowNs = 0;
+void setClockMs(double ms) {
+    s_nowNs = int64_t(ms * 1000000.0);
+}
+
+// Every WorldLight test runs with a GL context (the light sets GL state) and a fake
+// clock, and leaves the object table empty.
+class WorldLightTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_gl = std::make_unique<TestGLContext>();
+        s_nowNs = 0;
+        Win32Timer::SetTickSourceForTests([] { return s_nowNs; });
+        g_hero = nullptr;
+        for (auto& slot : g_objectTable)
+            slot = nullptr;
+        m_light = std::make_unique<WorldLight>();
+    }
+    void TearDown() override {
+        m_light.reset();
+        for (auto& slot : g_objectTable)
+            slot = nullptr;
+        Win32Timer::SetTickSourceForTests(nullptr);
+    }
+    bool lightEnabled(GLenum light) { return m_gl->ok() && glIsEnabled(light); }
+
+    std::unique_ptr<TestGLContext> m_gl;
+    std::unique_ptr<WorldLight> m_light;
+};
+
+} // namespace
+
+// ---- the volume builder ----
+
+TEST(ShadowVolumeBuild, CubeUnderAnOverheadLightOutlinesItsTopFace) {
+    ShadowVolume v;
+    build(v, cubeTriangles(0, 0, 0, 1), 0, 100, 0, 300);
+    EXPECT_EQ(v.lightFacingCount(), 2);
+    EXPECT_EQ(v.backFacingCount(), 10);
+    ASSERT_EQ(v.edgeCount(), 4);
+    for (int i = 0; i < v.edgeCount(); ++i) {
+        EXPECT_FLOAT_EQ(v.edge(i).m_points[0][1], 1.0f);
+        EXPECT_FLOAT_EQ(v.edge(i).m_points[1][1], 1.0f);
+    }
+}
+
+TEST(ShadowVolumeBuild, SilhouetteIsAClosedLoopForADiagonalLight) {
+    ShadowVolume v;
+    build(v, cubeTriangles(0, 0, 0, 1), 100, 100, 0, 300);
+    EXPECT_EQ(v.lightFacingCount(), 4);
+    ASSERT_EQ(v.edgeCount(), 6);
+    // Each corner of a closed loop starts exactly one edge and ends exactly one.
+    for (int i = 0; i < v.edgeCount(); ++i) {
+        int starts = 0;
+        for (int j = 0; j < v.edgeCount(); ++j) {
+            const float* end = v.edge(i).m_points[1];
+            const float* start = v.edge(j).m_points[0];
+            if (end[0] == start[0] && end[1] == start[1] && end[2] == start[2])
+                ++starts;
+        }
+        EXPECT_EQ(starts, 1) << "edge " << i;
+    }
+}
+
+TEST(ShadowVolumeBuild, ALightOutOfRangeAddsNothing) {
+    ShadowVolume v;
+    build(v, cubeTriangles(0, 0, 0, 1), 0, 100, 0, 50);
+    EXPECT_EQ(v.lightFacingCount() + v.backFacingCount(), 0);
+    EXPECT_EQ(v.edgeCount(), 0);
+}
+
+TEST(ShadowVolumeBuild, ADisabledLightKeepsTheStoredPosition) {
+    ShadowVolume v;
+    v.setLight(1, 2, 3, 300, true);
+    v.setLight(9, 9, 9, 9, false);
+    EXPECT_FALSE(v.enabled());
+    EXPECT_FLOAT_EQ(v.light()[0], 1.0f);
+    EXPECT_FLOAT_EQ(v.light()[3], 300.0f);
+    v.setEnabled(true);
+    EXPECT_TRUE(v.enabled());
+    EXPECT_FLOAT_EQ(v.light()[2], 3.0f);
+}
+
+TEST(ShadowVolumeBuild, ExtrusionReachesTheRangeButNeverLessThanOnce) {
+    ShadowVolume v;
+    v.setLight(100, 0, 0, 300, true);
+    EXPECT_FLOAT_EQ(v.extrusionFactor(), 2.0f);
+    v.setLight(0, -100, 0, 150, true);
+    EXPECT_FLOAT_EQ(v.extrusionFactor(), 1.0f);
+    v.setLight(0, 0, 0, 150, true);
+    EXPECT_FLOAT_EQ(v.extrusionFactor(), 1.0f) << "a light at the origin must not divide by 0";
+}
+
+TEST(ShadowVolumeBuild, StorageFollowsTheModelWhateverItsSizeAndIndices) {
+    // More than 2000 back-facing triangles and vertex indices far above 2000: a floor of
+    // 3000 triangles facing away from the light, plus a cube with high indices.
+    std::vector<ShadowTriangle> tris;
+    for (int i = 0; i < 3000; ++i) {
+        ShadowTriangle t{};
+        float x = float(i % 60), z = float(i / 60);
+        float corners[3][3] = {{x, -5, z}, {x + 1, -5, z}, {x, -5, z + 1}}; // faces down
+        for (int k = 0; k < 3; ++k) {
+            for (int c = 0; c < 3; ++c)
+                t.m_corners[k][c] = corners[k][c];
+            t.m_vertexIndices[k] = 100000 + i * 3 + k;
+        }
+        tris.push_back(t);
+    }
+    for (const ShadowTriangle& t : cubeTriangles(0, 0, 0, 1, 70000))
+        tris.push_back(t);
+    ShadowVolume v;
+    build(v, tris, 0, 100, 0, 400);
+    EXPECT_EQ(v.capacity(), 3012);
+    EXPECT_EQ(v.backFacingCount(), 3010);
+    EXPECT_EQ(v.edgeCount(), 4);
+
+    // A feed beyond the announced count is cut at the storage, never written past it;
+    // negative indices are just other buckets.
+    tris.insert(tris.end(), tris.begin(), tris.begin() + 500);
+    tris[0].m_vertexIndices[0] = -7;
+    build(v, tris, 0, 100, 0, 400, 3012);
+    EXPECT_EQ(v.capacity(), 3012);
+    EXPECT_LE(v.backFacingCount(), 3012);
+    EXPECT_EQ(v.edgeCount(), 4);
+}
+
+TEST(ShadowVolumeBuild, BeginFrameWithoutAFeedKeepsTheBuiltVolume) {
+    ShadowVolume v;
+    build(v, cubeTriangles(0, 0, 0, 1), 0, 100, 0, 300);
+    v.beginFrame(12);
+    EXPECT_EQ(v.edgeCount(), 4) << "models call beginFrame on frames that do not rebuild";
+    EXPECT_EQ(v.capacity(), 12);
+}
+
+// ---- the day and night cycle ----
+
+TEST_F(WorldLightTest, TheSunStandsAtX1000WithColour7p5AtNoon) {
+    setClockMs(90000);
+    m_light->update();
+    EXPECT_NEAR(m_light->m_sunPosition.x, 1000.0f, 0.01f);
+    EXPECT_NEAR(m_light->m_color[0], 7.5f, 1e-4f);
+    EXPECT_TRUE(m_light->m_isDay);
+    if (m_gl->ok()) {
+        EXPECT_TRUE(lightEnabled(GL_LIGHT1));
+        GLfloat diffuse[4];
+        glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+        EXPECT_NEAR(diffuse[0], 7.5f, 1e-4f);
+        GLfloat ambient[4];
+        glGetLightfv(GL_LIGHT1, GL_AMBIENT, ambient);
+        EXPECT_NEAR(ambient[1], 22.5f, 1e-3f);
+    }
+    setClockMs(45000);
+    m_light->update();
+    EXPECT_NEAR(m_light->m_sunPosition.x, -250.0f, 0.01f);
+    EXPECT_NEAR(m_light->m_color[1], 3.75f, 1e-4f);
+    setClockMs(135000);
+    m_light->update();
+    EXPECT_NEAR(m_light->m_color[2], 3.85f, 1e-4f) << "the afternoon falls from 7.6";
+}
+
+TEST_F(WorldLightTest, DayTurnsToNightAfter180sAndBackAfter100s) {
+    setClockMs(180000);
+    m_light->update();
+    EXPECT_TRUE(m_light->m_isDay) << "exactly the day's length is still day";
+    setClockMs(180001);
+    m_light->update();
+    EXPECT_FALSE(m_light->m_isDay);
+    EXPECT_FLOAT_EQ(m_light->m_color[0], 3.0f);
+    EXPECT_DOUBLE_EQ(m_light->m_timer->Elapsed(), 0.0) << "the change resets the timer";
+    EXPECT_FALSE(lightEnabled(GL_LIGHT1));
+
+    setClockMs(180001 + 50000);
+    m_light->update();
+    EXPECT_FALSE(m_light->m_isDay);
+    EXPECT_TRUE(!m_gl->ok() || lightEnabled(GL_LIGHT3)) << "the fire burns at night";
+    setClockMs(180001 + 100001);
+    m_light->update();
+    EXPECT_TRUE(m_light->m_isDay);
+    EXPECT_DOUBLE_EQ(m_light->m_timer->Elapsed(), 0.0);
+    EXPECT_FLOAT_EQ(m_light->m_sunPosition.x, -1000.0f);
+    EXPECT_FLOAT_EQ(m_light->m_sunPosition.z, 300.0f);
+    EXPECT_FALSE(lightEnabled(GL_LIGHT2));
+    EXPECT_FALSE(lightEnabled(GL_LIGHT3));
+    // The next day frame starts the sun over again from the east.
+    m_light->update();
+    EXPECT_FLOAT_EQ(m_light->m_sunPosition.x, -1500.0f);
+}
+
+// ---- handing the lights to the objects ----
+
+TEST_F(WorldLightTest, ObjectsGetTheLightInTheirOwnFrameAndFarOnesNone) {
+    ModelObject near, far, turned, asleep;
+    near.setPosition(Vector(10, 0, 0));
+    far.setPosition(Vector(1000, 0, 0));
+    turned.m_heading = 90.0f;
+    asleep.m_active = false;
+    volumeOf(asleep, 0)->setLight(1, 2, 3, 4, true);
+    g_objectTable[0] = &near;
+    g_objectTable[1] = &far;
+    g_objectTable[7] = &turned;
+    g_objectTable[249] = &asleep;
+    m_light->placeShadowLight(0, 0, 0, 300, 0);
+
+    ASSERT_NE(volumeOf(near, 0), nullptr);
+    EXPECT_TRUE(volumeOf(near, 0)->enabled());
+    EXPECT_FLOAT_EQ(volumeOf(near, 0)->light()[0], 10.0f) << "stored negated";
+    EXPECT_FLOAT_EQ(volumeOf(near, 0)->light()[3], 300.0f);
+    EXPECT_FALSE(volumeOf(far, 0)->enabled()) << "beyond the range the volume is off";
+    EXPECT_FALSE(volumeOf(near, 1)->enabled()) << "only the named index changes";
+    EXPECT_TRUE(volumeOf(asleep, 0)->enabled()) << "inactive objects are left alone";
+    EXPECT_FLOAT_EQ(volumeOf(asleep, 0)->light()[0], 1.0f);
+
+    // Turned 90 degrees, world +x is the object's +z.
+    m_light->placeShadowLight(10, 0, 0, 300, 1);
+    EXPECT_NEAR(volumeOf(turned, 1)->light()[0], 0.0f, 1e-4f);
+    EXPECT_NEAR(volumeOf(turned, 1)->light()[2], -10.0f, 1e-4f);
+
+    m_light->setShadowEnabled(false, 1, false);
+    EXPECT_TRUE(volumeOf(turned, 1)->enabled()) << "without `all` only the hero changes";
+    m_light->setShadowEnabled(false, 1, true);
+    EXPECT_FALSE(volumeOf(turned, 1)->enabled());
+    m_light->setShadowEnabled(true, 7, true); // no such volume: nothing happens
+    EXPECT_FALSE(volumeOf(turned, 1)->enabled());
+}
+
+TEST_F(WorldLightTest, DayUsesOneShadowLightAndNightTheFireAsTheSecond) {
+    ModelObject object;
+    object.setPosition(Vector(340, 0, 530));
+    g_objectTable[3] = &object;
+    volumeOf(object, 1)->setLight(0, 0, 0, 100, true);
+    m_light->update();
+    EXPECT_TRUE(volumeOf(object, 0)->enabled()) << "the sun reaches 4000 units";
+    EXPECT_FALSE(volumeOf(object, 1)->enabled()) << "no second shadow by day";
+
+    m_light->setFire(1.0f, 0.1f, 0.0f, 340, 20, 530);
+    m_light->m_fixed = true;
+    m_light->setFire(0, 0, 1, 0, 0, 0);
+    EXPECT_FLOAT_EQ(m_light->m_firePosition[1], 20.0f) << "a fixed light stays put";
+    m_light->m_isDay = false;
+    m_light->update();
+    ASSERT_TRUE(volumeOf(object, 1)->enabled());
+    EXPECT_FLOAT_EQ(volumeOf(object, 1)->light()[1], -20.0f);
+    EXPECT_FLOAT_EQ(volumeOf(object, 1)->light()[3], 200.0f);
+}
+
+// ---- real stencil shadows ----
+
+namespace {
+
+// A cube of half-size 5 around (0, 15, 0) with shared corners, in one group.
+std::string writeCubeModel() {
+    Ms3dBuilder b;
+    for (int i = 0; i < 8; ++i) {
+        Ms3dBuilder::Vertex v{};
+        cubeCorner(i, 0, 15, 0, 5, v.position);
+        v.bone = -1;
+        b.vertices.push_back(v);
+    }
+    Ms3dBuilder::Group group{{}, -1};
+    for (const ShadowTriangle& t : cubeTriangles(0, 15, 0, 5)) {
+        Ms3dBuilder::Triangle tri{};
+        for (int k = 0; k < 3; ++k)
+            tri.vertices[k] = uint16_t(t.m_vertexIndices[k]);
+        group.triangles.push_back(uint16_t(b.triangles.size()));
+        b.triangles.push_back(tri);
+    }
+    b.groups.push_back(group);
+    std::string dir = std::string(TARVO_ARTIFACT_DIR) + "/light";
+    std::filesystem::create_directories(dir);
+    std::string path = dir + "/cube.ms3d";
+    std::vector<uint8_t> bytes = b.bytes();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+const float LIGHT[3] = {-60.0f, 80.0f, 0.0f};
+
+struct Frame {
+    std::vector<uint8_t> pixels;
+    int brightness(int x, int y) const { // window coordinates, origin bottom left
+        size_t row = size_t(599 - y);
+        size_t i = (row * 800 + size_t(x)) * 3;
+        return pixels[i] + pixels[i + 1] + pixels[i + 2];
+    }
+};
+
+} // namespace
+
+class ShadowDrawing : public WorldLightTest {
+protected:
+    void SetUp() override {
+        WorldLightTest::SetUp();
+        if (!m_gl->ok())
+            GTEST_SKIP() << m_gl->error();
+        ASSERT_TRUE(m_cube.loadModel(writeCubeModel().c_str()));
+        m_cube.setShadowPeriod(1);
+    }
+
+    // One frame: grey ground, the cube, and with `shadows` the stencil pass.
+    Frame draw(const float* eye, const float* at, bool shadows, const char* artifact) {
+        glViewport(0, 0, 800, 600);
+        glClearColor(0.1f, 0.2f, 0.5f, 1.0f);
+        glClearStencil(0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glEnable(GL_CULL_FACE);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, 800.0 / 600.0, 1.0, 1000.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(eye[0], eye[1], eye[2], at[0], at[1], at[2], 0, 1, 0);
+        glDisable(GL_LIGHTING);
+        glColor3f(0.8f, 0.8f, 0.8f);
+        glBegin(GL_QUADS);
+        glVertex3f(-100, 0, 100);
+        glVertex3f(100, 0, 100);
+        glVertex3f(100, 0, -100);
+        glVertex3f(-100, 0, -100);
+        glEnd();
+        // The play form goes through the object table, the scene form through the
+        // remembered casters; both must give the same shadow.
+        if (m_sceneForm) {
+            m_light->setSceneShadow(LIGHT[0], LIGHT[1], LIGHT[2], 400.0f, &m_cube);
+        } else {
+            g_objectTable[0] = &m_cube;
+            m_light->placeShadowLight(LIGHT[0], LIGHT[1], LIGHT[2], 400.0f, 0);
+        }
+        glColor3f(0.9f, 0.5f, 0.2f);
+        m_cube.draw();
+        if (shadows && m_sceneForm)
+            m_light->drawSceneShadows();
+        else if (shadows)
+            m_light->drawShadows();
+        glFinish();
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        m_gl->saveArtifact(artifact);
+        return Frame{m_gl->readPixels()};
+    }
+
+    // Window position of a world point in the last frame's matrices.
+    void project(float x, float y, float z, int* wx, int* wy) {
+        GLdouble mv[16], pr[16], ox, oy, oz;
+        GLint vp[4];
+        glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+        glGetDoublev(GL_PROJECTION_MATRIX, pr);
+        glGetIntegerv(GL_VIEWPORT, vp);
+        gluProject(x, y, z, mv, pr, vp, &ox, &oy, &oz);
+        *wx = int(ox);
+        *wy = int(oy);
+    }
+
+    ModelObject m_cube;
+    bool m_sceneForm = false;
+};
+
+TEST_F(ShadowDrawing, ACubeCastsItsShadowOnTheGroundAndNowhereElse) {
+    const float eye[3] = {0, 70, 90};
+    const float at[3] = {10, 0, 0};
+    Frame lit = draw(eye, at, false, "light_no_shadow");
+    Frame shaded = draw(eye, at, true, "light_cube_shadow");
+    int darker = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            if (shaded.brightness(x, y) + 60 < lit.brightness(x, y))
+                ++darker;
+    EXPECT_GT(darker, 1500) << "a shadow falls";
+    EXPECT_LT(darker, 800 * 600 / 5) << "the screen is not darkened as a whole";
+
+    // Straight down the light's ray through the cube's centre: ground (13.8, 0, 0).
+    int sx, sy;
+    project(13.8f, 0, 0, &sx, &sy);
+    EXPECT_LT(shaded.brightness(sx, sy), lit.brightness(sx, sy) * 3 / 4);
+    // The lit side of the ground and the sky keep their colour.
+    project(-40, 0, 20, &sx, &sy);
+    EXPECT_EQ(shaded.brightness(sx, sy), lit.brightness(sx, sy));
+    EXPECT_EQ(shaded.brightness(5, 595), lit.brightness(5, 595));
+}
+
+TEST_F(ShadowDrawing, TheCapsKeepTheShadowWhenTheCameraIsInsideTheVolume) {
+    // On the light's ray just under the cube, looking down at the shadowed ground.
+    const float eye[3] = {6.0f, 8.5f, 0.5f};
+    const float at[3] = {13.8f, 0.0f, 0.0f};
+    m_sceneForm = true;
+    Frame lit = draw(eye, at, false, "light_inside_no_shadow");
+    Frame shaded = draw(eye, at, true, "light_inside_shadow");
+    EXPECT_LT(shaded.brightness(400, 300), lit.brightness(400, 300) * 3 / 4)
+        << "the ground straight ahead lies in the shadow";
+    int darker = 0;
+    for (int y = 0; y < 600; y += 4)
+        for (int x = 0; x < 800; x += 4)
+            if (shaded.brightness(x, y) + 60 < lit.brightness(x, y))
+                ++darker;
+    EXPECT_GT(darker, 200 * 150 / 10);
+}
+
+TEST_F(ShadowDrawing, TheGamesOwnModelsCastShadowsEvenPastTheOldTableSizes) {
+    // The hero, and a cutscene line of more than 2000 triangles.
+    if (chdir(TARVO_GAME_DIR) != 0 || !std::ifstream("Data/enemy_line.ms3d").good())
+        GTEST_SKIP() << "the game's models are not built";
+    const float eye[3] = {0, 70, 90};
+    const float at[3] = {10, 0, 0};
+    for (const char* file : {"Data/tarvo.ms3d", "Data/enemy_line.ms3d"}) {
+        SCOPED_TRACE(file);
+        ModelObject model;
+        ASSERT_TRUE(model.loadModel(file));
+        model.setShadowPeriod(1);
+        model.model().blendToPose(0, 0.0);
+        std::swap(m_cube.m_model, model.m_model);
+        Frame lit = draw(eye, at, false, "light_model_no_shadow");
+        Frame shaded = draw(eye, at, true, (std::string("light_") + (file + 5)).c_str());
+        std::swap(m_cube.m_model, model.m_model);
+        auto* volume = volumeOf(model, 0);
+        ASSERT_NE(volume, nullptr);
+        EXPECT_GT(volume->edgeCount(), 20);
+        EXPECT_GE(volume->capacity(), model.model().m_triangleCount);
+        int darker = 0;
+        for (int y = 0; y < 600; y += 2)
+            for (int x = 0; x < 800; x += 2)
+                if (shaded.brightness(x, y) + 60 < lit.brightness(x, y))
+                    ++darker;
+        EXPECT_GT(darker, 100);
+        EXPECT_LT(darker, 400 * 300 / 3);
+    }
+}
+
+TEST_F(WorldLightTest, TheNightSpotlightLeadsTheHeroWhoCastsNoShadowFromIt) {
+    Player hero;
+    hero.setPosition(Vector(340, 0, 520));
+    hero.setDirection(Vector(1, 0, 0));
+    g_hero = &hero;
+    m_light->m_isDay = false;
+    setClockMs(1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    m_light->update();
+    g_hero = nullptr;
+    EXPECT_FALSE(volumeOf(hero, 0)->enabled()) << "no shadow from its own spotlight";
+    EXPECT_TRUE(volumeOf(hero, 1)->enabled()) << "the fire is 10 units away";
+    if (!m_gl->ok())
+        return;
+    EXPECT_TRUE(lightEnabled(GL_LIGHT2));
+    GLfloat position[4], direction[3], diffuse[4];
+    glGetLightfv(GL_LIGHT2, GL_POSITION, position);
+    glGetLightfv(GL_LIGHT2, GL_SPOT_DIRECTION, direction);
+    glGetLightfv(GL_LIGHT2, GL_DIFFUSE, diffuse);
+    EXPECT_FLOAT_EQ(position[0], 345.0f);
+    EXPECT_FLOAT_EQ(position[1], 15.0f);
+    EXPECT_FLOAT_EQ(position[2], 520.0f);
+    EXPECT_NEAR(direction[1], -0.3f, 1e-5f);
+    EXPECT_FLOAT_EQ(diffuse[0], 10.0f) << "the night colour 1 times 10 before any day passed";
+}

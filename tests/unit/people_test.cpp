@@ -1,0 +1,347 @@
+// Characters and their dialogue, gems, the boss and its AI.
+#include "ai/qrvbossai.h"
+#include "level/qrvdatalayer.h"
+#include "objects/boss.h"
+#include "objects/gem.h"
+#include "objects/npc.h"
+#include "objects/particleeffect.h"
+#include "objects/player.h"
+#include "platform/messagebox.h"
+#include "platform/random.h"
+#include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "world/camera.h"
+#include "hud/hud.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class ManualTimer : public Timer {
+public:
+    void Reset() override { m_reset = true; }
+    double Elapsed() override { return m_reset ? m_step : 0.0; }
+    void Pause() override {}
+    void Resume() override {}
+    double m_step = 0.0; // what every frame measures
+    bool m_reset = true;
+};
+
+ManualTimer* manualTimer(ModelObject& object, double stepMs) {
+    auto timer = std::make_unique<ManualTimer>();
+    timer->m_step = stepMs;
+    ManualTimer* raw = timer.get();
+    object.m_timer = std::move(timer);
+    return raw;
+}
+
+// Answers the model-load boxes (the tests do not run in the game folder).
+struct QuietBoxes {
+    QuietBoxes() {
+        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
+            return MessageBoxAnswer::Ok;
+        });
+    }
+    ~QuietBoxes() { SetMessageBoxResponder(nullptr); }
+};
+
+// A level with a hero, a data layer and an empty object table; undone afterwards.
+class World : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_layer = std::make_unique<QRVDataLayer>();
+        m_hero = std::make_unique<Player>();
+        g_dataLayer = m_layer.get();
+        g_hero = m_hero.get();
+        m_layer->m_player.life = 50;
+    }
+    void TearDown() override {
+        releaseGems();
+        for (SceneObject*& slot : g_objectTable)
+            slot = nullptr;
+        g_talkPartner = nullptr;
+        g_hero = nullptr;
+        g_dataLayer = nullptr;
+        g_camera = nullptr;
+        g_hud = nullptr;
+        g_gameState = STATE_TITLE;
+    }
+    // A character record with a three-item trade menu, at slot `id`.
+    NpcData* addTrader(int32_t id) {
+        auto record = std::make_unique<NpcData>();
+        record->id = id;
+        record->name = "Verozi";
+        record->normalChat = "Hello";
+        record->scaredChat = "Go away";
+        record->menu.title = "Choose";
+        record->menu.count = 3;
+        record->menu.items[0] = {"Life (10 gems)", "Drink it.", 1};
+        record->menu.items[1] = {"Red shells (10 gems)", "Aim true.", 3};
+        record->menu.items[2] = {"Blue charges (10 gems)", "Cold.", 2};
+        record->menu.negativeReply = "Bring ten gems.";
+        NpcData* raw = record.get();
+        m_layer->addNpc(std::move(record));
+        return raw;
+    }
+    QuietBoxes m_boxes;
+    std::unique_ptr<QRVDataLayer> m_layer;
+    std::unique_ptr<Player> m_hero;
+};
+
+// ---- conversation -------------------------------------------------------------------
+
+TEST_F(World, ARefusedTradeChangesNothingAndShowsTheNegativeReply) {
+    NpcData* record = addTrader(0);
+    Npc trader;
+    trader.m_id = 0;
+    g_talkPartner = &trader;
+    m_hero->m_gems = 9;
+    m_hero->m_redAmmo = 4;
+    record->menu.selected = 1;
+    record->menu.choose();
+    EXPECT_EQ(record->menu.selected, -1);
+    EXPECT_EQ(m_hero->m_gems, 9);
+    EXPECT_EQ(m_hero->m_redAmmo, 4);
+    EXPECT_EQ(m_layer->playerLife(), 50);
+    EXPECT_EQ(Npc::replyText(&record->menu), "Bring ten gems.");
+
+    record->menu.selected = -4; // below -1 counts as the first item
+    EXPECT_EQ(Npc::replyText(&record->menu), "Drink it.");
+}
+
+TEST_F(World, TheTalkPartnerIsTheFirstCharacterInReach) {
+    addTrader(3);
+    addTrader(7);
+    Npc far, nearLate, nearEarly;
+    Player notACharacter;
+    far.setPosition(Vector(30.0f, 0.0f, 0.0f));
+    nearEarly.setPosition(Vector(0.0f, 0.0f, 19.0f));
+    nearLate.setPosition(Vector(5.0f, 0.0f, 0.0f));
+    notACharacter.setPosition(Vector(1.0f, 0.0f, 0.0f));
+    g_objectTable[1] = &notACharacter; // not a character in the data layer
+    g_objectTable[3] = &nearEarly;
+    g_objectTable[7] = &nearLate;
+    m_hero->setPosition(Vector(0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), &nearEarly);
+
+    g_objectTable[3] = &far; // 30 away: out of reach
+    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), &nearLate);
+    g_objectTable[7] = nullptr;
+    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), nullptr);
+    nearEarly.setPosition(Vector(20.0f, 0.0f, 0.0f));
+    g_objectTable[3] = &nearEarly;
+    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), nullptr) << "exactly 20 is not closer";
+}
+
+TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
+    NpcData* record = addTrader(0);
+    record->decision.m_target = Vector(100.0f, 0.0f, 0.0f);
+    Npc walker;
+    walker.m_id = 0;
+    walker.m_speed = 10.0f;
+    manualTimer(walker, 100.0);
+    walker.update();
+    EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "10 units a second for 100 ms";
+    EXPECT_NEAR(walker.getPosition().z, 0.0f, 1e-4f);
+    EXPECT_EQ(walker.m_decision, &record->decision);
+    EXPECT_GE(walker.animationQueue().count(), 2) << "the walk steps are queued";
+
+    walker.m_paused = true;
+    walker.update();
+    EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f);
+
+    Npc stranger; // no record: stands where it is
+    manualTimer(stranger, 100.0);
+    stranger.update();
+    EXPECT_FLOAT_EQ(stranger.getPosition().x, 0.0f);
+}
+
+// ---- gems ---------------------------------------------------------------------------
+
+TEST_F(World, GemsAreWorthFiveToFourteenAndScaleWithTheirValue) {
+    Gem gem;
+    EXPECT_GE(gem.m_value, 5);
+    EXPECT_LE(gem.m_value, 14);
+    gem.m_value = 5;
+    EXPECT_FLOAT_EQ(gem.drawScale(), 1.0f);
+    gem.m_value = 14;
+    EXPECT_FLOAT_EQ(gem.drawScale(), 2.8f);
+}
+
+TEST_F(World, TwoGemsInReachAreCollectedOnTwoFrames) {
+    m_hero->m_gems = 10;
+    m_hero->setPosition(Vector(100.0f, 0.0f, 100.0f));
+    ASSERT_TRUE(dropGem(Vector(200.0f, 0.0f, 100.0f))); // out of reach
+    ASSERT_TRUE(dropGem(Vector(105.0f, 0.0f, 100.0f)));
+    ASSERT_TRUE(dropGem(Vector(100.0f, 0.0f, 103.0f)));
+    ASSERT_EQ(g_gemCount, 3);
+    Gem* far = g_gems[0];
+    Gem* second = g_gems[2];
+    const int32_t firstValue = g_gems[1]->m_value;
+    const int32_t secondValue = second->m_value;
+
+    EXPECT_TRUE(collectGems());
+    EXPECT_EQ(g_gemCount, 2) << "one gem a frame";
+    EXPECT_EQ(m_hero->m_gems, 10 + firstValue);
+    EXPECT_EQ(g_gems[0], far);
+    EXPECT_EQ(g_gems[1], second) << "later gems move one place forward";
+    EXPECT_EQ(g_gems[2], nullptr);
+
+    EXPECT_TRUE(collectGems());
+    EXPECT_EQ(g_gemCount, 1);
+    EXPECT_EQ(m_hero->m_gems, 10 + firstValue + secondValue);
+    EXPECT_FALSE(collectGems()) << "the far gem stays";
+    EXPECT_EQ(g_gems[0], far);
+
+    m_hero->setPosition(Vector(190.0f, 0.0f, 100.0f)); // exactly 10 away: not yet
+    EXPECT_FALSE(collectGems());
+}
+
+TEST_F(World, AFullGemListRefusesTheDrop) {
+    for (int i = 0; i < GEM_TABLE_SIZE; ++i)
+        ASSERT_TRUE(dropGem(Vector(float(i), 0.0f, 0.0f)));
+    EXPECT_EQ(g_gemCount, GEM_TABLE_SIZE);
+    EXPECT_FALSE(dropGem(Vector(0.0f, 0.0f, 0.0f)));
+    EXPECT_EQ(g_gemCount, GEM_TABLE_SIZE);
+    releaseGems();
+    EXPECT_EQ(g_gemCount, 0);
+    EXPECT_EQ(g_gems[0], nullptr);
+    g_hero = nullptr;
+    EXPECT_FALSE(collectGems()) << "no hero, nothing collected";
+}
+
+// ---- boss ---------------------------------------------------------------------------
+
+class BossFight : public World {
+protected:
+    void SetUp() override {
+        World::SetUp();
+        m_camera = std::make_unique<Camera>();
+        m_camera->setTarget(m_hero.get());
+        g_camera = m_camera.get();
+        m_boss.m_active = true;
+        m_clock = manualTimer(m_boss, 100.0);
+    }
+    std::unique_ptr<Camera> m_camera;
+    Boss m_boss;
+    ManualTimer* m_clock = nullptr;
+};
+
+TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
+    m_boss.setPosition(Vector(10.0f, 50.0f, 10.0f));
+    m_boss.m_velocity = Vector(0.0f, -10.0f, 0.0f);
+    m_clock->m_step = 100.0;
+    m_boss.update();
+    // Gravity takes 9.8 off the speed in 100 ms; the step is still 5 ms of it.
+    EXPECT_NEAR(m_boss.m_velocity.y, -19.8f, 1e-4f);
+    EXPECT_NEAR(m_boss.getPosition().y, 50.0f - 19.8f * 0.005f, 1e-4f);
+    EXPECT_FALSE(m_camera->isFollowing()) << "the camera watches the boss come down";
+    EXPECT_EQ(m_boss.m_phase, BOSS_DESCENT);
+
+    Boss slow;
+    manualTimer(slow, 0.0);
+    slow.update();
+    EXPECT_EQ(slow.m_phase, BOSS_DESCENT) << "an inactive boss never appears";
+    slow.m_active = true;
+    slow.setPosition(Vector(10.0f, 50.0f, 10.0f));
+    slow.m_velocity = Vector(0.0f, -19.8f, 0.0f);
+    slow.update();
+    EXPECT_NEAR(slow.getPosition().y, m_boss.getPosition().y, 1e-4f);
+}
+
+TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
+    m_boss.setPosition(Vector(10.0f, -1.0f, 10.0f)); // below the ground (height 0)
+    m_boss.m_velocity = Vector(0.0f, -5.0f, 0.0f);
+    m_boss.update();
+    ASSERT_EQ(m_boss.m_phase, BOSS_CHARGE);
+    EXPECT_EQ(m_boss.animationQueue().frontId(), 0);
+    EXPECT_FLOAT_EQ(m_boss.m_charge, 0.0f);
+
+    int frames = 0;
+    while (m_boss.m_phase == BOSS_CHARGE && frames < 100) {
+        m_boss.update();
+        ++frames;
+        if (frames == 10) {
+            Vector eye = m_camera->getPosition() - m_boss.getPosition();
+            EXPECT_FLOAT_EQ(eye.x, 30.0f);
+            EXPECT_FLOAT_EQ(eye.y, 40.0f);
+            EXPECT_NEAR(m_boss.m_flare->m_ringSize, 3.0f, 1e-4f);
+        }
+    }
+    // 1 / 0.0003 = 3333 ms: the 34th frame of 100 ms completes it.
+    EXPECT_EQ(frames, 34);
+    EXPECT_EQ(m_boss.m_phase, BOSS_FIGHT);
+    EXPECT_FLOAT_EQ(m_boss.m_charge, 1.0f) << "the charge, also the alpha, stops at 1";
+    EXPECT_TRUE(m_camera->isFollowing()) << "the camera goes back to the hero";
+    EXPECT_FLOAT_EQ(m_boss.m_flare->m_gravity.y, 1.0f);
+}
+
+TEST_F(BossFight, DeathFadesTheScreenThenShowsTheCredits) {
+    Hud hud;
+    g_hud = &hud;
+    g_gameState = STATE_PLAY;
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_boss.m_dying = true;
+    m_boss.m_currentAnimation = 15;
+    m_boss.update();
+    EXPECT_EQ(m_boss.m_phase, BOSS_DEAD);
+    EXPECT_FLOAT_EQ(m_boss.m_glow, 0.0f);
+    EXPECT_TRUE(hud.m_fading);
+    EXPECT_EQ(g_gameState, STATE_PLAY) << "the fade has only begun";
+    hud.m_fadeAlpha = 0.99f;
+    m_boss.update();
+    EXPECT_TRUE(m_boss.m_active);
+    hud.m_fadeAlpha = 1.0f;
+    m_boss.update();
+    EXPECT_EQ(g_gameState, STATE_CREDITS);
+    EXPECT_FALSE(m_boss.m_active);
+}
+
+TEST_F(BossFight, AnAttackDecisionQueuesTheCastingSwing) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_layer->m_boss.decision.m_action = ACTION_ATTACK;
+    m_boss.update();
+    EXPECT_EQ(m_boss.m_currentAnimation, 5);
+    EXPECT_EQ(m_boss.animationQueue().backId(), 7);
+}
+
+// ---- boss AI ------------------------------------------------------------------------
+
+TEST_F(World, TheBossHuntsTheHeroAndAttacksOnlyWithinTwoHundred) {
+    BossData& boss = m_layer->m_boss;
+    QRVBossAI ai;
+    m_layer->m_player.x = 300.0f;
+    m_layer->m_player.z = 300.0f;
+    m_layer->movePlayer(300.0f, 300.0f);
+    m_layer->moveBoss(50.0f, 300.0f); // 250 away
+    boss.decision.m_waypointCell = m_layer->worldToCellF(boss.x, boss.z);
+    const float startCell = boss.decision.m_waypointCell.x;
+    gameSrand(7);
+    int attacks = 0, jumps = 0;
+    for (int i = 0; i < 2000; ++i) {
+        ai.step(m_layer.get(), &boss);
+        attacks += boss.decision.m_action == ACTION_ATTACK;
+        jumps += boss.decision.m_action == ACTION_JUMP;
+        EXPECT_FLOAT_EQ(boss.decision.m_target.x, 300.0f);
+        EXPECT_FLOAT_EQ(boss.decision.m_target.y, 0.0f);
+    }
+    EXPECT_EQ(attacks, 0) << "250 away is out of range";
+    EXPECT_LT(jumps, 15);
+    EXPECT_GT(boss.decision.m_waypointCell.x, startCell) << "it steps toward the hero";
+
+    m_layer->moveBoss(250.0f, 300.0f); // 50 away
+    for (int i = 0; i < 2000; ++i) {
+        ai.step(m_layer.get(), &boss);
+        attacks += boss.decision.m_action == ACTION_ATTACK;
+    }
+    EXPECT_GT(attacks, 40) << "about one frame in twenty attacks";
+    EXPECT_LT(attacks, 160);
+    ai.step(nullptr, &boss); // harmless
+    ai.step(m_layer.get(), nullptr);
+}
+
+} // namespace

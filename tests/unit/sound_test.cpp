@@ -1,0 +1,357 @@
+// Sound through OpenAL Soft's wave writer: the mix goes to a WAV file that the tests read back
+// after the device closes. Every sound file is written here, so the tests need no content.
+#include "platform/cutsceneplayer.h"
+#include "platform/soundmanager.h"
+#include "platform/soundobject.h"
+
+#include "level/qrvdatalayer.h"
+#include "models/vector.h"
+#include "shell/gamecontext.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// OpenAL reads its configuration once, so it is pointed at the wave writer before any test.
+struct WaveOutput {
+    fs::path dir;
+    fs::path wav;
+    WaveOutput() {
+        char pattern[] = "/tmp/tarvo-sound-XXXXXX";
+        if (!mkdtemp(pattern))
+            return;
+        dir = pattern;
+        wav = dir / "mix.wav";
+        std::ofstream(dir / "alsoft.conf") << "drivers=wave\n[wave]\nfile=" << wav.string() << "\n";
+        setenv("ALSOFT_CONF", (dir / "alsoft.conf").c_str(), 1);
+        fs::create_directories(dir / "Sounds");
+        fs::current_path(dir);
+    }
+    ~WaveOutput() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+WaveOutput g_wave;
+
+void writeTone(const std::string& name, double seconds,
+               int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16, int channels = 1) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = channels;
+    info.format = format;
+    std::string path = (g_wave.dir / "Sounds" / name).string();
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    size_t frames = static_cast<size_t>(seconds * info.samplerate);
+    std::vector<float> pcm(frames * static_cast<size_t>(channels));
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            pcm[i * channels + c] =
+                0.5f * static_cast<float>(std::sin(i * 2.0 * M_PI * 440.0 / 44100.0));
+    sf_writef_float(f, pcm.data(), static_cast<sf_count_t>(frames));
+    sf_close(f);
+}
+
+// Peak amplitude of the mix written so far (the device must be closed).
+float mixPeak() {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(g_wave.wav.c_str(), SFM_READ, &info);
+    if (!f)
+        return -1.0f;
+    std::vector<float> pcm(static_cast<size_t>(info.frames) * info.channels);
+    sf_readf_float(f, pcm.data(), info.frames);
+    sf_close(f);
+    float peak = 0.0f;
+    for (float v : pcm)
+        peak = std::max(peak, std::fabs(v));
+    return peak;
+}
+
+void waitMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool anyPlaying(const SoundManager& m) {
+    for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
+        if (m.sound(slot) && m.sound(slot)->IsPlaying())
+            return true;
+    return false;
+}
+
+class SoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(g_wave.dir.empty());
+        fs::remove_all(g_wave.dir / "Sounds");
+        fs::create_directories(g_wave.dir / "Sounds");
+        SoundDevice::SetDeviceName("");
+    }
+    void writeAllSlots() {
+        for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
+            if (slot != SoundManager::TITLE_SLOT)
+                writeTone(SoundManager::slotFile(slot), 0.1);
+        for (int slot = 1; slot <= CutscenePlayer::SLOT_COUNT; ++slot)
+            writeTone(CutscenePlayer::slotFile(slot), 0.1);
+    }
+};
+
+} // namespace
+
+TEST(SoundTables, SlotsCuesAndVoices) {
+    std::vector<int> seen(SoundManager::SLOT_COUNT + 1, 0);
+    for (int i = 0; i < SoundManager::SLOT_COUNT; ++i)
+        ++seen.at(SoundManager::loadOrder()[i]);
+    for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
+        EXPECT_EQ(seen[slot], 1) << "slot " << slot;
+    EXPECT_EQ(SoundManager::loadOrder()[10], 8); // breathing loads after the jewel sounds
+    EXPECT_STREQ(SoundManager::slotFile(17), "title.mp3");
+    EXPECT_FALSE(SoundManager::slotIs3D(14));
+    EXPECT_TRUE(SoundManager::slotIs3D(16));
+    EXPECT_EQ(SoundManager::slotFile(0), nullptr);
+    EXPECT_EQ(SoundManager::slotFile(38), nullptr);
+
+    EXPECT_EQ(SoundManager::cueSlot(0), 2);
+    EXPECT_EQ(SoundManager::cueSlot(4), 1);
+    EXPECT_EQ(SoundManager::cueSlot(7), 0);
+    EXPECT_EQ(SoundManager::cueSlot(14), 19);
+    EXPECT_EQ(SoundManager::cueSlot(15), 0);
+    EXPECT_EQ(SoundManager::cueSlot(-1), 0);
+    EXPECT_TRUE(SoundManager::cueAtHero(10));
+    EXPECT_FALSE(SoundManager::cueAtHero(11));
+
+    EXPECT_EQ(SoundManager::voiceSlot(100), 22);
+    EXPECT_EQ(SoundManager::voiceSlot(104), 26);
+    EXPECT_EQ(SoundManager::voiceSlot(205), 32);
+    EXPECT_EQ(SoundManager::voiceSlot(304), 37);
+    for (int v : {0, 99, 105, 106, 199, 206, 299, 305, -100})
+        EXPECT_EQ(SoundManager::voiceSlot(v), 0) << v;
+
+    EXPECT_STREQ(CutscenePlayer::slotFile(1), "dreamVoice.wav");
+    EXPECT_TRUE(CutscenePlayer::slotIs3D(4));
+    EXPECT_FALSE(CutscenePlayer::slotIs3D(3));
+    EXPECT_EQ(CutscenePlayer::slotFile(5), nullptr);
+}
+
+TEST_F(SoundTest, RedShotCueIsAudibleAndEnds) {
+    writeTone("redGunShot.wav", 0.2);
+    SoundManager m;
+    ASSERT_TRUE(m.Init(nullptr));
+    m.SetRolloff(0.001f);
+    m.SetListenerPosition(10.0f, 0.0f, 10.0f);
+    m.SetListenerOrientation(Vector(0.0f, 0.0f, -1.0f), Vector(0.0f, 1.0f, 0.0f));
+    ASSERT_NE(m.sound(2), nullptr);
+    EXPECT_TRUE(m.sound(2)->isLoaded());
+    EXPECT_FALSE(m.sound(1)->isLoaded()); // its file is missing
+    m.PlayCue(0, nullptr);
+    EXPECT_TRUE(m.sound(2)->IsPlaying());
+    for (int i = 0; i < 100 && m.sound(2)->IsPlaying(); ++i) {
+        m.Update();
+        waitMs(20);
+    }
+    EXPECT_FALSE(m.sound(2)->IsPlaying());
+    m.ShutDown();
+    EXPECT_GT(mixPeak(), 0.05f);
+}
+
+TEST_F(SoundTest, VoicesAndCuesOutsideTheTablesPlayNothing) {
+    writeAllSlots();
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    m.PlayCue(7);
+    m.PlayCue(15, nullptr);
+    m.PlayCue(-3, Vector(1.0f, 2.0f, 3.0f));
+    m.PlayRarozare(106);
+    m.PlayRarozare(105);
+    m.PlayVerozi(206);
+    m.PlayVirav(305);
+    m.PlayVirav(-1);
+    EXPECT_FALSE(anyPlaying(m));
+    waitMs(200);
+    m.ShutDown();
+    EXPECT_GE(mixPeak(), 0.0f);
+    EXPECT_LT(mixPeak(), 0.001f);
+}
+
+TEST_F(SoundTest, VoiceNumbersPickTheirRecording) {
+    writeAllSlots();
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    m.PlayRarozare(100);
+    for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
+        EXPECT_EQ(m.sound(slot)->IsPlaying(), slot == 22) << "slot " << slot;
+    EXPECT_EQ(m.sound(22)->fileName(), "rarozare1.wav");
+    m.sound(22)->Stop();
+    m.PlayVerozi(205);
+    EXPECT_TRUE(m.sound(32)->IsPlaying());
+    m.PlayVirav(300);
+    EXPECT_TRUE(m.sound(33)->IsPlaying());
+    m.PlayCue(12, Vector(5.0f, 0.0f, 5.0f));
+    EXPECT_TRUE(m.sound(13)->IsPlaying());
+    waitMs(150);
+    m.ShutDown();
+    EXPECT_GT(mixPeak(), 0.05f);
+}
+
+TEST_F(SoundTest, StreamedTitleTunePlaysThroughAndEnds) {
+    // 1.5 s is several times the stream's queue, so it only lasts if refilling works.
+    writeTone("title.mp3", 1.5, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2);
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    SoundObject* title = m.sound(SoundManager::TITLE_SLOT);
+    ASSERT_NE(title, nullptr);
+    ASSERT_TRUE(title->isLoaded());
+    EXPECT_EQ(title->kind(), SoundObject::KIND_STREAM);
+    ASSERT_TRUE(title->Play(1));
+    auto start = std::chrono::steady_clock::now();
+    while (title->IsPlaying() && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        waitMs(20);
+    double played = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_FALSE(title->IsPlaying());
+    EXPECT_GT(played, 1.2);
+    // Once more from the start, then stopped early.
+    ASSERT_TRUE(title->Play(1));
+    EXPECT_TRUE(title->IsPlaying());
+    title->Stop();
+    EXPECT_FALSE(title->IsPlaying());
+    m.ShutDown();
+    EXPECT_GT(mixPeak(), 0.05f);
+}
+
+TEST_F(SoundTest, RepeatCountsPlayBackToBack) {
+    for (int slot = 1; slot <= CutscenePlayer::SLOT_COUNT; ++slot)
+        writeTone(CutscenePlayer::slotFile(slot), 0.1);
+    CutscenePlayer c;
+    ASSERT_TRUE(c.Init(nullptr));
+    c.PlayScene(401); // voice once, music seven times (0.7 s)
+    EXPECT_TRUE(c.sound(1)->IsPlaying());
+    EXPECT_TRUE(c.sound(2)->IsPlaying());
+    EXPECT_FALSE(c.sound(3)->IsPlaying());
+    waitMs(350);
+    EXPECT_FALSE(c.sound(1)->IsPlaying());
+    EXPECT_TRUE(c.sound(2)->IsPlaying());
+    c.PlayScene(402);
+    EXPECT_FALSE(c.sound(3)->IsPlaying());
+    c.PlayScene(400);
+    EXPECT_TRUE(c.sound(3)->IsPlaying());
+    EXPECT_TRUE(c.sound(4)->IsPlaying());
+    EXPECT_EQ(c.sound(0), nullptr);
+    EXPECT_EQ(c.sound(5), nullptr);
+    c.ShutDown();
+    c.ShutDown();
+    EXPECT_EQ(c.sound(1), nullptr);
+    c.PlayScene(401);
+}
+
+TEST_F(SoundTest, MissingAndBrokenFilesLeaveASilentWorkingManager) {
+    std::ofstream(g_wave.dir / "Sounds" / "redGunShot.wav") << "RIFF not really a wave file";
+    std::ofstream(g_wave.dir / "Sounds" / "title.mp3") << "garbage";
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot) {
+        ASSERT_NE(m.sound(slot), nullptr);
+        EXPECT_FALSE(m.sound(slot)->isLoaded());
+        EXPECT_FALSE(m.sound(slot)->Play(1));
+    }
+    m.PlayCue(0);
+    m.PlayRarozare(100);
+    for (int i = 0; i < 250; ++i)
+        m.Update();
+    EXPECT_FALSE(anyPlaying(m));
+    m.ShutDown();
+    m.ShutDown();
+    EXPECT_EQ(m.sound(1), nullptr);
+    m.PlayCue(0);
+    m.Update();
+    EXPECT_LT(mixPeak(), 0.001f);
+}
+
+TEST_F(SoundTest, NoDeviceMeansSilenceWithoutFaults) {
+    writeAllSlots();
+    SoundDevice::SetDeviceName("no such audio device");
+    SoundManager m;
+    EXPECT_FALSE(m.Init());
+    EXPECT_EQ(m.sound(2), nullptr);
+    m.SetRolloff(0.001f);
+    m.SetListenerPosition(1.0f, 2.0f, 3.0f);
+    m.SetListenerOrientation(Vector(1.0f, 0.0f, 0.0f), Vector(0.0f, 1.0f, 0.0f));
+    m.PlayCue(0);
+    m.PlayVirav(300);
+    m.Update();
+    CutscenePlayer c;
+    EXPECT_FALSE(c.Init());
+    c.PlayScene(401);
+    EXPECT_EQ(c.sound(1), nullptr);
+    m.ShutDown();
+    m.ShutDown();
+    c.ShutDown();
+    SoundDevice::SetDeviceName("");
+    EXPECT_FALSE(SoundDevice::IsOpen());
+}
+
+TEST_F(SoundTest, ManagerAndCutscenePlayerShareTheDevice) {
+    writeAllSlots();
+    auto* m = new SoundManager();
+    CutscenePlayer c;
+    ASSERT_TRUE(m->Init());
+    ASSERT_TRUE(c.Init());
+    m->ShutDown();
+    EXPECT_TRUE(SoundDevice::IsOpen()); // the cutscene player still holds it
+    c.PlayScene(400);
+    EXPECT_TRUE(c.sound(3)->IsPlaying());
+    delete m; // destruction after ShutDown is harmless
+    c.ShutDown();
+    EXPECT_FALSE(SoundDevice::IsOpen());
+}
+
+TEST_F(SoundTest, BreathingCountdownRestarts) {
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    EXPECT_EQ(m.breathCountdown(), 100);
+    for (int i = 0; i < 99; ++i)
+        m.Update();
+    EXPECT_EQ(m.breathCountdown(), 1);
+    m.Update(); // no data layer: nobody breathes, the wait starts again
+    EXPECT_EQ(m.breathCountdown(), 200);
+    m.SetRolloff(-1.0f);
+    EXPECT_FLOAT_EQ(m.rolloff(), 1.0f);
+    m.SetRolloff(0.001f);
+    EXPECT_FLOAT_EQ(m.rolloff(), 0.001f);
+}
+
+TEST_F(SoundTest, NearbyEnemyBreathesFarOneDoesNot) {
+    writeAllSlots();
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    QRVDataLayer layer;
+    auto enemy = std::make_unique<EnemyData>();
+    enemy->id = 1;
+    enemy->x = 49.9f; // truncated to 49: close enough (no hero counts as the origin)
+    enemy->z = -20.0f;
+    EnemyData* record = enemy.get();
+    layer.addEnemy(std::move(enemy));
+    g_dataLayer = &layer;
+    for (int i = 0; i < 100; ++i)
+        m.Update();
+    EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    m.sound(SoundManager::BREATH_SLOT)->Stop();
+    record->x = 50.0f;
+    for (int i = 0; i < 200; ++i)
+        m.Update();
+    EXPECT_EQ(m.breathCountdown(), 200);
+    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    g_dataLayer = nullptr;
+}

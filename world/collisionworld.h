@@ -1,0 +1,97 @@
+// CollisionWorld: the level's collision structure. Every object is entered once, at level
+// start, with one triangle-exact shape per pose of its model; each play frame then tests
+// every moving object against every static object and every later moving object (bodies are
+// pushed apart, weapon parts during an attack deal hits), and every live projectile against
+// all objects (static objects stop it, moving objects take the hit).
+//
+// Costs: addObject is expensive (it poses the model at every pose and builds a box tree for
+// each); do it at level start only. The per-frame steps are a bounding-sphere test per pair,
+// then the shape test for the few pairs that pass. Nothing allocates per frame.
+// Inactive objects and stopped projectiles take no part. Bounding spheres are centred on
+// each shape's box (position plus its centre offset), and a projectile's whole last step is
+// checked against them, so a fast shot cannot skip a body between two frames.
+// Not guaranteed: responses are set, not resolved - a contact writes a knockback that the
+// object spends in its own update, so an object that starts inside solid (no surfaces
+// crossing) goes unnoticed, and a mover that steps through a thin shape between two frames
+// tunnels. The world keeps plain pointers: the objects and projectiles must outlive their
+// entries (level release destroys the world with the objects; the projectile list removes a
+// projectile before deleting it).
+#pragma once
+
+#include "models/vector.h"
+#include "world/collisionshape.h"
+
+#include <cstdint>
+#include <memory>
+
+class SceneObject;
+class ModelObject;
+class Projectile;
+
+constexpr int32_t COLLISION_MAX_STATIC = 50;
+constexpr int32_t COLLISION_MAX_MOVING = 30;
+constexpr int32_t COLLISION_MAX_PROJECTILES = 20;
+constexpr int32_t COLLISION_MAX_POSES = 30;
+// Registration categories.
+constexpr int32_t COLLISION_MOVING = 1;
+constexpr int32_t COLLISION_STATIC = 2;
+// The hero's bat: the joint whose triangles deal blows during a swing.
+constexpr int32_t HERO_WEAPON_BONE = 8;
+
+// One registered object with a shape per pose.
+struct CollisionEntry {
+    ModelObject* m_object = nullptr;
+    std::unique_ptr<CollisionShape> m_shapes[COLLISION_MAX_POSES];
+    int32_t m_shapeCount = 0;
+
+    // The shape of a pose; shape 0 for a negative or unknown pose. Null for an empty entry.
+    CollisionShape* shapeFor(int32_t pose) const;
+    // The shape of the object's current animation.
+    CollisionShape* currentShape() const;
+};
+
+class CollisionWorld {
+public:
+    CollisionWorld();
+    virtual ~CollisionWorld();
+    CollisionWorld(const CollisionWorld&) = delete;
+    CollisionWorld& operator=(const CollisionWorld&) = delete;
+
+    // Enters a model object: kind 2 static (placed once, here), anything else moving. Poses
+    // the model at each pose of its table (at least one) into a shape, leaves it at pose 0
+    // and sets the object's bounding sphere from shape 0. False (nothing written) when the
+    // object is null, not a model object, or its table is full.
+    bool addObject(SceneObject* object, int32_t kind);
+    // Appends a projectile; false when null, already present or 20 are held.
+    bool addProjectile(Projectile* projectile);
+    // Takes a projectile out, keeping the order of the others; nothing when absent.
+    void removeProjectile(Projectile* projectile);
+
+    // Per frame: moving against static, then moving against later moving, with responses.
+    void testObjects();
+    // Per frame: each flying projectile against static, then against moving objects.
+    void testProjectiles();
+
+    int32_t staticCount() const { return m_staticCount; }
+    int32_t movingCount() const { return m_movingCount; }
+    int32_t projectileCount() const { return m_projectileCount; }
+    const CollisionEntry& staticEntry(int32_t i) const { return m_static[i]; }
+    const CollisionEntry& movingEntry(int32_t i) const { return m_moving[i]; }
+
+    CollisionEntry m_static[COLLISION_MAX_STATIC];
+    int32_t m_staticCount = 0;
+    CollisionEntry m_moving[COLLISION_MAX_MOVING];
+    int32_t m_movingCount = 0;
+    Projectile* m_projectiles[COLLISION_MAX_PROJECTILES] = {};
+    int32_t m_projectileCount = 0;
+    bool m_collided = false;
+
+private:
+    void respondStatic(ModelObject& mover, const CollisionEntry& wall);
+    void respondMoving(ModelObject& a, ModelObject& b, const CollisionShape& contact);
+    void hitWithProjectile(Projectile& projectile, ModelObject& target, int32_t attackType);
+};
+
+// The transform that places an object: translation by its position, then rotation by its
+// heading (degrees) about +y, as drawing does.
+Matrix placementTransform(const Vector& position, float headingDegrees);

@@ -1,0 +1,188 @@
+#include "world/shadowvolume.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// The spare edge room per triangle: a back-facing triangle contributes at most three.
+constexpr int32_t EDGES_PER_TRIANGLE = 3;
+// Matches per back-facing triangle after which its search stops.
+constexpr int32_t MAX_MATCHES = 3;
+
+void extrude(const float* v, const float* light, float k, float* out) {
+    for (int i = 0; i < 3; ++i)
+        out[i] = v[i] + (light[i] + v[i]) * k;
+}
+} // namespace
+
+std::unique_ptr<ShadowBuilder> CreateShadowVolume() {
+    return std::make_unique<ShadowVolume>();
+}
+
+ShadowVolume::ShadowVolume() = default;
+ShadowVolume::~ShadowVolume() = default;
+
+void ShadowVolume::beginFrame(int32_t triangleCount) {
+    if (triangleCount <= capacity())
+        return;
+    size_t n = size_t(triangleCount);
+    m_backFacing.resize(n);
+    m_lightFacing.resize(n);
+    m_edges.resize(n * EDGES_PER_TRIANGLE);
+    for (int c = 0; c < 3; ++c) {
+        // As many buckets as corners: the lists stay short whatever the index range.
+        m_bucketHeads[c].assign(n * 3, -1);
+        m_nextInBucket[c].assign(n, -1);
+    }
+    m_backCount = m_lightCount = m_edgeCount = 0;
+}
+
+void ShadowVolume::clear() {
+    m_backCount = 0;
+    m_lightCount = 0;
+    m_edgeCount = 0;
+    for (int c = 0; c < 3; ++c)
+        std::fill(m_bucketHeads[c].begin(), m_bucketHeads[c].end(), -1);
+}
+
+size_t ShadowVolume::bucketOf(int32_t vertexIndex) const {
+    return size_t(uint32_t(vertexIndex)) % m_bucketHeads[0].size();
+}
+
+bool ShadowVolume::lightInRange() const {
+    float d2 = m_light[0] * m_light[0] + m_light[1] * m_light[1] + m_light[2] * m_light[2];
+    return d2 <= m_light[3] * m_light[3] && m_light[3] >= 0.0f;
+}
+
+void ShadowVolume::addTriangle(const ShadowTriangle& t) {
+    if (!lightInRange() || capacity() == 0)
+        return;
+    const float* p0 = t.m_corners[0];
+    const float* p1 = t.m_corners[1];
+    const float* p2 = t.m_corners[2];
+    float e0[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+    float e1[3] = {p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
+    float n[3] = {e0[1] * e1[2] - e0[2] * e1[1], e0[2] * e1[0] - e0[0] * e1[2],
+                  e0[0] * e1[1] - e0[1] * e1[0]};
+    // The direction from the light to the triangle is p0 + L' (L' is the light negated);
+    // measuring from the corner rather than the model's origin keeps near lights right.
+    float toTriangle[3] = {p0[0] + m_light[0], p0[1] + m_light[1], p0[2] + m_light[2]};
+    float facing = n[0] * toTriangle[0] + n[1] * toTriangle[1] + n[2] * toTriangle[2];
+    if (facing <= 0.0f) {
+        if (m_lightCount >= capacity())
+            return;
+        int32_t slot = m_lightCount++;
+        m_lightFacing[size_t(slot)] = t;
+        for (int c = 0; c < 3; ++c) {
+            size_t bucket = bucketOf(t.m_vertexIndices[c]);
+            m_nextInBucket[c][size_t(slot)] = m_bucketHeads[c][bucket];
+            m_bucketHeads[c][bucket] = slot;
+        }
+    } else {
+        if (m_backCount >= capacity())
+            return;
+        m_backFacing[size_t(m_backCount++)] = t;
+    }
+}
+
+void ShadowVolume::finish() {
+    m_edgeCount = 0;
+    if (capacity() == 0)
+        return;
+    const int32_t edgeRoom = int32_t(m_edges.size());
+    for (int32_t b = 0; b < m_backCount; ++b) {
+        const ShadowTriangle& back = m_backFacing[size_t(b)];
+        int32_t matches = 0;
+        for (int e = 0; e < 3 && matches < MAX_MATCHES; ++e) {
+            int32_t ia = back.m_vertexIndices[e];
+            int32_t ib = back.m_vertexIndices[(e + 1) % 3];
+            if (ia == ib)
+                continue;
+            // A light-facing neighbour holds ia at some corner c; look it up there
+            // and check that it also holds ib. Each neighbour is found once.
+            size_t bucket = bucketOf(ia);
+            for (int c = 0; c < 3 && matches < MAX_MATCHES; ++c) {
+                for (int32_t f = m_bucketHeads[c][bucket]; f != -1 && matches < MAX_MATCHES;
+                     f = m_nextInBucket[c][size_t(f)]) {
+                    const int32_t* fi = m_lightFacing[size_t(f)].m_vertexIndices;
+                    if (fi[c] != ia)
+                        continue;
+                    if (fi[(c + 1) % 3] != ib && fi[(c + 2) % 3] != ib)
+                        continue;
+                    ++matches;
+                    if (m_edgeCount >= edgeRoom)
+                        continue;
+                    // Stored as the edge runs in the light-facing neighbour (ib to ia),
+                    // so the extruded side winds outward like the caps.
+                    ShadowEdge& edge = m_edges[size_t(m_edgeCount++)];
+                    std::copy(back.m_corners[(e + 1) % 3], back.m_corners[(e + 1) % 3] + 3,
+                              edge.m_points[0]);
+                    std::copy(back.m_corners[e], back.m_corners[e] + 3, edge.m_points[1]);
+                }
+            }
+        }
+    }
+}
+
+void ShadowVolume::setLight(float x, float y, float z, float range, bool enabled) {
+    if (enabled) {
+        m_light[0] = x;
+        m_light[1] = y;
+        m_light[2] = z;
+        m_light[3] = range;
+    }
+    m_enabled = enabled;
+}
+
+void ShadowVolume::setEnabled(bool enabled) {
+    m_enabled = enabled;
+}
+
+float ShadowVolume::extrusionFactor() const {
+    float dist =
+        std::sqrt(m_light[0] * m_light[0] + m_light[1] * m_light[1] + m_light[2] * m_light[2]);
+    if (!(dist > 0.0f))
+        return 1.0f;
+    return std::max((m_light[3] - dist) / dist, 1.0f);
+}
+
+void ShadowVolume::draw(float x, float y, float z, float heading) {
+    if (!m_enabled)
+        return;
+    glPushMatrix();
+    glPushAttrib(GL_CURRENT_BIT);
+    glTranslatef(x, y, z);
+    glRotatef(heading, 0.0f, 1.0f, 0.0f);
+    const float k = extrusionFactor();
+    float far0[3];
+    float far1[3];
+    for (int32_t i = 0; i < m_edgeCount; ++i) {
+        const ShadowEdge& edge = m_edges[size_t(i)];
+        extrude(edge.m_points[0], m_light, k, far0);
+        extrude(edge.m_points[1], m_light, k, far1);
+        glBegin(GL_TRIANGLE_STRIP);
+        glVertex3fv(edge.m_points[0]);
+        glVertex3fv(far0);
+        glVertex3fv(edge.m_points[1]);
+        glVertex3fv(far1);
+        glEnd();
+    }
+    glBegin(GL_TRIANGLES);
+    for (int32_t i = 0; i < m_lightCount; ++i) {
+        const ShadowTriangle& t = m_lightFacing[size_t(i)];
+        for (int c = 0; c < 3; ++c)
+            glVertex3fv(t.m_corners[c]);
+    }
+    for (int32_t i = 0; i < m_backCount; ++i) {
+        const ShadowTriangle& t = m_backFacing[size_t(i)];
+        for (int c = 0; c < 3; ++c) {
+            extrude(t.m_corners[c], m_light, k, far0);
+            glVertex3fv(far0);
+        }
+    }
+    glEnd();
+    glPopAttrib();
+    glPopMatrix();
+}

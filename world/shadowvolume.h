@@ -1,0 +1,86 @@
+// ShadowVolume: one stencil shadow volume of one model for one light. The model feeds
+// it the posed triangles (beginFrame, clear, addTriangle for each, finish); finish
+// finds the silhouette, and draw extrudes it away from the light together with the
+// two caps, so the depth-fail stencil pass of WorldLight can count it.
+//
+// Costs: addTriangle is one cross and one dot product plus three list inserts;
+// finish walks three small buckets per back-facing edge (near linear in the triangle
+// count); draw sends 4 vertices per silhouette edge plus every triangle once (caps).
+// All storage is sized once, from the first beginFrame's triangle count, so that no
+// model can write past it: the facing arrays hold every triangle, the edge array three
+// edges per triangle, and the adjacency buckets are hashed by vertex index (any index,
+// however large, lands in a bucket). A model that later reports more triangles grows
+// the storage once more; surplus triangles beyond the announced count are dropped.
+//
+// Not guaranteed: a closed volume for meshes that are not closed (open seams leave
+// gaps in the silhouette), or for triangles fed before a light was ever set. The
+// silhouette is found for the light stored at feed time; a light that moves between
+// feeds uses the stale silhouette until the next feed.
+#pragma once
+
+#include "models/shadowfeed.h"
+
+#include <cstdint>
+#include <vector>
+
+// One silhouette edge, its two endpoints in the model's frame.
+struct ShadowEdge {
+    float m_points[2][3];
+};
+
+class ShadowVolume : public ShadowBuilder {
+public:
+    ShadowVolume();
+    ~ShadowVolume() override;
+
+    // Sizes the storage to the model's triangle count (once; again only when it grows).
+    void beginFrame(int32_t triangleCount) override;
+    // Empties every count and bucket.
+    void clear() override;
+    // Sorts a posed triangle into the light-facing or back-facing set; ignored while
+    // the stored light is out of range.
+    void addTriangle(const ShadowTriangle& triangle) override;
+    // Finds the silhouette: the edges that a back-facing triangle shares with a
+    // light-facing one.
+    void finish() override;
+    // x, y, z (the light negated, in the model's frame) and range are stored only when
+    // enabled is true; the flag always.
+    void setLight(float x, float y, float z, float range, bool enabled) override;
+    // Switches the volume on or off without touching the stored light.
+    void setEnabled(bool enabled) override;
+    // When enabled: places the volume at (x, y, z) turned by heading degrees about +y
+    // and draws the extruded silhouette, the near cap and the far cap.
+    void draw(float x, float y, float z, float heading) override;
+
+    // The extrusion factor for the stored light: (range - dist) / dist, at least 1.
+    float extrusionFactor() const;
+
+    bool enabled() const { return m_enabled; }
+    const float* light() const { return m_light; }
+    int32_t backFacingCount() const { return m_backCount; }
+    int32_t lightFacingCount() const { return m_lightCount; }
+    int32_t edgeCount() const { return m_edgeCount; }
+    const ShadowEdge& edge(int32_t i) const { return m_edges[size_t(i)]; }
+    // Triangles the storage holds per facing set (0 before the first beginFrame).
+    int32_t capacity() const { return int32_t(m_backFacing.size()); }
+
+private:
+    size_t bucketOf(int32_t vertexIndex) const;
+    bool lightInRange() const;
+
+    float m_light[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // x, y, z (negated light), range
+    bool m_enabled = false;
+    std::vector<ShadowTriangle> m_backFacing;
+    int32_t m_backCount = 0;
+    std::vector<ShadowTriangle> m_lightFacing;
+    int32_t m_lightCount = 0;
+    // Adjacency, one table per triangle corner: the head of each bucket and, per
+    // light-facing triangle, the next one in the same bucket (-1 ends a list).
+    std::vector<int32_t> m_bucketHeads[3];
+    std::vector<int32_t> m_nextInBucket[3];
+    std::vector<ShadowEdge> m_edges;
+    int32_t m_edgeCount = 0;
+};
+
+// The factory the models' shadow feed uses by default.
+std::unique_ptr<ShadowBuilder> CreateShadowVolume();
