@@ -29,25 +29,24 @@ box_shown() {
 start_game "conversation"
 id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
 trap 'kill "$GAME_PID" 2>/dev/null' EXIT
-sleep 1
-xdotool key --window "$id" Return # skip the intro
 sleep 2
-xdotool keyup --window "$id" Return
-# "Play Game": x 440 to 800, y 140 to 220 from the bottom, so y 380 to 460 from the top.
-xdotool mousemove --window "$id" 600 420 click 1
-sleep 4
+xdotool windowfocus --sync "$id" 2>/dev/null
+xdotool key Return # skip the intro
+sleep 3
+# The cursor starts at the middle (400, 300), origin bottom left; "Play Game" is
+# x 440..800, y 140..220.
+move 200 120
+sleep 0.5
+xdotool click 1
+sleep 8
 screenshot "conversation-play"
 box_shown "conversation-play" && fail "a paper box shows before anyone talked"
 
 # The village lies ahead of the hero's start; walk and ask until someone answers.
 talking=0
 for step in $(seq 1 40); do
-    xdotool keydown --window "$id" w
-    sleep 0.25
-    xdotool keyup --window "$id" w
-    xdotool keydown --window "$id" t
-    sleep 0.2
-    xdotool keyup --window "$id" t
+    hold w 0.25
+    hold t 0.2
     screenshot "conversation-chat"
     if box_shown "conversation-chat"; then
         talking=1
@@ -61,14 +60,14 @@ fi
 
 # Chat -> menu -> reply -> play, one Enter each; the box stays until the last.
 for stage in menu reply; do
-    xdotool key --window "$id" Return
+    xdotool key Return
     sleep 0.7
     screenshot "conversation-$stage"
     box_shown "conversation-$stage" || fail "the box went away before the $stage"
 done
 cmp -s "$ARTIFACTS/conversation-chat.png" "$ARTIFACTS/conversation-menu.png" &&
     fail "Enter did not move from the chat to the menu"
-xdotool key --window "$id" Return
+xdotool key Return
 sleep 0.7
 screenshot "conversation-after"
 box_shown "conversation-after" && fail "the box stays after the reply"

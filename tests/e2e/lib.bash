@@ -46,3 +46,21 @@ start_game() {
     (cd "$TARVO_GAME_DIR" && exec "$TARVO_BIN") >"$ARTIFACTS/$1.log" 2>&1 &
     GAME_PID=$!
 }
+
+# move DX DY: moves the cursor by (DX, DY) screen pixels in small steps, as a player's
+# mouse does (the game reads the mouse in relative mode).
+move() {
+    local dx=$1 dy=$2 i sx sy
+    sx=$((dx / 10)) sy=$((dy / 10))
+    for ((i = 0; i < 10; i++)); do
+        xdotool mousemove_relative -- "$sx" "$sy"
+        sleep 0.05
+    done
+}
+
+# hold KEY SECONDS: keeps a key down for a while (the focused window gets it).
+hold() {
+    xdotool keydown "$1"
+    sleep "$2"
+    xdotool keyup "$1"
+}

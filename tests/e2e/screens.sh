@@ -12,15 +12,6 @@ fi
 brightness() { convert "$ARTIFACTS/$1.png" -colorspace Gray -format "%[fx:mean]" info: 2>/dev/null; }
 brighter() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 differ() { [ "$(compare -metric AE "$ARTIFACTS/$1.png" "$ARTIFACTS/$2.png" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
-# Moves the cursor by (dx, dy) screen pixels in small steps (relative mouse mode).
-move() {
-    local dx=$1 dy=$2 i sx sy
-    sx=$((dx / 10)) sy=$((dy / 10))
-    for ((i = 0; i < 10; i++)); do
-        xdotool mousemove_relative -- "$sx" "$sy"
-        sleep 0.05
-    done
-}
 
 start_game screens
 id=$(wait_window "Project Tarvo" 20) || fail "no window"

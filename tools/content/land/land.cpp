@@ -304,7 +304,8 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
          "left=\"Data/sky_left.bmp\" "
          "right=\"Data/sky_right.bmp\" top=\"Data/sky_top.bmp\"/>\n";
     x << " <player model=\"Data/tarvo.ms3d\" life=\"100\">";
-    pos(m.villageX + 40, m.villageZ + 60);
+    // West of the villagers: the hero starts facing +x, so they stand straight ahead.
+    pos(m.villageX - 90, m.villageZ - 5);
     x << "</player>\n";
     x << " <boss active=\"0\" model=\"Data/boss.ms3d\" life=\"400\">";
     pos(m.arenaX, m.arenaZ);
