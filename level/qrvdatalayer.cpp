@@ -3,6 +3,8 @@
 #include "ai/qrvai.h"
 #include "ai/qrvbossai.h"
 #include "ai/qrvflockai.h"
+#include "ai/qrvpathai.h"
+#include "ai/qrvprobabilityai.h"
 #include "ai/qrvwaypointai.h"
 #include "level/levelfile.h"
 #include "objects/boss.h"
@@ -354,9 +356,9 @@ void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(i
             points.push_back(Vector(p.x, 0.0f, p.z));
         if (!points.empty())
             aimAtPathPoint(*this, record->decision, points[0]);
-        // Characters walk their path with a plain AI until the path step arrives.
-        record->ai = std::make_unique<QRVAI>();
-        m_npcPaths[record->id] = std::move(points);
+        auto ai = std::make_unique<QRVPathAI>();
+        ai->setPath(points);
+        record->ai = std::move(ai);
         addNpc(std::move(record));
     }
     m_flockAI = std::make_unique<QRVFlockAI>();
@@ -374,13 +376,20 @@ void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(i
         record->z = m.z;
         worldToCell(m.x, m.z, record->aiX, record->aiZ);
         if (m.aiType == AiKind::Waypoint) {
-            auto ai = std::make_unique<QRVWaypointAI>();
+            std::vector<Vector> points;
             for (const LevelPoint& p : m.path)
-                ai->m_points.push_back(Vector(p.x, 0.0f, p.z));
-            aimAtPathPoint(*this, record->decision, ai->m_points[0]);
+                points.push_back(Vector(p.x, 0.0f, p.z));
+            auto ai = std::make_unique<QRVWaypointAI>();
+            ai->setPath(points);
+            // The reader refuses empty paths; a record built by hand may still have none.
+            if (!points.empty())
+                aimAtPathPoint(*this, record->decision, points[0]);
             record->ai = std::move(ai);
         } else {
-            record->ai = std::make_unique<QRVAI>();
+            if (m.aiType == AiKind::Probability)
+                record->ai = std::make_unique<QRVProbabilityAI>();
+            else
+                record->ai = std::make_unique<QRVAI>();
             record->decision.m_waypointCell =
                 Vector(static_cast<float>(record->aiX), 0.0f, static_cast<float>(record->aiZ));
             record->decision.m_waypoint = Vector(m.x, 0.0f, m.z);
@@ -408,8 +417,7 @@ void QRVDataLayer::load(const char* fileName, Terrain* terrain, SkyBox* skyBox, 
         std::exit(1);
     }
     if (!build(level, terrain, skyBox, hero, boss, objectTable)) {
-        std::printf("Level file error: \"%s\" names more objects than the game holds\n",
-                    fileName);
+        std::printf("Level file error: \"%s\" names more objects than the game holds\n", fileName);
         std::fflush(stdout);
         std::exit(1);
     }

@@ -196,8 +196,6 @@ public:
     PlayerData m_player;
     BossData m_boss;
     std::string m_terrainName, m_heightMapFile, m_textureFile, m_detailFile;
-    // Each character's walking path, until its path AI keeps it.
-    std::map<int32_t, std::vector<Vector>> m_npcPaths;
 
 private:
     static int32_t clampCell(int32_t c) { return c < 0 ? 0 : (c > 127 ? 127 : c); }

@@ -38,6 +38,11 @@ void swapWindow() {
         SDL_GL_SwapWindow(w);
 }
 
+// Play: the frame, then at most one gem picked up (not while talking).
+void playStateFrame() {
+    PlayFrame();
+    collectGems();
+}
 
 // The play frame with the conversation box over it.
 void conversationFrame() {
@@ -65,7 +70,7 @@ template <typename T> void destroy(T*& p) {
 }
 } // namespace
 
-FrameHandler g_frameHandlers[8] = {TitleFrame,    PlayFrame,         nullptr,       IntroSceneOne,
+FrameHandler g_frameHandlers[8] = {TitleFrame,    playStateFrame,    nullptr,       IntroSceneOne,
                                    IntroSceneTwo, conversationFrame, GameOverFrame, CreditsFrame};
 FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
