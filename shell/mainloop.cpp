@@ -242,7 +242,9 @@ bool RunOneRound() {
         GameWindowProc(event);
         return true;
     }
-    if (g_active && g_keys[27] &&
+    const bool escape = g_keys[27] || g_escapeTapped;
+    g_escapeTapped = false;
+    if (g_active && escape &&
         (g_gameState == STATE_PLAY || g_gameState == STATE_CONVERSATION ||
          g_gameState == STATE_GAME_OVER)) {
         ShutDownSound();

@@ -55,6 +55,13 @@ void SetScreenGLState() {
     glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
     glCullFace(GL_BACK);
     glEnable(GL_CULL_FACE);
+    // The level's sun, moon, fire and overlay lights outlive it; a screen lights itself.
+    for (GLenum light = GL_LIGHT1; light <= GL_LIGHT7; ++light)
+        glDisable(light);
+    glDisable(GL_BLEND);
+    glDisable(GL_STENCIL_TEST);
+    glDepthMask(GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 const char* CreditsLine(int32_t index) {

@@ -11,6 +11,7 @@
 bool g_active = true;
 bool g_fullscreen = true;
 bool g_keys[256] = {};
+bool g_escapeTapped = false;
 
 namespace {
 SDL_Window* g_hWnd = nullptr;
@@ -227,6 +228,9 @@ void GameWindowProc(const SDL_Event& e) {
         int vk = KeycodeToVirtualKey(e.key.keysym.sym);
         if (vk > 0 && vk < 256)
             g_keys[vk] = e.type == SDL_KEYDOWN;
+        // A press and release drained in the same round would otherwise never be seen.
+        if (vk == 27 && e.type == SDL_KEYDOWN)
+            g_escapeTapped = true;
         break;
     }
     default:
