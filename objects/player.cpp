@@ -19,15 +19,18 @@ namespace {
 constexpr int32_t ANIM_WALK1 = 1, ANIM_WALK2 = 2, ANIM_WADE1 = 3, ANIM_WADE2 = 4;
 constexpr int32_t ANIM_RISE = 5, ANIM_FALL = 6, ANIM_AIM = 10;
 
-bool isWalk(int32_t id) { return id == ANIM_WALK1 || id == ANIM_WALK2; }
-bool isSwing(int32_t id) { return id >= 13 && id <= 20; }
+bool isWalk(int32_t id) {
+    return id == ANIM_WALK1 || id == ANIM_WALK2;
+}
+bool isSwing(int32_t id) {
+    return id >= 13 && id <= 20;
+}
 
 // Sound slots and cues the hero uses.
 constexpr int32_t SLOT_NORMAL = 14, SLOT_ATTACK = 15, SLOT_GAME_OVER = 16;
 constexpr int32_t CUE_RED_SHOT = 0, CUE_GREEN_SHOT = 1, CUE_BLUE_SHOT = 2;
 constexpr int32_t SLOT_GUN_EMPTY = 9; // flat: the click is heard, not placed
 constexpr int32_t CUE_HERO_HIT = 6;
-
 
 } // namespace
 

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 
-
 class CutscenePlayer {
 public:
     static constexpr int32_t SLOT_COUNT = 4;

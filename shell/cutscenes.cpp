@@ -22,15 +22,16 @@ int32_t g_introStep = -1;
 float g_flareRadius = 1.0f;
 
 const PoseStep kHeroIntroScript[] = {
-    {-9, 5000}, {7, 2000},  {-9, 8000}, {0, 2000}, {1, 1000}, {-9, 4000},  {2, 1000}, {3, 1000},
-    {2, 1000},  {3, 1000},  {1, 1000},  {-9, 5000}, {4, 1000}, {5, 1000},  {1, 1000}, {-9, 20000},
-    {4, 1000},  {5, 1000},  {4, 1000},  {5, 1000}, {1, 4000}, {4, 1000},   {5, 1000}, {4, 1000},
-    {5, 1000},  {1, 4000},  {-9, 2000}, {4, 1000}, {5, 1000}, {4, 1000},   {5, 1000}, {1, 4000},
-    {-9, 19000}, {8, 1000}, {9, 1000},  {8, 1000}, {9, 1000}, {10, 1000},
+    {-9, 5000},  {7, 2000}, {-9, 8000}, {0, 2000},  {1, 1000}, {-9, 4000}, {2, 1000}, {3, 1000},
+    {2, 1000},   {3, 1000}, {1, 1000},  {-9, 5000}, {4, 1000}, {5, 1000},  {1, 1000}, {-9, 20000},
+    {4, 1000},   {5, 1000}, {4, 1000},  {5, 1000},  {1, 4000}, {4, 1000},  {5, 1000}, {4, 1000},
+    {5, 1000},   {1, 4000}, {-9, 2000}, {4, 1000},  {5, 1000}, {4, 1000},  {5, 1000}, {1, 4000},
+    {-9, 19000}, {8, 1000}, {9, 1000},  {8, 1000},  {9, 1000}, {10, 1000},
 };
 const int kHeroIntroScriptLength = int(sizeof kHeroIntroScript / sizeof kHeroIntroScript[0]);
 
-const PoseStep kDodudaScript[] = {{-9, 15000}, {0, 300}, {1, 600}, {-9, 4000}, {2, 500}, {-9, 3000}};
+const PoseStep kDodudaScript[] = {{-9, 15000}, {0, 300}, {1, 600},
+                                  {-9, 4000},  {2, 500}, {-9, 3000}};
 const int kDodudaScriptLength = int(sizeof kDodudaScript / sizeof kDodudaScript[0]);
 
 const PoseStep kHeroCreditsScript[] = {
@@ -286,7 +287,7 @@ bool SetUpCredits() {
     g_font = new BitmapFont("Times New Roman", 30);
     g_font->setColor(1.0f, 1.0f, 1.0f);
     g_font->setPosition(200.0f, 500.0f);
-    PlaySlot(21, 2); // the dream music
+    PlaySlot(21, 2);               // the dream music
     PlaySlot(20, PLAY_ONCE_COUNT); // the ending voice
     g_startCountdown = 0;
     return true;

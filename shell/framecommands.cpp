@@ -31,8 +31,12 @@ constexpr uint8_t KEY_W = 0x11, KEY_T = 0x14, KEY_P = 0x19, KEY_ENTER = 0x1C, KE
 constexpr uint8_t KEY_A = 0x1E, KEY_S = 0x1F, KEY_D = 0x20, KEY_LSHIFT = 0x2A, KEY_SPACE = 0x39;
 constexpr uint8_t KEY_UP = 0xC8, KEY_DOWN = 0xD0;
 
-bool down(uint8_t key) { return (g_keyState[key] & 0x80) != 0; }
-bool button(int i) { return (g_mouseState.rgbButtons[i] & 0x80) != 0; }
+bool down(uint8_t key) {
+    return (g_keyState[key] & 0x80) != 0;
+}
+bool button(int i) {
+    return (g_mouseState.rgbButtons[i] & 0x80) != 0;
+}
 
 // Voice numbers map onto slots: 100-104 -> 22-26, 200-205 -> 27-32, 300-304 -> 33-37.
 int32_t voiceSlot(int32_t voice) {
@@ -45,9 +49,15 @@ int32_t voiceSlot(int32_t voice) {
     return 0;
 }
 
-bool voicePlaying(int32_t voice) { return SlotPlaying(voiceSlot(voice)); }
-void stopVoice(int32_t voice) { StopSlot(voiceSlot(voice)); }
-void playVoice(int32_t voice) { PlayVoice(voice); }
+bool voicePlaying(int32_t voice) {
+    return SlotPlaying(voiceSlot(voice));
+}
+void stopVoice(int32_t voice) {
+    StopSlot(voiceSlot(voice));
+}
+void playVoice(int32_t voice) {
+    PlayVoice(voice);
+}
 
 void pauseAll(bool paused) {
     if (g_hero)
@@ -97,7 +107,7 @@ void titleCommands() {
     const float x = g_input.m_cursorX, y = g_input.m_cursorY;
     if (x > 440.0f && x < 800.0f && y > 140.0f && y < 220.0f) {
         StartGame(1);
-        StopSlot(17); // the title tune
+        StopSlot(17);     // the title tune
         PlaySlot(14, 30); // the level's music
     } else if (x > 520.0f && x < 670.0f && y > 20.0f && y < 70.0f) {
         ShutDownSound();

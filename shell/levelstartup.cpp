@@ -60,8 +60,7 @@ bool StartLevel() {
     replace(g_terrain, new Terrain());
     // A second game starts from a fresh data layer, HUD, water and frustum test.
     replace(g_dataLayer, new QRVDataLayer());
-    g_dataLayer->load("data/flatlandriver.xml", g_terrain, g_skyBox, g_hero, g_boss,
-                      g_objectTable);
+    g_dataLayer->load("data/flatlandriver.xml", g_terrain, g_skyBox, g_hero, g_boss, g_objectTable);
     replace(g_collisionWorld, new CollisionWorld());
     replace(g_projectiles, new ProjectileList());
     g_input.Init();
