@@ -17,6 +17,7 @@
 #include "world/terrain.h"
 #include "platform/debugassert.h"
 #include "platform/random.h"
+#include "platform/soundmanager.h"
 #include "shell/gamecontext.h"
 
 #include <algorithm>
@@ -289,6 +290,10 @@ void NpcMenu::choose() {
             return;
         }
         g_hero->m_gems -= 10;
+        if (id == 1 && g_sound) {
+            const Vector at = g_hero->getPosition();
+            g_sound->PlayCue(10, &at);
+        }
         react();
         if (id == 1)
             g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));

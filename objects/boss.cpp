@@ -15,12 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
-#if 0 // until the sound manager's header lands
-#if __has_include("platform/soundmanager.h")
 #include "platform/soundmanager.h"
 #define TARVO_HAVE_SOUND 1
-#endif
-#endif
 
 namespace {
 

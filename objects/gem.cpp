@@ -7,12 +7,8 @@
 #include <GL/gl.h>
 #include <ctime>
 
-#if 0 // until the sound manager's header lands
-#if __has_include("platform/soundmanager.h")
 #include "platform/soundmanager.h"
 #define TARVO_HAVE_SOUND 1
-#endif
-#endif
 
 namespace {
 void playGrabCue(const Vector& at) {

@@ -6,10 +6,8 @@
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 
-#if __has_include("platform/soundmanager.h")
 #include "platform/soundmanager.h"
 #define TARVO_LIGHT_HAS_SOUND 1
-#endif
 
 #include <GL/gl.h>
 
