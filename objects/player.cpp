@@ -246,8 +246,10 @@ bool Player::shoot() {
     int32_t cue = CUE_GREEN_SHOT;
     switch (m_weapon) {
     case 0:
-        m_greenHeat += 25;
+        // Judged on the heat before this shot, so five quick shots go and the sixth waits.
         empty = m_greenHeat > 100;
+        if (!empty)
+            m_greenHeat += 25;
         shot->setColor(0.0f, 1.0f, 0.0f);
         trail.setColors(0.0f, 1.0f, 0.0f, 0.7f, 1.0f, 0.8f);
         shot->m_kind = PROJECTILE_GREEN;
