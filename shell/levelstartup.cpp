@@ -11,6 +11,7 @@
 #include "platform/timer.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
+#include "shell/screens.h"
 #include "shell/services.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
@@ -29,23 +30,8 @@ template <typename T> void replace(T*& p, T* with) {
 }
 
 void worldGLState() {
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
-    glClearDepth(1.0);
-    glClearStencil(0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    SetSceneGLState();
     glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
-    const GLfloat ambient[] = {0.4f, 0.4f, 0.4f, 1.0f};
-    const GLfloat diffuse[] = {0.2f, 0.6f, 0.9f, 1.0f};
-    const GLfloat specular[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glMaterialfv(GL_FRONT, GL_AMBIENT, ambient);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-    glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
-    glCullFace(GL_BACK);
-    glEnable(GL_CULL_FACE);
 }
 
 } // namespace

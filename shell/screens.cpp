@@ -38,7 +38,7 @@ void cursor(float& cx, float& cy) {
 
 } // namespace
 
-void SetScreenGLState() {
+void SetSceneGLState() {
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
     glClearDepth(1.0);
@@ -55,6 +55,10 @@ void SetScreenGLState() {
     glMaterialf(GL_FRONT, GL_SHININESS, 0.0f);
     glCullFace(GL_BACK);
     glEnable(GL_CULL_FACE);
+}
+
+void SetScreenGLState() {
+    SetSceneGLState();
     // The level's sun, moon, fire and overlay lights outlive it; a screen lights itself.
     for (GLenum light = GL_LIGHT1; light <= GL_LIGHT7; ++light)
         glDisable(light);

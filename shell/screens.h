@@ -31,6 +31,8 @@ void CreditsFrame();
 
 // The credits line shown at this index; "Congratulations!!!" from 13 on.
 const char* CreditsLine(int32_t index);
-// The scene state every screen starts from: smooth shading, black clear, depth test with
+// The scene state every set-up starts from: smooth shading, black clear, depth test with
 // less-or-equal, nicest perspective, the front material, back-face culling.
+void SetSceneGLState();
+// The same for a screen (title, game over, credits), with the level's lights switched off.
 void SetScreenGLState();
