@@ -58,20 +58,27 @@ TEST_F(FontTest, FacesResolveToTheLiberationFamilies) {
 
 TEST_F(FontTest, TextStandsOnItsBaselineAtThePositionInItsColour) {
     BitmapFont font("Arial", 28);
-    font.setPosition(100.0f, 200.0f);
+    font.setPosition(450.0f, 400.0f);
     font.setColor(1.0f, 0.0f, 0.0f);
-    printText(&font, "Life %d", 42);
+    printText(&font, "Play %s", "Game");
     Box b = litBox();
-    m_gl.saveArtifact("font_life_42");
+    m_gl.saveArtifact("font_play_game");
     ASSERT_FALSE(b.empty());
-    EXPECT_GE(b.left, 100);
-    EXPECT_LE(b.left, 104);
-    EXPECT_LE(b.bottom, 200); // no descenders in "Life 42": nothing below the baseline
-    EXPECT_GE(b.bottom, 196);
-    EXPECT_GE(b.top, 200 - 28);
-    EXPECT_LE(b.top, 185);
-    EXPECT_GT(b.right, 160); // seven characters of a 28-pixel face
-    EXPECT_LT(b.right, 260);
+    EXPECT_GE(b.left, 450);
+    EXPECT_LE(b.left, 454);
+    EXPECT_GE(b.top, 400 - 28);
+    EXPECT_LE(b.top, 385);
+    EXPECT_GT(b.right, 560); // nine characters of a 28-pixel face
+    EXPECT_LT(b.right, 650);
+    // The "P" stands on the baseline; only the descender of the "y" goes below it.
+    int pBottom = -1;
+    for (int y = b.top; y <= b.bottom; ++y)
+        for (int x = b.left; x < b.left + 12; ++x)
+            if (m_pixels[(size_t(y) * 800 + x) * 3] > 60)
+                pBottom = y;
+    EXPECT_GE(pBottom, 397);
+    EXPECT_LE(pBottom, 400);
+    EXPECT_GT(b.bottom, 402);
     for (int y = b.top; y <= b.bottom; ++y)
         for (int x = b.left; x <= b.right; ++x) {
             const uint8_t* p = &m_pixels[(size_t(y) * 800 + x) * 3];
