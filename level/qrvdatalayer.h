@@ -142,6 +142,7 @@ public:
     void updateNpcAI();
     void updateBossAI();
     bool isBossActive() const { return m_boss.active; }
+    int32_t bossLife() const { return m_boss.life; }
 
     bool damage(int32_t id, int32_t amount);
     bool damageBoss(int32_t amount);

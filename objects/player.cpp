@@ -5,6 +5,7 @@
 #include "objects/particleeffect.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
+#include "platform/frameprofile.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 #include "shell/services.h"
@@ -295,7 +296,10 @@ bool Player::shoot() {
 }
 
 void Player::draw() {
-    update();
+    {
+        frameprofile::GameWork work;
+        update();
+    }
     if (!m_active)
         return;
     glPushMatrix();

@@ -1,6 +1,7 @@
 #include "objects/projectilelist.h"
 
 #include "objects/projectile.h"
+#include "platform/frameprofile.h"
 #include "shell/gamecontext.h"
 #include "world/collisionworld.h"
 
@@ -60,7 +61,10 @@ void ProjectileList::update() {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     for (ProjectileNode* node = m_head; node; node = node->m_next) {
-        node->m_projectile->update();
+        {
+            frameprofile::GameWork work;
+            node->m_projectile->update();
+        }
         node->m_projectile->draw();
     }
     glPopMatrix();

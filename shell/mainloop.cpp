@@ -9,6 +9,7 @@
 #include "objects/player.h"
 #include "objects/projectilelist.h"
 #include "objects/sceneobject.h"
+#include "platform/frameprofile.h"
 #include "platform/qrvinput.h"
 #include "shell/cutscenes.h"
 #include "shell/framecommands.h"
@@ -41,6 +42,7 @@ void swapWindow() {
 // Play: the frame, then at most one gem picked up (not while talking).
 void playStateFrame() {
     PlayFrame();
+    frameprofile::GameWork work;
     collectGems();
 }
 
@@ -94,6 +96,7 @@ void PlayFrame() {
     if (g_startCountdown == 0 && g_camera)
         g_camera->setEaseDivisor(5.0f);
     if (g_collisionWorld) {
+        frameprofile::GameWork work;
         g_collisionWorld->testObjects();
         g_collisionWorld->testProjectiles();
     }
@@ -111,6 +114,7 @@ void PlayFrame() {
     if (g_frustum)
         g_frustum->extractPlanes();
     if (g_dataLayer) {
+        frameprofile::GameWork work;
         g_dataLayer->updateEnemyAI();
         if (g_dataLayer->m_flockAI)
             g_dataLayer->m_flockAI->update(g_dataLayer);
@@ -125,32 +129,38 @@ void PlayFrame() {
         if (!object)
             continue;
         auto* model = dynamic_cast<ModelObject*>(object);
-        if (g_dataLayer) {
-            const int32_t kind = g_dataLayer->kindOf(i);
-            if (kind == KIND_ENEMY || kind == KIND_NPC) {
-                Vector p = object->getPosition();
-                ClampToWorld(p, i);
-                g_dataLayer->moveObject(i, kind, p.x, p.z);
+        {
+            frameprofile::GameWork work;
+            if (g_dataLayer) {
+                const int32_t kind = g_dataLayer->kindOf(i);
+                if (kind == KIND_ENEMY || kind == KIND_NPC) {
+                    Vector p = object->getPosition();
+                    ClampToWorld(p, i);
+                    g_dataLayer->moveObject(i, kind, p.x, p.z);
+                }
             }
+            if (model && g_frustum) {
+                g_frustum->testVisible(*model);
+                if (g_hero)
+                    g_frustum->testShadowRange(*model, *g_hero);
+                else
+                    g_frustum->testShadowRange(*model);
+            }
+            if (model)
+                model->update();
         }
-        if (model && g_frustum) {
-            g_frustum->testVisible(*model);
-            if (g_hero)
-                g_frustum->testShadowRange(*model, *g_hero);
-            else
-                g_frustum->testShadowRange(*model);
-        }
-        if (model)
-            model->update();
         object->draw();
     }
     if (g_boss && g_dataLayer && g_dataLayer->isBossActive()) {
-        g_boss->m_active = true;
-        g_dataLayer->moveBoss(g_boss->m_position.x, g_boss->m_position.z);
-        g_dataLayer->updateBossAI();
-        Vector p = g_boss->getPosition();
-        ClampToWorld(p, BOSS_ID);
-        g_boss->update();
+        {
+            frameprofile::GameWork work;
+            g_boss->m_active = true;
+            g_dataLayer->moveBoss(g_boss->m_position.x, g_boss->m_position.z);
+            g_dataLayer->updateBossAI();
+            Vector p = g_boss->getPosition();
+            ClampToWorld(p, BOSS_ID);
+            g_boss->update();
+        }
         g_boss->draw();
     }
     if (g_projectiles)
@@ -160,6 +170,7 @@ void PlayFrame() {
             g_gems[i]->draw();
     if (g_fountain) {
         g_fountain->draw();
+        frameprofile::GameWork work;
         g_fountain->update(secondsSinceStart(), 2, 5.0f);
     }
     if (g_terrain) {
@@ -175,6 +186,7 @@ void PlayFrame() {
     if (g_hud)
         g_hud->draw();
     SetOverlayLight(false);
+    frameprofile::GameWork work;
     UpdateSound();
     glFlush();
 }

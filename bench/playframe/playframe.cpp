@@ -1,0 +1,217 @@
+// tarvo-playframe: the play frame measured on the real game loop and window. It loads
+// the level (timing the start-up), lets the camera swoop in, then plays a fixed input
+// script (walk, turn, shoot) through the input layer and times every frame: the whole
+// frame to the finished swap, and the game's own CPU work inside it. For scale it also
+// times two floors of this machine in the same run: an empty frame (clear and swap) and
+// the bare terrain from the camera the play frames ended with.
+//
+//   tarvo-playframe [FRAMES]     (run in the game's working directory)
+#include "platform/frameprofile.h"
+#include "platform/qrvinput.h"
+#include "shell/framecommands.h"
+#include "shell/gamecontext.h"
+#include "shell/mainloop.h"
+#include "shell/services.h"
+#include "shell/window.h"
+#include "world/camera.h"
+#include "world/terrain.h"
+
+#include <SDL.h>
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+void finishedSwap() {
+    SDL_GL_SwapWindow(GetWindowHandle());
+    glFinish();
+}
+
+void push(SDL_Event e) {
+    SDL_PushEvent(&e);
+}
+
+void keyEvent(SDL_Scancode code, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.keysym.scancode = code;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(code);
+    push(e);
+}
+
+void buttonEvent(uint8_t button, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = button;
+    push(e);
+}
+
+void motionEvent(int dx, int dy) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    push(e);
+}
+
+// The fixed script, by frame number: walk all the time, sweep the view left and right,
+// jump now and then, fire every half second's worth of frames.
+int64_t s_frame = 0;
+void scriptedCommands() {
+    FrameCommands();
+    const int64_t f = s_frame;
+    if (f == 0)
+        keyEvent(SDL_SCANCODE_W, true);
+    motionEvent((f / 150) % 2 ? -4 : 4, 0);
+    if (f % 30 == 0)
+        buttonEvent(SDL_BUTTON_LEFT, true);
+    if (f % 30 == 1)
+        buttonEvent(SDL_BUTTON_LEFT, false);
+    if (f % 97 == 0)
+        keyEvent(SDL_SCANCODE_SPACE, true);
+    if (f % 97 == 1)
+        keyEvent(SDL_SCANCODE_SPACE, false);
+}
+
+Clock::time_point s_frameStart;
+bool s_timing = false;
+std::vector<double> s_frameMs, s_gameMs;
+FrameHandler s_playFrame = nullptr;
+
+void timedPlayFrame() {
+    s_frameStart = Clock::now();
+    frameprofile::reset();
+    s_playFrame();
+}
+
+void timedSwap() {
+    finishedSwap();
+    if (s_timing) {
+        s_frameMs.push_back(msSince(s_frameStart));
+        s_gameMs.push_back(frameprofile::g_gameNs / 1e6);
+    }
+    ++s_frame;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int frames = argc > 1 ? std::max(50, std::atoi(argv[1])) : 600;
+    if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen)) {
+        std::fprintf(stderr, "tarvo-playframe: no window\n");
+        return 1;
+    }
+    g_input.Init();
+    g_active = true;
+    InitScene();
+
+    std::vector<double> emptyMs;
+    for (int i = 0; i < 300; ++i) {
+        const auto start = Clock::now();
+        ClearedFrame();
+        finishedSwap();
+        emptyMs.push_back(msSince(start));
+    }
+
+    // Level start-up, three times (the first pays for cold file caches).
+    std::vector<double> startMs;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0)
+            ReleaseLevel();
+        const auto start = Clock::now();
+        StartGame(1);
+        glFinish();
+        startMs.push_back(msSince(start));
+    }
+    if (g_gameState != STATE_PLAY || !g_terrain || !g_camera) {
+        std::fprintf(stderr, "tarvo-playframe: the level did not start\n");
+        return 1;
+    }
+
+    frameprofile::g_enabled = true;
+    s_playFrame = g_frameHandlers[STATE_PLAY];
+    g_frameHandlers[STATE_PLAY] = timedPlayFrame;
+    g_frameCommands = scriptedCommands;
+    g_swapBuffers = timedSwap;
+    // The camera's swoop first (100 frames), then the measured frames.
+    while (s_frame < 100 && RunOneRound()) {
+    }
+    s_timing = true;
+    while (int(s_frameMs.size()) < frames && g_gameState == STATE_PLAY && RunOneRound()) {
+    }
+    s_timing = false;
+    const int played = int(s_frameMs.size());
+    const std::vector<double> playMs = s_frameMs, playGameMs = s_gameMs;
+
+    // What each layer costs: the same play, 200 frames each with one layer left out.
+    struct Layer {
+        const char* name;
+        void** pointer;
+        double ms = 0.0;
+    };
+    Layer layers[] = {{"shadows", reinterpret_cast<void**>(&g_light)},
+                      {"water", reinterpret_cast<void**>(&g_water)},
+                      {"sky box", reinterpret_cast<void**>(&g_skyBox)},
+                      {"HUD", reinterpret_cast<void**>(&g_hud)}};
+    for (Layer& layer : layers) {
+        void* kept = *layer.pointer;
+        *layer.pointer = nullptr;
+        s_frameMs.clear();
+        s_timing = true;
+        while (s_frameMs.size() < 200 && g_gameState == STATE_PLAY && RunOneRound()) {
+        }
+        s_timing = false;
+        *layer.pointer = kept;
+        layer.ms = median(s_frameMs);
+    }
+
+    std::vector<double> terrainMs;
+    for (int i = 0; i < 300; ++i) {
+        const auto start = Clock::now();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glLoadIdentity();
+        g_camera->apply();
+        g_terrain->draw();
+        finishedSwap();
+        terrainMs.push_back(msSince(start));
+    }
+
+    const double frame = median(playMs), game = median(playGameMs);
+    const double empty = median(emptyMs), terrain = median(terrainMs), start = median(startMs);
+    std::printf("play frame benchmark, %d frames at 800x600 (medians)\n", played);
+    std::printf("  whole play frame      %8.2f ms  (%.0f frames a second)\n", frame,
+                frame > 0 ? 1000.0 / frame : 0.0);
+    std::printf("  game CPU work         %8.2f ms\n", game);
+    std::printf("  level start-up        %8.1f ms  (runs: %.0f, %.0f, %.0f)\n", start, startMs[0],
+                startMs[1], startMs[2]);
+    std::printf("  empty frame           %8.2f ms\n", empty);
+    std::printf("  bare terrain frame    %8.2f ms\n", terrain);
+    std::printf("  play / empty          %8.2f\n", empty > 0 ? frame / empty : 0.0);
+    std::printf("  play / terrain        %8.2f\n", terrain > 0 ? frame / terrain : 0.0);
+    for (const Layer& layer : layers)
+        std::printf("  without %-13s %8.2f ms\n", layer.name, layer.ms);
+    std::fflush(stdout);
+    ShutDownSound();
+    ReleaseLevel();
+    KillGameWindow();
+    return played == frames ? 0 : 1;
+}

@@ -1,0 +1,58 @@
+// GameDriver: runs the real game loop (window, states, frame handlers, frame commands)
+// and lets a program play it through the input layer: key, button, wheel and motion
+// events go into SDL's queue exactly as a player's would, and the window procedure
+// hands them to QRVInput. The driver only reads the game's objects to decide what to
+// press; it never changes them. It also grabs screenshots of the drawn frame.
+//
+// Each round of the loop that draws a frame calls the step function once, after the
+// frame commands have read the input; events pushed there reach the next frame.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class GameDriver {
+public:
+    // Returns false to end the run.
+    using Step = std::function<bool(GameDriver&)>;
+
+    explicit GameDriver(std::string artifactDir);
+
+    // Creates the window, runs the loop until the step ends it, the game quits or the
+    // time limit passes, then closes the game. Returns the game's exit code, or 124 after
+    // the limit.
+    int run(const Step& step, double limitSeconds);
+
+    // Input through SDL's event queue. Keys by SDL scancode; buttons 1 left, 3 right.
+    void key(int scancode, bool down);
+    void button(int sdlButton, bool down);
+    void wheel(int notches);
+    void motion(int dx, int dy);
+    // Releases every key and button this driver holds down.
+    void releaseAll();
+
+    // Saves the next drawn frame as NAME.bmp in the artifact folder.
+    void screenshot(const std::string& name);
+    // Seconds since run started; frames drawn so far.
+    double seconds() const;
+    int64_t frames() const { return m_frames; }
+    const std::string& artifactDir() const { return m_artifactDir; }
+
+    // Called by the loop's hooks; not for drivers.
+    void afterFrameCommands();
+    void beforeSwap();
+
+private:
+    std::string m_artifactDir;
+    std::string m_pendingShot;
+    const Step* m_step = nullptr;
+    bool m_stop = false;
+    int64_t m_frames = 0;
+    uint64_t m_startTicks = 0;
+    bool m_keysDown[512] = {};
+    bool m_buttonsDown[8] = {};
+};
+
+// Writes the current colour buffer (800 by 600 or the viewport) as a 24-bit BMP.
+bool SaveFrameBmp(const std::string& path);

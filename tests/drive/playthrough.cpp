@@ -1,0 +1,498 @@
+// tarvo-playthrough: plays the real game from the first intro to the credits through
+// the input layer alone, as a (very patient) player would: it watches the screen state
+// and the hero's surroundings, then turns with the mouse, walks with W, shoots, swings
+// the bat and jumps out of corners. With "lose" it walks into the enemies and lets them
+// win, then checks that Enter on "Game Over" leads back to the title.
+//
+//   tarvo-playthrough [finish|lose|soak] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
+// "soak" plays random input for LIMIT_SECONDS and checks that the resident memory at the
+// end is within 10% of what it was after the first minute.
+// ("skip" leaves each intro scene after its screenshot.)
+// Run it in the game's working directory. Exit status 0 when the goal was reached.
+#include "tests/drive/gamedriver.h"
+
+#include "level/qrvdatalayer.h"
+#include "objects/boss.h"
+#include "objects/npc.h"
+#include "objects/player.h"
+#include "objects/sceneobject.h"
+#include "shell/framecommands.h"
+#include "shell/gamecontext.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr float PI = 3.14159265f;
+
+struct Pilot {
+    bool lose = false;
+    bool soak = false;
+    uint32_t seed = 12345;
+    long rssAfterMinute = 0;
+    int result = 1;
+    GameState lastState = -1;
+    double stateSince = 0.0;
+    double lastLog = -10.0;
+    // Taps: a key or button pressed on one frame is released on the next.
+    int tapKey = 0;
+    int tapButton = 0;
+    // Getting unstuck.
+    Vector lastPosition;
+    double lastProgressAt = 0.0;
+    double strafeUntil = 0.0;
+    int strafeKey = SDL_SCANCODE_D;
+    double lastShotAt = 0.0;
+    double lastSwingAt = 0.0;
+    int kills = 0;
+    int lastEnemies = -1;
+    bool bossSeen = false;
+    int bossPhaseShot = -1;
+    bool titleSeenAgain = false;
+    int titleVisits = 0;
+    bool creditsShot = false;
+    int titleStage = 0;
+    long rssLast = 0;
+    bool skipIntro = false;
+    // A target that took no damage for a long while is left alone for a time.
+    SceneObject* target = nullptr;
+    double targetSince = 0.0;
+    int targetLife = 0;
+    std::map<SceneObject*, double> ignoredUntil;
+    bool healing = false;
+    int heals = 0;
+    int healsAtTalk = 0;
+    int shots = 0;
+};
+
+void tapKey(GameDriver& d, Pilot& p, int scancode) {
+    d.key(scancode, true);
+    p.tapKey = scancode;
+}
+
+void clickButton(GameDriver& d, Pilot& p, int sdlButton) {
+    d.button(sdlButton, true);
+    p.tapButton = sdlButton;
+}
+
+int livingEnemies() {
+    int n = 0;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+        if (g_objectTable[i] && g_dataLayer && g_dataLayer->kindOf(i) == KIND_ENEMY)
+            ++n;
+    return n;
+}
+
+// The nearest living enemy, or the boss once it is awake.
+SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
+    if (g_boss && g_dataLayer && g_dataLayer->isBossActive() && g_boss->m_phase != BOSS_DEAD)
+        return g_boss;
+    SceneObject* best = nullptr;
+    float bestDistance = 1e9f;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        SceneObject* o = g_objectTable[i];
+        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY)
+            continue;
+        auto ignored = p.ignoredUntil.find(o);
+        if (ignored != p.ignoredUntil.end() && ignored->second > now)
+            continue;
+        Vector v = o->getPosition() - hero;
+        v.y = 0.0f;
+        const float distance = v.length();
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = o;
+        }
+    }
+    return best;
+}
+
+void logLine(GameDriver& d, Pilot& p, const char* what);
+
+SceneObject* npcNamed(const char* name) {
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+        if (g_objectTable[i] && g_dataLayer && g_dataLayer->kindOf(i) == KIND_NPC &&
+            g_dataLayer->npcName(i) == name)
+            return g_objectTable[i];
+    return nullptr;
+}
+
+int lifeOf(SceneObject* o) {
+    if (!o || !g_dataLayer)
+        return 0;
+    if (o == g_boss)
+        return int(g_boss->m_phase) * 1000 + g_dataLayer->bossLife();
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+        if (g_objectTable[i] == o)
+            return g_dataLayer->kindOf(i) == KIND_ENEMY ? g_dataLayer->lifeOf(i) : 0;
+    return 0;
+}
+
+// In a conversation: bread from Rarozare when healing, otherwise straight through.
+void converse(GameDriver& d, Pilot& p, double in) {
+    if (p.tapKey || in < 0.6)
+        return;
+    if (ConversationStep() == 1 && p.healing && g_talkPartner && g_dataLayer) {
+        if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
+            int wanted = -1;
+            for (int i = 0; i < menu->count && i < 5; ++i)
+                if (menu->items[i].id == 1)
+                    wanted = i;
+            if (wanted >= 0 && menu->selected >= 0 && menu->selected != wanted) {
+                if (int(in * 4) % 2 == 0)
+                    tapKey(d, p, menu->selected < wanted ? SDL_SCANCODE_DOWN : SDL_SCANCODE_UP);
+                return;
+            }
+        }
+    }
+    if (int(in * 2) % 2 == 1) {
+        if (ConversationStep() == 2 && p.healing && p.heals == p.healsAtTalk) {
+            ++p.heals;
+            logLine(d, p, "bread bought");
+        }
+        tapKey(d, p, SDL_SCANCODE_RETURN);
+    }
+}
+
+void fight(GameDriver& d, Pilot& p) {
+    if (!g_hero || !g_dataLayer)
+        return;
+    const double now = d.seconds();
+    const Vector hero = g_hero->getPosition();
+    const Vector facing = g_hero->getDirection();
+    SceneObject* target = pickTarget(hero, p, now);
+    if (!target) {
+        d.key(SDL_SCANCODE_W, false);
+        return;
+    }
+    const bool bossTarget = target == g_boss;
+    // Low on life with gems to pay: go back to the village for bread.
+    SceneObject* baker = bossTarget ? nullptr : npcNamed("Rarozare");
+    if (!p.lose && baker && g_dataLayer->playerLife() < 50 && g_hero->m_gems >= 10) {
+        if (!p.healing)
+            logLine(d, p, "going to heal");
+        p.healing = true;
+        target = baker;
+    } else {
+        p.healing = false;
+    }
+    if (target != p.target) {
+        p.target = target;
+        p.targetSince = now;
+        p.targetLife = lifeOf(target);
+    } else if (lifeOf(target) != p.targetLife) {
+        p.targetLife = lifeOf(target);
+        p.targetSince = now;
+    } else if (!p.healing && now - p.targetSince > 25.0) {
+        logLine(d, p, "no progress on this target: trying another");
+        d.screenshot("stuck-" + std::to_string(int(now)));
+        p.ignoredUntil[target] = now + 30.0;
+        p.target = nullptr;
+    }
+    Vector to = target->getPosition() - hero;
+    const float height = to.y;
+    to.y = 0.0f;
+    const float distance = to.length();
+    Vector flatFacing(facing.x, 0.0f, facing.z);
+    if (!flatFacing.isZero())
+        flatFacing.normalize();
+    if (distance > 0.001f)
+        to.normalize();
+    // Yaw: the mouse's x turns the hero by -dx/400 radians about +y.
+    const float cross = flatFacing.z * to.x - flatFacing.x * to.z;
+    const float dot = flatFacing.x * to.x + flatFacing.z * to.z;
+    const float yawError = std::atan2(cross, dot);
+    int dx = int(std::lround(-yawError * 400.0f));
+    dx = dx > 300 ? 300 : (dx < -300 ? -300 : dx);
+    // Pitch: aim along the line to the target's middle; the mouse's y raises by dy/400.
+    const float wanted = std::atan2(height + (bossTarget ? 10.0f : 2.0f), distance);
+    const float current = std::asin(facing.y < -1.0f ? -1.0f : (facing.y > 1.0f ? 1.0f : facing.y));
+    int dy = int(std::lround((wanted - current) * 400.0f));
+    dy = dy > 100 ? 100 : (dy < -100 ? -100 : dy);
+    d.motion(dx, dy);
+
+    if (p.healing) {
+        d.key(SDL_SCANCODE_W, distance > 12.0f);
+        if (distance < 18.0f && !p.tapKey)
+            tapKey(d, p, SDL_SCANCODE_T);
+        return;
+    }
+    if (p.lose) {
+        // Walk up to the nearest enemy and let it do its work.
+        d.key(SDL_SCANCODE_W, distance > 15.0f);
+        return;
+    }
+
+    // Keep a melee enemy at arm's length, and come close enough to shoot.
+    const bool walk = distance > (bossTarget ? 90.0f : 60.0f);
+    const bool strafing = now < p.strafeUntil;
+    d.key(SDL_SCANCODE_W, walk || strafing);
+    d.key(p.strafeKey, strafing);
+    if (walk && !strafing) {
+        Vector moved = hero - p.lastPosition;
+        moved.y = 0.0f;
+        if (moved.length() > 4.0f) {
+            p.lastPosition = hero;
+            p.lastProgressAt = now;
+        } else if (now - p.lastProgressAt > 1.5) {
+            // Blocked by scenery or a slope: side-step and hop.
+            p.strafeKey = (p.strafeKey == SDL_SCANCODE_D) ? SDL_SCANCODE_A : SDL_SCANCODE_D;
+            p.strafeUntil = now + 1.0;
+            p.lastProgressAt = now;
+            tapKey(d, p, SDL_SCANCODE_SPACE);
+        }
+    } else {
+        p.lastPosition = hero;
+        p.lastProgressAt = now;
+    }
+
+    const bool aimed = std::fabs(yawError) < 0.08f;
+    if (aimed && distance < 25.0f && now - p.lastSwingAt > 0.7) {
+        clickButton(d, p, SDL_BUTTON_RIGHT);
+        p.lastSwingAt = now;
+    } else if (aimed && distance < 350.0f && now - p.lastShotAt > 0.25) {
+        // Red while it lasts, then the green gun, which only needs to cool.
+        if (g_hero->m_weapon == 0 && g_hero->m_redAmmo > 0)
+            d.wheel(-1);
+        else if (g_hero->m_weapon != 0 &&
+                 (g_hero->m_weapon == 1 ? g_hero->m_redAmmo : g_hero->m_blueAmmo) <= 0)
+            d.wheel(g_hero->m_weapon == 1 ? 1 : -1);
+        else if (g_hero->m_weapon != 0 || g_hero->m_greenHeat <= 100) {
+            clickButton(d, p, SDL_BUTTON_LEFT);
+            p.lastShotAt = now;
+            ++p.shots;
+        }
+    }
+}
+
+void logLine(GameDriver& d, Pilot& p, const char* what) {
+    const Vector h = g_hero ? g_hero->getPosition() : Vector();
+    std::printf("%7.1f s  frame %6lld  state %d  %s  hero (%.0f, %.0f, %.0f) life %d  enemies %d  "
+                "gems %d  boss %s\n",
+                d.seconds(), static_cast<long long>(d.frames()), int(g_gameState), what, h.x, h.y,
+                h.z, g_dataLayer ? g_dataLayer->playerLife() : -1,
+                g_dataLayer ? livingEnemies() : -1, g_hero ? g_hero->m_gems : -1,
+                g_boss && g_dataLayer && g_dataLayer->isBossActive() ? "awake" : "asleep");
+    std::fflush(stdout);
+    if (p.target && g_hero) {
+        Vector v = p.target->getPosition() - h;
+        std::printf(
+            "           target (%.0f, %.0f, %.0f) at %.0f, life %d; weapon %d heat %d red %d "
+            "shots %d\n",
+            p.target->getPosition().x, p.target->getPosition().y, p.target->getPosition().z,
+            v.length(), lifeOf(p.target), g_hero->m_weapon, g_hero->m_greenHeat, g_hero->m_redAmmo,
+            p.shots);
+    }
+}
+
+long residentKb() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * 4;
+}
+
+uint32_t nextRandom(Pilot& p) {
+    p.seed = p.seed * 1664525u + 1013904223u;
+    return p.seed >> 8;
+}
+
+// A restless player: random keys, buttons, wheel and motion in play; through every
+// screen back into play.
+void randomPlay(GameDriver& d, Pilot& p) {
+    static const int keys[] = {SDL_SCANCODE_W,    SDL_SCANCODE_A,      SDL_SCANCODE_S,
+                               SDL_SCANCODE_D,    SDL_SCANCODE_SPACE,  SDL_SCANCODE_LSHIFT,
+                               SDL_SCANCODE_T,    SDL_SCANCODE_RETURN, SDL_SCANCODE_UP,
+                               SDL_SCANCODE_DOWN, SDL_SCANCODE_P};
+    const uint32_t r = nextRandom(p);
+    const int k = keys[r % (sizeof keys / sizeof keys[0])];
+    // P pauses; let it go at once so that play goes on.
+    d.key(k, k != SDL_SCANCODE_P && (r >> 5) % 3 != 0);
+    if (k == SDL_SCANCODE_P)
+        tapKey(d, p, k);
+    d.motion(int(nextRandom(p) % 61) - 30, int(nextRandom(p) % 21) - 10);
+    const uint32_t b = nextRandom(p) % 40;
+    if (b == 0)
+        clickButton(d, p, SDL_BUTTON_LEFT);
+    else if (b == 1)
+        clickButton(d, p, SDL_BUTTON_RIGHT);
+    else if (b == 2)
+        d.wheel(nextRandom(p) % 2 ? 1 : -1);
+}
+
+bool step(GameDriver& d, Pilot& p) {
+    if (p.tapKey) {
+        d.key(p.tapKey, false);
+        p.tapKey = 0;
+    }
+    if (p.tapButton) {
+        d.button(p.tapButton, false);
+        p.tapButton = 0;
+    }
+    const double now = d.seconds();
+    if (g_gameState != p.lastState) {
+        d.releaseAll();
+        p.lastState = g_gameState;
+        p.stateSince = now;
+        logLine(d, p, "enter");
+        if (g_gameState == STATE_TITLE) {
+            ++p.titleVisits;
+            p.titleStage = 0;
+        }
+        if (g_gameState == STATE_CONVERSATION)
+            p.healsAtTalk = p.heals;
+    }
+    const double in = now - p.stateSince;
+    switch (g_gameState) {
+    case STATE_INTRO1:
+        if (in > 4.0 && in < 4.2)
+            d.screenshot("intro1");
+        // The first scene runs two minutes; a quick run skips it once it has been seen.
+        if ((p.skipIntro && in > 5.0) || in > 180.0)
+            tapKey(d, p, SDL_SCANCODE_RETURN);
+        break;
+    case STATE_INTRO2:
+        if (in > 5.0 && in < 5.2)
+            d.screenshot("intro2");
+        if ((p.skipIntro && in > 8.0) || in > 60.0)
+            tapKey(d, p, SDL_SCANCODE_RETURN);
+        break;
+    case STATE_TITLE:
+        if (in > 2.0 && in < 2.2)
+            d.screenshot(p.titleVisits > 1 ? "title-again" : "title");
+        if (p.lose && p.titleVisits > 1 && in > 3.0) {
+            p.result = 0;
+            return false;
+        }
+        // Into the corner first (the cursor is wherever play left it), then onto "Play Game".
+        if (p.titleVisits == 1 || p.soak) {
+            if (in > 3.0 && p.titleStage == 0) {
+                d.motion(-1000, -1000);
+                p.titleStage = 1;
+            } else if (in > 3.3 && p.titleStage == 1) {
+                d.motion(600, 420);
+                p.titleStage = 2;
+            } else if (in > 3.6 && p.titleStage == 2) {
+                clickButton(d, p, SDL_BUTTON_LEFT);
+                p.titleStage = 3;
+            }
+        }
+        break;
+    case STATE_PLAY:
+        if (in > 4.0 && in < 4.2)
+            d.screenshot("play");
+        if (g_dataLayer) {
+            const int enemies = livingEnemies();
+            if (p.lastEnemies >= 0 && enemies < p.lastEnemies) {
+                p.kills += p.lastEnemies - enemies;
+                logLine(d, p, "kill");
+                if (p.kills == 1)
+                    d.screenshot("first-kill");
+            }
+            p.lastEnemies = enemies;
+            if (g_dataLayer->isBossActive() && g_boss && g_boss->m_phase != p.bossPhaseShot) {
+                p.bossPhaseShot = g_boss->m_phase;
+                static const char* const names[] = {"boss-descent", "boss-charge", "boss-fight",
+                                                    "boss-dead"};
+                if (p.bossPhaseShot >= 0 && p.bossPhaseShot < 4) {
+                    d.screenshot(names[p.bossPhaseShot]);
+                    logLine(d, p, names[p.bossPhaseShot]);
+                }
+            }
+        }
+        if (p.soak && in > 2.0)
+            randomPlay(d, p);
+        else if (in > 2.0)
+            fight(d, p);
+        break;
+    case STATE_CONVERSATION:
+        converse(d, p, in);
+        break;
+    case STATE_GAME_OVER:
+        if (in > 1.0 && in < 1.2)
+            d.screenshot("gameover");
+        if (p.soak) {
+            if (in > 2.0)
+                tapKey(d, p, SDL_SCANCODE_RETURN);
+        } else if (!p.lose) {
+            if (in > 1.5) {
+                logLine(d, p, "the hero died");
+                return false;
+            }
+        } else if (in > 2.0) {
+            tapKey(d, p, SDL_SCANCODE_RETURN);
+        }
+        break;
+    case STATE_CREDITS:
+        if (in > 2.0 && in < 2.2)
+            d.screenshot("credits");
+        if (g_startCountdown >= 13 && !p.creditsShot) {
+            p.creditsShot = true;
+            p.stateSince = now - 100.0; // marks the end: see below
+        }
+        if (p.creditsShot && in > 101.0) {
+            d.screenshot("congratulations");
+            if (in > 101.3) {
+                logLine(d, p, "credits rolled");
+                p.result = 0;
+                return false;
+            }
+        }
+        if (in > 240.0 && !p.creditsShot) {
+            logLine(d, p, "the credits did not end");
+            return false;
+        }
+        break;
+    default:
+        break;
+    }
+    if (p.soak && p.rssAfterMinute == 0 && now > 60.0) {
+        p.rssAfterMinute = residentKb();
+        std::printf("resident memory after the first minute: %ld kB\n", p.rssAfterMinute);
+    }
+    if (now - p.lastLog > 10.0) {
+        p.lastLog = now;
+        p.rssLast = residentKb();
+        logLine(d, p, "...");
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Pilot pilot;
+    pilot.lose = argc > 1 && std::strcmp(argv[1], "lose") == 0;
+    pilot.soak = argc > 1 && std::strcmp(argv[1], "soak") == 0;
+    const std::string artifacts = argc > 2 ? argv[2] : ".";
+    const double limit = argc > 3 ? std::atof(argv[3]) : 1200.0;
+    pilot.skipIntro = argc > 4 && std::strcmp(argv[4], "skip") == 0;
+    GameDriver driver(artifacts);
+    const int code = driver.run([&](GameDriver& d) { return step(d, pilot); }, limit);
+    if (pilot.soak) {
+        const long end = pilot.rssLast;
+        std::printf("soak: %.0f s of random play, resident memory %ld kB after a minute, %ld kB "
+                    "at the end\n",
+                    driver.seconds(), pilot.rssAfterMinute, end);
+        const bool grew = pilot.rssAfterMinute > 0 && end > pilot.rssAfterMinute * 11 / 10;
+        if (code != 124 && code != 0)
+            std::printf("soak: the game ended with status %d\n", code);
+        std::printf("soak: %s\n", grew ? "memory grew by more than 10%" : "memory held");
+        return grew || (code != 124 && code != 0) ? 1 : 0;
+    }
+    if (code == 124)
+        std::printf("time limit of %.0f s reached\n", limit);
+    std::printf("%s after %.0f s: %s\n", pilot.lose ? "lose" : "finish", driver.seconds(),
+                pilot.result == 0 ? "goal reached" : "goal NOT reached");
+    return pilot.result;
+}
