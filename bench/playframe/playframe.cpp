@@ -5,7 +5,12 @@
 // times two floors of this machine in the same run: an empty frame (clear and swap) and
 // the bare terrain from the camera the play frames ended with.
 //
-//   tarvo-playframe [FRAMES]     (run in the game's working directory)
+// Then, on the same loaded level with its whole cast, two Google benchmarks: one frame's
+// collision tests (every object, every projectile) and one frame's AI steps.
+//
+//   tarvo-playframe [FRAMES] [benchmark options]   (run in the game's working directory)
+#include "ai/qrvflockai.h"
+#include "level/qrvdatalayer.h"
 #include "platform/frameprofile.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
@@ -14,9 +19,11 @@
 #include "shell/services.h"
 #include "shell/window.h"
 #include "world/camera.h"
+#include "world/collisionworld.h"
 #include "world/terrain.h"
 
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -115,7 +122,8 @@ void timedSwap() {
 } // namespace
 
 int main(int argc, char** argv) {
-    const int frames = argc > 1 ? std::max(50, std::atoi(argv[1])) : 600;
+    const bool counted = argc > 1 && argv[1][0] != '-';
+    const int frames = counted ? std::max(50, std::atoi(argv[1])) : 600;
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen)) {
         std::fprintf(stderr, "tarvo-playframe: no window\n");
         return 1;
@@ -210,6 +218,29 @@ int main(int argc, char** argv) {
     for (const Layer& layer : layers)
         std::printf("  without %-13s %8.2f ms\n", layer.name, layer.ms);
     std::fflush(stdout);
+
+    // The frame's logic on its own, with the cast where the play left it.
+    benchmark::RegisterBenchmark("BM_LevelCollisionFrame", [](benchmark::State& state) {
+        for (auto _ : state) {
+            g_collisionWorld->testObjects();
+            g_collisionWorld->testProjectiles();
+        }
+    })->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("BM_LevelAIFrame", [](benchmark::State& state) {
+        for (auto _ : state) {
+            g_dataLayer->updateEnemyAI();
+            if (g_dataLayer->m_flockAI)
+                g_dataLayer->m_flockAI->update(g_dataLayer);
+            g_dataLayer->updateNpcAI();
+        }
+    })->Unit(benchmark::kMicrosecond);
+    if (g_collisionWorld && g_dataLayer) {
+        int benchArgc = counted ? argc - 1 : argc;
+        std::vector<char*> benchArgv(argv + (counted ? 1 : 0), argv + argc);
+        benchArgv[0] = argv[0];
+        benchmark::Initialize(&benchArgc, benchArgv.data());
+        benchmark::RunSpecifiedBenchmarks();
+    }
     ShutDownSound();
     ReleaseLevel();
     KillGameWindow();
