@@ -41,16 +41,23 @@ void put32(std::vector<uint8_t>& b, uint32_t v) {
 }
 } // namespace
 
-bool SaveFrameBmp(const std::string& path) {
+std::vector<uint8_t> ReadFrame(int& w, int& h) {
     GLint viewport[4] = {0, 0, 800, 600};
     glGetIntegerv(GL_VIEWPORT, viewport);
-    const int w = viewport[2] > 0 ? viewport[2] : 800, h = viewport[3] > 0 ? viewport[3] : 600;
+    w = viewport[2] > 0 ? viewport[2] : 800;
+    h = viewport[3] > 0 ? viewport[3] : 600;
     const int row = (w * 3 + 3) & ~3;
     std::vector<uint8_t> pixels(size_t(row) * h);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(GL_BACK);
     // BMP rows run bottom-up, as GL's do; BGR is the file's order.
     glReadPixels(0, 0, w, h, GL_BGR, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+bool SaveFrameBmp(const std::string& path, const std::vector<uint8_t>& pixels, int w, int h) {
+    if (w <= 0 || h <= 0 || pixels.size() < size_t((w * 3 + 3) & ~3) * h)
+        return false;
     std::vector<uint8_t> header;
     header.push_back('B');
     header.push_back('M');
@@ -85,6 +92,17 @@ void GameDriver::screenshot(const std::string& name) {
     m_pendingShot = name;
 }
 
+bool GameDriver::shotPixel(int x, int y, int& r, int& g, int& b) const {
+    if (x < 0 || y < 0 || x >= m_shotWidth || y >= m_shotHeight || m_shot.empty())
+        return false;
+    const int row = (m_shotWidth * 3 + 3) & ~3;
+    const uint8_t* p = &m_shot[size_t(m_shotHeight - 1 - y) * row + size_t(x) * 3];
+    b = p[0];
+    g = p[1];
+    r = p[2];
+    return true;
+}
+
 void GameDriver::afterFrameCommands() {
     ++m_frames;
     if (m_step && !(*m_step)(*this))
@@ -95,7 +113,8 @@ void GameDriver::beforeSwap() {
     if (m_pendingShot.empty())
         return;
     const std::string path = m_artifactDir + "/" + m_pendingShot + ".bmp";
-    if (!SaveFrameBmp(path))
+    m_shot = ReadFrame(m_shotWidth, m_shotHeight);
+    if (!SaveFrameBmp(path, m_shot, m_shotWidth, m_shotHeight))
         std::fprintf(stderr, "driver: could not write %s\n", path.c_str());
     m_pendingShot.clear();
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class GameDriver {
 public:
@@ -34,6 +35,9 @@ public:
 
     // Saves the next drawn frame as NAME.bmp in the artifact folder.
     void screenshot(const std::string& name);
+    // The colour (0 to 255) at (x, y), origin top left, of the last screenshot taken;
+    // false before the first or outside it.
+    bool shotPixel(int x, int y, int& r, int& g, int& b) const;
     // Seconds since run started; frames drawn so far.
     double seconds() const;
     int64_t frames() const { return m_frames; }
@@ -46,6 +50,8 @@ public:
 private:
     std::string m_artifactDir;
     std::string m_pendingShot;
+    std::vector<uint8_t> m_shot; // bottom-up BGR rows, as saved
+    int m_shotWidth = 0, m_shotHeight = 0;
     const Step* m_step = nullptr;
     bool m_stop = false;
     int64_t m_frames = 0;
@@ -54,5 +60,8 @@ private:
     bool m_buttonsDown[8] = {};
 };
 
-// Writes the current colour buffer (800 by 600 or the viewport) as a 24-bit BMP.
-bool SaveFrameBmp(const std::string& path);
+// Reads the colour buffer (the viewport) as bottom-up BGR rows padded to 4 bytes, and
+// writes such pixels as a 24-bit BMP.
+std::vector<uint8_t> ReadFrame(int& width, int& height);
+bool SaveFrameBmp(const std::string& path, const std::vector<uint8_t>& pixels, int width,
+                  int height);

@@ -4,9 +4,10 @@
 // the bat and jumps out of corners. With "lose" it walks into the enemies and lets them
 // win, then checks that Enter on "Game Over" leads back to the title.
 //
-//   tarvo-playthrough [finish|lose|soak] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
-// "soak" plays random input for LIMIT_SECONDS and checks that the resident memory at the
-// end is within 10% of what it was after the first minute.
+//   tarvo-playthrough [finish|lose|soak|map] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
+// "map" checks the HUD of a fresh game, walks to Virav and asks for his map, which must
+// show the enemies as red dots. "soak" plays random input for LIMIT_SECONDS and checks that the
+// resident memory at the end is within 10% of what it was after the first minute.
 // ("skip" leaves each intro scene after its screenshot.)
 // Run it in the game's working directory. Exit status 0 when the goal was reached.
 #include "tests/drive/gamedriver.h"
@@ -35,6 +36,10 @@ constexpr float PI = 3.14159265f;
 struct Pilot {
     bool lose = false;
     bool soak = false;
+    bool mapMode = false;
+    bool hudChecked = false;
+    double replySince = -1.0;
+    bool mapShot = false;
     uint32_t seed = 12345;
     long rssAfterMinute = 0;
     int result = 1;
@@ -139,11 +144,12 @@ int lifeOf(SceneObject* o) {
 void converse(GameDriver& d, Pilot& p, double in) {
     if (p.tapKey || in < 0.6)
         return;
-    if (ConversationStep() == 1 && p.healing && g_talkPartner && g_dataLayer) {
+    const int wantedId = p.healing ? 1 : (p.mapMode ? 4 : -1);
+    if (ConversationStep() == 1 && wantedId > 0 && g_talkPartner && g_dataLayer) {
         if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
             int wanted = -1;
             for (int i = 0; i < menu->count && i < 5; ++i)
-                if (menu->items[i].id == 1)
+                if (menu->items[i].id == wantedId)
                     wanted = i;
             if (wanted >= 0 && menu->selected >= 0 && menu->selected != wanted) {
                 if (int(in * 4) % 2 == 0)
@@ -152,6 +158,8 @@ void converse(GameDriver& d, Pilot& p, double in) {
             }
         }
     }
+    if (p.mapMode && ConversationStep() == 2)
+        return; // the map shows with the reply: the step looks at it
     if (int(in * 2) % 2 == 1) {
         if (ConversationStep() == 2 && p.healing && p.heals == p.healsAtTalk) {
             ++p.heals;
@@ -218,6 +226,19 @@ void fight(GameDriver& d, Pilot& p) {
     dy = dy > 100 ? 100 : (dy < -100 ? -100 : dy);
     d.motion(dx, dy);
 
+    if (p.mapMode) {
+        if (SceneObject* virav = npcNamed("Virav")) {
+            Vector v = virav->getPosition() - hero;
+            v.y = 0.0f;
+            const float yaw = std::atan2(flatFacing.z * v.x - flatFacing.x * v.z,
+                                         flatFacing.x * v.x + flatFacing.z * v.z);
+            d.key(SDL_SCANCODE_W, v.length() > 12.0f);
+            d.motion(int(std::lround(-yaw * 400.0f)) - dx, -dy);
+            if (v.length() < 18.0f && !p.tapKey)
+                tapKey(d, p, SDL_SCANCODE_T);
+        }
+        return;
+    }
     if (p.healing) {
         d.key(SDL_SCANCODE_W, distance > 12.0f);
         if (distance < 18.0f && !p.tapKey)
@@ -330,6 +351,45 @@ void randomPlay(GameDriver& d, Pilot& p) {
         d.wheel(nextRandom(p) % 2 ? 1 : -1);
 }
 
+// Pixels of the last screenshot in [x0, x1) x [y0, y1) (top-left origin) that pass.
+template <typename Test>
+int countPixels(const GameDriver& d, int x0, int y0, int x1, int y1, Test test) {
+    int n = 0, r, g, b;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (d.shotPixel(x, y, r, g, b) && test(r, g, b))
+                ++n;
+    return n;
+}
+
+// The HUD of a fresh game: green palette, gem and its count, the life bar full.
+bool hudLooksRight(const GameDriver& d) {
+    bool ok = true;
+    auto expect = [&ok](bool good, const char* what, int n) {
+        std::printf("hud: %-40s %s (%d pixels)\n", what, good ? "ok" : "WRONG", n);
+        ok = ok && good;
+    };
+    const int palette = countPixels(d, 680, 480, 770, 570, [](int r, int g, int b) {
+        return g > 120 && g > r + 60 && g > b + 40;
+    });
+    expect(palette > 1500, "green palette at (670..780, 470..580)", palette);
+    const int gem = countPixels(d, 610, 20, 720, 100,
+                                [](int r, int g, int b) { return g > 120 && g > r + 40 && g > b; });
+    expect(gem > 300, "gem at (610..720, 20..100)", gem);
+    const int count = countPixels(d, 705, 35, 800, 70,
+                                  [](int r, int g, int b) { return b > 180 && r < 80 && g < 80; });
+    expect(count > 30, "blue gem count right of (710, 65)", count);
+    const int fill = countPixels(d, 42, 486, 58, 568, [](int r, int g, int b) {
+        return r > 150 && r > g + 80 && r > b + 80;
+    });
+    expect(fill > (16 * 82) * 9 / 10, "red life fill 40..59 x 483..570", fill);
+    const int above = countPixels(d, 42, 455, 58, 480, [](int r, int g, int b) {
+        return r > 150 && r > g + 80 && r > b + 80;
+    });
+    expect(above < 16 * 25 / 2, "no fill above y 483", above);
+    return ok;
+}
+
 bool step(GameDriver& d, Pilot& p) {
     if (p.tapKey) {
         d.key(p.tapKey, false);
@@ -410,12 +470,33 @@ bool step(GameDriver& d, Pilot& p) {
                 }
             }
         }
+        if (p.mapMode && in > 4.5 && !p.hudChecked) {
+            p.hudChecked = true;
+            if (!hudLooksRight(d))
+                return false;
+        }
         if (p.soak && in > 2.0)
             randomPlay(d, p);
         else if (in > 2.0)
             fight(d, p);
         break;
     case STATE_CONVERSATION:
+        if (p.mapMode && ConversationStep() == 2) {
+            if (p.replySince < 0.0)
+                p.replySince = now;
+            if (now - p.replySince > 0.5 && !p.mapShot) {
+                d.screenshot("map");
+                p.mapShot = true;
+            } else if (p.mapShot && now - p.replySince > 0.8) {
+                const int dots = countPixels(d, 200, 250, 500, 550, [](int r, int g, int b) {
+                    return r > 200 && g < 40 && b < 40;
+                });
+                // Eighteen enemies, 5 by 5 pixels each; some may share a spot.
+                std::printf("map: %d red pixels of enemy dots\n", dots);
+                p.result = dots >= 10 * 25 ? 0 : 1;
+                return false;
+            }
+        }
         converse(d, p, in);
         break;
     case STATE_GAME_OVER:
@@ -474,6 +555,7 @@ int main(int argc, char** argv) {
     Pilot pilot;
     pilot.lose = argc > 1 && std::strcmp(argv[1], "lose") == 0;
     pilot.soak = argc > 1 && std::strcmp(argv[1], "soak") == 0;
+    pilot.mapMode = argc > 1 && std::strcmp(argv[1], "map") == 0;
     const std::string artifacts = argc > 2 ? argv[2] : ".";
     const double limit = argc > 3 ? std::atof(argv[3]) : 1200.0;
     pilot.skipIntro = argc > 4 && std::strcmp(argv[4], "skip") == 0;
@@ -492,7 +574,7 @@ int main(int argc, char** argv) {
     }
     if (code == 124)
         std::printf("time limit of %.0f s reached\n", limit);
-    std::printf("%s after %.0f s: %s\n", pilot.lose ? "lose" : "finish", driver.seconds(),
+    std::printf("%s after %.0f s: %s\n", argc > 1 ? argv[1] : "finish", driver.seconds(),
                 pilot.result == 0 ? "goal reached" : "goal NOT reached");
     return pilot.result;
 }
