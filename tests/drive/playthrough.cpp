@@ -22,6 +22,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +38,11 @@ struct Pilot {
     bool lose = false;
     bool soak = false;
     bool mapMode = false;
+    // Walking into the hut north of the start: the hero must stay out of its walls.
+    double wallSince = -1.0;
+    bool wallDone = false;
+    bool insideHut = false;
+    float closestToHut = 1e9f;
     bool hudChecked = false;
     double replySince = -1.0;
     bool mapShot = false;
@@ -226,7 +232,33 @@ void fight(GameDriver& d, Pilot& p) {
     dy = dy > 100 ? 100 : (dy < -100 ? -100 : dy);
     d.motion(dx, dy);
 
+    if (p.mapMode && !p.wallDone) {
+        if (p.wallSince < 0.0)
+            p.wallSince = now;
+        // The hut stands at (330, 490), 30 wide and 24 deep; aim through its middle.
+        Vector v = Vector(330.0f, 0.0f, 430.0f) - hero;
+        v.y = 0.0f;
+        const float yaw = std::atan2(flatFacing.z * v.x - flatFacing.x * v.z,
+                                     flatFacing.x * v.x + flatFacing.z * v.z);
+        d.motion(int(std::lround(-yaw * 400.0f)) - dx, -dy);
+        d.key(SDL_SCANCODE_W, true);
+        if (std::fabs(hero.x - 330.0f) < 12.0f && std::fabs(hero.z - 490.0f) < 9.0f)
+            p.insideHut = true;
+        p.closestToHut = std::min(p.closestToHut, std::fabs(hero.z - 490.0f));
+        if (now - p.wallSince > 6.0) {
+            p.wallDone = true;
+            d.key(SDL_SCANCODE_W, false);
+            std::printf("hut: the hero came within %.1f of its middle line, %s\n", p.closestToHut,
+                        p.insideHut ? "and walked INTO it" : "and stayed outside its walls");
+            d.screenshot("hut");
+        }
+        return;
+    }
     if (p.mapMode) {
+        if (p.insideHut) {
+            p.result = 1;
+            return;
+        }
         if (SceneObject* virav = npcNamed("Virav")) {
             Vector v = virav->getPosition() - hero;
             v.y = 0.0f;

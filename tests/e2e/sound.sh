@@ -228,9 +228,11 @@ for name, t0, t1 in segments:
 seg = {name: (t0, t1) for name, t0, t1 in segments}
 
 check(rms(*seg["title"]) > SILENT, "the title is not silent")
-check(title_match > 0.7, "the title tune plays on the title")
+# The right tune matches 98 to 100% of the windows when the machine is quiet, the wrong one
+# under 30%; a loaded machine makes the writer skip now and then, so the line sits between.
+check(title_match > 0.55, "the title tune plays on the title")
 check(rms(*seg["play"]) > SILENT, "play is not silent")
-check(music_match > 0.7, "the level music plays after Play Game")
+check(music_match > 0.55, "the level music plays after Play Game")
 # Besides the music, play has only the day's birds now and then; at the listener they stay
 # near 0.08 in 100 ms, where the shot goes well over 0.1.
 check(rest_peak(*seg["shot"]) > 0.1, "the shot is heard right after the click")
