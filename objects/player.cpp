@@ -328,7 +328,9 @@ void Player::update() {
     const double dt = m_timer->Elapsed();
     if (m_invulnerableMs >= 0.0)
         m_invulnerableMs -= dt;
-    --m_greenHeat;
+    // A cold gun stays at zero: heat banked below it would let any burst through.
+    if (m_greenHeat > 0)
+        --m_greenHeat;
     if (m_knockback.y < 0.0f)
         m_knockback.y = 0.0f;
     if (m_knockback.isZero()) {

@@ -242,14 +242,17 @@ void fight(GameDriver& d, Pilot& p) {
                                      flatFacing.x * v.x + flatFacing.z * v.z);
         d.motion(int(std::lround(-yaw * 400.0f)) - dx, -dy);
         d.key(SDL_SCANCODE_W, true);
-        if (std::fabs(hero.x - 330.0f) < 12.0f && std::fabs(hero.z - 490.0f) < 9.0f)
+        // Past the middle line within the walls: walked through.
+        if (std::fabs(hero.x - 330.0f) < 12.0f && hero.z < 490.0f)
             p.insideHut = true;
         p.closestToHut = std::min(p.closestToHut, std::fabs(hero.z - 490.0f));
         if (now - p.wallSince > 6.0) {
             p.wallDone = true;
             d.key(SDL_SCANCODE_W, false);
-            std::printf("hut: the hero came within %.1f of its middle line, %s\n", p.closestToHut,
-                        p.insideHut ? "and walked INTO it" : "and stayed outside its walls");
+            std::printf(
+                "hut: the hero came within %.1f of its middle line (the wall is 12 from it), "
+                "%s\n",
+                p.closestToHut, p.insideHut ? "and walked THROUGH it" : "and was stopped");
             d.screenshot("hut");
         }
         return;

@@ -50,6 +50,14 @@ TEST_F(Hero, TheGreenGunTakesFiveQuickShotsAndRefusesTheSixthUntilItCools) {
     EXPECT_EQ(m_hero->m_greenHeat, 125);
     m_hero->m_greenHeat = 100; // cooled for 25 frames
     EXPECT_TRUE(m_hero->shoot());
+
+    // A long rest cools the gun to zero, not below: the next burst is again five shots.
+    for (int i = 0; i < 1000; ++i)
+        m_hero->update();
+    EXPECT_EQ(m_hero->m_greenHeat, 0);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(m_hero->shoot()) << "shot " << i + 1 << " after the rest";
+    EXPECT_FALSE(m_hero->shoot());
 }
 
 TEST_F(Hero, TheEleventhRedShotFindsTheGunEmptyAndTheCountStaysAtZero) {
