@@ -10,22 +10,6 @@ fi
 . "$here/lib.bash"
 : "${TARVO_XCLOSE:?}"
 
-# The colour at (x, y) of the last screenshot NAME as "r g b" (0 to 255).
-pixel() {
-    convert "$ARTIFACTS/$1.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
-}
-
-# Whether screenshot NAME shows the paper box: two points of its inside are paper
-# coloured (light, warm: red well above blue).
-box_shown() {
-    local p r g b
-    for p in "350 40" "600 250"; do
-        read -r r g b <<<"$(pixel "$1" $p)"
-        [ -n "$b" ] && [ "$r" -gt 170 ] && [ "$g" -gt 140 ] && [ "$r" -gt $((b + 30)) ] || return 1
-    done
-    return 0
-}
-
 start_game "conversation"
 id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
 trap 'kill "$GAME_PID" 2>/dev/null' EXIT

@@ -5,6 +5,25 @@ set -u
 ARTIFACTS="$TARVO_BUILD_DIR/artifacts"
 mkdir -p "$ARTIFACTS" "$TARVO_GAME_DIR"
 
+# The colour at (x, y) of screenshot NAME as "r g b" (0 to 255).
+pixel() {
+    convert "$ARTIFACTS/$1.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
+}
+
+# Whether screenshot NAME shows the old-paper conversation box: two points of its inside
+# are paper coloured (light, warm: red well above blue).
+box_shown() {
+    local p r g b
+    for p in "350 40" "600 250"; do
+        read -r r g b <<<"$(pixel "$1" $p)"
+        [ -n "$b" ] && [ "$r" -gt 170 ] && [ "$g" -gt 140 ] && [ "$r" -gt $((b + 30)) ] || return 1
+    done
+    return 0
+}
+
+# Whether screenshots A and B differ in any pixel.
+differ() { [ "$(compare -metric AE "$ARTIFACTS/$1.png" "$ARTIFACTS/$2.png" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
+
 fail() {
     echo "FAIL: $*" >&2
     exit 1

@@ -10,7 +10,6 @@ fi
 . "$here/lib.bash"
 : "${TARVO_XCLOSE:?}"
 
-differ() { [ "$(compare -metric AE "$ARTIFACTS/$1.png" "$ARTIFACTS/$2.png" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
 alive() { kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended $1"; }
 
 start_game play

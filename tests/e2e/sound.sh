@@ -10,19 +10,6 @@ fi
 . "$here/lib.bash"
 : "${TARVO_XCLOSE:?}"
 
-pixel() {
-    convert "$ARTIFACTS/$1.png" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
-}
-# The old-paper conversation box, as conversation.sh sees it.
-box_shown() {
-    local p r g b
-    for p in "350 40" "600 250"; do
-        read -r r g b <<<"$(pixel "$1" $p)"
-        [ -n "$b" ] && [ "$r" -gt 170 ] && [ "$g" -gt 140 ] && [ "$r" -gt $((b + 30)) ] || return 1
-    done
-    return 0
-}
-
 work=$(mktemp -d /tmp/tarvo-e2e-sound-XXXXXX)
 wav="$work/out.wav"
 printf '[general]\ndrivers=wave\n[wave]\nfile=%s\n' "$wav" >"$work/alsoft.conf"
