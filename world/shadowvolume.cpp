@@ -1,9 +1,13 @@
 #include "world/shadowvolume.h"
 
+#include "shell/gamecontext.h"
+#include "world/terrain.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // The spare edge room per triangle: a back-facing triangle contributes at most three.
@@ -11,9 +15,31 @@ constexpr int32_t EDGES_PER_TRIANGLE = 3;
 // Matches per back-facing triangle after which its search stops.
 constexpr int32_t MAX_MATCHES = 3;
 
-void extrude(const float* v, const float* light, float k, float* out) {
+// How far around a caster the ground is searched for its lowest point, how finely, and
+// how far below that point a volume ends.
+constexpr float FLOOR_RADIUS = 128.0f;
+constexpr float FLOOR_STEP = 32.0f;
+constexpr float FLOOR_MARGIN = 10.0f;
+
+// Moves v away from the light by k times the light-to-vertex vector, but no deeper than
+// `floor` (in the model's frame): past it the volume lies under the land and shades nothing.
+void extrude(const float* v, const float* light, float k, float floor, float* out) {
+    const float down = light[1] + v[1];
+    if (down < 0.0f && v[1] > floor)
+        k = std::min(k, (floor - v[1]) / down);
     for (int i = 0; i < 3; ++i)
         out[i] = v[i] + (light[i] + v[i]) * k;
+}
+
+// The lowest ground within FLOOR_RADIUS of (x, z), or no floor at all without a landscape.
+float groundFloor(float x, float z) {
+    if (!g_terrain)
+        return -std::numeric_limits<float>::infinity();
+    float lowest = std::numeric_limits<float>::infinity();
+    for (float dz = -FLOOR_RADIUS; dz <= FLOOR_RADIUS; dz += FLOOR_STEP)
+        for (float dx = -FLOOR_RADIUS; dx <= FLOOR_RADIUS; dx += FLOOR_STEP)
+            lowest = std::min(lowest, heightAt(x + dx, z + dz));
+    return lowest - FLOOR_MARGIN;
 }
 } // namespace
 
@@ -37,9 +63,11 @@ void ShadowVolume::beginFrame(int32_t triangleCount) {
         m_nextInBucket[c].assign(n, -1);
     }
     m_backCount = m_lightCount = m_edgeCount = 0;
+    m_geometryStale = true;
 }
 
 void ShadowVolume::clear() {
+    m_geometryStale = true;
     m_backCount = 0;
     m_lightCount = 0;
     m_edgeCount = 0;
@@ -88,6 +116,7 @@ void ShadowVolume::addTriangle(const ShadowTriangle& t) {
 }
 
 void ShadowVolume::finish() {
+    m_geometryStale = true;
     m_edgeCount = 0;
     if (capacity() == 0)
         return;
@@ -128,6 +157,8 @@ void ShadowVolume::finish() {
 
 void ShadowVolume::setLight(float x, float y, float z, float range, bool enabled) {
     if (enabled) {
+        if (x != m_light[0] || y != m_light[1] || z != m_light[2] || range != m_light[3])
+            m_geometryStale = true;
         m_light[0] = x;
         m_light[1] = y;
         m_light[2] = z;
@@ -148,41 +179,69 @@ float ShadowVolume::extrusionFactor() const {
     return std::max((m_light[3] - dist) / dist, 1.0f);
 }
 
+void ShadowVolume::buildGeometry(float floor) {
+    const float k = extrusionFactor();
+    m_geometry.resize(size_t(m_edgeCount) * 18 + size_t(m_lightCount + m_backCount) * 9);
+    float* out = m_geometry.data();
+    auto put = [&out](const float* v) {
+        out[0] = v[0];
+        out[1] = v[1];
+        out[2] = v[2];
+        out += 3;
+    };
+    float far0[3];
+    float far1[3];
+    // Each silhouette edge's side as the two triangles of the strip a, a', b, b'.
+    for (int32_t i = 0; i < m_edgeCount; ++i) {
+        const ShadowEdge& edge = m_edges[size_t(i)];
+        extrude(edge.m_points[0], m_light, k, floor, far0);
+        extrude(edge.m_points[1], m_light, k, floor, far1);
+        put(edge.m_points[0]);
+        put(far0);
+        put(edge.m_points[1]);
+        put(edge.m_points[1]);
+        put(far0);
+        put(far1);
+    }
+    for (int32_t i = 0; i < m_lightCount; ++i) {
+        for (const float* corner : m_lightFacing[size_t(i)].m_corners)
+            put(corner);
+    }
+    for (int32_t i = 0; i < m_backCount; ++i) {
+        for (const float* corner : m_backFacing[size_t(i)].m_corners) {
+            extrude(corner, m_light, k, floor, far0);
+            put(far0);
+        }
+    }
+    m_geometryStale = false;
+}
+
 void ShadowVolume::draw(float x, float y, float z, float heading) {
     if (!m_enabled)
         return;
+    // The stencil pass draws every volume twice a frame: it is built once, as one array.
+    // Its sides stop just under the lowest land around the caster instead of running the
+    // light's whole range underground, where a software rasteriser still fills them.
+    if (m_geometryStale || x != m_placedAt[0] || y != m_placedAt[1] || z != m_placedAt[2]) {
+        m_placedAt[0] = x;
+        m_placedAt[1] = y;
+        m_placedAt[2] = z;
+        buildGeometry(groundFloor(x, z) - y);
+    }
+    if (m_geometry.empty())
+        return;
     glPushMatrix();
     glPushAttrib(GL_CURRENT_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glTranslatef(x, y, z);
     glRotatef(heading, 0.0f, 1.0f, 0.0f);
-    const float k = extrusionFactor();
-    float far0[3];
-    float far1[3];
-    for (int32_t i = 0; i < m_edgeCount; ++i) {
-        const ShadowEdge& edge = m_edges[size_t(i)];
-        extrude(edge.m_points[0], m_light, k, far0);
-        extrude(edge.m_points[1], m_light, k, far1);
-        glBegin(GL_TRIANGLE_STRIP);
-        glVertex3fv(edge.m_points[0]);
-        glVertex3fv(far0);
-        glVertex3fv(edge.m_points[1]);
-        glVertex3fv(far1);
-        glEnd();
-    }
-    glBegin(GL_TRIANGLES);
-    for (int32_t i = 0; i < m_lightCount; ++i) {
-        const ShadowTriangle& t = m_lightFacing[size_t(i)];
-        for (int c = 0; c < 3; ++c)
-            glVertex3fv(t.m_corners[c]);
-    }
-    for (int32_t i = 0; i < m_backCount; ++i) {
-        const ShadowTriangle& t = m_backFacing[size_t(i)];
-        for (int c = 0; c < 3; ++c) {
-            extrude(t.m_corners[c], m_light, k, far0);
-            glVertex3fv(far0);
-        }
-    }
-    glEnd();
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, m_geometry.data());
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_geometry.size() / 3));
+    glPopClientAttrib();
     glPopAttrib();
     glPopMatrix();
 }

@@ -5,7 +5,10 @@
 //
 // Costs: addTriangle is one cross and one dot product plus three list inserts;
 // finish walks three small buckets per back-facing edge (near linear in the triangle
-// count); draw sends 4 vertices per silhouette edge plus every triangle once (caps).
+// count); draw sends 6 vertices per silhouette edge plus every triangle once (caps) as
+// one array, built once per feed, light change or move (the stencil pass draws it twice).
+// With a landscape loaded the sides end just below the lowest ground within 128 units of
+// the caster, not at the light's full range.
 // All storage is sized once, from the first beginFrame's triangle count, so that no
 // model can write past it: the facing arrays hold every triangle, the edge array three
 // edges per triangle, and the adjacency buckets are hashed by vertex index (any index,
@@ -66,6 +69,9 @@ public:
 
 private:
     size_t bucketOf(int32_t vertexIndex) const;
+    // Fills m_geometry with the sides, the near cap and the far cap as triangles, none
+    // deeper than floor (the model's frame).
+    void buildGeometry(float floor);
     bool lightInRange() const;
 
     float m_light[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // x, y, z (negated light), range
@@ -80,6 +86,11 @@ private:
     std::vector<int32_t> m_nextInBucket[3];
     std::vector<ShadowEdge> m_edges;
     int32_t m_edgeCount = 0;
+    // The volume as drawn, three floats per vertex; rebuilt after a feed, a light change
+    // or a move.
+    std::vector<float> m_geometry;
+    bool m_geometryStale = true;
+    float m_placedAt[3] = {0.0f, 0.0f, 0.0f}; // where m_geometry was last built for
 };
 
 // The factory the models' shadow feed uses by default.

@@ -51,13 +51,22 @@ public:
     // The translation x of a joint's posed transform: the key index in the test models.
     float jointX(int j) const { return m_joints[j].m_final.m[12]; }
     int32_t translationCursor(int j) const { return m_joints[j].m_currentTranslationKey; }
+    bool blendAt(double millis, int32_t pose, double duration) {
+        m_clock->m_elapsed = millis;
+        return blendToPose(pose, duration);
+    }
+    float playAt(double millis) {
+        m_clock->m_elapsed = millis;
+        updateAnimation();
+        return jointX(0);
+    }
     ManualTimer* m_clock;
 };
 
 // Joints keyed at the same times for both tracks; a quad on each joint.
-Ms3dBuilder keyedModel(const std::vector<float>& millis, int joints = 2) {
+Ms3dBuilder keyedModel(const std::vector<float>& millis) {
     Ms3dBuilder b;
-    for (int j = 0; j < joints; ++j) {
+    for (int j = 0; j < 2; ++j) {
         b.joints.push_back(
             Ms3dBuilder::keyedJoint("j" + std::to_string(j), j == 0 ? "" : "j0", millis));
         b.addQuad(0, float(j), 0, 1, int8_t(j), -1);
@@ -68,14 +77,8 @@ Ms3dBuilder keyedModel(const std::vector<float>& millis, int joints = 2) {
 
 // Counts what the model feeds its shadow builders.
 struct FeedLog {
-    int begins = 0;
-    int clears = 0;
-    int triangles = 0;
-    int finishes = 0;
-    int lights = 0;
-    float light[4] = {};
-    bool enabled = false;
-    int draws = 0;
+    int begins = 0, clears = 0, triangles = 0, finishes = 0, lights = 0, draws = 0;
+    float range = 0;
 };
 FeedLog g_feed;
 
@@ -85,15 +88,9 @@ public:
     void clear() override { ++g_feed.clears; }
     void addTriangle(const ShadowTriangle&) override { ++g_feed.triangles; }
     void finish() override { ++g_feed.finishes; }
-    void setLight(float x, float y, float z, float range, bool enabled) override {
+    void setLight(float, float, float, float range, bool) override {
         ++g_feed.lights;
-        g_feed.enabled = enabled;
-        if (enabled) {
-            g_feed.light[0] = x;
-            g_feed.light[1] = y;
-            g_feed.light[2] = z;
-            g_feed.light[3] = range;
-        }
+        g_feed.range = range;
     }
     void draw(float, float, float, float) override { ++g_feed.draws; }
 };
@@ -111,19 +108,14 @@ struct FakeShape {
     std::vector<PosedTriangle> triangles;
     bool finished = false;
     void addTriangle(const Vector& a, const Vector& b, const Vector& c, int32_t bone) {
-        PosedTriangle t;
-        t.m_corners[0] = a;
-        t.m_corners[1] = b;
-        t.m_corners[2] = c;
-        t.m_boneId = bone;
-        triangles.push_back(t);
+        triangles.push_back({{a, b, c}, bone});
     }
     void finish() { finished = true; }
 };
 
 } // namespace
 
-TEST(PoseTable, KeysAtZeroToThreeHundredGiveFourPoses) {
+TEST(PoseTable, EveryKeyTimeOfTheModelIsAPose) {
     TestModel model;
     ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
     EXPECT_EQ(model.poseCount(), 4);
@@ -131,129 +123,89 @@ TEST(PoseTable, KeysAtZeroToThreeHundredGiveFourPoses) {
         for (int p = 0; p < 4; ++p)
             EXPECT_EQ(model.poseKey(j, p), p) << "joint " << j << " pose " << p;
     EXPECT_EQ(model.poseKey(0, 4), 3) << "later columns stay on the last key";
-}
 
-TEST(PoseTable, JointsKeyedAtDifferentTimesShareOnePoseList) {
+    // Joints keyed at different times share one list: poses at 0, 100, 150, 200.
     Ms3dBuilder b = keyedModel({0, 100, 200});
     b.joints[1] = Ms3dBuilder::keyedJoint("j1", "j0", {0, 150});
-    TestModel model;
-    ASSERT_TRUE(model.load(b));
-    // Poses at 0, 100, 150, 200: no key time of the model is skipped.
-    EXPECT_EQ(model.poseCount(), 4);
-    EXPECT_EQ(model.poseKey(0, 2), 1) << "joint 0 at 150 ms holds its 100 ms key";
-    EXPECT_EQ(model.poseKey(1, 2), 1);
-    EXPECT_EQ(model.poseKey(1, 1), 0);
+    TestModel mixed;
+    ASSERT_TRUE(mixed.load(b));
+    EXPECT_EQ(mixed.poseCount(), 4);
+    EXPECT_EQ(mixed.poseKey(0, 2), 1) << "joint 0 at 150 ms holds its 100 ms key";
+    EXPECT_EQ(mixed.poseKey(1, 2), 1);
+    EXPECT_EQ(mixed.poseKey(1, 1), 0);
+
+    TestModel unkeyed;
+    ASSERT_TRUE(unkeyed.load(keyedModel({})));
+    EXPECT_EQ(unkeyed.poseCount(), 0);
 }
 
-TEST(PoseTable, NoKeysNoPoses) {
-    Ms3dBuilder b = keyedModel({});
-    TestModel model;
-    ASSERT_TRUE(model.load(b));
-    EXPECT_EQ(model.poseCount(), 0);
-}
-
-TEST(BlendToPose, DurationZeroArrivesAtOnce) {
+TEST(BlendToPose, ArrivesAtOnceOrOverTheDurationOrWaitsThenRestartsTheTimer) {
     TestModel model;
     ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
-    EXPECT_TRUE(model.blendToPose(2, 0.0));
-    EXPECT_EQ(model.currentPose(), 2);
-    EXPECT_FLOAT_EQ(model.jointX(0), 2.0f);
-    // The child adds its own key translation to its parent's.
-    EXPECT_FLOAT_EQ(model.jointX(1), 4.0f);
-    EXPECT_EQ(model.translationCursor(0), 2);
-}
+    EXPECT_TRUE(model.blendAt(3.0, 0, 500.0)) << "the current pose answers at once";
+    EXPECT_EQ(model.m_clock->m_elapsed, 0.0);
 
-TEST(BlendToPose, BlendsOverTheDurationFromTheTimer) {
-    TestModel model;
-    ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
-    model.m_clock->m_elapsed = 0.0;
     EXPECT_FALSE(model.blendToPose(2, 400.0));
-    model.m_clock->m_elapsed = 100.0;
-    EXPECT_FALSE(model.blendToPose(2, 400.0));
+    EXPECT_FALSE(model.blendAt(100.0, 2, 400.0));
     EXPECT_FLOAT_EQ(model.jointX(0), 0.5f) << "a quarter of the way from key 0 to key 2";
     EXPECT_EQ(model.currentPose(), 0);
-    model.m_clock->m_elapsed = 450.0;
-    EXPECT_TRUE(model.blendToPose(2, 400.0));
+    EXPECT_TRUE(model.blendAt(450.0, 2, 400.0));
     EXPECT_FLOAT_EQ(model.jointX(0), 2.0f);
     EXPECT_EQ(model.currentPose(), 2);
     EXPECT_EQ(model.m_clock->m_elapsed, 0.0) << "reaching the pose restarts the timer";
-}
 
-TEST(BlendToPose, CurrentPoseAnswersTrueAtOnceAndResetsTheTimer) {
-    TestModel model;
-    ASSERT_TRUE(model.load(keyedModel({0, 100})));
-    model.m_clock->m_elapsed = 3.0;
-    EXPECT_TRUE(model.blendToPose(0, 500.0));
+    EXPECT_TRUE(model.blendToPose(3, 0.0)) << "duration zero arrives at once";
+    EXPECT_EQ(model.currentPose(), 3);
+    EXPECT_FLOAT_EQ(model.jointX(0), 3.0f);
+    // The child adds its own key translation to its parent's.
+    EXPECT_FLOAT_EQ(model.jointX(1), 6.0f);
+    EXPECT_EQ(model.translationCursor(0), 3);
+
+    // Waiting holds until the duration has run out and never touches the skeleton or the pose.
+    EXPECT_FALSE(model.blendAt(499.0, POSE_WAIT, 500.0));
+    EXPECT_TRUE(model.blendAt(500.0, POSE_WAIT, 500.0));
+    EXPECT_FLOAT_EQ(model.jointX(0), 3.0f);
+    EXPECT_EQ(model.currentPose(), 3);
     EXPECT_EQ(model.m_clock->m_elapsed, 0.0);
+
+    // Poses outside the table are refused without holding the queue.
+    EXPECT_TRUE(model.blendToPose(30, 0.0));
+    EXPECT_TRUE(model.blendToPose(-3, 0.0));
+    EXPECT_EQ(model.currentPose(), 3);
 }
 
-TEST(BlendToPose, WaitHoldsUntilTheDurationHasRunOut) {
-    TestModel model;
-    ASSERT_TRUE(model.load(keyedModel({0, 100, 200})));
-    ASSERT_TRUE(model.blendToPose(1, 0.0));
-    model.m_clock->m_elapsed = 499.0;
-    EXPECT_FALSE(model.blendToPose(POSE_WAIT, 500.0));
-    EXPECT_FLOAT_EQ(model.jointX(0), 1.0f) << "the skeleton is not touched";
-    model.m_clock->m_elapsed = 500.0;
-    EXPECT_TRUE(model.blendToPose(POSE_WAIT, 500.0));
-    EXPECT_EQ(model.currentPose(), 1) << "waiting never changes the pose";
-    EXPECT_EQ(model.m_clock->m_elapsed, 0.0);
-}
-
-TEST(BlendToPose, AJointAlreadyOnItsTargetKeyHoldsIt) {
+TEST(BlendToPose, JointsWithFewerKeysHoldTheirLastOne) {
     // Joint 1 has only two keys, so from pose 1 on its target stays key 1.
     Ms3dBuilder b = keyedModel({0, 100, 200, 300});
     b.joints[1] = Ms3dBuilder::keyedJoint("j1", "j0", {0, 100});
     TestModel model;
     ASSERT_TRUE(model.load(b));
     ASSERT_TRUE(model.blendToPose(1, 0.0));
-    model.m_clock->m_elapsed = 50.0;
-    EXPECT_FALSE(model.blendToPose(2, 100.0));
+    EXPECT_FALSE(model.blendAt(50.0, 2, 100.0));
     // Joint 0 is halfway from 1 to 2; joint 1 keeps its key-1 offset of 1 on top.
     EXPECT_FLOAT_EQ(model.jointX(0), 1.5f);
     EXPECT_FLOAT_EQ(model.jointX(1), 2.5f);
-}
 
-TEST(BlendToPose, ModelWithoutKeysStaysInItsBindPose) {
-    Ms3dBuilder b = keyedModel({});
+    // A model without keys stays in its bind pose.
+    b = keyedModel({});
     b.joints[1].translation[0] = 3.0f;
-    TestModel model;
-    ASSERT_TRUE(model.load(b));
-    model.m_clock->m_elapsed = 10.0;
-    EXPECT_FALSE(model.blendToPose(1, 100.0));
-    model.m_clock->m_elapsed = 100.0;
-    EXPECT_TRUE(model.blendToPose(1, 100.0));
-    EXPECT_FLOAT_EQ(model.jointX(1), 3.0f);
-}
-
-TEST(BlendToPose, PoseOutsideTheTableIsRefusedWithoutHoldingTheQueue) {
-    TestModel model;
-    ASSERT_TRUE(model.load(keyedModel({0, 100})));
-    EXPECT_TRUE(model.blendToPose(30, 0.0));
-    EXPECT_TRUE(model.blendToPose(-3, 0.0));
-    EXPECT_EQ(model.currentPose(), 0);
+    TestModel unkeyed;
+    ASSERT_TRUE(unkeyed.load(b));
+    EXPECT_FALSE(unkeyed.blendAt(10.0, 1, 100.0));
+    EXPECT_TRUE(unkeyed.blendAt(100.0, 1, 100.0));
+    EXPECT_FLOAT_EQ(unkeyed.jointX(1), 3.0f);
 }
 
 TEST(TimePlayback, InterpolatesLoopsAndHolds) {
     TestModel model;
     ASSERT_TRUE(model.load(keyedModel({0, 100, 200, 300})));
     EXPECT_DOUBLE_EQ(model.totalTime(), 300.0);
-    model.m_clock->m_elapsed = 150.0;
-    model.updateAnimation();
-    EXPECT_FLOAT_EQ(model.jointX(0), 1.5f);
-    model.m_clock->m_elapsed = 250.0;
-    model.updateAnimation();
-    EXPECT_FLOAT_EQ(model.jointX(0), 2.5f);
-    // Past the end with looping: back to the first keys.
-    model.m_clock->m_elapsed = 301.0;
-    model.updateAnimation();
-    EXPECT_FLOAT_EQ(model.jointX(0), 0.0f);
+    EXPECT_FLOAT_EQ(model.playAt(150.0), 1.5f);
+    EXPECT_FLOAT_EQ(model.playAt(250.0), 2.5f);
+    EXPECT_FLOAT_EQ(model.playAt(301.0), 0.0f) << "past the end a loop starts over";
     EXPECT_EQ(model.translationCursor(0), 0);
-    // Without looping the last frame holds.
     model.setLoop(false);
-    model.m_clock->m_elapsed = 5000.0;
-    model.updateAnimation();
-    EXPECT_FLOAT_EQ(model.jointX(0), 3.0f);
+    EXPECT_FLOAT_EQ(model.playAt(5000.0), 3.0f) << "without looping the last frame holds";
 }
 
 TEST(Skinning, BindingKeepsTheModelWhereItWasBuilt) {
@@ -314,7 +266,7 @@ TEST(ShadowFeed, LightsReachOnlyVolumesZeroAndOne) {
     model.setShadowLight(1, 2, 3, 300, true, 2);
     model.setShadowLight(1, 2, 3, 300, true, -1);
     EXPECT_EQ(g_feed.lights, 1);
-    EXPECT_FLOAT_EQ(g_feed.light[3], 300.0f);
+    EXPECT_FLOAT_EQ(g_feed.range, 300.0f);
     model.drawShadowVolumes(0, 0, 0, 0);
     EXPECT_EQ(g_feed.draws, 2);
 }
@@ -351,8 +303,7 @@ Picture look(const std::vector<uint8_t>& rgb) {
     std::set<uint32_t> colours;
     for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
         uint8_t r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
-        bool background = r == 51 && g == 102 && b == 153;
-        if (background)
+        if (r == 51 && g == 102 && b == 153) // the background
             continue;
         ++p.lit;
         if (r < 20 && g < 20 && b < 20)
@@ -373,21 +324,15 @@ void writeChecker(const std::string& path) {
     };
     file[0] = 'B';
     file[1] = 'M';
-    put32(2, uint32_t(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, size);
-    put32(22, size);
+    // File size, reserved, pixel offset, info header size, width, height.
+    const uint32_t fields[] = {uint32_t(file.size()), 0, 54, 40, size, size};
+    for (int i = 0; i < 6; ++i)
+        put32(2 + 4 * i, fields[i]);
     file[26] = 1;
     file[28] = 24;
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            uint8_t* p = &file[54 + (y * size + x) * 3];
-            bool odd = ((x / 8) + (y / 8)) % 2 != 0;
-            p[0] = 0;             // blue
-            p[1] = odd ? 220 : 0; // green
-            p[2] = 230;           // red
-        }
+    for (int i = 0; i < size * size; ++i) { // blue-green-red: red, or yellow on odd checks
+        file[54 + i * 3 + 1] = ((i % size / 8) + (i / size / 8)) % 2 ? 220 : 0;
+        file[54 + i * 3 + 2] = 230;
     }
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
@@ -414,9 +359,8 @@ protected:
         glEnable(GL_CULL_FACE);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
-        float ambient[4] = {0.6f, 0.6f, 0.6f, 1};
-        float diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
-        float position[4] = {30, 60, 80, 1};
+        const float ambient[4] = {0.6f, 0.6f, 0.6f, 1}, diffuse[4] = {0.8f, 0.8f, 0.8f, 1},
+                    position[4] = {30, 60, 80, 1};
         glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
         glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
         glMatrixMode(GL_PROJECTION);
@@ -470,7 +414,7 @@ TEST_F(ModelDrawing, ABuiltBoxLoadsItsTextureBesideItAndDrawsItsOutline) {
     EXPECT_GT(outlined.black, 200) << "the outline pass draws black edges";
 }
 
-TEST_F(ModelDrawing, HeroIdleWalkAndSwingAreVisibleTexturedAndOutlined) {
+TEST_F(ModelDrawing, TheGeneratedHeroEnemyAndBossShowTheirPoses) {
     if (!inGameFolder())
         GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
     Ms3dModel hero;
@@ -489,11 +433,7 @@ TEST_F(ModelDrawing, HeroIdleWalkAndSwingAreVisibleTexturedAndOutlined) {
     EXPECT_GT(swing.lit, 2000);
     // A swing pose differs from idle: the lit area changes.
     EXPECT_NE(swing.lit, idle.lit);
-}
 
-TEST_F(ModelDrawing, EnemyAttackingAndBossAreVisible) {
-    if (!inGameFolder())
-        GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
     Ms3dModel enemy;
     ASSERT_TRUE(enemy.loadModel("Data/enemy.ms3d"));
     Picture attack = draw(enemy, 6, true, "model_enemy_attack_outlined");
@@ -507,17 +447,14 @@ TEST_F(ModelDrawing, EnemyAttackingAndBossAreVisible) {
     Picture b = draw(boss, 0, false, "model_boss");
     EXPECT_GT(b.lit, 2000);
     EXPECT_GT(b.colours, 8);
-}
 
-TEST_F(ModelDrawing, HiddenSkinnedGeometryDrawsNothingButStillFeedsShadows) {
-    if (!inGameFolder())
-        GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
+    // Hidden skinned geometry draws nothing but still feeds the shadows.
     LoggingFactory logging;
-    Ms3dModel enemy;
-    ASSERT_TRUE(enemy.loadModel("Data/enemy.ms3d"));
-    enemy.setHideSkinned(true);
-    enemy.setShadowPeriod(1);
-    Picture hidden = draw(enemy, 0, true, "model_enemy_hidden");
+    Ms3dModel hiddenEnemy;
+    ASSERT_TRUE(hiddenEnemy.loadModel("Data/enemy.ms3d"));
+    hiddenEnemy.setHideSkinned(true);
+    hiddenEnemy.setShadowPeriod(1);
+    Picture hidden = draw(hiddenEnemy, 0, true, "model_enemy_hidden");
     EXPECT_LT(hidden.lit, 50);
-    EXPECT_EQ(g_feed.triangles, 2 * enemy.m_triangleCount);
+    EXPECT_EQ(g_feed.triangles, 2 * hiddenEnemy.m_triangleCount);
 }

@@ -1,5 +1,7 @@
 // Collision: the exact triangle and segment tests, the box tree against brute force, the
 // world's tables and registration, and the responses the play frame relies on.
+#include "ms3dbuilder.h"
+
 #include "level/qrvdatalayer.h"
 #include "models/ms3dmodel.h"
 #include "objects/modelobject.h"
@@ -221,7 +223,7 @@ TEST(CollisionShapeTest, TransformsPlaceTheShapes) {
     EXPECT_NEAR(tilted.hitDistance(), 5.0f - std::sqrt(2.0f), 1e-3f);
 }
 
-TEST(SegmentTest, SegmentThroughBesideAndAlongATriangle) {
+TEST(SegmentTest, SegmentThroughBesideAndAlongTrianglesFindsTheNearest) {
     CollisionShape s;
     s.addTriangle(V(0, 0, 0), V(4, 0, 0), V(0, 4, 0), 6);
     s.finish();
@@ -242,18 +244,17 @@ TEST(SegmentTest, SegmentThroughBesideAndAlongATriangle) {
     s.setTransform(placementTransform(V(100, 0, 0), 90));
     EXPECT_FALSE(s.intersectsSegment(V(1, 1, -2), V(0, 0, 1), false, 0, 5));
     EXPECT_TRUE(s.intersectsSegment(V(98, 1, -1), V(1, 0, 0), false, 0, 5));
-}
 
-TEST(SegmentTest, NearestModeKeepsTheClosestTriangle) {
-    CollisionShape s;
+    // Nearest mode keeps the closest of a stack.
+    CollisionShape stack;
     for (int i = 0; i < 8; ++i) // added far to near
-        s.addTriangle(V(-1, -1, 10.0f - i), V(1, -1, 10.0f - i), V(0, 1, 10.0f - i), 100 + i);
-    s.finish();
-    ASSERT_TRUE(s.intersectsSegment(V(0, 0, 0), V(0, 0, 1), true, 0, 20));
-    EXPECT_EQ(s.hitTriangle(0).m_boneId, 107);
-    EXPECT_NEAR(s.hitDistance(), 3.0f, 1e-5f);
-    ASSERT_TRUE(s.intersectsSegment(V(0, 0, 0), V(0, 0, 1), false, 0, 3.5f));
-    EXPECT_EQ(s.hitTriangle(0).m_boneId, 107);
+        stack.addTriangle(V(-1, -1, 10.0f - i), V(1, -1, 10.0f - i), V(0, 1, 10.0f - i), 100 + i);
+    stack.finish();
+    ASSERT_TRUE(stack.intersectsSegment(V(0, 0, 0), V(0, 0, 1), true, 0, 20));
+    EXPECT_EQ(stack.hitTriangle(0).m_boneId, 107);
+    EXPECT_NEAR(stack.hitDistance(), 3.0f, 1e-5f);
+    ASSERT_TRUE(stack.intersectsSegment(V(0, 0, 0), V(0, 0, 1), false, 0, 3.5f));
+    EXPECT_EQ(stack.hitTriangle(0).m_boneId, 107);
 }
 
 // A model object whose model is a box; with poses, the box slides along x by the pose
@@ -265,35 +266,18 @@ public:
         Vector direction;
     };
     explicit BoxObject(float half = 1.0f, int32_t bone = -1, int poses = 0) {
+        Ms3dBuilder b;
+        b.addBox(0, half, 0, half, int8_t(bone), -1);
+        std::vector<float> millis; // the bone's translation x is k at 100 k ms
+        for (int k = 0; k < poses; ++k)
+            millis.push_back(100.0f * float(k));
+        for (int j = 0; j <= bone; ++j)
+            b.joints.push_back(Ms3dBuilder::keyedJoint("j" + std::to_string(j), j ? "j0" : "",
+                                                       j == bone ? millis : std::vector<float>()));
+        std::vector<uint8_t> bytes = b.bytes();
         ModelData data;
-        ModelMesh mesh;
-        for (const auto& t : boxTriangles(half)) {
-            ModelTriangle tri;
-            for (int k = 0; k < 3; ++k) {
-                ModelVertex v;
-                v.m_boneId = static_cast<int8_t>(bone);
-                t[k].getArray(v.m_position);
-                tri.m_vertexIndices[k] = static_cast<int32_t>(data.m_vertices.size());
-                data.m_vertices.push_back(v);
-            }
-            mesh.m_triangleIndices.push_back(static_cast<int32_t>(data.m_triangles.size()));
-            data.m_triangles.push_back(tri);
-        }
-        mesh.m_triangleCount = 12;
-        data.m_meshes.push_back(mesh);
-        data.m_joints.resize(static_cast<size_t>(bone + 1));
-        for (size_t j = 1; j < data.m_joints.size(); ++j)
-            data.m_joints[j].m_parent = 0;
-        for (int k = 0; k < poses && bone >= 0; ++k) {
-            JointKey key;
-            key.m_jointIndex = bone;
-            key.m_time = 100.0f * k;
-            data.m_joints[bone].m_rotationKeys.push_back(key);
-            key.m_parameter[0] = static_cast<float>(k);
-            data.m_joints[bone].m_translationKeys.push_back(key);
-            data.m_joints[bone].m_translationKeyCount = data.m_joints[bone].m_rotationKeyCount =
-                k + 1;
-        }
+        std::string error;
+        EXPECT_TRUE(parseMs3d(bytes.data(), bytes.size(), "", data, error)) << error;
         model().adopt(std::move(data), false);
     }
     void onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
@@ -303,7 +287,7 @@ public:
     std::vector<Hit> m_hits;
 };
 
-TEST(CollisionWorldTest, TablesRefuseWhenFull) {
+TEST(CollisionWorldTest, TablesRefuseWhenFullAndKeepTheirOrder) {
     CollisionWorld world;
     std::vector<std::unique_ptr<BoxObject>> objects;
     for (int kind : {COLLISION_STATIC, COLLISION_MOVING}) {
@@ -318,6 +302,21 @@ TEST(CollisionWorldTest, TablesRefuseWhenFull) {
     EXPECT_FALSE(world.addObject(nullptr, COLLISION_MOVING));
     EXPECT_EQ(world.movingEntry(COLLISION_MAX_MOVING - 1).m_object,
               objects[COLLISION_MAX_STATIC + COLLISION_MAX_MOVING].get());
+
+    // Projectiles too; removing one closes the gap.
+    std::vector<std::unique_ptr<HeroShot>> shots;
+    for (int i = 0; i <= COLLISION_MAX_PROJECTILES; ++i) {
+        shots.push_back(std::make_unique<HeroShot>());
+        EXPECT_EQ(world.addProjectile(shots.back().get()), i < COLLISION_MAX_PROJECTILES);
+    }
+    world.removeProjectile(shots[3].get());
+    EXPECT_EQ(world.m_projectiles[3], shots[4].get());
+    EXPECT_EQ(world.m_projectiles[COLLISION_MAX_PROJECTILES - 1], nullptr);
+    for (HeroShot* absent : {shots[3].get(), shots[20].get(), static_cast<HeroShot*>(nullptr)})
+        world.removeProjectile(absent);
+    EXPECT_EQ(world.projectileCount(), COLLISION_MAX_PROJECTILES - 1);
+    EXPECT_FALSE(world.addProjectile(shots[0].get())); // already held
+    EXPECT_FALSE(world.addProjectile(nullptr));
 }
 
 TEST(CollisionWorldTest, EveryPoseGetsAShapeAndAtLeastOne) {
@@ -344,7 +343,7 @@ TEST(CollisionWorldTest, EveryPoseGetsAShapeAndAtLeastOne) {
     EXPECT_NEAR(posed.m_sphereRadius, std::sqrt(12.0f) / 2.0f, 1e-4f);
 }
 
-TEST(CollisionWorldTest, SceneryPushesAlongItsWorldNormal) {
+TEST(CollisionWorldTest, SceneryPushesAlongItsWorldNormalAndTheKnockbackDecaysOnceFree) {
     CollisionWorld world;
     BoxObject wall(5.0f), turned(5.0f), mover(1.0f);
     turned.m_position = V(0, 0, 100);
@@ -364,13 +363,8 @@ TEST(CollisionWorldTest, SceneryPushesAlongItsWorldNormal) {
     mover.m_position = V(0, 2.0f, 94.1f);
     world.testObjects();
     EXPECT_NEAR(mover.m_knockback.z, -1.0f, 1e-4f);
-}
 
-TEST(CollisionWorldTest, KnockbackDecaysOnceFreeAndDistantPairsAreNotTested) {
-    CollisionWorld world;
-    BoxObject wall(5.0f), mover(1.0f);
-    ASSERT_TRUE(world.addObject(&wall, COLLISION_STATIC));
-    ASSERT_TRUE(world.addObject(&mover, COLLISION_MOVING));
+    // Once free the knockback decays.
     mover.m_position = V(5.9f, 2.0f, 0);
     world.testObjects();
     const CollisionShape& wallShape = *world.staticEntry(0).m_shapes[0];
@@ -442,23 +436,6 @@ std::unique_ptr<HeroShot> shot(CollisionWorld& world, const Vector& from, const 
     p->launch();
     world.addProjectile(p.get());
     return p;
-}
-
-TEST(CollisionProjectileTest, ProjectileTableRefusesWhenFullAndKeepsOrder) {
-    CollisionWorld world;
-    std::vector<std::unique_ptr<HeroShot>> shots;
-    for (int i = 0; i <= COLLISION_MAX_PROJECTILES; ++i) {
-        shots.push_back(std::make_unique<HeroShot>());
-        EXPECT_EQ(world.addProjectile(shots.back().get()), i < COLLISION_MAX_PROJECTILES);
-    }
-    world.removeProjectile(shots[3].get());
-    EXPECT_EQ(world.m_projectiles[3], shots[4].get());
-    EXPECT_EQ(world.m_projectiles[COLLISION_MAX_PROJECTILES - 1], nullptr);
-    for (HeroShot* absent : {shots[3].get(), shots[20].get(), static_cast<HeroShot*>(nullptr)})
-        world.removeProjectile(absent);
-    EXPECT_EQ(world.projectileCount(), COLLISION_MAX_PROJECTILES - 1);
-    EXPECT_FALSE(world.addProjectile(shots[0].get())); // already held
-    EXPECT_FALSE(world.addProjectile(nullptr));
 }
 
 TEST(CollisionProjectileTest, SceneryStopsAShotWhosePathMeetsItsSurface) {

@@ -8,6 +8,7 @@
 #include "support/glcontext.h"
 #include "unit/ms3dbuilder.h"
 #include "world/shadowvolume.h"
+#include "world/terrain.h"
 #include "world/worldlight.h"
 
 #include <GL/gl.h>
@@ -444,6 +445,18 @@ TEST_F(ShadowDrawing, ACubeCastsItsShadowOnTheGroundAndNowhereElse) {
     project(-40, 0, 20, &sx, &sy);
     EXPECT_EQ(shaded.brightness(sx, sy), lit.brightness(sx, sy));
     EXPECT_EQ(shaded.brightness(5, 595), lit.brightness(5, 595));
+
+    // Over a landscape the volume ends just under the ground; the shadow must not change.
+    Terrain flat;
+    g_terrain = &flat;
+    Frame overLand = draw(eye, at, true, "light_cube_shadow_land");
+    g_terrain = nullptr;
+    int changed = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            if (overLand.brightness(x, y) != shaded.brightness(x, y))
+                ++changed;
+    EXPECT_LT(changed, darker / 50) << "a shortened volume shades the same ground";
 }
 
 TEST_F(ShadowDrawing, TheCapsKeepTheShadowWhenTheCameraIsInsideTheVolume) {

