@@ -1,6 +1,7 @@
 #include "ai/qrvai.h"
 
 #include "level/qrvdatalayer.h"
+#include "platform/debugassert.h"
 #include "platform/random.h"
 
 #include <cmath>
@@ -121,4 +122,17 @@ void aimAtPathPoint(const QRVDataLayer& layer, AIDecision& d, const Vector& p) {
     d.m_target = p;
     d.m_waypointCell = layer.worldToCellF(p.x, p.z);
     d.m_action = ACTION_WALK;
+}
+
+int32_t storedPathCount(size_t held, int32_t count) {
+    const int32_t n = static_cast<int32_t>(held);
+    if (count < 0)
+        count = n;
+    QRV_ASSERT(count == n);
+    return count < n ? count : n;
+}
+
+int32_t pathPointsInUse(size_t held, int32_t count) {
+    const int32_t n = static_cast<int32_t>(held);
+    return (count <= 0 || count > n) ? n : count;
 }

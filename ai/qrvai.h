@@ -6,6 +6,7 @@
 
 #include "ai/aidecision.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class QRVDataLayer;
@@ -49,3 +50,10 @@ void waypointFromCell(const QRVDataLayer& layer, AIDecision& decision);
 
 // Walk to and face path point p.
 void aimAtPathPoint(const QRVDataLayer& layer, AIDecision& decision, const Vector& p);
+
+// The count a path walker stores for `count` of the points it holds: all of them for a
+// negative count, never more than are held.
+int32_t storedPathCount(size_t held, int32_t count);
+// The number of points a walker may use: its stored count, or every held point when that
+// count is out of range (a loader that filled only the points still walks them).
+int32_t pathPointsInUse(size_t held, int32_t count);

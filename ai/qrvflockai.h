@@ -62,6 +62,7 @@ public:
     }
     // One frame for every flock, in number order.
     void update(QRVDataLayer* dataLayer);
+    using QRVAI::update; // the per-record step stays callable (it does nothing here)
 
     // The flock in slot n, or null (also for n outside 0 to 9).
     const Flock* flock(int32_t n) const;

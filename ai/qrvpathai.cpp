@@ -23,19 +23,12 @@ QRVPathAI::~QRVPathAI() = default;
 
 void QRVPathAI::setPath(const std::vector<Vector>& points, int32_t count) {
     m_path = points;
-    const int32_t held = static_cast<int32_t>(m_path.size());
-    if (count < 0)
-        count = held;
-    QRV_ASSERT(count == held);
-    m_pathCount = count < held ? count : held;
+    m_pathCount = storedPathCount(m_path.size(), count);
     m_pathIndex = 0;
 }
 
 int32_t QRVPathAI::usablePathCount() const {
-    const int32_t held = static_cast<int32_t>(m_path.size());
-    if (m_pathCount <= 0 || m_pathCount > held)
-        return held; // a loader that filled only the points still walks them
-    return m_pathCount;
+    return pathPointsInUse(m_path.size(), m_pathCount);
 }
 
 void QRVPathAI::update(QRVDataLayer* dataLayer, ObjectData* record) {

@@ -28,19 +28,12 @@ void QRVWaypointAI::provoke() {
 
 void QRVWaypointAI::setPath(const std::vector<Vector>& points, int32_t count) {
     m_path = points;
-    const int32_t held = static_cast<int32_t>(m_path.size());
-    if (count < 0)
-        count = held;
-    QRV_ASSERT(count == held);
-    m_pathCount = count < held ? count : held;
+    m_pathCount = storedPathCount(m_path.size(), count);
     m_pathIndex = 0;
 }
 
 int32_t QRVWaypointAI::usablePathCount() const {
-    const int32_t held = static_cast<int32_t>(m_path.size());
-    if (m_pathCount <= 0 || m_pathCount > held)
-        return held;
-    return m_pathCount;
+    return pathPointsInUse(m_path.size(), m_pathCount);
 }
 
 bool QRVWaypointAI::currentPoint(Vector& out) const {

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr size_t HEADER_SIZE = 14;
 constexpr size_t VERTEX_SIZE = 15;
 constexpr size_t TRIANGLE_SIZE = 70;
 constexpr size_t MATERIAL_SIZE = 361;

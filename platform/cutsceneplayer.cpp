@@ -55,17 +55,7 @@ bool CutscenePlayer::Init(void* /*window*/) {
 }
 
 void CutscenePlayer::ShutDown() {
-    for (SoundObject* s : m_sounds)
-        if (s)
-            s->Stop();
-    for (SoundObject*& s : m_sounds) {
-        delete s;
-        s = nullptr;
-    }
-    if (m_haveDevice) {
-        SoundDevice::Release();
-        m_haveDevice = false;
-    }
+    ReleaseSoundSlots(m_sounds, SLOT_COUNT, m_haveDevice);
 }
 
 SoundObject* CutscenePlayer::sound(int32_t slot) const {

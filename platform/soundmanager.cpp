@@ -110,18 +110,7 @@ bool SoundManager::Init(void* /*window*/) {
 }
 
 void SoundManager::ShutDown() {
-    // Stop everything first, then free: no source may still be playing a freed buffer.
-    for (SoundObject* s : m_sounds)
-        if (s)
-            s->Stop();
-    for (SoundObject*& s : m_sounds) {
-        delete s;
-        s = nullptr;
-    }
-    if (m_haveDevice) {
-        SoundDevice::Release();
-        m_haveDevice = false;
-    }
+    ReleaseSoundSlots(m_sounds, SLOT_COUNT, m_haveDevice);
 }
 
 SoundObject* SoundManager::sound(int32_t slot) const {

@@ -351,3 +351,17 @@ void SoundObject::SetRolloff(float factor) {
     if (m_source && m_is3D)
         alSourcef(m_source, AL_ROLLOFF_FACTOR, factor);
 }
+
+void ReleaseSoundSlots(SoundObject** sounds, int32_t count, bool& haveDevice) {
+    for (int32_t i = 0; i < count; ++i)
+        if (sounds[i])
+            sounds[i]->Stop();
+    for (int32_t i = 0; i < count; ++i) {
+        delete sounds[i];
+        sounds[i] = nullptr;
+    }
+    if (haveDevice) {
+        SoundDevice::Release();
+        haveDevice = false;
+    }
+}

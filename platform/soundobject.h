@@ -64,8 +64,11 @@ private:
     uint32_t m_source = 0;
     uint32_t m_buffer = 0;
     bool m_is3D = false;
-    bool m_haveDevice = false;
     int32_t m_kind = KIND_NONE;
     std::string m_fileName;
     std::unique_ptr<Stream> m_stream;
 };
+
+// Stops every sound of a slot table, then deletes them and empties the slots (all stop
+// first: no source may still play a freed buffer), and releases the device when held.
+void ReleaseSoundSlots(SoundObject** sounds, int32_t count, bool& haveDevice);

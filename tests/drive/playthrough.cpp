@@ -32,8 +32,6 @@
 
 namespace {
 
-constexpr float PI = 3.14159265f;
-
 struct Pilot {
     bool lose = false;
     bool soak = false;

@@ -3,6 +3,7 @@
 #include "models/texture.h"
 #include "platform/messagebox.h"
 #include "shell/gamecontext.h"
+#include "support/bmpwriter.h"
 #include "support/glcontext.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
@@ -36,37 +37,7 @@ std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes
 
 // A 24-bit BMP from a colour function of (x, y counted from the bottom), as 0xRRGGBB.
 template <class F> std::string writeBmp(const std::string& name, int w, int h, F colour) {
-    std::vector<uint8_t> b = {'B', 'M'};
-    auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(uint8_t(v >> (8 * i)));
-    };
-    auto put16 = [&](uint32_t v) {
-        b.push_back(uint8_t(v));
-        b.push_back(uint8_t(v >> 8));
-    };
-    const int stride = (w * 3 + 3) & ~3;
-    put32(uint32_t(54 + stride * h));
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(uint32_t(w));
-    put32(uint32_t(h));
-    put16(1);
-    put16(24);
-    for (int i = 0; i < 6; ++i)
-        put32(0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = colour(x, y);
-            b.push_back(uint8_t(c));
-            b.push_back(uint8_t(c >> 8));
-            b.push_back(uint8_t(c >> 16));
-        }
-        for (int p = w * 3; p < stride; ++p)
-            b.push_back(0);
-    }
-    return writeFile(name, b);
+    return writeFile(name, Bmp24(w, h, colour));
 }
 
 // Makes g_terrain point at a terrain for the test's lifetime.
