@@ -10,13 +10,7 @@ fi
 . "$here/lib.bash"
 : "${TARVO_XCLOSE:?}"
 
-start_game "conversation"
-id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
-trap 'kill "$GAME_PID" 2>/dev/null' EXIT
-sleep 2
-xdotool windowfocus --sync "$id" 2>/dev/null
-xdotool key Return # skip the intro
-sleep 3
+start_at_title "conversation"
 # The cursor starts at the middle (400, 300), origin bottom left; "Play Game" is
 # x 440..800, y 140..220.
 move 200 120

@@ -50,13 +50,7 @@ MAP_BELOW_BOX="306x245+200+305"
 ITEM0="360x18+140+124"
 ITEM1="360x18+140+147"
 
-start_game "hud"
-id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
-trap 'kill "$GAME_PID" 2>/dev/null' EXIT
-sleep 2
-xdotool windowfocus --sync "$id" 2>/dev/null
-xdotool key Return # skip the intro
-sleep 3
+start_at_title "hud"
 screenshot "hud-title"
 # The cursor starts at the middle (400, 300), origin bottom left; "Play Game" is
 # x 440..800, y 140..220.

@@ -66,6 +66,19 @@ start_game() {
     GAME_PID=$!
 }
 
+# start_at_title NAME: starts the game (log NAME.log), waits for its window (its id in $id),
+# kills it when the script ends, focuses it and skips the intro with Return; the title is
+# up when this returns.
+start_at_title() {
+    start_game "$1"
+    id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
+    trap 'kill "$GAME_PID" 2>/dev/null' EXIT
+    sleep 2
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    xdotool key Return # skip the intro
+    sleep 3
+}
+
 # move DX DY: moves the cursor by (DX, DY) screen pixels in small steps, as a player's
 # mouse does (the game reads the mouse in relative mode).
 move() {

@@ -12,13 +12,7 @@ fi
 
 alive() { kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended $1"; }
 
-start_game play
-id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
-trap 'kill "$GAME_PID" 2>/dev/null' EXIT
-sleep 2
-xdotool windowfocus --sync "$id" 2>/dev/null
-xdotool key Return # skip the intro
-sleep 3
+start_at_title play
 move 200 120 # onto "Play Game"
 sleep 0.5
 xdotool click 1
