@@ -333,8 +333,12 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
             m_effect->update(now, EFFECT_BOTH, 200.0f);
         }
         playCue(CUE_ENEMY_DEATH);
-        // One gem per death, whatever calls arrive later.
-        if (m_gemsDropped == 0 && dropGem(m_position))
+        // One gem per death, whatever calls arrive later. It lands on the ground: an enemy
+        // killed in mid-jump or knocked into the air would leave it out of the hero's reach.
+        const Vector landing(m_position.x,
+                             std::min(m_position.y, groundHeight(m_position.x, m_position.z)),
+                             m_position.z);
+        if (m_gemsDropped == 0 && dropGem(landing))
             m_gemsDropped = 1;
     }
     m_invulnerableMs = CHARACTER_INVULNERABLE_MS;

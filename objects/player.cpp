@@ -180,8 +180,10 @@ void Player::turn(float pitch, float yaw) {
     Vector d = m_direction;
     d.rotateAxis(yaw, Vector(0.0f, 1.0f, 0.0f));
     d.normalize();
-    const bool tooHigh = d.y > 0.7f && pitch > 0.0f;
-    const bool tooLow = d.y < -0.7f && pitch < 0.0f;
+    // About (0, 1, 0) x facing a positive pitch tips the facing down. The limits stop it
+    // tipping further out, never back: a facing past 0.7 can always come down again.
+    const bool tooHigh = d.y > 0.7f && pitch < 0.0f;
+    const bool tooLow = d.y < -0.7f && pitch > 0.0f;
     if (!tooHigh && !tooLow) {
         Vector axis;
         axis.cross(Vector(0.0f, 1.0f, 0.0f), Vector(before.x, 0.0f, before.z));
@@ -314,6 +316,19 @@ void Player::draw() {
     }
 }
 
+Vector Player::walkStep(double dt) const {
+    Vector step = m_velocity * float(dt / 1000.0);
+    // Walls are met once a frame: a long frame (a loaded machine) would carry the hero
+    // that much deeper into a wall before the push back, deep enough to touch the roof
+    // and be lifted onto it. Falling and jumping keep their full speed.
+    const float flat = std::sqrt(step.x * step.x + step.z * step.z);
+    if (flat > MAX_WALK_STEP) {
+        step.x *= MAX_WALK_STEP / flat;
+        step.z *= MAX_WALK_STEP / flat;
+    }
+    return step;
+}
+
 void Player::update() {
     if (m_dying) {
         advanceAnimation();
@@ -334,7 +349,7 @@ void Player::update() {
     if (m_knockback.y < 0.0f)
         m_knockback.y = 0.0f;
     if (m_knockback.isZero()) {
-        m_position = m_position + m_velocity * float(dt / 1000.0);
+        m_position = m_position + walkStep(dt);
     } else {
         m_position = m_position + m_knockback * float(dt / 100.0);
         if (m_knockback.y > 2.0f && m_velocity.y < 0.0f)
@@ -344,7 +359,7 @@ void Player::update() {
         if (!along.isZero())
             along.normalize();
         if (m_knockback.dot(along) >= 0.0f)
-            m_position = m_position + m_velocity * float(dt / 1000.0);
+            m_position = m_position + walkStep(dt);
     }
     m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
     m_timer->Reset();

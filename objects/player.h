@@ -17,6 +17,10 @@
 class ParticleEffect;
 class BitmapFont;
 
+// The most the hero moves across the ground in one frame: full walking speed down to
+// 20 frames a second.
+constexpr float MAX_WALK_STEP = 2.0f;
+
 class Player : public ModelObject {
 public:
     Player();
@@ -59,5 +63,7 @@ public:
 
 private:
     bool onWaterCell() const;
+    // This frame's move by the velocity, at most MAX_WALK_STEP across the ground.
+    Vector walkStep(double dt) const;
     void request(std::initializer_list<int32_t> ids, std::initializer_list<double> durations);
 };

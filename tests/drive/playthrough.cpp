@@ -14,11 +14,13 @@
 
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
+#include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "objects/sceneobject.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
+#include "world/terrain.h"
 
 #include <SDL.h>
 
@@ -78,6 +80,11 @@ struct Pilot {
     bool healing = false;
     int heals = 0;
     int healsAtTalk = 0;
+    int shopItem = 1;
+    SceneObject* trackedTarget = nullptr;
+    Vector trackedPosition;
+    Vector trackedVelocity;
+    double trackedAt = 0.0;
     int shots = 0;
 };
 
@@ -148,7 +155,7 @@ int lifeOf(SceneObject* o) {
 void converse(GameDriver& d, Pilot& p, double in) {
     if (p.tapKey || in < 0.6)
         return;
-    const int wantedId = p.healing ? 1 : (p.mapMode ? 4 : -1);
+    const int wantedId = p.healing ? p.shopItem : (p.mapMode ? 4 : -1);
     if (ConversationStep() == 1 && wantedId > 0 && g_talkPartner && g_dataLayer) {
         if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
             int wanted = -1;
@@ -167,10 +174,69 @@ void converse(GameDriver& d, Pilot& p, double in) {
     if (int(in * 2) % 2 == 1) {
         if (ConversationStep() == 2 && p.healing && p.heals == p.healsAtTalk) {
             ++p.heals;
-            logLine(d, p, "bread bought");
+            logLine(d, p, p.shopItem == 1 ? "bread bought" : "shells bought");
         }
         tapKey(d, p, SDL_SCANCODE_RETURN);
     }
+}
+
+// The nearest living enemy and its ground distance (1e9 when none is left).
+SceneObject* nearestEnemy(const Vector& hero, float& distance) {
+    SceneObject* best = nullptr;
+    distance = 1e9f;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        SceneObject* o = g_objectTable[i];
+        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY)
+            continue;
+        Vector v = o->getPosition() - hero;
+        v.y = 0.0f;
+        if (v.length() < distance) {
+            distance = v.length();
+            best = o;
+        }
+    }
+    return best;
+}
+
+// The nearest dropped gem within `reach` on the ground plane, unless it is ignored.
+SceneObject* nearestGem(const Vector& hero, float reach, const Pilot& p, double now) {
+    SceneObject* best = nullptr;
+    const int count = std::min<int>(g_gemCount, GEM_TABLE_SIZE);
+    for (int i = 0; i < count; ++i) {
+        Gem* gem = g_gems[i];
+        auto ignored = p.ignoredUntil.find(gem);
+        if (!gem || (ignored != p.ignoredUntil.end() && ignored->second > now))
+            continue;
+        Vector v = gem->getPosition() - hero;
+        v.y = 0.0f;
+        if (v.length() < reach) {
+            reach = v.length();
+            best = gem;
+        }
+    }
+    return best;
+}
+
+// Whether a shot from the muzzle (10 above the feet) to `to` clears the land.
+bool clearShot(const Vector& from, const Vector& to) {
+    for (int i = 1; i < 16; ++i) {
+        const float t = float(i) / 16.0f;
+        const Vector at = from + (to - from) * t;
+        if (heightAt(at.x, at.z) > at.y - 1.0f)
+            return false;
+    }
+    return true;
+}
+
+// What to buy at Rarozare's: bread below 90 life, red shells when low on them; 0: nothing.
+int wantedPurchase() {
+    if (!g_hero || !g_dataLayer || g_hero->m_gems < 10)
+        return 0;
+    if (g_dataLayer->playerLife() < 90)
+        return 1;
+    if (g_hero->m_redAmmo < 20)
+        return 3;
+    return 0;
 }
 
 void fight(GameDriver& d, Pilot& p) {
@@ -179,22 +245,35 @@ void fight(GameDriver& d, Pilot& p) {
     const double now = d.seconds();
     const Vector hero = g_hero->getPosition();
     const Vector facing = g_hero->getDirection();
+    float threatDistance = 1e9f;
+    nearestEnemy(hero, threatDistance);
     SceneObject* target = pickTarget(hero, p, now);
-    if (!target) {
+    if (!target && !p.mapMode) {
         d.key(SDL_SCANCODE_W, false);
+        d.key(SDL_SCANCODE_S, false);
         return;
     }
     const bool bossTarget = target == g_boss;
-    // Low on life with gems to pay: go back to the village for bread.
-    SceneObject* baker = bossTarget ? nullptr : npcNamed("Rarozare");
-    if (!p.lose && baker && g_dataLayer->playerLife() < 50 && g_hero->m_gems >= 10) {
-        if (!p.healing)
-            logLine(d, p, "going to heal");
+    // Shopping: low on life with gems to pay, go back to the village and buy until full
+    // (then shells); an enemy that followed is dealt with first.
+    SceneObject* baker = bossTarget || p.lose || p.mapMode ? nullptr : npcNamed("Rarozare");
+    if (baker && !p.healing && g_dataLayer->playerLife() < 50 && wantedPurchase() != 0) {
         p.healing = true;
-        target = baker;
-    } else {
-        p.healing = false;
+        logLine(d, p, "going to shop");
     }
+    if (p.healing && (!baker || wantedPurchase() == 0))
+        p.healing = false;
+    bool collecting = false;
+    if (p.healing && threatDistance > 60.0f) {
+        target = baker;
+    } else if (!bossTarget && !p.lose && !p.mapMode && threatDistance > 90.0f) {
+        // Nobody close: pick up what the fallen left.
+        if (SceneObject* gem = nearestGem(hero, 250.0f, p, now)) {
+            target = gem;
+            collecting = true;
+        }
+    }
+    const bool shopping = p.healing && target == baker;
     if (target != p.target) {
         p.target = target;
         p.targetSince = now;
@@ -202,43 +281,35 @@ void fight(GameDriver& d, Pilot& p) {
     } else if (lifeOf(target) != p.targetLife) {
         p.targetLife = lifeOf(target);
         p.targetSince = now;
-    } else if (!p.healing && now - p.targetSince > 25.0) {
+    } else if (!shopping && now - p.targetSince > (collecting ? 10.0 : 25.0)) {
         logLine(d, p, "no progress on this target: trying another");
         d.screenshot("stuck-" + std::to_string(int(now)));
         p.ignoredUntil[target] = now + 30.0;
         p.target = nullptr;
     }
-    Vector to = target->getPosition() - hero;
-    const float height = to.y;
-    to.y = 0.0f;
-    const float distance = to.length();
     Vector flatFacing(facing.x, 0.0f, facing.z);
     if (!flatFacing.isZero())
         flatFacing.normalize();
-    if (distance > 0.001f)
-        to.normalize();
-    // Yaw: the mouse's x turns the hero by -dx/400 radians about +y.
-    const float cross = flatFacing.z * to.x - flatFacing.x * to.z;
-    const float dot = flatFacing.x * to.x + flatFacing.z * to.z;
-    const float yawError = std::atan2(cross, dot);
-    int dx = int(std::lround(-yawError * 400.0f));
-    dx = dx > 300 ? 300 : (dx < -300 ? -300 : dx);
-    // Pitch: aim along the line to the target's middle; the mouse's y raises by dy/400.
-    const float wanted = std::atan2(height + (bossTarget ? 10.0f : 2.0f), distance);
+    // The mouse's x turns the hero by -dx/400 radians about +y; its y raises by dy/400.
+    auto yawTo = [&flatFacing](Vector v) {
+        v.y = 0.0f;
+        if (v.length() > 0.001f)
+            v.normalize();
+        return std::atan2(flatFacing.z * v.x - flatFacing.x * v.z,
+                          flatFacing.x * v.x + flatFacing.z * v.z);
+    };
     const float current = std::asin(facing.y < -1.0f ? -1.0f : (facing.y > 1.0f ? 1.0f : facing.y));
-    int dy = int(std::lround((wanted - current) * 400.0f));
-    dy = dy > 100 ? 100 : (dy < -100 ? -100 : dy);
-    d.motion(dx, dy);
+    auto look = [&d, current](float yaw, float pitch) {
+        int dx = int(std::lround(-yaw * 400.0f));
+        int dy = int(std::lround((pitch - current) * 400.0f));
+        d.motion(std::clamp(dx, -300, 300), std::clamp(dy, -100, 100));
+    };
 
     if (p.mapMode && !p.wallDone) {
         if (p.wallSince < 0.0)
             p.wallSince = now;
         // The hut stands at (330, 490), 30 wide and 24 deep; aim through its middle.
-        Vector v = Vector(330.0f, 0.0f, 430.0f) - hero;
-        v.y = 0.0f;
-        const float yaw = std::atan2(flatFacing.z * v.x - flatFacing.x * v.z,
-                                     flatFacing.x * v.x + flatFacing.z * v.z);
-        d.motion(int(std::lround(-yaw * 400.0f)) - dx, -dy);
+        look(yawTo(Vector(330.0f, 0.0f, 430.0f) - hero), 0.0f);
         d.key(SDL_SCANCODE_W, true);
         // Past the middle line within the walls: walked through.
         if (std::fabs(hero.x - 330.0f) < 12.0f && hero.z < 490.0f)
@@ -263,18 +334,47 @@ void fight(GameDriver& d, Pilot& p) {
         if (SceneObject* virav = npcNamed("Virav")) {
             Vector v = virav->getPosition() - hero;
             v.y = 0.0f;
-            const float yaw = std::atan2(flatFacing.z * v.x - flatFacing.x * v.z,
-                                         flatFacing.x * v.x + flatFacing.z * v.z);
+            look(yawTo(v), 0.0f);
             d.key(SDL_SCANCODE_W, v.length() > 12.0f);
-            d.motion(int(std::lround(-yaw * 400.0f)) - dx, -dy);
             if (v.length() < 18.0f && !p.tapKey)
                 tapKey(d, p, SDL_SCANCODE_T);
         }
         return;
     }
-    if (p.healing) {
-        d.key(SDL_SCANCODE_W, distance > 12.0f);
-        if (distance < 18.0f && !p.tapKey)
+
+    // Lead a walking target by the shot's flight time (red flies at 800, green at 500).
+    if (target != p.trackedTarget) {
+        p.trackedTarget = target;
+        p.trackedVelocity = Vector();
+    } else if (now > p.trackedAt) {
+        const Vector v = (target->getPosition() - p.trackedPosition) / float(now - p.trackedAt);
+        p.trackedVelocity = p.trackedVelocity * 0.8f + v * 0.2f;
+    }
+    p.trackedPosition = target->getPosition();
+    p.trackedAt = now;
+    Vector ahead = target->getPosition();
+    {
+        Vector flat = ahead - hero;
+        flat.y = 0.0f;
+        const float speed = g_hero->m_weapon == 1 ? 800.0f : 500.0f;
+        if (!shopping && !collecting)
+            ahead = ahead + Vector(p.trackedVelocity.x, 0.0f, p.trackedVelocity.z) *
+                                (flat.length() / speed);
+    }
+    Vector to = ahead - hero;
+    const float height = to.y;
+    to.y = 0.0f;
+    const float distance = to.length();
+    const float yawError = yawTo(to);
+    // Aim from the muzzle, 10 above the feet, at the body's middle (the boss is 2.6 times
+    // a brute).
+    const float middle = bossTarget ? 15.0f : 6.0f;
+    look(yawError, shopping || collecting ? 0.0f : std::atan2(height + middle - 10.0f, distance));
+
+    if (shopping || collecting) {
+        d.key(SDL_SCANCODE_S, false);
+        d.key(SDL_SCANCODE_W, distance > (shopping ? 12.0f : 2.0f));
+        if (shopping && distance < 18.0f && !p.tapKey)
             tapKey(d, p, SDL_SCANCODE_T);
         return;
     }
@@ -284,19 +384,27 @@ void fight(GameDriver& d, Pilot& p) {
         return;
     }
 
-    // Keep a melee enemy at arm's length, and come close enough to shoot.
-    const bool walk = distance > (bossTarget ? 90.0f : 60.0f);
+    // Keep out of reach: brutes strike from close by, the boss casts from within 200.
+    // The hero walks at 40, they at 24 or less, so backing off while shooting gains ground.
+    const Vector muzzle(hero.x, hero.y + 10.0f, hero.z);
+    const Vector aimPoint = ahead + Vector(0.0f, middle, 0.0f);
+    const bool clear = clearShot(muzzle, aimPoint);
+    const float tooClose = bossTarget ? 215.0f : 45.0f;
+    const float farEnough = bossTarget ? 330.0f : (clear ? 110.0f : 30.0f);
+    const bool retreat = threatDistance < 45.0f || (bossTarget && distance < tooClose);
+    const bool walk = !retreat && distance > farEnough;
     const bool strafing = now < p.strafeUntil;
-    d.key(SDL_SCANCODE_W, walk || strafing);
+    d.key(SDL_SCANCODE_W, walk && !strafing);
+    d.key(SDL_SCANCODE_S, retreat);
     d.key(p.strafeKey, strafing);
-    if (walk && !strafing) {
+    if ((walk || retreat) && !strafing) {
         Vector moved = hero - p.lastPosition;
         moved.y = 0.0f;
         if (moved.length() > 4.0f) {
             p.lastPosition = hero;
             p.lastProgressAt = now;
         } else if (now - p.lastProgressAt > 1.5) {
-            // Blocked by scenery or a slope: side-step and hop.
+            // Blocked by scenery, a slope or the water: side-step and hop.
             p.strafeKey = (p.strafeKey == SDL_SCANCODE_D) ? SDL_SCANCODE_A : SDL_SCANCODE_D;
             p.strafeUntil = now + 1.0;
             p.lastProgressAt = now;
@@ -308,20 +416,29 @@ void fight(GameDriver& d, Pilot& p) {
     }
 
     const bool aimed = std::fabs(yawError) < 0.08f;
-    if (aimed && distance < 25.0f && now - p.lastSwingAt > 0.7) {
+    if (aimed && distance < 22.0f && now - p.lastSwingAt > 0.7) {
         clickButton(d, p, SDL_BUTTON_RIGHT);
         p.lastSwingAt = now;
-    } else if (aimed && distance < 350.0f && now - p.lastShotAt > 0.25) {
-        // Red while it lasts, then the green gun, which only needs to cool.
-        if (g_hero->m_weapon == 0 && g_hero->m_redAmmo > 0)
+    } else if (aimed && clear && distance < (bossTarget ? 480.0f : 250.0f) &&
+               now - p.lastShotAt > 0.25) {
+        // Red while it lasts (and in range), then the green gun, which only needs to cool.
+        const bool redUsable = g_hero->m_redAmmo > 0;
+        if (g_hero->m_weapon == 0 && redUsable)
             d.wheel(-1);
-        else if (g_hero->m_weapon != 0 &&
-                 (g_hero->m_weapon == 1 ? g_hero->m_redAmmo : g_hero->m_blueAmmo) <= 0)
+        else if (g_hero->m_weapon != 0 && !(g_hero->m_weapon == 1 && redUsable))
             d.wheel(g_hero->m_weapon == 1 ? 1 : -1);
         else if (g_hero->m_weapon != 0 || g_hero->m_greenHeat <= 100) {
             clickButton(d, p, SDL_BUTTON_LEFT);
             p.lastShotAt = now;
             ++p.shots;
+            if (std::getenv("TARVO_PILOT_SHOTS")) {
+                // Where the shot passes the target's middle, for tuning the aim.
+                const Vector off = aimPoint - muzzle;
+                const float along = off.x * facing.x + off.y * facing.y + off.z * facing.z;
+                const Vector miss = off - facing * along;
+                std::printf("shot %d at %.0f: off (%.1f %.1f %.1f) miss %.1f facing y %.2f\n",
+                            p.shots, distance, off.x, off.y, off.z, miss.length(), facing.y);
+            }
         }
     }
 }
@@ -442,8 +559,10 @@ bool step(GameDriver& d, Pilot& p) {
             ++p.titleVisits;
             p.titleStage = 0;
         }
-        if (g_gameState == STATE_CONVERSATION)
+        if (g_gameState == STATE_CONVERSATION) {
             p.healsAtTalk = p.heals;
+            p.shopItem = wantedPurchase();
+        }
     }
     const double in = now - p.stateSince;
     switch (g_gameState) {

@@ -256,7 +256,8 @@ TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
     addRecord(6, 10);
     Enemy<Character> e(6);
     Character& c = e.object;
-    c.setPosition(Vector(40.0f, 0.0f, 60.0f));
+    // Struck down in mid-jump: the gem still lands where the hero can pick it up.
+    c.setPosition(Vector(40.0f, 16.0f, 60.0f));
     const int enemiesBefore = layer.m_enemyCount;
     c.onHit(3, WEAPON_BAT, 20, kNoPush);
     EXPECT_TRUE(c.m_dying);
@@ -264,6 +265,7 @@ TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
     EXPECT_EQ(layer.m_enemyCount, enemiesBefore - 1);
     ASSERT_EQ(g_gemCount, 1);
     EXPECT_FLOAT_EQ(g_gems[0]->getPosition().x, 40.0f);
+    EXPECT_FLOAT_EQ(g_gems[0]->getPosition().y, 0.0f) << "on the ground, not in the air";
 
     c.m_invulnerableMs = 0.0;
     c.m_currentAnimation = 0;

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -58,6 +61,43 @@ TEST_F(Hero, TheGreenGunTakesFiveQuickShotsAndRefusesTheSixthUntilItCools) {
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(m_hero->shoot()) << "shot " << i + 1 << " after the rest";
     EXPECT_FALSE(m_hero->shoot());
+}
+
+TEST_F(Hero, ALongFrameCarriesTheHeroAtMostTwoUnitsAcrossTheGroundButFallsAtFullSpeed) {
+    m_hero->setPosition(Vector(100.0f, 50.0f, 100.0f));
+    m_hero->update(); // starts the frame clock
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    m_hero->m_velocity = Vector(30.0f, -100.0f, 30.0f);
+    m_hero->update();
+    const Vector p = m_hero->getPosition();
+    const float across = std::hypot(p.x - 100.0f, p.z - 100.0f);
+    EXPECT_NEAR(across, MAX_WALK_STEP, 0.01f) << "50 a second for 120 ms would be 6";
+    EXPECT_NEAR(p.x - 100.0f, p.z - 100.0f, 0.01f) << "the direction is kept";
+    EXPECT_LT(p.y, 50.0f - 11.0f) << "the fall is not slowed";
+}
+
+TEST_F(Hero, TheAimStopsTippingPastTheLimitsButAlwaysComesBack) {
+    // Level: the mouse's pitch (minus its y movement / 400) tips down when positive.
+    m_hero->setDirection(Vector(1.0f, 0.0f, 0.0f));
+    m_hero->turn(0.2f, 0.0f);
+    EXPECT_LT(m_hero->getDirection().y, -0.19f);
+    m_hero->turn(-0.4f, 0.0f);
+    EXPECT_GT(m_hero->getDirection().y, 0.19f);
+
+    // Past the upper limit: no further up, but down again (this used to stick).
+    Vector high(0.6f, 0.8f, 0.0f);
+    m_hero->setDirection(high);
+    m_hero->turn(-0.1f, 0.0f);
+    EXPECT_FLOAT_EQ(m_hero->getDirection().y, 0.8f);
+    m_hero->turn(0.1f, 0.0f);
+    EXPECT_LT(m_hero->getDirection().y, 0.75f);
+
+    // And the same below the lower limit.
+    m_hero->setDirection(Vector(0.6f, -0.8f, 0.0f));
+    m_hero->turn(0.1f, 0.0f);
+    EXPECT_FLOAT_EQ(m_hero->getDirection().y, -0.8f);
+    m_hero->turn(-0.1f, 0.0f);
+    EXPECT_GT(m_hero->getDirection().y, -0.75f);
 }
 
 TEST_F(Hero, TheEleventhRedShotFindsTheGunEmptyAndTheCountStaysAtZero) {
