@@ -45,30 +45,25 @@ class Reader {
 public:
     explicit Reader(std::vector<uint8_t> b) : m_b(std::move(b)) {}
     template <class T> T get() {
-        if (m_o + sizeof(T) > m_b.size())
-            throw std::runtime_error("truncated");
         T v;
-        std::memcpy(&v, &m_b[m_o], sizeof(T));
-        m_o += sizeof(T);
+        std::memcpy(&v, take(sizeof(T)), sizeof(T));
         return v;
     }
     std::string name(size_t n) {
-        if (m_o + n > m_b.size())
-            throw std::runtime_error("truncated");
-        const char* s = reinterpret_cast<const char*>(&m_b[m_o]);
-        m_o += n;
+        const char* s = reinterpret_cast<const char*>(take(n));
         if (std::memchr(s, 0, n) == nullptr)
             throw std::runtime_error("unterminated name");
         return std::string(s);
     }
-    void skip(size_t n) {
+    void skip(size_t n) { take(n); }
+
+private:
+    const uint8_t* take(size_t n) {
         if (m_o + n > m_b.size())
             throw std::runtime_error("truncated");
         m_o += n;
+        return &m_b[m_o - n];
     }
-    size_t left() const { return m_b.size() - m_o; }
-
-private:
     std::vector<uint8_t> m_b;
     size_t m_o = 0;
 };
@@ -158,54 +153,44 @@ std::string gameDir() {
     return TARVO_GAME_DIR;
 }
 
-bool generated() {
-    return std::filesystem::exists(gameDir() + "/Data/tarvo.ms3d");
+Model load(const std::string& base) {
+    return readModel(gameDir() + "/Data/" + base + ".ms3d");
 }
 
 std::set<float> keyTimes(const Model& m) {
     std::set<float> times;
-    for (const Joint& j : m.joints) {
-        for (const Key& k : j.rot)
-            times.insert(k.time);
-        for (const Key& k : j.pos)
-            times.insert(k.time);
-    }
+    for (const Joint& j : m.joints)
+        for (const auto* keys : {&j.rot, &j.pos})
+            for (const Key& k : *keys)
+                times.insert(k.time);
     return times;
 }
 
 // Every model and the number of poses the game asks of it (0: no joints, drawn as stored).
+// clang-format off
 const std::vector<std::pair<std::string, int>> kModels = {
-    {"tarvo", 27},
-    {"tarvo_moviestar", 11},
-    {"enemy", 16},
-    {"magician", 16},
-    {"boss", 16},
-    {"rarozare", 4},
-    {"virav", 4},
-    {"verozi", 4},
-    {"doduda_moviestar", 3},
-    {"magic_line", 0},
-    {"enemy_line", 0},
-    {"insect_line", 0},
-    {"gem1", 0},
-    {"gem2", 0},
-    {"gem3", 0},
-    {"pine", 0},
-    {"oak", 0},
-    {"rock", 0},
-    {"hut", 0},
-    {"tree", 0},
-    {"TitleObject", 0},
-    {"dodudabg", 0},
-};
+    {"tarvo", 27}, {"tarvo_moviestar", 11}, {"enemy", 16}, {"magician", 16}, {"boss", 16},
+    {"rarozare", 4}, {"virav", 4}, {"verozi", 4}, {"doduda_moviestar", 3}, {"magic_line", 0},
+    {"enemy_line", 0}, {"insect_line", 0}, {"gem1", 0}, {"gem2", 0}, {"gem3", 0}, {"pine", 0},
+    {"oak", 0}, {"rock", 0}, {"hut", 0}, {"tree", 0}, {"TitleObject", 0}, {"dodudabg", 0}};
+// clang-format on
 
+// The smallest and largest coordinate on each axis.
+struct Bounds {
+    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+};
+Bounds bounds(const Model& m) {
+    Bounds b;
+    for (const Vtx& v : m.vertices)
+        for (int c = 0; c < 3; ++c) {
+            b.lo[c] = std::fmin(b.lo[c], v.p[c]);
+            b.hi[c] = std::fmax(b.hi[c], v.p[c]);
+        }
+    return b;
+}
 float height(const Model& m) {
-    float lo = 1e9f, hi = -1e9f;
-    for (const Vtx& v : m.vertices) {
-        lo = std::fmin(lo, v.p[1]);
-        hi = std::fmax(hi, v.p[1]);
-    }
-    return hi - lo;
+    const Bounds b = bounds(m);
+    return b.hi[1] - b.lo[1];
 }
 
 // Connected pieces by shared vertices; every edge must be used once in each direction (a closed,
@@ -232,6 +217,14 @@ void checkClosedOutward(const std::string& name, const Model& m) {
             edges.at({e.second, e.first}) != 1)
             ++open;
     EXPECT_EQ(open, 0) << name << ": edges not shared by exactly two opposite triangles";
+    auto cross = [](const float* u, const float* v, float* out) {
+        out[0] = u[1] * v[2] - u[2] * v[1];
+        out[1] = u[2] * v[0] - u[0] * v[2];
+        out[2] = u[0] * v[1] - u[1] * v[0];
+    };
+    auto dot = [](const float* u, const float* v) {
+        return u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+    };
     std::map<int, double> volume;
     std::map<int, std::set<int>> bones;
     int badNormals = 0;
@@ -239,20 +232,15 @@ void checkClosedOutward(const std::string& name, const Model& m) {
         const float* a = m.vertices[t.v[0]].p;
         const float* b = m.vertices[t.v[1]].p;
         const float* c = m.vertices[t.v[2]].p;
-        volume[find(t.v[0])] +=
-            (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
-             a[2] * (b[0] * c[1] - b[1] * c[0])) /
-            6.0;
+        float bc[3], fn[3];
+        cross(b, c, bc);
+        volume[find(t.v[0])] += dot(a, bc) / 6.0;
         const float e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         const float e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const float fn[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                             e1[0] * e2[1] - e1[1] * e2[0]};
+        cross(e1, e2, fn);
         for (int k = 0; k < 3; ++k) {
-            const float* n = t.n[k];
-            if (fn[0] * n[0] + fn[1] * n[1] + fn[2] * n[2] <= 0)
-                ++badNormals;
-            const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            EXPECT_NEAR(len, 1.0f, 1e-3f) << name;
+            badNormals += dot(fn, t.n[k]) <= 0;
+            EXPECT_NEAR(std::sqrt(dot(t.n[k], t.n[k])), 1.0f, 1e-3f) << name;
             bones[find(t.v[0])].insert(m.vertices[t.v[k]].bone);
         }
     }
@@ -266,15 +254,15 @@ void checkClosedOutward(const std::string& name, const Model& m) {
 class GeneratedModels : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!generated())
+        if (!std::filesystem::exists(gameDir() + "/Data/tarvo.ms3d"))
             GTEST_SKIP() << "content not generated in " << gameDir();
     }
 };
 
-TEST_F(GeneratedModels, EveryModelReadsWithValidCountsAndLimits) {
+TEST_F(GeneratedModels, EveryModelReadsWithinLimitsWithAClosedSurfaceAndAnExactPoseTable) {
     for (const auto& [base, poses] : kModels) {
         SCOPED_TRACE(base);
-        const Model m = readModel(gameDir() + "/Data/" + base + ".ms3d");
+        const Model m = load(base);
         EXPECT_GT(m.triangles.size(), 0u);
         EXPECT_LE(m.vertices.size(), 2000u);
         EXPECT_LE(m.joints.size(), 30u);
@@ -282,25 +270,56 @@ TEST_F(GeneratedModels, EveryModelReadsWithValidCountsAndLimits) {
         EXPECT_EQ(m.groupTriangles, static_cast<int>(m.triangles.size()));
         for (const Vtx& v : m.vertices)
             EXPECT_LT(v.bone, static_cast<int>(m.joints.size()));
+        checkClosedOutward(base, m);
         if (poses == 0) {
             EXPECT_TRUE(m.joints.empty());
+            continue;
+        }
+        std::set<std::string> seen;
+        for (const Joint& j : m.joints) {
+            // Parents come first (the reader binds in file order); names are unique.
+            if (!j.parent.empty()) {
+                EXPECT_TRUE(seen.count(j.parent)) << j.name << " -> " << j.parent;
+            }
+            EXPECT_TRUE(seen.insert(j.name).second) << j.name;
+            // Every joint carries exactly the model's pose times: the pose table is exact.
+            ASSERT_EQ(j.rot.size(), size_t(poses)) << j.name;
+            ASSERT_EQ(j.pos.size(), size_t(poses)) << j.name;
+            for (int k = 0; k < poses; ++k) {
+                EXPECT_EQ(j.rot[k].time, j.pos[k].time);
+                if (k > 0) {
+                    EXPECT_GT(j.rot[k].time, j.rot[k - 1].time);
+                }
+            }
+        }
+        EXPECT_EQ(m.joints.front().parent, "");
+        const std::set<float> times = keyTimes(m);
+        EXPECT_EQ(static_cast<int>(times.size()), poses);
+        EXPECT_EQ(*times.begin(), 0.0f);
+        // Adjacent poses must move something, or the pose table would merge them visually.
+        for (int p = 1; p < poses; ++p) {
+            float change = 0;
+            for (const Joint& j : m.joints)
+                for (int c = 0; c < 3; ++c)
+                    change += std::fabs(j.rot[p].v[c] - j.rot[p - 1].v[c]) +
+                              std::fabs(j.pos[p].v[c] - j.pos[p - 1].v[c]);
+            EXPECT_GT(change, 0.05f) << "pose " << p;
         }
     }
 }
 
 TEST_F(GeneratedModels, TexturesExistAsPowerOfTwoBmpsIncludingFolderRelativeNames) {
     int dotNames = 0, plainNames = 0;
-    for (const auto& [base, poses] : kModels) {
-        SCOPED_TRACE(base);
-        const Model m = readModel(gameDir() + "/Data/" + base + ".ms3d");
+    for (const auto& entry : kModels) {
+        SCOPED_TRACE(entry.first);
+        const Model m = load(entry.first);
         ASSERT_FALSE(m.textures.empty());
         for (std::string t : m.textures) {
-            if (t.rfind(".\\", 0) == 0) {
+            const bool dot = t.rfind(".\\", 0) == 0;
+            dotNames += dot;
+            plainNames += !dot;
+            if (dot)
                 t = "Data/" + t.substr(2);
-                ++dotNames;
-            } else {
-                ++plainNames;
-            }
             std::ifstream in(gameDir() + "/" + t, std::ios::binary);
             ASSERT_TRUE(in) << t;
             std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
@@ -318,123 +337,59 @@ TEST_F(GeneratedModels, TexturesExistAsPowerOfTwoBmpsIncludingFolderRelativeName
     EXPECT_GT(plainNames, 0);
 }
 
-TEST_F(GeneratedModels, SkeletonsResolveParentsAndKeyEveryJointAtEveryPose) {
-    for (const auto& [base, poses] : kModels) {
-        if (poses == 0)
-            continue;
-        SCOPED_TRACE(base);
-        const Model m = readModel(gameDir() + "/Data/" + base + ".ms3d");
-        std::set<std::string> seen;
-        for (const Joint& j : m.joints) {
-            // Parents come first (the reader binds in file order); names are unique.
-            if (!j.parent.empty()) {
-                EXPECT_TRUE(seen.count(j.parent)) << j.name << " -> " << j.parent;
-            }
-            EXPECT_TRUE(seen.insert(j.name).second) << j.name;
-            ASSERT_EQ(j.rot.size(), j.pos.size()) << j.name;
-            for (size_t k = 0; k < j.rot.size(); ++k) {
-                EXPECT_EQ(j.rot[k].time, j.pos[k].time);
-                if (k > 0) {
-                    EXPECT_GT(j.rot[k].time, j.rot[k - 1].time);
-                }
-            }
-        }
-        EXPECT_EQ(m.joints.front().parent, "");
-        // Every joint carries exactly the model's pose times: the pose table is exact.
-        const std::set<float> times = keyTimes(m);
-        EXPECT_EQ(static_cast<int>(times.size()), poses);
-        EXPECT_EQ(*times.begin(), 0.0f);
-        for (const Joint& j : m.joints)
-            EXPECT_EQ(j.rot.size(), times.size()) << j.name;
-    }
-}
-
-TEST_F(GeneratedModels, PosesDifferWhereTheGameShowsDifferentMotions) {
-    // Adjacent poses must move something, or the pose table would merge them visually.
-    for (const auto& [base, poses] : kModels) {
-        if (poses == 0)
-            continue;
-        SCOPED_TRACE(base);
-        const Model m = readModel(gameDir() + "/Data/" + base + ".ms3d");
-        for (int p = 1; p < poses; ++p) {
-            float change = 0;
-            for (const Joint& j : m.joints)
-                for (int c = 0; c < 3; ++c)
-                    change += std::fabs(j.rot[p].v[c] - j.rot[p - 1].v[c]) +
-                              std::fabs(j.pos[p].v[c] - j.pos[p - 1].v[c]);
-            EXPECT_GT(change, 0.05f) << "pose " << p;
-        }
-    }
-}
-
 int trianglesOnJoint(const Model& m, int joint) {
     int n = 0;
     for (const Tri& t : m.triangles)
-        if (m.vertices[t.v[2]].bone == joint)
-            ++n;
+        n += m.vertices[t.v[2]].bone == joint;
     return n;
 }
 
 TEST_F(GeneratedModels, CombatJointsCarryGeometry) {
-    const Model hero = readModel(gameDir() + "/Data/tarvo.ms3d");
+    const Model hero = load("tarvo");
     ASSERT_GT(hero.joints.size(), 8u);
     EXPECT_EQ(hero.joints[8].name, "bat");
     EXPECT_GT(trianglesOnJoint(hero, 8), 20);
     EXPECT_EQ(hero.joints[2].name, "head");
     for (const char* base : {"enemy", "magician", "boss"}) {
         SCOPED_TRACE(base);
-        const Model m = readModel(gameDir() + "/Data/" + std::string(base) + ".ms3d");
+        const Model m = load(base);
         ASSERT_GT(m.joints.size(), 8u);
-        EXPECT_EQ(m.joints[2].name, "head");
+        const std::pair<int, const char*> named[] = {
+            {2, "head"}, {4, "hand_r"}, {5, "hand_l"}, {7, "foot_r"}, {8, "foot_l"}};
+        for (const auto& [j, name] : named)
+            EXPECT_EQ(m.joints[j].name, name);
         for (int j : {4, 5, 7, 8})
             EXPECT_GT(trianglesOnJoint(m, j), 10) << "joint " << j;
-        EXPECT_EQ(m.joints[4].name, "hand_r");
-        EXPECT_EQ(m.joints[5].name, "hand_l");
-        EXPECT_EQ(m.joints[7].name, "foot_r");
-        EXPECT_EQ(m.joints[8].name, "foot_l");
-        // Parts 3 to 14 that are hit must exist as joints with geometry (attack types).
+        // Every part that can be hit must exist as a joint with geometry.
         for (size_t j = 0; j < m.joints.size(); ++j)
             EXPECT_GT(trianglesOnJoint(m, static_cast<int>(j)), 0) << "joint " << j;
     }
 }
 
 TEST_F(GeneratedModels, SizesFitTheGamesDistances) {
-    const float hero = height(readModel(gameDir() + "/Data/tarvo.ms3d"));
+    const float hero = height(load("tarvo"));
     EXPECT_GT(hero, 11.0f);
     EXPECT_LT(hero, 13.5f);
-    const float enemy = height(readModel(gameDir() + "/Data/enemy.ms3d"));
+    const float enemy = height(load("enemy"));
     EXPECT_GT(enemy, 10.0f);
     EXPECT_LT(enemy, 15.0f);
-    const float boss = height(readModel(gameDir() + "/Data/boss.ms3d"));
+    const float boss = height(load("boss"));
     EXPECT_GE(boss, 2.0f * enemy);
     EXPECT_LE(boss, 3.0f * enemy);
     for (const char* gem : {"gem1", "gem2", "gem3"}) {
-        const float h = height(readModel(gameDir() + "/Data/" + std::string(gem) + ".ms3d"));
+        const float h = height(load(gem));
         EXPECT_GT(h, 1.0f) << gem;
         EXPECT_LT(h, 4.0f) << gem; // up to 2.8 times that for the richest gem
     }
     // Scenery footprints, with the origin at the base centre.
-    const std::vector<std::pair<std::string, float>> footprints = {
+    const std::pair<const char*, float> footprints[] = {
         {"pine", 8.0f}, {"oak", 14.0f}, {"rock", 10.0f}, {"hut", 30.0f}};
     for (const auto& [base, size] : footprints) {
-        const Model m = readModel(gameDir() + "/Data/" + base + ".ms3d");
-        float lo = 1e9f, hi = -1e9f, minY = 1e9f;
-        for (const Vtx& v : m.vertices) {
-            lo = std::fmin(lo, v.p[0]);
-            hi = std::fmax(hi, v.p[0]);
-            minY = std::fmin(minY, v.p[1]);
-        }
-        EXPECT_NEAR(hi - lo, size, size * 0.25f) << base;
-        EXPECT_NEAR(hi + lo, 0.0f, size * 0.2f) << base;
-        EXPECT_LE(minY, 0.0f) << base;
-        EXPECT_GT(minY, -3.0f) << base;
-    }
-}
-
-TEST_F(GeneratedModels, SurfacesAreClosedAndFaceOutwards) {
-    for (const auto& [base, poses] : kModels) {
-        SCOPED_TRACE(base);
-        checkClosedOutward(base, readModel(gameDir() + "/Data/" + base + ".ms3d"));
+        const Bounds b = bounds(load(base));
+        EXPECT_NEAR(b.hi[0] - b.lo[0], size, size * 0.25f) << base;
+        EXPECT_NEAR(b.hi[0] + b.lo[0], 0.0f, size * 0.2f) << base;
+        EXPECT_LE(b.lo[1], 0.0f) << base;
+        EXPECT_GT(b.lo[1], -3.0f) << base;
     }
 }
 

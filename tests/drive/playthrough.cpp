@@ -76,6 +76,7 @@ struct Pilot {
     SceneObject* target = nullptr;
     double targetSince = 0.0;
     int targetLife = 0;
+    float targetDistance = 0.0f;
     std::map<SceneObject*, double> ignoredUntil;
     bool healing = false;
     int heals = 0;
@@ -131,6 +132,12 @@ SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
 }
 
 void logLine(GameDriver& d, Pilot& p, const char* what);
+
+float flatDistance(const SceneObject* o, const Vector& hero) {
+    Vector v = o->getPosition() - hero;
+    v.y = 0.0f;
+    return v.length();
+}
 
 SceneObject* npcNamed(const char* name) {
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
@@ -248,6 +255,11 @@ void fight(GameDriver& d, Pilot& p) {
     float threatDistance = 1e9f;
     nearestEnemy(hero, threatDistance);
     SceneObject* target = pickTarget(hero, p, now);
+    if (!target && !p.ignoredUntil.empty()) {
+        // Every enemy left was given up on for a while: try them all again.
+        p.ignoredUntil.clear();
+        target = pickTarget(hero, p, now);
+    }
     if (!target && !p.mapMode) {
         d.key(SDL_SCANCODE_W, false);
         d.key(SDL_SCANCODE_S, false);
@@ -257,7 +269,11 @@ void fight(GameDriver& d, Pilot& p) {
     // Shopping: low on life with gems to pay, go back to the village and buy until full
     // (then shells); an enemy that followed is dealt with first.
     SceneObject* baker = bossTarget || p.lose || p.mapMode ? nullptr : npcNamed("Rarozare");
-    if (baker && !p.healing && g_dataLayer->playerLife() < 50 && wantedPurchase() != 0) {
+    // Rich, out of shells and near the village: stock up too.
+    const bool stockUp = baker && g_hero->m_gems >= 40 && g_hero->m_redAmmo == 0 &&
+                         flatDistance(baker, hero) < 600.0f;
+    if (baker && !p.healing && (g_dataLayer->playerLife() < 50 || stockUp) &&
+        wantedPurchase() != 0) {
         p.healing = true;
         logLine(d, p, "going to shop");
     }
@@ -278,8 +294,12 @@ void fight(GameDriver& d, Pilot& p) {
         p.target = target;
         p.targetSince = now;
         p.targetLife = lifeOf(target);
-    } else if (lifeOf(target) != p.targetLife) {
+        p.targetDistance = flatDistance(target, hero);
+    } else if (lifeOf(target) != p.targetLife ||
+               flatDistance(target, hero) < p.targetDistance - 20.0f) {
+        // Progress: it was hurt, or the hero came 20 nearer.
         p.targetLife = lifeOf(target);
+        p.targetDistance = flatDistance(target, hero);
         p.targetSince = now;
     } else if (!shopping && now - p.targetSince > (collecting ? 10.0 : 25.0)) {
         logLine(d, p, "no progress on this target: trying another");

@@ -15,8 +15,10 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -37,9 +39,9 @@ void cubeCorner(int index, float cx, float cy, float cz, float s, float* out) {
 std::vector<ShadowTriangle> cubeTriangles(float cx, float cy, float cz, float s,
                                           int32_t indexBase = 0) {
     std::vector<ShadowTriangle> out;
-    for (const auto& face : CUBE_FACES) {
-        const int corners[2][3] = {{face[0], face[1], face[2]}, {face[0], face[2], face[3]}};
-        for (const auto& tri : corners) {
+    for (const auto& f : CUBE_FACES) {
+        const int halves[2][3] = {{f[0], f[1], f[2]}, {f[0], f[2], f[3]}};
+        for (const auto& tri : halves) {
             ShadowTriangle t{};
             for (int k = 0; k < 3; ++k) {
                 cubeCorner(tri[k], cx, cy, cz, s, t.m_corners[k]);
@@ -71,6 +73,11 @@ void setClockMs(double ms) {
     s_nowNs = int64_t(ms * 1000000.0);
 }
 
+void clearObjectTable() {
+    for (auto& slot : g_objectTable)
+        slot = nullptr;
+}
+
 // Every WorldLight test runs with a GL context (the light sets GL state) and a fake
 // clock, and leaves the object table empty.
 class WorldLightTest : public ::testing::Test {
@@ -80,14 +87,12 @@ protected:
         s_nowNs = 0;
         Win32Timer::SetTickSourceForTests([] { return s_nowNs; });
         g_hero = nullptr;
-        for (auto& slot : g_objectTable)
-            slot = nullptr;
+        clearObjectTable();
         m_light = std::make_unique<WorldLight>();
     }
     void TearDown() override {
         m_light.reset();
-        for (auto& slot : g_objectTable)
-            slot = nullptr;
+        clearObjectTable();
         Win32Timer::SetTickSourceForTests(nullptr);
     }
     bool lightEnabled(GLenum light) { return m_gl->ok() && glIsEnabled(light); }
@@ -100,57 +105,45 @@ protected:
 
 // ---- the volume builder ----
 
-TEST(ShadowVolumeBuild, CubeUnderAnOverheadLightOutlinesItsTopFace) {
-    ShadowVolume v;
-    build(v, cubeTriangles(0, 0, 0, 1), 0, 100, 0, 300);
-    EXPECT_EQ(v.lightFacingCount(), 2);
-    EXPECT_EQ(v.backFacingCount(), 10);
-    ASSERT_EQ(v.edgeCount(), 4);
-    for (int i = 0; i < v.edgeCount(); ++i) {
-        EXPECT_FLOAT_EQ(v.edge(i).m_points[0][1], 1.0f);
-        EXPECT_FLOAT_EQ(v.edge(i).m_points[1][1], 1.0f);
-    }
-}
-
-TEST(ShadowVolumeBuild, SilhouetteIsAClosedLoopForADiagonalLight) {
-    ShadowVolume v;
-    build(v, cubeTriangles(0, 0, 0, 1), 100, 100, 0, 300);
-    EXPECT_EQ(v.lightFacingCount(), 4);
-    ASSERT_EQ(v.edgeCount(), 6);
-    // Each corner of a closed loop starts exactly one edge and ends exactly one.
-    for (int i = 0; i < v.edgeCount(); ++i) {
-        int starts = 0;
-        for (int j = 0; j < v.edgeCount(); ++j) {
-            const float* end = v.edge(i).m_points[1];
-            const float* start = v.edge(j).m_points[0];
-            if (end[0] == start[0] && end[1] == start[1] && end[2] == start[2])
-                ++starts;
+TEST(ShadowVolumeBuild, TheSilhouetteIsAClosedLoopAroundTheLitFaces) {
+    const struct {
+        float lx, ly;
+        int lightFacing, edges;
+    } cases[] = {{0, 100, 2, 4}, {100, 100, 4, 6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lx);
+        ShadowVolume v;
+        build(v, cubeTriangles(0, 0, 0, 1), c.lx, c.ly, 0, 300);
+        EXPECT_EQ(v.lightFacingCount(), c.lightFacing);
+        EXPECT_EQ(v.backFacingCount(), 12 - c.lightFacing);
+        ASSERT_EQ(v.edgeCount(), c.edges);
+        // Each corner of a closed loop starts exactly one edge and ends exactly one.
+        for (int i = 0; i < v.edgeCount(); ++i) {
+            int starts = 0;
+            for (int j = 0; j < v.edgeCount(); ++j)
+                starts += std::equal(v.edge(i).m_points[1], v.edge(i).m_points[1] + 3,
+                                     v.edge(j).m_points[0]);
+            EXPECT_EQ(starts, 1) << "edge " << i;
+            if (c.lx == 0) { // straight overhead: the outline of the top face
+                EXPECT_FLOAT_EQ(v.edge(i).m_points[0][1], 1.0f);
+            }
         }
-        EXPECT_EQ(starts, 1) << "edge " << i;
+        v.beginFrame(12);
+        EXPECT_EQ(v.edgeCount(), c.edges) << "models call beginFrame on frames that do not rebuild";
+        build(v, cubeTriangles(0, 0, 0, 1), c.lx, c.ly, 0, 50);
+        EXPECT_EQ(v.lightFacingCount() + v.backFacingCount(), 0) << "out of range adds nothing";
+        EXPECT_EQ(v.edgeCount(), 0);
     }
 }
 
-TEST(ShadowVolumeBuild, ALightOutOfRangeAddsNothing) {
-    ShadowVolume v;
-    build(v, cubeTriangles(0, 0, 0, 1), 0, 100, 0, 50);
-    EXPECT_EQ(v.lightFacingCount() + v.backFacingCount(), 0);
-    EXPECT_EQ(v.edgeCount(), 0);
-}
-
-TEST(ShadowVolumeBuild, ADisabledLightKeepsTheStoredPosition) {
+TEST(ShadowVolumeBuild, DisablingKeepsTheLightAndExtrusionNeverFallsBelowOnce) {
     ShadowVolume v;
     v.setLight(1, 2, 3, 300, true);
     v.setLight(9, 9, 9, 9, false);
     EXPECT_FALSE(v.enabled());
     EXPECT_FLOAT_EQ(v.light()[0], 1.0f);
     EXPECT_FLOAT_EQ(v.light()[3], 300.0f);
-    v.setEnabled(true);
-    EXPECT_TRUE(v.enabled());
-    EXPECT_FLOAT_EQ(v.light()[2], 3.0f);
-}
 
-TEST(ShadowVolumeBuild, ExtrusionReachesTheRangeButNeverLessThanOnce) {
-    ShadowVolume v;
     v.setLight(100, 0, 0, 300, true);
     EXPECT_FLOAT_EQ(v.extrusionFactor(), 2.0f);
     v.setLight(0, -100, 0, 150, true);
@@ -164,14 +157,10 @@ TEST(ShadowVolumeBuild, StorageFollowsTheModelWhateverItsSizeAndIndices) {
     // 3000 triangles facing away from the light, plus a cube with high indices.
     std::vector<ShadowTriangle> tris;
     for (int i = 0; i < 3000; ++i) {
-        ShadowTriangle t{};
         float x = float(i % 60), z = float(i / 60);
-        float corners[3][3] = {{x, -5, z}, {x + 1, -5, z}, {x, -5, z + 1}}; // faces down
-        for (int k = 0; k < 3; ++k) {
-            for (int c = 0; c < 3; ++c)
-                t.m_corners[k][c] = corners[k][c];
+        ShadowTriangle t{{{x, -5, z}, {x + 1, -5, z}, {x, -5, z + 1}}, {}}; // faces down
+        for (int k = 0; k < 3; ++k)
             t.m_vertexIndices[k] = 100000 + i * 3 + k;
-        }
         tris.push_back(t);
     }
     for (const ShadowTriangle& t : cubeTriangles(0, 0, 0, 1, 70000))
@@ -192,14 +181,6 @@ TEST(ShadowVolumeBuild, StorageFollowsTheModelWhateverItsSizeAndIndices) {
     EXPECT_EQ(v.edgeCount(), 4);
 }
 
-TEST(ShadowVolumeBuild, BeginFrameWithoutAFeedKeepsTheBuiltVolume) {
-    ShadowVolume v;
-    build(v, cubeTriangles(0, 0, 0, 1), 0, 100, 0, 300);
-    v.beginFrame(12);
-    EXPECT_EQ(v.edgeCount(), 4) << "models call beginFrame on frames that do not rebuild";
-    EXPECT_EQ(v.capacity(), 12);
-}
-
 // ---- the day and night cycle ----
 
 TEST_F(WorldLightTest, TheSunStandsAtX1000WithColour7p5AtNoon) {
@@ -210,11 +191,10 @@ TEST_F(WorldLightTest, TheSunStandsAtX1000WithColour7p5AtNoon) {
     EXPECT_TRUE(m_light->m_isDay);
     if (m_gl->ok()) {
         EXPECT_TRUE(lightEnabled(GL_LIGHT1));
-        GLfloat diffuse[4];
+        GLfloat diffuse[4], ambient[4];
         glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
-        EXPECT_NEAR(diffuse[0], 7.5f, 1e-4f);
-        GLfloat ambient[4];
         glGetLightfv(GL_LIGHT1, GL_AMBIENT, ambient);
+        EXPECT_NEAR(diffuse[0], 7.5f, 1e-4f);
         EXPECT_NEAR(ambient[1], 22.5f, 1e-3f);
     }
     setClockMs(45000);
@@ -311,6 +291,33 @@ TEST_F(WorldLightTest, DayUsesOneShadowLightAndNightTheFireAsTheSecond) {
     EXPECT_FLOAT_EQ(volumeOf(object, 1)->light()[3], 200.0f);
 }
 
+TEST_F(WorldLightTest, TheNightSpotlightLeadsTheHeroWhoCastsNoShadowFromIt) {
+    Player hero;
+    hero.setPosition(Vector(340, 0, 520));
+    hero.setDirection(Vector(1, 0, 0));
+    g_hero = &hero;
+    m_light->m_isDay = false;
+    setClockMs(1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    m_light->update();
+    g_hero = nullptr;
+    EXPECT_FALSE(volumeOf(hero, 0)->enabled()) << "no shadow from its own spotlight";
+    EXPECT_TRUE(volumeOf(hero, 1)->enabled()) << "the fire is 10 units away";
+    if (!m_gl->ok())
+        return;
+    EXPECT_TRUE(lightEnabled(GL_LIGHT2));
+    GLfloat position[4], direction[3], diffuse[4];
+    glGetLightfv(GL_LIGHT2, GL_POSITION, position);
+    glGetLightfv(GL_LIGHT2, GL_SPOT_DIRECTION, direction);
+    glGetLightfv(GL_LIGHT2, GL_DIFFUSE, diffuse);
+    EXPECT_FLOAT_EQ(position[0], 345.0f);
+    EXPECT_FLOAT_EQ(position[1], 15.0f);
+    EXPECT_FLOAT_EQ(position[2], 520.0f);
+    EXPECT_NEAR(direction[1], -0.3f, 1e-5f);
+    EXPECT_FLOAT_EQ(diffuse[0], 10.0f) << "the night colour 1 times 10 before any day passed";
+}
+
 // ---- real stencil shadows ----
 
 namespace {
@@ -319,39 +326,46 @@ namespace {
 std::string writeCubeModel() {
     Ms3dBuilder b;
     for (int i = 0; i < 8; ++i) {
-        Ms3dBuilder::Vertex v{};
-        cubeCorner(i, 0, 15, 0, 5, v.position);
-        v.bone = -1;
-        b.vertices.push_back(v);
+        b.vertices.push_back({{}, -1});
+        cubeCorner(i, 0, 15, 0, 5, b.vertices.back().position);
     }
-    Ms3dBuilder::Group group{{}, -1};
+    b.groups.push_back({{}, -1});
     for (const ShadowTriangle& t : cubeTriangles(0, 15, 0, 5)) {
-        Ms3dBuilder::Triangle tri{};
-        for (int k = 0; k < 3; ++k)
-            tri.vertices[k] = uint16_t(t.m_vertexIndices[k]);
-        group.triangles.push_back(uint16_t(b.triangles.size()));
-        b.triangles.push_back(tri);
+        b.groups[0].triangles.push_back(uint16_t(b.triangles.size()));
+        b.triangles.push_back({});
+        std::copy(t.m_vertexIndices, t.m_vertexIndices + 3, b.triangles.back().vertices);
     }
-    b.groups.push_back(group);
     std::string dir = std::string(TARVO_ARTIFACT_DIR) + "/light";
     std::filesystem::create_directories(dir);
-    std::string path = dir + "/cube.ms3d";
     std::vector<uint8_t> bytes = b.bytes();
-    std::ofstream(path, std::ios::binary)
+    std::ofstream(dir + "/cube.ms3d", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
+    return dir + "/cube.ms3d";
 }
 
 const float LIGHT[3] = {-60.0f, 80.0f, 0.0f};
+const float EYE[3] = {0, 70, 90};
+const float AT[3] = {10, 0, 0};
 
 struct Frame {
     std::vector<uint8_t> pixels;
     int brightness(int x, int y) const { // window coordinates, origin bottom left
-        size_t row = size_t(599 - y);
-        size_t i = (row * 800 + size_t(x)) * 3;
+        size_t i = (size_t(599 - y) * 800 + size_t(x)) * 3;
         return pixels[i] + pixels[i + 1] + pixels[i + 2];
     }
 };
+
+// Pixels on every `step`th row and column where `counts(a, b)` holds for their brightness.
+template <class Counts> int countPixels(const Frame& a, const Frame& b, int step, Counts counts) {
+    int n = 0;
+    for (int y = 0; y < 600; y += step)
+        for (int x = 0; x < 800; x += step)
+            n += counts(a.brightness(x, y), b.brightness(x, y));
+    return n;
+}
+bool darker(int lit, int shaded) {
+    return shaded + 60 < lit;
+}
 
 } // namespace
 
@@ -366,7 +380,7 @@ protected:
     }
 
     // One frame: grey ground, the cube, and with `shadows` the stencil pass.
-    Frame draw(const float* eye, const float* at, bool shadows, const char* artifact) {
+    Frame draw(const float* eye, const float* at, bool shadows, const std::string& artifact) {
         glViewport(0, 0, 800, 600);
         glClearColor(0.1f, 0.2f, 0.5f, 1.0f);
         glClearStencil(0);
@@ -383,10 +397,8 @@ protected:
         glDisable(GL_LIGHTING);
         glColor3f(0.8f, 0.8f, 0.8f);
         glBegin(GL_QUADS);
-        glVertex3f(-100, 0, 100);
-        glVertex3f(100, 0, 100);
-        glVertex3f(100, 0, -100);
-        glVertex3f(-100, 0, -100);
+        for (int c : {0, 1, 3, 2})
+            glVertex3f((c & 1) ? 100 : -100, 0, (c & 2) ? -100 : 100);
         glEnd();
         // The play form goes through the object table, the scene form through the
         // remembered casters; both must give the same shadow.
@@ -425,17 +437,11 @@ protected:
 };
 
 TEST_F(ShadowDrawing, ACubeCastsItsShadowOnTheGroundAndNowhereElse) {
-    const float eye[3] = {0, 70, 90};
-    const float at[3] = {10, 0, 0};
-    Frame lit = draw(eye, at, false, "light_no_shadow");
-    Frame shaded = draw(eye, at, true, "light_cube_shadow");
-    int darker = 0;
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x)
-            if (shaded.brightness(x, y) + 60 < lit.brightness(x, y))
-                ++darker;
-    EXPECT_GT(darker, 1500) << "a shadow falls";
-    EXPECT_LT(darker, 800 * 600 / 5) << "the screen is not darkened as a whole";
+    Frame lit = draw(EYE, AT, false, "light_no_shadow");
+    Frame shaded = draw(EYE, AT, true, "light_cube_shadow");
+    int shadow = countPixels(lit, shaded, 1, darker);
+    EXPECT_GT(shadow, 1500) << "a shadow falls";
+    EXPECT_LT(shadow, 800 * 600 / 5) << "the screen is not darkened as a whole";
 
     // Straight down the light's ray through the cube's centre: ground (13.8, 0, 0).
     int sx, sy;
@@ -449,14 +455,10 @@ TEST_F(ShadowDrawing, ACubeCastsItsShadowOnTheGroundAndNowhereElse) {
     // Over a landscape the volume ends just under the ground; the shadow must not change.
     Terrain flat;
     g_terrain = &flat;
-    Frame overLand = draw(eye, at, true, "light_cube_shadow_land");
+    Frame overLand = draw(EYE, AT, true, "light_cube_shadow_land");
     g_terrain = nullptr;
-    int changed = 0;
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x)
-            if (overLand.brightness(x, y) != shaded.brightness(x, y))
-                ++changed;
-    EXPECT_LT(changed, darker / 50) << "a shortened volume shades the same ground";
+    EXPECT_LT(countPixels(overLand, shaded, 1, std::not_equal_to<>()), shadow / 50)
+        << "a shortened volume shades the same ground";
 }
 
 TEST_F(ShadowDrawing, TheCapsKeepTheShadowWhenTheCameraIsInsideTheVolume) {
@@ -468,20 +470,13 @@ TEST_F(ShadowDrawing, TheCapsKeepTheShadowWhenTheCameraIsInsideTheVolume) {
     Frame shaded = draw(eye, at, true, "light_inside_shadow");
     EXPECT_LT(shaded.brightness(400, 300), lit.brightness(400, 300) * 3 / 4)
         << "the ground straight ahead lies in the shadow";
-    int darker = 0;
-    for (int y = 0; y < 600; y += 4)
-        for (int x = 0; x < 800; x += 4)
-            if (shaded.brightness(x, y) + 60 < lit.brightness(x, y))
-                ++darker;
-    EXPECT_GT(darker, 200 * 150 / 10);
+    EXPECT_GT(countPixels(lit, shaded, 4, darker), 200 * 150 / 10);
 }
 
 TEST_F(ShadowDrawing, TheGamesOwnModelsCastShadowsEvenPastTheOldTableSizes) {
     // The hero, and a cutscene line of more than 2000 triangles.
     if (chdir(TARVO_GAME_DIR) != 0 || !std::ifstream("Data/enemy_line.ms3d").good())
         GTEST_SKIP() << "the game's models are not built";
-    const float eye[3] = {0, 70, 90};
-    const float at[3] = {10, 0, 0};
     for (const char* file : {"Data/tarvo.ms3d", "Data/enemy_line.ms3d"}) {
         SCOPED_TRACE(file);
         ModelObject model;
@@ -489,46 +484,15 @@ TEST_F(ShadowDrawing, TheGamesOwnModelsCastShadowsEvenPastTheOldTableSizes) {
         model.setShadowPeriod(1);
         model.model().blendToPose(0, 0.0);
         std::swap(m_cube.m_model, model.m_model);
-        Frame lit = draw(eye, at, false, "light_model_no_shadow");
-        Frame shaded = draw(eye, at, true, (std::string("light_") + (file + 5)).c_str());
+        Frame lit = draw(EYE, AT, false, "light_model_no_shadow");
+        Frame shaded = draw(EYE, AT, true, std::string("light_") + (file + 5));
         std::swap(m_cube.m_model, model.m_model);
         auto* volume = volumeOf(model, 0);
         ASSERT_NE(volume, nullptr);
         EXPECT_GT(volume->edgeCount(), 20);
         EXPECT_GE(volume->capacity(), model.model().m_triangleCount);
-        int darker = 0;
-        for (int y = 0; y < 600; y += 2)
-            for (int x = 0; x < 800; x += 2)
-                if (shaded.brightness(x, y) + 60 < lit.brightness(x, y))
-                    ++darker;
-        EXPECT_GT(darker, 100);
-        EXPECT_LT(darker, 400 * 300 / 3);
+        int shadow = countPixels(lit, shaded, 2, darker);
+        EXPECT_GT(shadow, 100);
+        EXPECT_LT(shadow, 400 * 300 / 3);
     }
-}
-
-TEST_F(WorldLightTest, TheNightSpotlightLeadsTheHeroWhoCastsNoShadowFromIt) {
-    Player hero;
-    hero.setPosition(Vector(340, 0, 520));
-    hero.setDirection(Vector(1, 0, 0));
-    g_hero = &hero;
-    m_light->m_isDay = false;
-    setClockMs(1000);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    m_light->update();
-    g_hero = nullptr;
-    EXPECT_FALSE(volumeOf(hero, 0)->enabled()) << "no shadow from its own spotlight";
-    EXPECT_TRUE(volumeOf(hero, 1)->enabled()) << "the fire is 10 units away";
-    if (!m_gl->ok())
-        return;
-    EXPECT_TRUE(lightEnabled(GL_LIGHT2));
-    GLfloat position[4], direction[3], diffuse[4];
-    glGetLightfv(GL_LIGHT2, GL_POSITION, position);
-    glGetLightfv(GL_LIGHT2, GL_SPOT_DIRECTION, direction);
-    glGetLightfv(GL_LIGHT2, GL_DIFFUSE, diffuse);
-    EXPECT_FLOAT_EQ(position[0], 345.0f);
-    EXPECT_FLOAT_EQ(position[1], 15.0f);
-    EXPECT_FLOAT_EQ(position[2], 520.0f);
-    EXPECT_NEAR(direction[1], -0.3f, 1e-5f);
-    EXPECT_FLOAT_EQ(diffuse[0], 10.0f) << "the night colour 1 times 10 before any day passed";
 }

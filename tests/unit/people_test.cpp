@@ -72,10 +72,6 @@ protected:
     NpcData* addTrader(int32_t id) {
         auto record = std::make_unique<NpcData>();
         record->id = id;
-        record->name = "Verozi";
-        record->normalChat = "Hello";
-        record->scaredChat = "Go away";
-        record->menu.title = "Choose";
         record->menu.count = 3;
         record->menu.items[0] = {"Life (10 gems)", "Drink it.", 1};
         record->menu.items[1] = {"Red shells (10 gems)", "Aim true.", 3};
@@ -160,16 +156,6 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
 
 // ---- gems ---------------------------------------------------------------------------
 
-TEST_F(World, GemsAreWorthFiveToFourteenAndScaleWithTheirValue) {
-    Gem gem;
-    EXPECT_GE(gem.m_value, 5);
-    EXPECT_LE(gem.m_value, 14);
-    gem.m_value = 5;
-    EXPECT_FLOAT_EQ(gem.drawScale(), 1.0f);
-    gem.m_value = 14;
-    EXPECT_FLOAT_EQ(gem.drawScale(), 2.8f);
-}
-
 TEST_F(World, TwoGemsInReachAreCollectedOnTwoFrames) {
     m_hero->m_gems = 10;
     m_hero->setPosition(Vector(100.0f, 0.0f, 100.0f));
@@ -199,10 +185,18 @@ TEST_F(World, TwoGemsInReachAreCollectedOnTwoFrames) {
     EXPECT_FALSE(collectGems());
 }
 
-TEST_F(World, AFullGemListRefusesTheDrop) {
-    for (int i = 0; i < GEM_TABLE_SIZE; ++i)
+TEST_F(World, GemsAreWorthFiveToFourteenAndAFullListRefusesTheDrop) {
+    for (int i = 0; i < GEM_TABLE_SIZE; ++i) {
         ASSERT_TRUE(dropGem(Vector(float(i), 0.0f, 0.0f)));
-    EXPECT_EQ(g_gemCount, GEM_TABLE_SIZE);
+        EXPECT_GE(g_gems[i]->m_value, 5);
+        EXPECT_LE(g_gems[i]->m_value, 14);
+    }
+    Gem gem;
+    gem.m_value = 5;
+    EXPECT_FLOAT_EQ(gem.drawScale(), 1.0f);
+    gem.m_value = 14;
+    EXPECT_FLOAT_EQ(gem.drawScale(), 2.8f);
+
     EXPECT_FALSE(dropGem(Vector(0.0f, 0.0f, 0.0f)));
     EXPECT_EQ(g_gemCount, GEM_TABLE_SIZE);
     releaseGems();
@@ -278,12 +272,17 @@ TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
     EXPECT_FLOAT_EQ(m_boss.m_flare->m_gravity.y, 1.0f);
 }
 
-TEST_F(BossFight, DeathFadesTheScreenThenShowsTheCredits) {
+TEST_F(BossFight, AnAttackQueuesTheCastingSwingAndDeathFadesToTheCredits) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_layer->m_boss.decision.m_action = ACTION_ATTACK;
+    m_boss.update();
+    EXPECT_EQ(m_boss.m_currentAnimation, 5);
+    EXPECT_EQ(m_boss.animationQueue().backId(), 7);
+
     Hud hud;
     g_hud = &hud;
     g_gameState = STATE_PLAY;
-    m_boss.m_phase = BOSS_FIGHT;
-    m_boss.m_charge = 1.0f;
     m_boss.m_dying = true;
     m_boss.m_currentAnimation = 15;
     m_boss.update();
@@ -298,15 +297,6 @@ TEST_F(BossFight, DeathFadesTheScreenThenShowsTheCredits) {
     m_boss.update();
     EXPECT_EQ(g_gameState, STATE_CREDITS);
     EXPECT_FALSE(m_boss.m_active);
-}
-
-TEST_F(BossFight, AnAttackDecisionQueuesTheCastingSwing) {
-    m_boss.m_phase = BOSS_FIGHT;
-    m_boss.m_charge = 1.0f;
-    m_layer->m_boss.decision.m_action = ACTION_ATTACK;
-    m_boss.update();
-    EXPECT_EQ(m_boss.m_currentAnimation, 5);
-    EXPECT_EQ(m_boss.animationQueue().backId(), 7);
 }
 
 // ---- boss AI ------------------------------------------------------------------------
