@@ -272,7 +272,7 @@ void fight(GameDriver& d, Pilot& p) {
     // Rich, out of shells and near the village: stock up too.
     const bool stockUp = baker && g_hero->m_gems >= 40 && g_hero->m_redAmmo == 0 &&
                          flatDistance(baker, hero) < 600.0f;
-    if (baker && !p.healing && (g_dataLayer->playerLife() < 50 || stockUp) &&
+    if (baker && !p.healing && (g_dataLayer->playerLife() < 60 || stockUp) &&
         wantedPurchase() != 0) {
         p.healing = true;
         logLine(d, p, "going to shop");
@@ -280,7 +280,8 @@ void fight(GameDriver& d, Pilot& p) {
     if (p.healing && (!baker || wantedPurchase() == 0))
         p.healing = false;
     bool collecting = false;
-    if (p.healing && threatDistance > 60.0f) {
+    // Low on life, run even from a close enemy: the hero outpaces them all.
+    if (p.healing && (threatDistance > 60.0f || g_dataLayer->playerLife() < 40)) {
         target = baker;
     } else if (!bossTarget && !p.lose && !p.mapMode && threatDistance > 90.0f) {
         // Nobody close: pick up what the fallen left.
@@ -416,7 +417,11 @@ void fight(GameDriver& d, Pilot& p) {
     const bool strafing = now < p.strafeUntil;
     d.key(SDL_SCANCODE_W, walk && !strafing);
     d.key(SDL_SCANCODE_S, retreat);
-    d.key(p.strafeKey, strafing);
+    // In bolt range, weave from side to side: a bolt flies at where the hero was.
+    const bool weave = !strafing && distance < (bossTarget ? 400.0f : 160.0f);
+    const int weaveKey = int(now / 1.2) % 2 ? SDL_SCANCODE_A : SDL_SCANCODE_D;
+    for (int key : {SDL_SCANCODE_A, SDL_SCANCODE_D})
+        d.key(key, (strafing && p.strafeKey == key) || (weave && weaveKey == key));
     if ((walk || retreat) && !strafing) {
         Vector moved = hero - p.lastPosition;
         moved.y = 0.0f;
