@@ -114,6 +114,13 @@ void Boss::draw() {
     m_flare->update(now, EFFECT_BOTH, 0.0f);
 }
 
+void Boss::wake() {
+    if (m_active)
+        return;
+    m_active = true;
+    m_timer->Reset();
+}
+
 void Boss::update() {
     if (m_paused || !m_active) {
         m_timer->Reset();

@@ -41,6 +41,10 @@ public:
     void draw() override;
     // One frame of the current phase (see the phase names above).
     void update() override;
+    // Becomes active; when it was not, its clock starts now: the frame never updates a
+    // sleeping boss, and a whole game of sleep taken as one frame of gravity would drop
+    // it from the sky in an instant.
+    void wake();
     void updateShadowCasters() override {}
     void setShadowLight(float, float, float, float, bool, int32_t) override {}
 

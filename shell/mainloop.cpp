@@ -154,7 +154,7 @@ void PlayFrame() {
     if (g_boss && g_dataLayer && g_dataLayer->isBossActive()) {
         {
             frameprofile::GameWork work;
-            g_boss->m_active = true;
+            g_boss->wake();
             g_dataLayer->moveBoss(g_boss->m_position.x, g_boss->m_position.z);
             g_dataLayer->updateBossAI();
             Vector p = g_boss->getPosition();
