@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -131,8 +132,8 @@ LevelFile parse(pugi::xml_document& doc) {
         s.model = text(e, "model");
         position(e, s.x, s.z);
         pugi::xml_node size = child(e, "size");
-        s.width = static_cast<int>(real(size, "width"));
-        s.depth = static_cast<int>(real(size, "depth"));
+        s.width = saturatedInt(real(size, "width"));
+        s.depth = saturatedInt(real(size, "depth"));
         pugi::xml_node heading = child(e, "heading");
         s.headingX = real(heading, "x");
         s.headingZ = real(heading, "z");
@@ -235,6 +236,16 @@ int parseLevelInt(const char* t) {
     if (errno == ERANGE || v > 2147483647L || v < -2147483647L - 1)
         v = v < 0 ? -2147483647L - 1 : 2147483647L; // out of range saturates
     return static_cast<int>(v);
+}
+
+int saturatedInt(double value) {
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483647.0)
+        return 2147483647;
+    if (value <= -2147483648.0)
+        return -2147483647 - 1;
+    return static_cast<int>(value);
 }
 
 float parseLevelReal(const char* t) {

@@ -86,3 +86,6 @@ LevelFile readLevelText(const std::string& xml);
 // that follow; text without a leading number is 0.
 int parseLevelInt(const char* text);
 float parseLevelReal(const char* text);
+// A real as an int, truncated toward zero; beyond int's range it saturates and NaN is 0
+// (a plain cast of those is undefined).
+int saturatedInt(double value);

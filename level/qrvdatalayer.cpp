@@ -242,8 +242,8 @@ void QRVDataLayer::moveObject(int32_t objectID, int32_t kind, float x, float z) 
 void QRVDataLayer::worldToCell(float x, float z, int32_t& aiX, int32_t& aiZ) const {
     // Cells outside the grid are clamped: a position below the world start must not
     // index before the array.
-    aiX = clampCell(static_cast<int32_t>(std::floor(x / m_worldWidth * 128.0)));
-    aiZ = clampCell(static_cast<int32_t>(std::floor(z / m_worldDepth * 128.0)));
+    aiX = clampCell(saturatedInt(std::floor(x / m_worldWidth * 128.0)));
+    aiZ = clampCell(saturatedInt(std::floor(z / m_worldDepth * 128.0)));
 }
 
 Vector QRVDataLayer::worldToCellF(float x, float z) const {
@@ -262,10 +262,10 @@ Vector QRVDataLayer::cellToWorld(int32_t i, int32_t j) const {
 }
 
 void QRVDataLayer::markFootprint(int32_t id, float x, float z, int32_t width, int32_t depth) {
-    int32_t x0 = static_cast<int32_t>((x - width / 2.0f) / m_worldWidth * 128.0f);
-    int32_t x1 = static_cast<int32_t>((x + width / 2.0f) / m_worldWidth * 128.0f);
-    int32_t z0 = static_cast<int32_t>((z - depth / 2.0f) / m_worldDepth * 128.0f);
-    int32_t z1 = static_cast<int32_t>((z + depth / 2.0f) / m_worldDepth * 128.0f);
+    int32_t x0 = saturatedInt((x - width / 2.0f) / m_worldWidth * 128.0f);
+    int32_t x1 = saturatedInt((x + width / 2.0f) / m_worldWidth * 128.0f);
+    int32_t z0 = saturatedInt((z - depth / 2.0f) / m_worldDepth * 128.0f);
+    int32_t z1 = saturatedInt((z + depth / 2.0f) / m_worldDepth * 128.0f);
     // A footprint reaching outside the grid marks only the cells inside it.
     for (int32_t i = std::max(x0, 0); i < std::min(x1, 128); ++i)
         for (int32_t j = std::max(z0, 0); j < std::min(z1, 128); ++j) {

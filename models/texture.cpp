@@ -4,9 +4,13 @@
 #include "platform/messagebox.h"
 
 #include <GL/glu.h>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <new>
+#include <tuple>
 #include <vector>
 
 ActiveTextureProc g_glActiveTextureARB = nullptr;
@@ -29,6 +33,54 @@ std::string openFailedText(const std::string& fileName) {
     std::string text = BMP_OPEN_FAILED_FORMAT;
     text.replace(text.find("%s"), 2, fileName);
     return text;
+}
+
+// One texture per file, loader and version of the file. Nothing deletes textures, and every
+// level start, every gem and every enemy loads its images again: without sharing, each new
+// game left the whole level's textures behind (about 70 names and 25 MB a game). A name is
+// reused only while it is still a texture, and a rewritten file is loaded afresh.
+enum LoaderKind { LOADER_LINEAR, LOADER_IMAGE, LOADER_MIPMAP };
+struct LoadedKey {
+    LoaderKind kind;
+    std::string file;
+    std::uintmax_t size;
+    std::filesystem::file_time_type written;
+    bool operator<(const LoadedKey& o) const {
+        return std::tie(kind, file, size, written) < std::tie(o.kind, o.file, o.size, o.written);
+    }
+};
+
+std::map<LoadedKey, GLuint>& loadedTextures() {
+    static std::map<LoadedKey, GLuint> loaded;
+    return loaded;
+}
+
+std::optional<LoadedKey> keyFor(LoaderKind kind, const std::string& fileName) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+    if (error)
+        return std::nullopt;
+    const auto written = std::filesystem::last_write_time(fileName, error);
+    if (error)
+        return std::nullopt;
+    return LoadedKey{kind, fileName, size, written};
+}
+
+// A texture loaded before from the same file, bound as a fresh load leaves it; 0 if none.
+GLuint reuse(const std::optional<LoadedKey>& key) {
+    if (!key)
+        return 0;
+    auto it = loadedTextures().find(*key);
+    if (it == loadedTextures().end() || !glIsTexture(it->second))
+        return 0;
+    glBindTexture(GL_TEXTURE_2D, it->second);
+    return it->second;
+}
+
+GLuint remember(const std::optional<LoadedKey>& key, GLuint name) {
+    if (key && name != 0)
+        loadedTextures()[*key] = name;
+    return name;
 }
 
 bool fileExists(const std::string& fileName) {
@@ -107,13 +159,19 @@ std::optional<ImageRecord> loadImage(const std::string& fileName) {
 GLuint loadTexture(const std::string& fileName) {
     if (!fileExists(fileName))
         return 0;
+    const auto key = keyFor(LOADER_LINEAR, fileName);
+    if (GLuint name = reuse(key))
+        return name;
     std::optional<ImageRecord> image = loadImage(fileName);
     if (!image)
         return 0;
-    return uploadLinear(*image);
+    return remember(key, uploadLinear(*image));
 }
 
 GLuint loadImageTexture(const std::string& fileName) {
+    const auto key = keyFor(LOADER_IMAGE, fileName);
+    if (GLuint name = reuse(key))
+        return name;
     std::optional<ImageRecord> image = loadImage(fileName);
     if (!image)
         return 0;
@@ -122,12 +180,18 @@ GLuint loadImageTexture(const std::string& fileName) {
     // opposite edge into their borders.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    return name;
+    return remember(key, name);
 }
 
 bool loadMipmappedTexture(GLuint* target, const std::string& fileName) {
     if (!target || !fileExists(fileName))
         return false;
+    const auto key = keyFor(LOADER_MIPMAP, fileName);
+    if (GLuint name = reuse(key)) {
+        *target = name;
+        glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        return true;
+    }
     std::optional<ImageRecord> image = loadImage(fileName);
     if (!image)
         return false;
@@ -138,7 +202,12 @@ bool loadMipmappedTexture(GLuint* target, const std::string& fileName) {
                       image->pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    remember(key, *target);
     return true;
+}
+
+void ForgetLoadedTextures() {
+    loadedTextures().clear();
 }
 
 bool loadMultitextureEntryPoints() {

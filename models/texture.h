@@ -7,7 +7,9 @@
 //
 // Costs: every load reads and decodes the whole file and uploads it; mipmapping a 2048 by 2048
 // map costs tens of milliseconds. Load at level start, never per frame. Texture name 0 means
-// "none"; textures are never deleted and live as long as the context.
+// "none"; textures are never deleted and live as long as the context. Loading the same file
+// again (unchanged, through the same loader) hands out the texture it made before, so objects
+// of one kind share their images and a new game adds none.
 //
 // Failures: a missing file is silent on the model and mipmap paths (0 or false). A file that
 // exists but does not decode shows the decoder's message in a box titled "Error". Every GL
@@ -39,6 +41,10 @@ GLuint loadImageTexture(const std::string& fileName);
 // *target untouched, when target is null, the name is empty, the file does not exist or it
 // does not decode.
 bool loadMipmappedTexture(GLuint* target, const std::string& fileName);
+
+// Drops the record of loaded textures without touching GL: call it whenever a new context
+// becomes current, whose names mean nothing of the old one's.
+void ForgetLoadedTextures();
 
 // The multitexture entry points; null until loadMultitextureEntryPoints finds them. Prefixed so
 // that they do not clash with the prototypes of the GL headers.

@@ -23,6 +23,10 @@
 #include "world/collisionworld.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include "world/viewfrustum.h"
 #include "world/water.h"
 
@@ -221,6 +225,11 @@ void ReleaseLevel() {
     destroy(g_camera);
     destroy(g_fountain);
     destroy(g_frameRate);
+#ifdef __GLIBC__
+    // A level is a few hundred megabytes of small blocks; hand the freed pages back now,
+    // or the next game is built beside them and the process keeps both.
+    malloc_trim(0);
+#endif
 }
 
 bool StartGame(int level) {

@@ -1,5 +1,6 @@
 #include "shell/window.h"
 
+#include "models/texture.h"
 #include "platform/messagebox.h"
 #include "platform/qrvinput.h"
 #include "shell/mainloop.h"
@@ -155,6 +156,7 @@ bool CreateGameWindow(const char* title, int width, int height, int bits, bool f
         SDL_ShowCursor(SDL_DISABLE);
     }
     g_hRC = SDL_GL_CreateContext(g_hWnd);
+    ForgetLoadedTextures(); // the old context's names mean nothing in this one
     if (!g_hRC) {
         KillGameWindow();
         errorBox("Can't Create A GL Rendering Context.");

@@ -22,7 +22,10 @@
 #include "shell/gamecontext.h"
 #include "world/terrain.h"
 
+#include <GL/gl.h>
 #include <SDL.h>
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -722,6 +725,15 @@ bool step(GameDriver& d, Pilot& p) {
         p.lastLog = now;
         p.rssLast = residentKb();
         logLine(d, p, "...");
+        if (p.soak) {
+            const struct mallinfo2 m = mallinfo2();
+            int textures = 0;
+            for (GLuint name = 1; name < 20000; ++name)
+                textures += glIsTexture(name) ? 1 : 0;
+            std::printf(
+                "           resident %ld kB, heap in use %zu kB, mapped %zu kB, %d textures\n",
+                p.rssLast, m.uordblks / 1024, m.hblkhd / 1024, textures);
+        }
     }
     return true;
 }

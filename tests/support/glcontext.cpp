@@ -1,5 +1,7 @@
 #include "support/glcontext.h"
 
+#include "models/texture.h"
+
 #include <SDL.h>
 #include <GL/gl.h>
 #include <cstdio>
@@ -39,6 +41,7 @@ TestGLContext::TestGLContext(int width, int height) : m_width(width), m_height(h
     }
     m_window = w;
     SDL_GLContext c = SDL_GL_CreateContext(w);
+    ForgetLoadedTextures();
     if (!c) {
         m_error = SDL_GetError();
         return;

@@ -2,6 +2,7 @@
 #include "models/bmpdecoder.h"
 #include "models/texture.h"
 #include "platform/messagebox.h"
+#include "support/glcontext.h"
 
 #include <gtest/gtest.h>
 
@@ -391,4 +392,36 @@ TEST(TextureLoading, MissingFilesAreSilentExceptThroughLoadImageBadOnesAlwaysSpe
     ASSERT_TRUE(good);
     EXPECT_EQ(at(*good, 0, 0), 0x070809u);
     EXPECT_EQ(boxes.seen.size(), 2u);
+}
+
+TEST(TextureLoading, TheSameFileSharesOneTextureUntilItChangesOrTheContextDoes) {
+    TestGLContext gl(64, 64);
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    const std::string path = writeTemp("shared.bmp", makeBmp(Info{}, padded({{9, 8, 7}})));
+    // Every enemy and every new game loads its images again: they must not pile up.
+    const GLuint first = loadTexture(path);
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(loadTexture(path), first);
+    GLuint mip = 0, mipAgain = 0;
+    ASSERT_TRUE(loadMipmappedTexture(&mip, path));
+    ASSERT_TRUE(loadMipmappedTexture(&mipAgain, path));
+    EXPECT_EQ(mipAgain, mip);
+    EXPECT_NE(mip, first) << "another loader, another texture";
+    const GLuint clamped = loadImageTexture(path);
+    EXPECT_EQ(loadImageTexture(path), clamped);
+    EXPECT_NE(clamped, first);
+    GLint bound = 0;
+    glBindTexture(GL_TEXTURE_2D, 0);
+    loadTexture(path);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(GLuint(bound), first) << "a shared texture is left bound, as a fresh load is";
+
+    // A rewritten file is a new image.
+    writeTemp("shared.bmp", makeBmp(info(1, 2), padded({{1, 2, 3}, {4, 5, 6}})));
+    EXPECT_NE(loadTexture(path), first);
+
+    // A deleted name is not handed out again.
+    const GLuint current = loadTexture(path);
+    glDeleteTextures(1, &current);
+    EXPECT_TRUE(glIsTexture(loadTexture(path)));
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <memory>
 
 namespace {
@@ -45,6 +47,14 @@ TEST_F(DataLayer, CellsAtTheEdgesOfTheWorld) {
     layer.worldToCell(-50.0f, -0.1f, i, j);
     EXPECT_EQ(i, 0);
     EXPECT_EQ(j, 0);
+    // Positions far beyond any int (a fuzzed level file) and NaN: clamped, no overflow.
+    layer.worldToCell(1e30f, -1e30f, i, j);
+    EXPECT_EQ(i, 127);
+    EXPECT_EQ(j, 0);
+    layer.worldToCell(std::nanf(""), 1e30f, i, j);
+    EXPECT_EQ(i, 0);
+    EXPECT_EQ(j, 127);
+    layer.markFootprint(3, 1e30f, std::nanf(""), 2000000000, 10);
     EXPECT_FLOAT_EQ(layer.worldToCellF(1280.0f, 5.0f).x, 127.0f);
     EXPECT_FLOAT_EQ(layer.cellToWorld(128, 64).x, 1280.0f);
     EXPECT_FLOAT_EQ(layer.cellToWorld(128, 64).z, 640.0f);
