@@ -10,6 +10,8 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include "support/handtimer.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,20 +22,11 @@
 
 namespace {
 
-class ManualTimer : public Timer {
-public:
-    void Reset() override { m_elapsed = 0.0; }
-    double Elapsed() override { return m_elapsed; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_elapsed = 0.0;
-};
-
 // A model whose stopwatch the test sets.
 class TestModel : public Ms3dModel {
 public:
     TestModel() {
-        auto timer = std::make_unique<ManualTimer>();
+        auto timer = std::make_unique<HandTimer>();
         m_clock = timer.get();
         m_timer = std::move(timer);
     }
@@ -60,7 +53,7 @@ public:
         updateAnimation();
         return jointX(0);
     }
-    ManualTimer* m_clock;
+    HandTimer* m_clock;
 };
 
 // Joints keyed at the same times for both tracks; a quad on each joint.

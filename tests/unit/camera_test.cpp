@@ -8,6 +8,8 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include "support/handtimer.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,19 +17,9 @@
 
 namespace {
 
-// A stopwatch the test sets by hand.
-class ManualTimer : public Timer {
-public:
-    void Reset() override { m_elapsed = 0.0; }
-    double Elapsed() override { return m_elapsed; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_elapsed = 0.0;
-};
-
-ManualTimer* useManualTimer(Camera& camera) {
-    auto timer = std::make_unique<ManualTimer>();
-    ManualTimer* raw = timer.get();
+HandTimer* useHandTimer(Camera& camera) {
+    auto timer = std::make_unique<HandTimer>();
+    HandTimer* raw = timer.get();
     camera.m_timer = std::move(timer);
     return raw;
 }
@@ -92,7 +84,7 @@ TEST(CameraFollow, SnapsWithinPointSevenAndStaysButNeedsATarget) {
 
 TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
     Camera camera;
-    ManualTimer* timer = useManualTimer(camera);
+    HandTimer* timer = useHandTimer(camera);
     camera.setPosition(Vector(0.0f, 0.0f, 0.0f));
     camera.setDirection(Vector(0.0f, 0.0f, -1.0f));
     timer->m_elapsed = 50.0; // 50 ms / 5 = 10 units
@@ -111,7 +103,7 @@ TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
 
 TEST(CameraFree, FreeMovesAndTurnsAreIgnoredWhileFollowing) {
     Camera camera;
-    ManualTimer* timer = useManualTimer(camera);
+    HandTimer* timer = useHandTimer(camera);
     Target hero;
     camera.setTarget(&hero);
     Vector before = camera.getPosition();

@@ -13,6 +13,8 @@
 #include "support/glcontext.h"
 
 #include <GL/gl.h>
+#include "support/handtimer.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -21,18 +23,9 @@
 
 namespace {
 
-class ManualTimer : public Timer {
-public:
-    void Reset() override { m_elapsed = 0.0; }
-    double Elapsed() override { return m_elapsed; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_elapsed = 0.0;
-};
-
-ManualTimer* useManualTimer(std::unique_ptr<Timer>& slot) {
-    auto timer = std::make_unique<ManualTimer>();
-    ManualTimer* raw = timer.get();
+HandTimer* useHandTimer(std::unique_ptr<Timer>& slot) {
+    auto timer = std::make_unique<HandTimer>();
+    HandTimer* raw = timer.get();
     slot = std::move(timer);
     return raw;
 }
@@ -40,7 +33,7 @@ ManualTimer* useManualTimer(std::unique_ptr<Timer>& slot) {
 // A model with a hand-set stopwatch, keyed at 0, 100, 200 and 300 ms.
 class TestModel : public Ms3dModel {
 public:
-    TestModel() { m_clock = useManualTimer(m_timer); }
+    TestModel() { m_clock = useHandTimer(m_timer); }
     void loadKeyed() {
         Ms3dBuilder b;
         b.joints.push_back(Ms3dBuilder::keyedJoint("root", "", {0, 100, 200, 300}));
@@ -51,7 +44,7 @@ public:
         ASSERT_TRUE(parseMs3d(bytes.data(), bytes.size(), "", data, error)) << error;
         adopt(std::move(data), false);
     }
-    ManualTimer* m_clock;
+    HandTimer* m_clock;
 };
 
 // Answers every box and remembers it.
@@ -185,7 +178,7 @@ TEST(AnimationQueueRules, AdvanceBlendsHoldsAndFallsBackToIdle) {
 
 TEST(Gravity, FallsNinetyEightASecondAndStopsOnTheGroundOrTheWater) {
     ModelObject object;
-    ManualTimer* timer = useManualTimer(object.m_timer);
+    HandTimer* timer = useHandTimer(object.m_timer);
     object.setPosition(Vector(10.0f, 300.0f, 10.0f)); // far above any ground
     object.m_velocity.y = 5.0f;
     timer->m_elapsed = 500.0;

@@ -13,6 +13,8 @@
 #include "world/camera.h"
 #include "hud/hud.h"
 
+#include "support/handtimer.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -245,34 +247,24 @@ TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
     EXPECT_NEAR(slow.getPosition().y, m_boss.getPosition().y, 1e-4f);
 }
 
-// Counts the time since its last reset, as the real clock does.
-class ClockTimer : public Timer {
-public:
-    void Reset() override { m_sinceReset = 0.0; }
-    double Elapsed() override { return m_sinceReset; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_sinceReset = 0.0;
-};
-
 TEST_F(BossFight, WakingAfterAWholeGameAsleepStartsTheDescentSlowly) {
     Boss boss;
-    auto clock = std::make_unique<ClockTimer>();
-    ClockTimer* raw = clock.get();
+    auto clock = std::make_unique<HandTimer>();
+    HandTimer* raw = clock.get();
     boss.m_timer = std::move(clock);
     boss.setPosition(Vector(10.0f, 1000.0f, 10.0f));
-    raw->m_sinceReset = 300000.0; // five minutes of play before the last enemy fell
+    raw->m_elapsed = 300000.0; // five minutes of play before the last enemy fell
     boss.wake();
     EXPECT_TRUE(boss.m_active);
-    raw->m_sinceReset += 20.0;
+    raw->m_elapsed += 20.0;
     boss.update();
     EXPECT_NEAR(boss.m_velocity.y, -98.0f * 0.02f, 1e-3f) << "one frame of gravity, not 300 s";
     EXPECT_GT(boss.getPosition().y, 999.9f);
     EXPECT_EQ(boss.m_phase, BOSS_DESCENT);
 
-    raw->m_sinceReset = 5000.0;
+    raw->m_elapsed = 5000.0;
     boss.wake(); // already awake: the clock runs on
-    EXPECT_DOUBLE_EQ(raw->m_sinceReset, 5000.0);
+    EXPECT_DOUBLE_EQ(raw->m_elapsed, 5000.0);
 }
 
 TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
