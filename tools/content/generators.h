@@ -7,5 +7,6 @@
 void generateLand(const std::string& root);   // height map, terrain, sky, HUD, level file
 void generateModels(const std::string& root); // every .ms3d model and its textures
 void generateSounds(const std::string& root); // Sounds/: effects, music, voices
+void generateVoices(const std::string& root); // only the spoken lines of Sounds/
 // The desktop icon, a square PNG of `size` pixels (not part of the working directory).
 void generateIcon(const std::string& path, int size);

@@ -46,6 +46,11 @@ void generateSounds(const std::string& root) {
         content::writeFile(dir + "title.mp3", snd::encodeWav(title));
     }
 
+    generateVoices(root);
+}
+
+void generateVoices(const std::string& root) {
+    const std::string dir = root + "/Sounds/";
     bool spoken = false;
     const std::vector<snd::SoundFile> voices = snd::makeVoices(spoken);
     if (!spoken)

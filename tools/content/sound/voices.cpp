@@ -5,11 +5,23 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #ifdef TARVO_HAVE_ESPEAK
 #include <espeak-ng/speak_lib.h>
+
+// espeak-ng (1.51, Debian 12) asks its audio library for a playback device while it starts,
+// whatever output mode it is given. PulseAudio's client, asked first, calls rand() when the
+// home has no runtime folder yet, which moved the breath noise of the f3/f5 voices on a
+// fresh machine's first build; other machines print ALSA's complaints. The generator only
+// ever takes the samples back, so it answers that request itself, with no device: this
+// definition in the executable comes before the audio library's in symbol lookup. (An
+// espeak-ng that skips the request in synchronous mode never calls it.)
+extern "C" struct audio_object* create_audio_device_object(const char*, const char*, const char*) {
+    return nullptr;
+}
 #endif
 
 namespace snd {
@@ -41,6 +53,11 @@ const Speaker DODUDA = {"en+m1", 140, 20, 30, 1.15, 0.35, 0.0, 3500.0};
 #ifdef TARVO_HAVE_ESPEAK
 std::vector<short>* g_capture = nullptr;
 
+// The breath noise of the f3/f5 variants comes from the C library's rand(). Seeding it right
+// before each line makes every line's bytes its own: independent of the lines before it and of
+// whatever another library did with rand() earlier in the run.
+constexpr unsigned BREATH_SEED = 1; // the C library's own default seed
+
 int captureSpeech(short* wav, int count, espeak_EVENT*) {
     if (wav && count > 0 && g_capture)
         g_capture->insert(g_capture->end(), wav, wav + count);
@@ -68,6 +85,7 @@ Mono speak(const Speaker& who, const char* text) {
     espeak_SetParameter(espeakRATE, who.rate, 0);
     espeak_SetParameter(espeakPITCH, who.pitch, 0);
     espeak_SetParameter(espeakRANGE, who.range, 0);
+    std::srand(BREATH_SEED);
     espeak_Synth(text, std::strlen(text) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
                  nullptr);
     espeak_Synchronize();
