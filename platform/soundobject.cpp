@@ -2,11 +2,13 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <dlfcn.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <cstdio>
 #include <mutex>
@@ -85,6 +87,29 @@ ALenum formatFor(int channels) {
     return channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
 }
 
+// ALSA's error handler signature; ours drops the message.
+void silentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// A machine without a sound card is ordinary (a server, a container, a muted laptop): the game
+// says so in one line. OpenAL Soft and ALSA would first print a dozen lines of their own, so
+// both stay quiet, unless the player asked for OpenAL's log (ALSOFT_LOGLEVEL), when ALSA may
+// speak too. OpenAL reads the level once, on its first device; libasound is looked up rather
+// than linked, and kept loaded so that the handler stays set.
+void quietAudioLibraries() {
+    static bool done = false;
+    if (done || std::getenv("ALSOFT_LOGLEVEL"))
+        return;
+    done = true;
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa)
+        return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(silentAlsaError);
+}
+
 } // namespace
 
 bool SoundDevice::Acquire() {
@@ -92,6 +117,7 @@ bool SoundDevice::Acquire() {
         ++s_deviceRefs;
         return true;
     }
+    quietAudioLibraries();
     s_device = alcOpenDevice(s_deviceName.empty() ? nullptr : s_deviceName.c_str());
     if (!s_device) {
         std::fprintf(stderr, "Sound: no audio device, the game runs without sound\n");
