@@ -120,7 +120,11 @@ bool SoundDevice::Acquire() {
     quietAudioLibraries();
     s_device = alcOpenDevice(s_deviceName.empty() ? nullptr : s_deviceName.c_str());
     if (!s_device) {
-        std::fprintf(stderr, "Sound: no audio device, the game runs without sound\n");
+        // Said once: the title and the cutscenes each try again.
+        static bool told = false;
+        if (!told)
+            std::fprintf(stderr, "Sound: no audio device, the game runs without sound\n");
+        told = true;
         return false;
     }
     s_context = alcCreateContext(s_device, nullptr);
