@@ -15,9 +15,9 @@
 
 void PlaySlot(int32_t slot, int32_t repeats) {
 #ifdef TARVO_SOUND
+    // Through the manager, which puts a positional sound at the listener.
     if (g_sound)
-        if (SoundObject* s = g_sound->sound(slot))
-            s->Play(repeats);
+        g_sound->PlaySlot(slot, repeats);
 #else
     (void)slot;
     (void)repeats;
