@@ -210,8 +210,12 @@ bool InitScene() {
 }
 
 void ReleaseLevel() {
-    for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
-        destroy(g_gems[i]);
+    // Nothing may point into the level once it is gone: the talk partner is one of its
+    // characters, and the light remembers the hero.
+    g_talkPartner = nullptr;
+    ForgetWorldLightHero();
+    for (Gem*& gem : g_gems)
+        destroy(gem);
     g_gemCount = 0;
     for (SceneObject*& object : g_objectTable)
         destroy(object);
@@ -237,6 +241,8 @@ bool StartGame(int level) {
     destroy(g_titleModel);
     destroy(g_titleBackdrop);
     destroy(g_font);
+    // Whatever screen came before, the new game starts without its actors.
+    ReleaseCutscene();
     if (level == 1) {
         StartLevel();
         g_startCountdown = 100;

@@ -163,6 +163,13 @@ void DeleteWorldLight() {
 #endif
 }
 
+void ForgetWorldLightHero() {
+#ifdef TARVO_LIGHT
+    if (g_light)
+        g_light->m_hero = nullptr;
+#endif
+}
+
 void SetSceneShadow(float x, float y, float z, float range, ModelObject* a, ModelObject* b,
                     ModelObject* c) {
 #ifdef TARVO_LIGHT
