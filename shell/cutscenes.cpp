@@ -49,7 +49,8 @@ namespace {
 // The scenes keep their own clock, so that every move, turn and fade is per millisecond and
 // a scene looks the same and lasts as long at any frame rate.
 std::unique_ptr<Timer> s_clock;
-double s_sceneMs = 0.0; // since the current scene began
+double s_sceneMs = 0.0;    // since the current scene began
+double s_flareSteps = 0.0; // the flare's steps due, in 60ths of a second
 // The script's amounts are per frame at 60 frames a second.
 constexpr double FRAME_MS = 1000.0 / 60.0;
 // A stall (loading the second scene, a dragged window) is not taken as one long step.
@@ -60,6 +61,7 @@ constexpr double LONGEST_FRAME_MS = 250.0;
 constexpr float FREE_MOVE_SHARE = 0.2f;
 
 void startSceneClock() {
+    s_flareSteps = 0.0;
     if (!s_clock)
         s_clock.reset(CreateTimer());
     if (s_clock)
@@ -102,6 +104,16 @@ void shiftCamera(const Vector& by) {
 Vector easeToward(const Vector& from, const Vector& to, float divisor, float frames) {
     const double share = 1.0 - std::pow(1.0 - 1.0 / double(divisor), double(frames));
     return from + (to - from) * float(share);
+}
+
+// The flare's particles move one step per 60th of a second of the scene, not per frame.
+void runFlare(double ms, bool drawIt) {
+    if (!g_sceneFlare)
+        return;
+    if (drawIt)
+        g_sceneFlare->drawParticles();
+    for (s_flareSteps += ms / FRAME_MS; s_flareSteps >= 1.0; s_flareSteps -= 1.0)
+        g_sceneFlare->advance();
 }
 
 // Doduda's head, where the second scene's camera looks once it is past the figures.
@@ -307,8 +319,8 @@ void IntroSceneOne() {
     g_camera->apply();
     drawScene();
     DrawSceneShadows();
-    if (g_camera->getPosition().x >= 0.0f && g_sceneFlare)
-        g_sceneFlare->draw();
+    if (g_camera->getPosition().x >= 0.0f)
+        runFlare(ms, true);
     stepFirstScene(ms);
     glFlush();
 }
@@ -419,18 +431,21 @@ void IntroSceneTwo() {
     g_camera->apply();
     drawScene();
     DrawSceneShadows();
-    if (g_sceneFlare)
-        g_sceneFlare->draw();
+    runFlare(ms, true);
     stepSecondScene(ms);
     glFlush();
 }
 
 void AdvanceIntroScene() {
     const double ms = frameMs();
-    if (g_gameState == STATE_INTRO1)
+    if (g_gameState == STATE_INTRO1) {
+        if (g_camera->getPosition().x >= 0.0f)
+            runFlare(ms, false);
         stepFirstScene(ms);
-    else if (g_gameState == STATE_INTRO2)
+    } else if (g_gameState == STATE_INTRO2) {
+        runFlare(ms, false);
         stepSecondScene(ms);
+    }
 }
 
 bool SetUpCredits() {
