@@ -184,7 +184,9 @@ float angleBetween(Vector a, Vector b) {
 
 } // namespace
 
-TEST_F(IntroScenes, LeftAloneTheyReachTheTitleInTheirScriptsTime) {
+// One test, so that the four runs are played once per test process.
+TEST_F(IntroScenes, AtAnyFrameRateTheyKeepTheirFiguresInViewFlyOnePathAndEndAtTheTitle) {
+    // The title comes within the scripts' time and a few seconds.
     const double first = ScriptLength(kHeroIntroScript, kHeroIntroScriptLength);
     const double second = ScriptLength(kDodudaScript, kDodudaScriptLength);
     for (int fps : {15, 30, 60, 144}) {
@@ -196,18 +198,16 @@ TEST_F(IntroScenes, LeftAloneTheyReachTheTitleInTheirScriptsTime) {
         EXPECT_GT(r.titleAt, r.secondSceneAt + 15000.0) << "the second scene was cut short";
         EXPECT_LT(r.titleAt, first + second + 3000.0);
     }
-}
 
-TEST_F(IntroScenes, TheHeroOrDodudaIsInViewOnEveryFrameButTheFades) {
+    // The hero (or the tree behind him) and Doduda are in view but for the fade to black.
     for (int fps : {15, 30, 60, 144}) {
         SCOPED_TRACE(std::to_string(fps) + " frames a second");
         const IntroRun& r = run(fps);
         EXPECT_GT(r.framesChecked, 100);
         EXPECT_EQ(r.unseenFrames, 0) << "nobody in view in" << r.unseen;
     }
-}
 
-TEST_F(IntroScenes, TheCameraFliesTheSamePathAtFifteenAndAtAHundredAndFortyFourFrames) {
+    // The camera is where it was at the same time of the scene, at 15 and at 144 frames.
     const IntroRun& slow = run(15);
     const IntroRun& fast = run(144);
     for (auto [slowPath, fastPath] :
