@@ -403,6 +403,11 @@ void FlareEffect::advance() {
 }
 
 void FlareEffect::draw() {
+    drawParticles();
+    advance();
+}
+
+void FlareEffect::drawParticles() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -426,5 +431,4 @@ void FlareEffect::draw() {
     }
     glPopMatrix();
     glPopAttrib();
-    advance();
 }

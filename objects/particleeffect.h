@@ -178,7 +178,10 @@ public:
     // Starts flare particle i again on the ring (life 1, new fade and speed).
     void resetParticle(int32_t i) override;
     void update(double time, int32_t mode, float extra) override;
+    // Draws the particles, then advances them one step.
     void draw() override;
+    // Draws the particles without moving them (a caller that steps them by time).
+    void drawParticles();
 
     void setRingSize(float size) { m_ringSize = size; }
     void setRingFactors(float fx, float fy, float fz);
