@@ -375,20 +375,25 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         x << "</path></npc>\n";
     }
     x << " </npcs>\n <enemies>\n";
+    // Where the creatures wait decides how a newcomer's first minutes go. Only the flocks
+    // hunt the hero from anywhere (and the chance-driven ones drift toward him), so they
+    // start in the far corners and walk slowly; a new player meets the lone patrols first,
+    // which stay at their posts until the hero comes near. The two nearest patrol just out
+    // of reach of the village, where a newcomer walking out finds them one at a time.
     int n = 0;
     auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
-                     float ez, bool path) {
+                     float ez, float patrol, int speed) {
         x << "  <enemy name=\"" << (magician ? "magician" : "brute") << ++n
           << "\" active=\"1\" visible=\"" << (visible ? 1 : 0) << "\" model=\""
-          << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\""
-          << (magician ? 18 : 24) << "\" life=\"" << (magician ? 40 : 60) << "\" aiType=\"" << ai
-          << "\" " << extra << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
+          << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\"" << speed
+          << "\" life=\"" << (magician ? 40 : 60) << "\" aiType=\"" << ai << "\" " << extra
+          << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
-        if (path) {
+        if (patrol > 0.0f) {
             x << "<path num=\"4\">";
             for (int k = 0; k < 4; ++k) {
-                float px = at.first + 90.0f * std::cos(k * 1.5708f),
-                      pz = at.second + 90.0f * std::sin(k * 1.5708f);
+                float px = at.first + patrol * std::cos(k * 1.5708f),
+                      pz = at.second + patrol * std::sin(k * 1.5708f);
                 dryPlace(h, px, pz);
                 x << "<point x=\"" << px << "\" z=\"" << pz << "\"/>";
             }
@@ -396,25 +401,30 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         }
         x << "</enemy>\n";
     };
+    const int brute = 24, mage = 18, flockPace = 12;
     const float rx = land::riverX(m.fordZ);
-    enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, true);
-    enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, true);
-    enemy("waypoint", "", true, true, 800, 1250, true);
-    enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, true);
-    enemy("waypoint", "", true, true, 1500, 700, true);
-    enemy("waypoint", "", false, true, 1450, 1250, true);
-    enemy("probability", "", false, true, 700, 900, false);
-    enemy("probability", "", true, false, 900, 1700, false);
-    enemy("probability", "", false, true, 1750, 1000, false);
-    enemy("probability", "", true, true, 1300, 1800, false);
-    enemy("probability", "", false, true, 600, 1200, false);
-    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1500, 400, false);
+    // The first two: lone brutes on short rounds east and north-east of the village.
+    enemy("waypoint", "", false, true, m.villageX + 300, m.villageZ + 170, 40, brute);
+    enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute);
+    enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, 90, brute);
+    enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, 90, brute);
+    enemy("waypoint", "", true, true, 800, 1250, 90, mage);
+    enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, 90, brute);
+    enemy("waypoint", "", true, true, 1500, 700, 90, mage);
+    enemy("waypoint", "", false, true, 1450, 1250, 90, brute);
+    enemy("probability", "", false, true, 1350, 1050, 0, brute);
+    enemy("probability", "", true, false, 900, 1750, 0, mage);
+    enemy("probability", "", false, true, 1750, 1000, 0, brute);
+    enemy("probability", "", true, true, 1300, 1800, 0, mage);
+    enemy("probability", "", false, true, 1150, 1500, 0, brute);
+    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1840, 260, 0, flockPace);
     for (int k = 0; k < 3; ++k)
-        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1530 + 30 * k, 440, false);
-    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1750, 1800, false);
+        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1800, 220 + 40 * k, 0,
+              flockPace);
+    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1840, 1840, 0, flockPace);
     for (int k = 0; k < 2; ++k)
-        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1780 + 30 * k, 1760,
-              false);
+        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1800 - 40 * k, 1830, 0,
+              flockPace);
     x << " </enemies>\n</terrain>\n";
     content::writeText(root + "/data/flatlandriver.xml", x.str());
 }
