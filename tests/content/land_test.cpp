@@ -225,6 +225,12 @@ TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheFlocksMinutesLater) {
         }
     }
     EXPECT_GE(dist(byDistance[2]->x, byDistance[2]->z), 550.0f);
+    // The hero starts facing +x: one of the two waits on that line, so walking out the way
+    // he looks finds it (a patrol turns on him within a sum distance of 150).
+    bool ahead = false;
+    for (int i = 0; i < 2; ++i)
+        ahead |= byDistance[size_t(i)]->x > hx && std::fabs(byDistance[size_t(i)]->z - hz) < 100.0f;
+    EXPECT_TRUE(ahead) << "no lone patrol ahead of the start";
     for (const LevelEnemy& e : m_level.enemies) {
         if (e.aiType == AiKind::Probability) {
             EXPECT_GE(dist(e.x, e.z), 1000.0f) << e.name << " drifts in too soon";

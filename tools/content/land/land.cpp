@@ -403,8 +403,9 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     };
     const int brute = 24, mage = 18, flockPace = 12;
     const float rx = land::riverX(m.fordZ);
-    // The first two: lone brutes on short rounds east and north-east of the village.
-    enemy("waypoint", "", false, true, m.villageX + 300, m.villageZ + 170, 40, brute);
+    // The first two: lone brutes on short rounds east of the village, one straight ahead of
+    // the hero's start.
+    enemy("waypoint", "", false, true, m.villageX + 330, m.villageZ + 40, 40, brute);
     enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute);
     enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, 90, brute);
     enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, 90, brute);
