@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <queue>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -186,6 +189,100 @@ TEST_F(GeneratedLand, LevelKeepsTheGamesRulesAndCast) {
         EXPECT_EQ(members.first, 1) << "flock " << number;
         EXPECT_GE(members.second, 2) << "flock " << number;
         EXPECT_LE(members.second, 4) << "flock " << number;
+    }
+}
+
+// A newcomer's first minutes: only lone patrols are near the start, far enough from the
+// villagers that talking to them never wakes a patrol (patrols turn on the hero within a
+// sum distance of 150); the chance-driven creatures, which drift toward the hero, start
+// far off; the flocks, which hunt the hero from anywhere, need minutes to arrive.
+TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheFlocksMinutesLater) {
+    const float hx = m_level.playerX, hz = m_level.playerZ;
+    auto dist = [&](float x, float z) { return std::hypot(x - hx, z - hz); };
+    auto sum = [](float ax, float az, float bx, float bz) {
+        return std::fabs(ax - bx) + std::fabs(az - bz);
+    };
+    std::vector<const LevelEnemy*> byDistance;
+    for (const LevelEnemy& e : m_level.enemies)
+        byDistance.push_back(&e);
+    std::sort(byDistance.begin(), byDistance.end(), [&](const LevelEnemy* a, const LevelEnemy* b) {
+        return dist(a->x, a->z) < dist(b->x, b->z);
+    });
+    ASSERT_GE(byDistance.size(), 3u);
+    // The two nearest are patrols at a walk's distance, and the third is much further.
+    for (int i = 0; i < 2; ++i) {
+        const LevelEnemy& e = *byDistance[size_t(i)];
+        EXPECT_EQ(e.aiType, AiKind::Waypoint) << e.name << " is among the first met";
+        EXPECT_GE(dist(e.x, e.z), 300.0f) << e.name << " waits in the village";
+        EXPECT_LE(dist(e.x, e.z), 700.0f) << e.name << " is too far to be met first";
+        std::vector<LevelPoint> beat = e.path;
+        beat.push_back({e.x, e.z});
+        for (const LevelPoint& p : beat) {
+            EXPECT_GT(sum(p.x, p.z, hx, hz), 250.0f) << e.name << " patrols up to the start";
+            for (const LevelNpc& n : m_level.npcs) {
+                EXPECT_GT(sum(p.x, p.z, n.x, n.z), 250.0f) << e.name << " patrols by " << n.name;
+                for (const LevelPoint& q : n.path)
+                    EXPECT_GT(sum(p.x, p.z, q.x, q.z), 200.0f) << e.name << " meets " << n.name;
+            }
+        }
+    }
+    EXPECT_GE(dist(byDistance[2]->x, byDistance[2]->z), 550.0f);
+    // The hero starts facing +x: one of the two waits on that line, so walking out the way
+    // he looks finds it (a patrol turns on him within a sum distance of 150).
+    bool ahead = false;
+    for (int i = 0; i < 2; ++i)
+        ahead |= byDistance[size_t(i)]->x > hx && std::fabs(byDistance[size_t(i)]->z - hz) < 100.0f;
+    EXPECT_TRUE(ahead) << "no lone patrol ahead of the start";
+    for (const LevelEnemy& e : m_level.enemies) {
+        if (e.aiType == AiKind::Probability) {
+            EXPECT_GE(dist(e.x, e.z), 1000.0f) << e.name << " drifts in too soon";
+        }
+        if (e.aiType != AiKind::Flock)
+            continue;
+        // A flock steps one grid cell at a time on both axes: diagonally, then straight.
+        const float dx = std::fabs(e.x - hx), dz = std::fabs(e.z - hz);
+        const float walk = std::min(dx, dz) * std::sqrt(2.0f) + std::fabs(dx - dz);
+        ASSERT_GT(e.speed, 0) << e.name;
+        EXPECT_GE(walk / float(e.speed), 120.0f) << e.name << " reaches the start too soon";
+    }
+}
+
+// The three greetings teach a newcomer what the game does not show: the unseen creatures
+// and how to make them seen, gems and trading, the map. Each fits the old-paper box, which
+// wraps at 58 characters and shows five lines.
+TEST_F(GeneratedLand, EachVillagersFirstWordsTeachOneThingAndFitThePaper) {
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const std::map<std::string, std::vector<std::string>> lessons = {
+        {"Rarozare", {"unseen", "shadow", "shoot", "paint", "bat", "left button", "right button"}},
+        {"Verozi", {"gem", "pick it up", "trade"}},
+        {"Virav", {"map", "red marks"}},
+    };
+    for (const LevelNpc& n : m_level.npcs) {
+        SCOPED_TRACE(n.name);
+        const auto lesson = lessons.find(n.name);
+        ASSERT_NE(lesson, lessons.end());
+        const std::string text = lower(n.normalChat);
+        for (const std::string& word : lesson->second)
+            EXPECT_NE(text.find(word), std::string::npos) << "the greeting never says " << word;
+        // Wrapped as the box wraps it: words kept whole, lines of at most 58 characters.
+        int lines = 0;
+        size_t length = 0;
+        std::istringstream words(n.normalChat);
+        for (std::string w; words >> w;) {
+            ASSERT_LE(w.size(), 58u);
+            if (length == 0 || length + 1 + w.size() > 58) {
+                ++lines;
+                length = w.size();
+            } else {
+                length += 1 + w.size();
+            }
+        }
+        EXPECT_LE(lines, 5) << n.normalChat;
+        EXPECT_GE(lines, 2) << "a greeting too short to teach anything";
     }
 }
 

@@ -1,5 +1,9 @@
 // The words of the game: what the three villagers say and offer, and the lines of the
 // cutscenes. The level file and the voices are both made from these texts.
+// Each villager's greeting teaches a newcomer one thing, in the order they stand from the
+// hero's start: Rarozare the unseen creatures, the gun's paint and the bat; Verozi gems and
+// trading; Virav the map. A greeting must fit the old-paper box: at most five lines of 58
+// characters as the box wraps them.
 #pragma once
 
 namespace story {
@@ -24,7 +28,9 @@ struct Villager {
 inline constexpr Villager VILLAGERS[3] = {
     {"Rarozare",
      "Data/rarozare.ms3d",
-     "Tarvo! Thank the river you came. Doduda's creatures crept down from the hills last night.",
+     "Tarvo, beware! Doduda's creatures walk unseen. Watch for a shadow on the grass and a "
+     "puff of smoke, then shoot it with the left button: the paint shows the beast. Close "
+     "in, swing your bat with the right button.",
      "Hide, Tarvo! They are everywhere!",
      "I have little, but it is yours for ten gems.",
      "Ten gems, Tarvo. The fallen creatures drop them. Come back when you have them.",
@@ -34,7 +40,8 @@ inline constexpr Villager VILLAGERS[3] = {
      2},
     {"Verozi",
      "Data/verozi.ms3d",
-     "The ford is the only way across the river. Doduda's guards watch it day and night.",
+     "Every creature you fell leaves a gem. Walk over it to pick it up. Bring ten gems to "
+     "me or to Rarozare and trade them for bread, shells or frost charges.",
      "Not now, Tarvo, not now!",
      "I trade in what a fighter needs. Choose.",
      "You cannot pay for that. Bring me ten gems.",
@@ -45,8 +52,8 @@ inline constexpr Villager VILLAGERS[3] = {
      3},
     {"Virav",
      "Data/virav.ms3d",
-     "I have walked every path of this land. Doduda sleeps in the east, waiting for his army to "
-     "fall.",
+     "I have walked every path of this land. Ask me for the map: its red marks show where "
+     "the creatures wait. The flocks roam far to the east. Meet the lone ones first.",
      "Quiet! They will hear us.",
      "What would you know, young one?",
      "Even I cannot give what I do not have.",

@@ -131,38 +131,53 @@ void writeTerrainImages(const std::string& root, const std::vector<uint8_t>& h) 
     content::writeBmp(root + "/Data/virav_map.bmp", map);
 }
 
+// The sky's colour in the direction of the cube point o + ds * s + dt * t. Points on a
+// shared edge are computed from whole-number corners, so both faces get the same value.
+Rgb skyColour(const float o[3], const float ds[3], const float dt[3], float s, float t) {
+    float d[3];
+    for (int i = 0; i < 3; ++i)
+        d[i] = o[i] + ds[i] * s + dt[i] * t;
+    // Snap the coordinates that lie on the cube's edges, which rounding could move apart.
+    for (float& v : d)
+        if (std::fabs(std::fabs(v) - 1.0f) < 1e-5f)
+            v = v < 0 ? -1.0f : 1.0f;
+    const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const float up = d[1] / len;
+    Rgb sky = mix(Rgb{200, 222, 240}, Rgb{70, 130, 205}, (up + 0.1f) * 1.4f);
+    float c = 0.0f, amp = 0.5f, fr = 2.5f;
+    for (int o2 = 0; o2 < 4; ++o2, amp *= 0.5f, fr *= 2.0f)
+        c += amp * (land::noise2(d[0] / len * fr + 10.0f,
+                                 d[2] / len * fr + d[1] / len * fr * 0.7f + 10.0f, 60u + o2));
+    const float cloud =
+        std::clamp((c - 0.45f) * 3.0f, 0.0f, 1.0f) * std::clamp(up * 3.0f + 0.6f, 0.0f, 1.0f);
+    return mix(sky, Rgb{250, 250, 252}, cloud);
+}
+
 void writeSky(const std::string& root) {
     content::progress("sky box");
-    // Each face is a view of one cube side; the clouds come from a 3D field over the
-    // direction, so neighbouring faces agree along their shared edges.
+    // Each face is one side of the game's sky cube, laid out exactly as the sky box maps
+    // its texture: the corner at texture (0, 0), the direction of s and the direction of t
+    // (t runs up the image, the file's rows run down). The edge texels sit exactly on the
+    // cube's edges, so two faces that meet hold the same colours along their shared border
+    // and the clamped edge texels meet without a line; the clouds come from one field over
+    // the direction, the same on every face.
     struct Face {
         const char* name;
-        float o[3], u[3], v[3];
+        float o[3], ds[3], dt[3];
     };
-    const Face faces[5] = {{"front", {-1, 1, -1}, {2, 0, 0}, {0, -2, 0}},
-                           {"back", {1, 1, 1}, {-2, 0, 0}, {0, -2, 0}},
-                           {"left", {-1, 1, 1}, {0, 0, -2}, {0, -2, 0}},
-                           {"right", {1, 1, -1}, {0, 0, 2}, {0, -2, 0}},
-                           {"top", {-1, 1, 1}, {2, 0, 0}, {0, 0, -2}}};
+    const Face faces[5] = {{"back", {-1, -1, -1}, {2, 0, 0}, {0, 2, 0}},
+                           {"top", {1, 1, 1}, {-2, 0, 0}, {0, 0, -2}},
+                           {"front", {1, -1, 1}, {-2, 0, 0}, {0, 2, 0}},
+                           {"right", {1, -1, -1}, {0, 0, 2}, {0, 2, 0}},
+                           {"left", {-1, -1, 1}, {0, 0, -2}, {0, 2, 0}}};
+    constexpr int kSky = 256;
     for (const Face& f : faces) {
-        Image im(256, 256);
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x) {
-                const float s = (x + 0.5f) / 256.0f, t = (y + 0.5f) / 256.0f;
-                float d[3];
-                for (int i = 0; i < 3; ++i)
-                    d[i] = f.o[i] + f.u[i] * s + f.v[i] * t;
-                const float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-                const float up = d[1] / len;
-                Rgb sky = mix(Rgb{200, 222, 240}, Rgb{70, 130, 205}, (up + 0.1f) * 1.4f);
-                float c = 0.0f, amp = 0.5f, fr = 2.5f;
-                for (int o = 0; o < 4; ++o, amp *= 0.5f, fr *= 2.0f)
-                    c += amp *
-                         (land::noise2(d[0] / len * fr + 10.0f,
-                                       d[2] / len * fr + d[1] / len * fr * 0.7f + 10.0f, 60u + o));
-                const float cloud = std::clamp((c - 0.45f) * 3.0f, 0.0f, 1.0f) *
-                                    std::clamp(up * 3.0f + 0.6f, 0.0f, 1.0f);
-                put(im, x, y, mix(sky, Rgb{250, 250, 252}, cloud));
+        Image im(kSky, kSky);
+        for (int y = 0; y < kSky; ++y)
+            for (int x = 0; x < kSky; ++x) {
+                const float s = static_cast<float>(x) / (kSky - 1);
+                const float t = static_cast<float>(kSky - 1 - y) / (kSky - 1);
+                put(im, x, y, skyColour(f.o, f.ds, f.dt, s, t));
             }
         content::writeBmp(root + "/Data/sky_" + f.name + ".bmp", im);
     }
@@ -360,20 +375,25 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         x << "</path></npc>\n";
     }
     x << " </npcs>\n <enemies>\n";
+    // Where the creatures wait decides how a newcomer's first minutes go. Only the flocks
+    // hunt the hero from anywhere (and the chance-driven ones drift toward him), so they
+    // start in the far corners and walk slowly; a new player meets the lone patrols first,
+    // which stay at their posts until the hero comes near. The two nearest patrol just out
+    // of reach of the village, where a newcomer walking out finds them one at a time.
     int n = 0;
     auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
-                     float ez, bool path) {
+                     float ez, float patrol, int speed) {
         x << "  <enemy name=\"" << (magician ? "magician" : "brute") << ++n
           << "\" active=\"1\" visible=\"" << (visible ? 1 : 0) << "\" model=\""
-          << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\""
-          << (magician ? 18 : 24) << "\" life=\"" << (magician ? 40 : 60) << "\" aiType=\"" << ai
-          << "\" " << extra << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
+          << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\"" << speed
+          << "\" life=\"" << (magician ? 40 : 60) << "\" aiType=\"" << ai << "\" " << extra
+          << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
-        if (path) {
+        if (patrol > 0.0f) {
             x << "<path num=\"4\">";
             for (int k = 0; k < 4; ++k) {
-                float px = at.first + 90.0f * std::cos(k * 1.5708f),
-                      pz = at.second + 90.0f * std::sin(k * 1.5708f);
+                float px = at.first + patrol * std::cos(k * 1.5708f),
+                      pz = at.second + patrol * std::sin(k * 1.5708f);
                 dryPlace(h, px, pz);
                 x << "<point x=\"" << px << "\" z=\"" << pz << "\"/>";
             }
@@ -381,25 +401,31 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         }
         x << "</enemy>\n";
     };
+    const int brute = 24, mage = 18, flockPace = 12;
     const float rx = land::riverX(m.fordZ);
-    enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, true);
-    enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, true);
-    enemy("waypoint", "", true, true, 800, 1250, true);
-    enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, true);
-    enemy("waypoint", "", true, true, 1500, 700, true);
-    enemy("waypoint", "", false, true, 1450, 1250, true);
-    enemy("probability", "", false, true, 700, 900, false);
-    enemy("probability", "", true, false, 900, 1700, false);
-    enemy("probability", "", false, true, 1750, 1000, false);
-    enemy("probability", "", true, true, 1300, 1800, false);
-    enemy("probability", "", false, true, 600, 1200, false);
-    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1500, 400, false);
+    // The first two: lone brutes on short rounds east of the village, one straight ahead of
+    // the hero's start.
+    enemy("waypoint", "", false, true, m.villageX + 330, m.villageZ + 40, 40, brute);
+    enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute);
+    enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, 90, brute);
+    enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, 90, brute);
+    enemy("waypoint", "", true, true, 800, 1250, 90, mage);
+    enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, 90, brute);
+    enemy("waypoint", "", true, true, 1500, 700, 90, mage);
+    enemy("waypoint", "", false, true, 1450, 1250, 90, brute);
+    enemy("probability", "", false, true, 1350, 1050, 0, brute);
+    enemy("probability", "", true, false, 900, 1750, 0, mage);
+    enemy("probability", "", false, true, 1750, 1000, 0, brute);
+    enemy("probability", "", true, true, 1300, 1800, 0, mage);
+    enemy("probability", "", false, true, 1150, 1500, 0, brute);
+    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1840, 260, 0, flockPace);
     for (int k = 0; k < 3; ++k)
-        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1530 + 30 * k, 440, false);
-    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1750, 1800, false);
+        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1800, 220 + 40 * k, 0,
+              flockPace);
+    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1840, 1840, 0, flockPace);
     for (int k = 0; k < 2; ++k)
-        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1780 + 30 * k, 1760,
-              false);
+        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1800 - 40 * k, 1830, 0,
+              flockPace);
     x << " </enemies>\n</terrain>\n";
     content::writeText(root + "/data/flatlandriver.xml", x.str());
 }

@@ -190,8 +190,8 @@ BodyPose walkStep(float sign, float stride, float hunch) {
     BodyPose p = relaxed();
     p.set(THIGH_R, 0, 0, stride * sign).set(THIGH_L, 0, 0, -stride * sign);
     p.set(SHIN_R, 0, 0, sign > 0 ? -0.15f : -0.7f).set(SHIN_L, 0, 0, sign > 0 ? -0.7f : -0.15f);
-    p.set(UARM_R, -0.12f, 0, -0.8f * stride * sign + hunch * 0.8f);
-    p.set(UARM_L, 0.12f, 0, 0.8f * stride * sign + hunch * 0.8f);
+    p.set(UARM_R, -0.08f, 0, -stride * sign + hunch * 0.8f);
+    p.set(UARM_L, 0.08f, 0, stride * sign + hunch * 0.8f);
     p.set(FARM_R, 0, 0, 0.45f + hunch).set(FARM_L, 0, 0, 0.45f + hunch);
     p.set(TORSO, 0, 0.12f * sign, -hunch).set(HEAD, 0, -0.1f * sign, hunch * 0.8f);
     p.shift = Vec3(0, -0.2f, 0);
@@ -214,12 +214,13 @@ std::vector<BodyPose> heroGamePoses() {
     for (int i = 0; i < 2; ++i) {
         BodyPose w = walkStep(i ? -1.0f : 1.0f, 0.55f, 0.08f);
         batOnShoulder(w);
+        w.set(UARM_R, -0.12f, 0, i ? 0.45f : 0.15f); // the bat arm rocks with the step
         poses[1 + i] = w;
         // Wading: high knees, arms out for balance, sunk a little.
         BodyPose d = walkStep(i ? -1.0f : 1.0f, 0.8f, 0.15f);
         d.set(SHIN_R, 0, 0, i ? -0.5f : -1.1f).set(SHIN_L, 0, 0, i ? -1.1f : -0.5f);
-        d.set(UARM_R, -0.7f, 0, 0.3f).set(FARM_R, 0, 0, 1.2f).set(BAT, 0, 0, 0.6f);
-        d.set(UARM_L, 0.7f, 0, 0.3f).set(FARM_L, 0, 0, 0.6f);
+        d.set(UARM_R, -0.45f, 0, 0.4f).set(FARM_R, 0, 0, 1.2f).set(BAT, 0, 0, 0.6f);
+        d.set(UARM_L, 0.45f, 0, 0.4f).set(FARM_L, 0, 0, 0.6f);
         d.shift = Vec3(0, -0.6f, 0);
         poses[3 + i] = d;
     }
@@ -230,8 +231,8 @@ std::vector<BodyPose> heroGamePoses() {
     rise.set(HEAD, 0, 0, 0.3f);
     poses[5] = rise;
     BodyPose fall = relaxed();
-    fall.set(UARM_R, -1.2f, 0, 0.5f).set(FARM_R, 0, 0, 0.6f).set(BAT, 0, 0, 0.5f);
-    fall.set(UARM_L, 1.2f, 0, 0.5f).set(FARM_L, 0, 0, 0.5f);
+    fall.set(UARM_R, -0.55f, 0, 0.85f).set(FARM_R, 0, 0, 0.7f).set(BAT, 0, 0, 0.5f);
+    fall.set(UARM_L, 0.55f, 0, 0.85f).set(FARM_L, 0, 0, 0.6f);
     fall.set(THIGH_R, 0, 0, 0.45f).set(SHIN_R, 0, 0, -0.3f).set(THIGH_L, 0, 0, -0.2f);
     fall.set(SHIN_L, 0, 0, -0.9f).set(TORSO, 0, 0, 0.15f).set(HEAD, 0, 0, -0.2f);
     poses[6] = fall;
@@ -420,7 +421,7 @@ std::vector<BodyPose> fighterPoses(bool caster, float hunch, float lieDrop) {
     poses[3] = jump;
     BodyPose fall = relaxed();
     fall.set(THIGH_R, -0.2f, 0, 0.2f).set(THIGH_L, 0.2f, 0, 0.2f).set(SHIN_R, 0, 0, -0.3f);
-    fall.set(SHIN_L, 0, 0, -0.3f).set(UARM_R, -1.5f, 0, 0.3f).set(UARM_L, 1.5f, 0, 0.3f);
+    fall.set(SHIN_L, 0, 0, -0.3f).set(UARM_R, -0.6f, 0, 0.8f).set(UARM_L, 0.6f, 0, 0.8f);
     fall.set(FARM_R, 0, 0, 0.5f).set(FARM_L, 0, 0, 0.5f);
     poses[4] = fall;
     if (caster) {
@@ -935,7 +936,7 @@ BuiltModel buildVerozi() {
     mb.ellipsoid(at({0.75f, f.neckY + 0.55f, 0}), {0.55f, 0.75f, 0.8f}, 8, 5, beard, p.bone(HEAD));
     mb.ellipsoid(at({-1.5f, f.shoulderY - 1.2f, 0}), {0.8f, 1.3f, 1.1f}, 8, 5, sack, p.bone(TORSO));
     BodyPose idle = relaxed();
-    idle.set(UARM_R, -0.55f, 0, -0.3f).set(FARM_R, 0, 0, 1.7f).set(UARM_L, 0.55f, 0, -0.3f);
+    idle.set(UARM_R, -0.42f, 0, -0.3f).set(FARM_R, 0, 0, 1.7f).set(UARM_L, 0.42f, 0, -0.3f);
     idle.set(FARM_L, 0, 0, 1.7f).set(THIGH_R, -0.12f, 0, 0).set(THIGH_L, 0.12f, 0, 0);
     finish(m, p, villagerPoses(0.05f, idle));
     m.texture = atlas.image();
