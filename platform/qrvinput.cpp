@@ -1,6 +1,7 @@
 #include "platform/qrvinput.h"
 
 #include "shell/gamecontext.h"
+#include "shell/window.h"
 
 #include <SDL.h>
 #include <cstring>
@@ -217,8 +218,13 @@ bool QRVInput::Init() {
     m_keyboard = true;
     m_mouse = true;
     m_pendingDX = m_pendingDY = m_pendingWheel = 0;
-    if (SDL_WasInit(SDL_INIT_VIDEO))
+    m_lastPollTicks = 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
+        // Without pads the game plays on; connected ones arrive as device-added events.
+        m_pads.start();
+    }
+    m_pads.resync();
     return true;
 }
 
@@ -229,11 +235,15 @@ void QRVInput::Release() {
     std::memset(m_buttons, 0, sizeof(m_buttons));
     std::memset(m_tapped, 0, sizeof(m_tapped));
     std::memset(m_clicked, 0, sizeof(m_clicked));
+    m_pads.forget();
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_SetRelativeMouseMode(SDL_FALSE);
 }
 
 void QRVInput::FeedEvent(const SDL_Event& e) {
+    // Back is Escape, which the main loop reads from the window's flag.
+    if (m_pads.feedEvent(e))
+        g_escapeTapped = true;
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -280,14 +290,24 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
 void QRVInput::Poll() {
     if (!m_keyboard || !m_mouse)
         return;
+    const uint64_t now = SDL_GetTicks64();
+    const double seconds = m_lastPollTicks ? (now - m_lastPollTicks) * 0.001 : 0.0;
+    m_lastPollTicks = now ? now : 1;
+    PollAfter(seconds);
+}
+
+void QRVInput::PollAfter(double seconds) {
+    if (!m_keyboard || !m_mouse)
+        return;
+    const Gamepad::Output pad = m_pads.poll(g_gameState, seconds);
     for (size_t k = 0; k < sizeof(g_keyState); ++k)
-        g_keyState[k] = m_keys[k] | m_tapped[k];
+        g_keyState[k] = m_keys[k] | m_tapped[k] | pad.keys[k];
     std::memset(m_tapped, 0, sizeof(m_tapped));
-    g_mouseState.lX = m_pendingDX;
-    g_mouseState.lY = m_pendingDY;
-    g_mouseState.lZ = m_pendingWheel;
+    g_mouseState.lX = m_pendingDX + pad.dx;
+    g_mouseState.lY = m_pendingDY + pad.dy;
+    g_mouseState.lZ = m_pendingWheel + pad.wheel;
     for (size_t b = 0; b < sizeof(m_buttons); ++b)
-        g_mouseState.rgbButtons[b] = m_buttons[b] | m_clicked[b];
+        g_mouseState.rgbButtons[b] = m_buttons[b] | m_clicked[b] | pad.buttons[b];
     std::memset(m_clicked, 0, sizeof(m_clicked));
     m_pendingDX = m_pendingDY = m_pendingWheel = 0;
 

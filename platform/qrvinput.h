@@ -2,8 +2,11 @@
 // 256-byte state in the DirectInput layout (index = DirectInput key code, bit 0x80
 // down); the mouse as relative motion, wheel and four buttons summed over the
 // events since the last poll. Polling is cheap (a table walk of 256 entries).
-// Without devices (after Release or a failed Init) Poll touches nothing.
+// Without devices (after Release or a failed Init) Poll touches nothing. Gamepads
+// (see Gamepad) add their keys, buttons and motion to the same poll.
 #pragma once
+
+#include "platform/gamepad.h"
 
 #include <cstdint>
 
@@ -28,10 +31,14 @@ public:
     bool Init();
     void Release();
     void Poll();
+    // Poll with the time since the previous poll given (the pads' sticks turn it into
+    // motion); Poll measures it.
+    void PollAfter(double seconds);
     // The window's event pump hands every event here so motion and buttons add up.
     void FeedEvent(const SDL_Event& event);
 
     bool hasDevices() const { return m_keyboard && m_mouse; }
+    Gamepad& gamepads() { return m_pads; }
 
     int32_t m_mouseDX = 0;
     int32_t m_mouseDY = 0;
@@ -49,6 +56,8 @@ private:
     // Presses since the last poll, so that a press released before it is not lost.
     uint8_t m_tapped[256] = {};
     uint8_t m_clicked[4] = {0, 0, 0, 0};
+    Gamepad m_pads;
+    uint64_t m_lastPollTicks = 0; // 0: no poll since Init
 };
 
 extern QRVInput g_input;
