@@ -7,7 +7,8 @@
 // above the drawn land, and a hill between it and the hero draws it in front of the hill.
 // The follow does not limit the pitch itself; the hero's facing is limited (see Player).
 //
-// Costs: apply is a few dozen height reads along the line of sight and one gluLookAt.
+// Costs: apply is a few hundred height reads (around the eye and along the line of
+// sight; each an array read) and one gluLookAt.
 // The follow is per frame, not per millisecond, so its speed depends on the frame rate;
 // free moves are per millisecond.
 #pragma once
