@@ -726,6 +726,11 @@ bool checkMoves(GameDriver& d, Pilot& p, double now) {
                 std::printf("moves: facing y %.2f, eye %.1f above the land\n",
                             g_hero->getDirection().y, eyeClear);
                 expect(lit > 800 * 600 / 2, "view: lit pixels of the frame", lit);
+                // From under the land the hero floated in the sky: the land must show at
+                // the bottom of the view (the radar's green is a tenth of this).
+                const int land = countPixels(
+                    d, 0, 450, 800, 600, [](int r, int g, int b) { return g > r + 10 && g > b; });
+                expect(land > 20000, "view: green land pixels in the bottom quarter", land);
                 next(m.stage + 1);
             }
         }
