@@ -11,7 +11,10 @@
 #include "shell/services.h"
 #include "world/camera.h"
 
+#include "world/collisionworld.h"
+
 #include <GL/gl.h>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -32,6 +35,33 @@ constexpr int32_t SLOT_NORMAL = 14, SLOT_ATTACK = 15, SLOT_GAME_OVER = 16;
 constexpr int32_t CUE_RED_SHOT = 0, CUE_GREEN_SHOT = 1, CUE_BLUE_SHOT = 2;
 constexpr int32_t SLOT_GUN_EMPTY = 9; // flat: the click is heard, not placed
 constexpr int32_t CUE_HERO_HIT = 6;
+
+constexpr float JUMP_SPEED = 60.0f;
+constexpr float HOP_SPEED = 20.0f;
+constexpr float DODGE_SPEED_FACTOR = 3.0f;
+constexpr double ROLL_MS = 450.0; // the three roll steps of 150 ms
+constexpr double HOP_MS = 370.0;  // the two hop steps
+// The velocity's ease: the gap shrinks by 1/divisor every sixtieth of a second.
+constexpr float WALK_EASE = 5.0f;
+constexpr float STOP_EASE = 20.0f;
+constexpr double EASE_FRAME_MS = 1000.0 / 60.0;
+constexpr float VELOCITY_SNAP = 0.7f;
+// Walking downhill he keeps to the ground when it drops by at most this much per unit
+// walked (plus a unit for the steps of the height field), instead of falling each frame.
+constexpr float DOWNHILL_STICK = 1.5f;
+// The most pieces one frame's move is cut into (a frame of seconds, a paused debugger).
+constexpr int32_t MAX_WALK_PIECES = 256;
+
+// The horizontal unit vector of the walking input for a facing; zero without input.
+Vector walkDirection(const Vector& facing, float forward, float side) {
+    Vector f(facing.x, 0.0f, facing.z);
+    Vector s;
+    s.cross(f, Vector(0.0f, 1.0f, 0.0f));
+    Vector w = f * forward + s * side;
+    if (!w.isZero())
+        w.normalize();
+    return w;
+}
 
 } // namespace
 
@@ -151,26 +181,24 @@ void Player::queueAnimations(const int32_t* ids, const double* durations, int32_
 void Player::move(float forward, float side) {
     m_forwardInput = forward;
     m_sideInput = side;
-    const float vy = m_velocity.y;
     if (forward == 0.0f && side == 0.0f) {
-        m_velocity.approach(m_velocity, Vector(0.0f, vy, 0.0f), 20.0f);
+        m_targetVelocity.set(0.0f, 0.0f, 0.0f);
+        m_easeDivisor = STOP_EASE;
         queueAnimations(nullptr, nullptr, 0);
         return;
     }
-    Vector f(m_direction.x, 0.0f, m_direction.z);
-    Vector s;
-    s.cross(f, Vector(0.0f, 1.0f, 0.0f));
-    Vector w = f * forward + s * side;
-    if (!w.isZero())
-        w.normalize();
-    m_velocity.approach(m_velocity, Vector(w.x * m_walkSpeed, vy, w.z * m_walkSpeed), 5.0f);
+    const Vector w = walkDirection(m_direction, forward, side);
+    m_targetVelocity.set(w.x * m_walkSpeed, 0.0f, w.z * m_walkSpeed);
+    m_easeDivisor = WALK_EASE;
     if (std::fabs(m_velocity.y) <= 2.0f)
         request({ANIM_WALK1}, {300.0});
 }
 
 void Player::jump() {
-    if (m_velocity.y == 0.0f)
-        m_velocity.y = 60.0f;
+    if (!m_onGround)
+        return;
+    m_velocity.y = JUMP_SPEED;
+    m_onGround = false;
 }
 
 void Player::turn(float pitch, float yaw) {
@@ -184,12 +212,23 @@ void Player::turn(float pitch, float yaw) {
     // tipping further out, never back: a facing past 0.7 can always come down again.
     const bool tooHigh = d.y > 0.7f && pitch < 0.0f;
     const bool tooLow = d.y < -0.7f && pitch > 0.0f;
-    if (!tooHigh && !tooLow) {
-        Vector axis;
-        axis.cross(Vector(0.0f, 1.0f, 0.0f), Vector(before.x, 0.0f, before.z));
-        if (!axis.isZero()) {
-            axis.normalize();
-            d.rotateAxis(pitch, axis);
+    Vector axis;
+    axis.cross(Vector(0.0f, 1.0f, 0.0f), Vector(before.x, 0.0f, before.z));
+    if (!tooHigh && !tooLow && !axis.isZero()) {
+        axis.normalize();
+        const Vector yawed = d;
+        d.rotateAxis(pitch, axis);
+        // One long mouse move could tip it far past the limits, even over the top, where
+        // the view behind him would swing round over his head: stop it at the limit.
+        const Vector flat(yawed.x, 0.0f, yawed.z);
+        const bool over = flat.dot(Vector(d.x, 0.0f, d.z)) <= 0.0f;
+        const bool beyond = std::fabs(d.y) > MAX_FACING_Y && std::fabs(d.y) > std::fabs(yawed.y);
+        if ((over || beyond) && !flat.isZero()) {
+            const float y = pitch < 0.0f ? MAX_FACING_Y : -MAX_FACING_Y;
+            Vector level = flat;
+            level.normalize();
+            const float across = std::sqrt(1.0f - y * y);
+            d.set(level.x * across, y, level.z * across);
         }
     }
     setDirection(d);
@@ -198,22 +237,34 @@ void Player::turn(float pitch, float yaw) {
 void Player::dodge() {
     if (m_currentAnimation >= 8 && m_currentAnimation <= 12)
         return;
-    if (m_velocity.isZero())
+    if (m_dodgeMs > 0.0 || !m_onGround)
         return;
-    if (!(m_velocity.y > -2.0f && m_velocity.y < 2.0f))
-        return;
-    m_velocity.x *= 3.0f;
-    m_velocity.z *= 3.0f;
-    if (m_forwardInput > 0.0f)
+    // Along the walking input, or the way he is still going once the keys are let go.
+    Vector along = walkDirection(m_direction, m_forwardInput, m_sideInput);
+    if (along.isZero())
+        along.set(m_velocity.x, 0.0f, m_velocity.z);
+    if (along.isZero())
+        return; // standing still: nowhere to dodge to
+    along.normalize();
+    // A set speed rather than a multiple of the current one: a dodge straight from a
+    // standstill is as long as one at full walk.
+    const float speed = DODGE_SPEED_FACTOR * m_walkSpeed;
+    m_velocity.x = along.x * speed;
+    m_velocity.z = along.z * speed;
+    if (m_forwardInput > 0.0f) {
         request({8, 9, 7}, {150.0, 150.0, 150.0});
-    else if (m_forwardInput < 0.0f)
+        m_dodgeMs = ROLL_MS;
+    } else if (m_forwardInput < 0.0f) {
         request({9, 8, 7}, {150.0, 150.0, 150.0});
-    else {
-        m_velocity.y = 20.0f;
+        m_dodgeMs = ROLL_MS;
+    } else {
+        m_velocity.y = HOP_SPEED;
+        m_onGround = false;
         if (m_sideInput >= 0.0f)
             request({11, 12}, {200.0, 170.0});
         else
             request({12, 11}, {200.0, 170.0});
+        m_dodgeMs = HOP_MS;
     }
 }
 
@@ -316,17 +367,59 @@ void Player::draw() {
     }
 }
 
-Vector Player::walkStep(double dt) const {
-    Vector step = m_velocity * float(dt / 1000.0);
-    // Walls are met once a frame: a long frame (a loaded machine) would carry the hero
-    // that much deeper into a wall before the push back, deep enough to touch the roof
-    // and be lifted onto it. Falling and jumping keep their full speed.
-    const float flat = std::sqrt(step.x * step.x + step.z * step.z);
-    if (flat > MAX_WALK_STEP) {
-        step.x *= MAX_WALK_STEP / flat;
-        step.z *= MAX_WALK_STEP / flat;
+Vector Player::travel(double dt) {
+    Vector moved(0.0f, 0.0f, 0.0f);
+    if (!(dt > 0.0))
+        return moved;
+    double left = dt;
+    if (m_dodgeMs > 0.0) {
+        const double held = std::min(left, m_dodgeMs);
+        moved.x += float(m_velocity.x * held / 1000.0);
+        moved.z += float(m_velocity.z * held / 1000.0);
+        m_dodgeMs -= held;
+        left -= held;
     }
-    return step;
+    if (left <= 0.0)
+        return moved;
+    // v(t) = target + gap * e^(-kt), the gap shrinking by 1/divisor per sixtieth of a
+    // second; the ground covered is its integral, so cutting the time into frames of any
+    // length gives the same walk.
+    const double divisor = std::max(1.5, double(m_easeDivisor));
+    const double k = std::log(divisor / (divisor - 1.0)) / EASE_FRAME_MS;
+    const double decay = std::exp(-k * left);
+    const double spent = (1.0 - decay) / k; // integral of e^(-kt) over the time left
+    const double gapX = double(m_velocity.x) - m_targetVelocity.x;
+    const double gapZ = double(m_velocity.z) - m_targetVelocity.z;
+    moved.x += float((m_targetVelocity.x * left + gapX * spent) / 1000.0);
+    moved.z += float((m_targetVelocity.z * left + gapZ * spent) / 1000.0);
+    m_velocity.x = float(m_targetVelocity.x + gapX * decay);
+    m_velocity.z = float(m_targetVelocity.z + gapZ * decay);
+    if (std::hypot(gapX * decay, gapZ * decay) < VELOCITY_SNAP) {
+        m_velocity.x = m_targetVelocity.x;
+        m_velocity.z = m_targetVelocity.z;
+    }
+    return moved;
+}
+
+void Player::walk(const Vector& step) {
+    const float flat = std::sqrt(step.x * step.x + step.z * step.z);
+    const int32_t pieces =
+        flat > MAX_WALK_STEP
+            ? int32_t(std::min(std::ceil(flat / MAX_WALK_STEP), float(MAX_WALK_PIECES)))
+            : 1;
+    const Vector piece = step / float(pieces);
+    for (int32_t i = 0; i < pieces; ++i) {
+        m_position = m_position + piece;
+        if (i + 1 == pieces || !g_collisionWorld)
+            continue; // the frame's own collision test meets the last piece
+        // Along the land, as he will stand at the end, not buried in a slope on the way.
+        m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
+        Vector normal;
+        if (g_collisionWorld->touchesWall(*this, normal)) {
+            m_knockback = normal;
+            break;
+        }
+    }
 }
 
 void Player::update() {
@@ -339,6 +432,7 @@ void Player::update() {
         m_timer->Reset();
         return;
     }
+    const float riseBefore = m_velocity.y;
     applyGravity();
     const double dt = m_timer->Elapsed();
     if (m_invulnerableMs >= 0.0)
@@ -348,8 +442,17 @@ void Player::update() {
         --m_greenHeat;
     if (m_knockback.y < 0.0f)
         m_knockback.y = 0.0f;
+    const Vector start = m_position;
+    const bool wasOnGround = m_onGround;
+    // Under constant gravity the mean of the two vertical speeds gives the exact rise, so
+    // a jump reaches the same height at any frame rate.
+    auto fullStep = [&] {
+        Vector step = travel(dt);
+        step.y = float((riseBefore + m_velocity.y) * 0.5 * dt / 1000.0);
+        return step;
+    };
     if (m_knockback.isZero()) {
-        m_position = m_position + walkStep(dt);
+        walk(fullStep());
     } else {
         m_position = m_position + m_knockback * float(dt / 100.0);
         if (m_knockback.y > 2.0f && m_velocity.y < 0.0f)
@@ -358,14 +461,26 @@ void Player::update() {
         Vector along = m_velocity;
         if (!along.isZero())
             along.normalize();
+        const Vector step = fullStep();
         if (m_knockback.dot(along) >= 0.0f)
-            m_position = m_position + walkStep(dt);
+            walk(step);
     }
     m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
     m_timer->Reset();
     const float ground = groundHeight(m_position.x, m_position.z);
-    if (m_position.y <= ground)
+    const float walked = std::hypot(m_position.x - start.x, m_position.z - start.z);
+    if (m_position.y <= ground) {
         m_position.y = ground;
+        if (m_velocity.y < 0.0f)
+            m_velocity.y = 0.0f; // landed: the ground holds him
+        m_onGround = m_velocity.y <= 0.0f;
+    } else if (wasOnGround && m_velocity.y <= 0.0f &&
+               m_position.y - ground <= 1.0f + DOWNHILL_STICK * walked) {
+        m_position.y = ground;
+        m_velocity.y = 0.0f;
+    } else {
+        m_onGround = false;
+    }
 
     const float vy = m_velocity.y;
     if (vy > 10.0f && vy < 20.0f) {

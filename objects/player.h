@@ -17,9 +17,13 @@
 class ParticleEffect;
 class BitmapFont;
 
-// The most the hero moves across the ground in one frame: full walking speed down to
-// 20 frames a second.
+// Walls are met between frames, so a long frame (a loaded machine, a roll) is walked in
+// steps of at most this across the ground, each checked against the scenery's walls:
+// the hero stops at most this deep in a wall, whatever the frame rate.
 constexpr float MAX_WALK_STEP = 2.0f;
+// The hero's facing never tips further up or down than this (its y): beyond it the view
+// would swing over the hero's head.
+constexpr float MAX_FACING_Y = 0.8f;
 
 class Player : public ModelObject {
 public:
@@ -34,10 +38,16 @@ public:
     void onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
                const Vector& direction) override;
 
-    // Commands, each at most once a frame.
+    // Commands, each at most once a frame. The walking input sets where the velocity
+    // heads; update eases it there over time (a fifth of the gap per sixtieth of a second
+    // while walking, a twentieth while stopping), so a walk covers the same ground at any
+    // frame rate.
     void move(float forward, float side);
+    // Leaves the ground at 60 a second, when he stands on it.
     void jump();
     void turn(float pitch, float yaw);
+    // On the ground and under way: a roll (walking forward or back) or a side hop at three
+    // times the walking speed, held for the length of its animation.
     void dodge();
     void aim();
     void swingBat();
@@ -60,10 +70,22 @@ public:
     float m_forwardInput = 0.0f;
     float m_sideInput = 0.0f;
     double m_invulnerableMs = 1000.0;
+    // Standing on the land (or held up by water): set by update when he meets the ground
+    // or keeps to it walking downhill, cleared when he leaves it.
+    bool m_onGround = false;
+    // What is left of a roll or hop; the horizontal velocity is held until it runs out.
+    double m_dodgeMs = 0.0;
+    // Where the walking input sends the horizontal velocity, and how fast it gets there.
+    Vector m_targetVelocity{0.0f, 0.0f, 0.0f};
+    float m_easeDivisor = 20.0f;
 
 private:
     bool onWaterCell() const;
-    // This frame's move by the velocity, at most MAX_WALK_STEP across the ground.
-    Vector walkStep(double dt) const;
+    // Moves the horizontal velocity on by dt ms (the dodge's hold, then the ease) and
+    // returns the ground covered meanwhile, exactly as a continuous motion would.
+    Vector travel(double dt);
+    // Moves the position by `step` in pieces of at most MAX_WALK_STEP across the ground;
+    // between pieces a wall of the scenery stops him and pushes back.
+    void walk(const Vector& step);
     void request(std::initializer_list<int32_t> ids, std::initializer_list<double> durations);
 };

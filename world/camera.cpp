@@ -2,9 +2,60 @@
 
 #include "objects/sceneobject.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "world/terrain.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The follow eye keeps this far above the land as drawn, over a patch around it, so that
+// neither the eye nor its near plane ever reaches into a slope beside it.
+constexpr float EYE_CLEARANCE = 4.0f;
+constexpr float EYE_PATCH = 1.5f;
+// The line of sight from the look-at point out to the eye is checked every SIGHT_STEP
+// units; land on it pulls the eye in front of it, but never nearer than NEAREST_EYE.
+constexpr float SIGHT_STEP = 1.0f;
+constexpr float NEAREST_EYE = 6.0f;
+
+// The land as the terrain draws it: flat triangles between the samples on the grid, each
+// cell cut along its diagonal from (x0, z0) to (x0 + step, z0 + step) (the triangle strips
+// of Terrain::buildDisplayList). Between the samples this is not the height objects stand
+// on (that is the sample under them), but it is what the eye could see into.
+float drawnHeight(float x, float z) {
+    if (!g_terrain || !std::isfinite(x) || !std::isfinite(z))
+        return 0.0f;
+    // Beyond the map the land repeats or clamps (see Terrain); keep the indices small.
+    const float limit = float(Terrain::MAP_SIZE + Terrain::GRID_STEP);
+    x = std::min(std::max(x, -limit), 2.0f * limit);
+    z = std::min(std::max(z, -limit), 2.0f * limit);
+    const int32_t step = Terrain::GRID_STEP;
+    const int32_t x0 = int32_t(std::floor(x / float(step))) * step;
+    const int32_t z0 = int32_t(std::floor(z / float(step))) * step;
+    const float fx = (x - float(x0)) / float(step), fz = (z - float(z0)) / float(step);
+    const float h00 = float(g_terrain->height(x0, z0));
+    const float h11 = float(g_terrain->height(x0 + step, z0 + step));
+    if (fx >= fz) {
+        const float h10 = float(g_terrain->height(x0 + step, z0));
+        return h00 + fx * (h10 - h00) + fz * (h11 - h10);
+    }
+    const float h01 = float(g_terrain->height(x0, z0 + step));
+    return h00 + fz * (h01 - h00) + fx * (h11 - h01);
+}
+
+// The lowest the eye may be at p: clear of the land under it and around it.
+float clearHeight(const Vector& p) {
+    float top = drawnHeight(p.x, p.z);
+    for (float dx : {-EYE_PATCH, 0.0f, EYE_PATCH})
+        for (float dz : {-EYE_PATCH, 0.0f, EYE_PATCH})
+            top = std::max(top, drawnHeight(p.x + dx, p.z + dz));
+    return top + EYE_CLEARANCE;
+}
+
+} // namespace
 
 Camera::Camera()
     : m_position(1000.0f, 1000.0f, 1000.0f), m_direction(0.0f, -1.0f, -1.0f),
@@ -30,11 +81,38 @@ bool Camera::step() {
     Vector target = m_target->getPosition();
     Vector desiredEye = target - m_target->getDirection() * m_distance;
     desiredEye.y += m_eyeHeight;
-    m_position.approach(m_position, desiredEye, m_easeDivisor);
     Vector desiredLook = target;
     desiredLook.y += m_lookHeight;
+    // Both the goal and the eased eye are kept clear: the goal so that the ease heads for
+    // a good place, the eye because its way there may cross a hill.
+    keepClearOfLand(desiredEye, desiredLook);
+    m_position.approach(m_position, desiredEye, m_easeDivisor);
     m_lookAt.approach(m_lookAt, desiredLook, m_easeDivisor);
+    keepClearOfLand(m_position, m_lookAt);
     return true;
+}
+
+void Camera::keepClearOfLand(Vector& eye, Vector& look) {
+    // A hero looking up would put the eye below his feet, under the land; the land seen
+    // from below is not drawn (only the sky and the characters would show).
+    look.y = std::max(look.y, drawnHeight(look.x, look.z) + EYE_CLEARANCE);
+    eye.y = std::max(eye.y, clearHeight(eye));
+    // A hill between the hero and the eye would hide him, or the eye would look through
+    // it: bring the eye in to the last clear point of the line of sight.
+    const Vector span = eye - look;
+    const float length = span.length();
+    if (!(length > NEAREST_EYE))
+        return;
+    const int32_t checks = int32_t(std::ceil(length / SIGHT_STEP));
+    for (int32_t i = 1; i <= checks; ++i) {
+        const Vector p = look + span * (float(i) / float(checks));
+        if (p.y >= drawnHeight(p.x, p.z) + EYE_CLEARANCE)
+            continue;
+        const float clear = std::max(float(i - 1) / float(checks), NEAREST_EYE / length);
+        eye = look + span * clear;
+        eye.y = std::max(eye.y, clearHeight(eye));
+        return;
+    }
 }
 
 void Camera::apply() {

@@ -3,9 +3,14 @@
 // 1/divisor of the gap each frame (a swoop at level start, a soft lag while walking).
 // In the intro scenes it is a free camera that scripts move and turn.
 //
-// Costs: apply is a couple of vector operations and one gluLookAt. The follow is per
-// frame, not per millisecond, so its speed depends on the frame rate; free moves are
-// per millisecond. Nothing here checks that the eye stays above the ground.
+// The follow eye never goes under the land or looks through it: it stays a few units
+// above the drawn land, and a hill between it and the hero draws it in front of the hill.
+// The follow does not limit the pitch itself; the hero's facing is limited (see Player).
+//
+// Costs: apply is a few hundred height reads (around the eye and along the line of
+// sight; each an array read) and one gluLookAt.
+// The follow is per frame, not per millisecond, so its speed depends on the frame rate;
+// free moves are per millisecond.
 #pragma once
 
 #include "models/vector.h"
@@ -63,6 +68,9 @@ public:
     std::unique_ptr<Timer> m_timer;
 
 private:
+    // Raises the look-at point and the eye clear of the land, then brings the eye in to the
+    // last point of its line of sight to the look-at point that clears the land.
+    static void keepClearOfLand(Vector& eye, Vector& look);
     // The milliseconds since the last move, divided by the divisor; restarts the timer.
     float freeStep();
     Vector sideVector() const;

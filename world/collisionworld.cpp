@@ -201,6 +201,40 @@ void CollisionWorld::testObjects() {
     }
 }
 
+bool CollisionWorld::touchesWall(const ModelObject& mover, Vector& normal) {
+    const CollisionEntry* entry = nullptr;
+    for (int32_t m = 0; m < m_movingCount && !entry; ++m)
+        if (m_moving[m].m_object == &mover)
+            entry = &m_moving[m];
+    CollisionShape* shape = entry ? entry->currentShape() : nullptr;
+    if (!shape || !mover.m_active)
+        return false;
+    const Vector centre = sphereCentre(mover, *shape, false);
+    Matrix t;
+    const float p[3] = {mover.m_position.x, mover.m_position.y, mover.m_position.z};
+    t.setTranslation(p);
+    shape->setTransform(t);
+    for (int32_t s = 0; s < m_staticCount; ++s) {
+        const CollisionEntry& wall = m_static[s];
+        CollisionShape* sShape = wall.currentShape();
+        if (!wall.m_object || !sShape || !wall.m_object->m_active)
+            continue;
+        if (!spheresTouch(centre, shape->boundingRadius(),
+                          sphereCentre(*wall.m_object, *sShape, true), sShape->boundingRadius()))
+            continue;
+        if (!sShape->intersects(*shape))
+            continue;
+        Vector n = sShape->hitTriangle(0).normal();
+        n.transform3(sShape->transform());
+        n.normalize();
+        if (std::fabs(n.y) <= WALL_NORMAL_Y) { // not ground, nor a ceiling over him
+            normal = n;
+            return true;
+        }
+    }
+    return false;
+}
+
 void CollisionWorld::respondStatic(ModelObject& mover, const CollisionEntry& wall) {
     const CollisionShape* shape = wall.currentShape();
     // The contact triangle is in the scenery's own frame: turn its normal into the world.

@@ -71,6 +71,11 @@ public:
     void testObjects();
     // Per frame: each flying projectile against static, then against moving objects.
     void testProjectiles();
+    // Whether a registered moving object, where it stands now, touches a wall of the
+    // scenery (a surface too steep to stand on, not facing down); its outward world
+    // normal goes to `normal`. Writes no response: for a mover that checks a long step
+    // piece by piece (the hero).
+    bool touchesWall(const ModelObject& mover, Vector& normal);
 
     int32_t staticCount() const { return m_staticCount; }
     int32_t movingCount() const { return m_movingCount; }

@@ -4,10 +4,12 @@
 // the bat and jumps out of corners. With "lose" it walks into the enemies and lets them
 // win, then checks that Enter on "Game Over" leads back to the title.
 //
-//   tarvo-playthrough [finish|lose|soak|map] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
+//   tarvo-playthrough [finish|lose|soak|map|moves] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
 // "map" checks the HUD of a fresh game, walks to Virav and asks for his map, which must
-// show the enemies as red dots. "soak" plays random input for LIMIT_SECONDS and checks that the
-// resident memory at the end is within 10% of what it was after the first minute.
+// show the enemies as red dots. "moves" presses Space, rolls and hops, measuring the
+// hero's feet, then tips the view fully down and up; the eye must stay above the land. "soak" plays
+// random input for LIMIT_SECONDS and checks that the resident memory at the end is within 10% of
+// what it was after the first minute.
 // ("skip" leaves each intro scene after its screenshot.)
 // Run it in the game's working directory. Exit status 0 when the goal was reached.
 #include "tests/drive/gamedriver.h"
@@ -20,6 +22,7 @@
 #include "objects/sceneobject.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
+#include "world/camera.h"
 #include "world/terrain.h"
 
 #include <GL/gl.h>
@@ -37,7 +40,22 @@
 
 namespace {
 
+// The "moves" run: its stage, when the stage began and what it has measured.
+struct MovesCheck {
+    bool on = false;
+    int stage = 0;
+    double since = 0.0;
+    Vector way; // the most open way from the start, to walk and roll along
+    Vector mark;
+    float best = 0.0f;      // the most the feet rose above the ground in this stage
+    float walkSpeed = 0.0f; // measured, to tell a roll from a walk
+    float lowestEye = 1e9f; // the least the eye was above the land while tipping the view
+    bool shot = false;
+    bool ok = true;
+};
+
 struct Pilot {
+    MovesCheck moves;
     bool lose = false;
     bool soak = false;
     bool mapMode = false;
@@ -568,6 +586,163 @@ bool hudLooksRight(const GameDriver& d) {
     return ok;
 }
 
+// The level direction from the hero with the most room ahead: the nearest object within
+// 30 of its line is farthest (or beyond 250).
+Vector openWay() {
+    Vector best(1.0f, 0.0f, 0.0f);
+    float bestRoom = -1.0f;
+    if (!g_hero)
+        return best;
+    const Vector hero = g_hero->getPosition();
+    for (int k = 0; k < 16; ++k) {
+        const float a = float(k) * 3.14159265f / 8.0f;
+        const Vector way(std::cos(a), 0.0f, std::sin(a));
+        float room = 250.0f;
+        for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+            const SceneObject* o = g_objectTable[i];
+            if (!o)
+                continue;
+            Vector v = o->getPosition() - hero;
+            v.y = 0.0f;
+            const float along = v.dot(way);
+            const float across = std::fabs(v.x * way.z - v.z * way.x);
+            if (along > 0.0f && across < 30.0f)
+                room = std::min(room, along);
+        }
+        if (room > bestRoom) {
+            bestRoom = room;
+            best = way;
+        }
+    }
+    return best;
+}
+
+// The hero's moves in play, measured on his feet, and the view tipped down and up.
+// Returns false when the run is over.
+bool checkMoves(GameDriver& d, Pilot& p, double now) {
+    MovesCheck& m = p.moves;
+    if (!g_hero || !g_camera)
+        return true;
+    const Vector hero = g_hero->getPosition();
+    const float rise = hero.y - ModelObject::groundHeight(hero.x, hero.z);
+    const double t = now - m.since;
+    auto next = [&](int stage) {
+        m.stage = stage;
+        m.since = now;
+        m.mark = hero;
+        m.best = 0.0f;
+        m.shot = false;
+    };
+    auto expect = [&](bool good, const char* what, double value) {
+        std::printf("moves: %-52s %7.1f  %s\n", what, value, good ? "ok" : "WRONG");
+        m.ok = m.ok && good;
+    };
+    auto flatFrom = [&](const Vector& a) { return std::hypot(hero.x - a.x, hero.z - a.z); };
+    auto shootOnce = [&](const char* name) {
+        if (!m.shot)
+            d.screenshot(name);
+        m.shot = true;
+    };
+    m.best = std::max(m.best, rise);
+    const Vector eye = g_camera->getPosition();
+    const float eyeClear = eye.y - heightAt(eye.x, eye.z);
+    switch (m.stage) {
+    case 0: { // turned to the most open way (villagers stop a walk), standing: then Space
+        const Vector facing = g_hero->getDirection();
+        Vector flat(facing.x, 0.0f, facing.z);
+        flat.normalize();
+        const float yaw =
+            std::atan2(flat.z * m.way.x - flat.x * m.way.z, flat.x * m.way.x + flat.z * m.way.z);
+        if (std::fabs(yaw) > 0.03f)
+            d.motion(std::clamp(int(std::lround(-yaw * 400.0f)), -300, 300), 0);
+        else if (t > 1.5) {
+            tapKey(d, p, SDL_SCANCODE_SPACE);
+            next(1);
+        }
+        break;
+    }
+    case 1: // the jump
+        if (rise > 10.0f)
+            shootOnce("moves-jump");
+        if (t > 1.6) {
+            expect(m.best >= 10.0f, "jump: the feet rose above the ground by", m.best);
+            expect(rise < 0.5f, "jump: back on the ground, feet above it by", rise);
+            d.key(SDL_SCANCODE_W, true);
+            next(2);
+        }
+        break;
+    case 2: // walking up to full speed, then its speed over half a second
+        if (t > 1.0 && m.walkSpeed == 0.0f && !m.shot) {
+            m.mark = hero;
+            m.shot = true;
+            m.since = now - 1.0;
+        } else if (t > 1.5) {
+            m.walkSpeed = float(flatFrom(m.mark) / 0.5);
+            expect(m.walkSpeed > 30.0f, "walk: speed over half a second", m.walkSpeed);
+            tapKey(d, p, SDL_SCANCODE_LSHIFT);
+            next(3);
+        }
+        break;
+    case 3: // the roll, still holding W
+        if (t > 0.2)
+            shootOnce("moves-roll");
+        if (t > 0.8) {
+            const float extra = flatFrom(m.mark) - m.walkSpeed * float(t);
+            expect(extra >= 20.0f, "roll: ground covered beyond the walk's", extra);
+            expect(m.best < 3.0f, "roll: on the ground, feet rose at most", m.best);
+            d.key(SDL_SCANCODE_W, false);
+            d.key(SDL_SCANCODE_D, true);
+            next(4);
+        }
+        break;
+    case 4: // stepping right, then a hop with Left Control
+        if (t > 0.6) {
+            tapKey(d, p, SDL_SCANCODE_LCTRL);
+            next(5);
+        }
+        break;
+    case 5:
+        if (t > 0.15)
+            shootOnce("moves-hop");
+        if (t > 0.8) {
+            expect(m.best > 1.0f, "hop: the feet rose above the ground by", m.best);
+            const float extra = flatFrom(m.mark) - m.walkSpeed * float(t);
+            expect(extra >= 20.0f, "hop: ground covered beyond the step's", extra);
+            d.key(SDL_SCANCODE_D, false);
+            next(6);
+        }
+        break;
+    case 6: // the mouse up as far as it goes: the view tips down onto the hero
+    case 7: // and down as far as it goes: the view tips up, the eye low behind him
+        m.lowestEye = std::min(m.lowestEye, eyeClear);
+        if (t < 1.5)
+            d.motion(0, m.stage == 6 ? -60 : 60);
+        if (t > 4.0) {
+            shootOnce(m.stage == 6 ? "moves-view-down" : "moves-view-up");
+            // The next frame holds the screenshot: judge it there.
+            if (t > 4.3) {
+                const int lit = countPixels(d, 0, 0, 800, 600,
+                                            [](int r, int g, int b) { return r + g + b > 60; });
+                std::printf("moves: facing y %.2f, eye %.1f above the land\n",
+                            g_hero->getDirection().y, eyeClear);
+                expect(lit > 800 * 600 / 2, "view: lit pixels of the frame", lit);
+                // From under the land the hero floated in the sky: the land must show at
+                // the bottom of the view (the radar's green is a tenth of this).
+                const int land = countPixels(
+                    d, 0, 450, 800, 600, [](int r, int g, int b) { return g > r + 10 && g > b; });
+                expect(land > 20000, "view: green land pixels in the bottom quarter", land);
+                next(m.stage + 1);
+            }
+        }
+        break;
+    default:
+        expect(m.lowestEye >= 2.0f, "view: the eye was above the land by at least", m.lowestEye);
+        p.result = m.ok ? 0 : 1;
+        return false;
+    }
+    return true;
+}
+
 bool step(GameDriver& d, Pilot& p) {
     if (p.tapKey) {
         d.key(p.tapKey, false);
@@ -655,7 +830,13 @@ bool step(GameDriver& d, Pilot& p) {
             if (!hudLooksRight(d))
                 return false;
         }
-        if (p.soak && in > 2.0)
+        if (p.moves.on) {
+            if (in < 5.0) {
+                p.moves.since = now; // the swoop and the start countdown first
+                p.moves.way = openWay();
+            } else if (!checkMoves(d, p, now))
+                return false;
+        } else if (p.soak && in > 2.0)
             randomPlay(d, p);
         else if (in > 2.0)
             fight(d, p);
@@ -745,6 +926,7 @@ int main(int argc, char** argv) {
     pilot.lose = argc > 1 && std::strcmp(argv[1], "lose") == 0;
     pilot.soak = argc > 1 && std::strcmp(argv[1], "soak") == 0;
     pilot.mapMode = argc > 1 && std::strcmp(argv[1], "map") == 0;
+    pilot.moves.on = argc > 1 && std::strcmp(argv[1], "moves") == 0;
     const std::string artifacts = argc > 2 ? argv[2] : ".";
     const double limit = argc > 3 ? std::atof(argv[3]) : 1200.0;
     pilot.skipIntro = argc > 4 && std::strcmp(argv[4], "skip") == 0;

@@ -1,9 +1,12 @@
-// The follow camera's ease, the free camera's moves and pitch limit, and the view
-// frustum's planes and its two per-object tests.
+// The follow camera's ease and its eye kept above the land, the free camera's moves and
+// pitch limit, and the view frustum's planes and its two per-object tests.
 #include "objects/modelobject.h"
+#include "objects/player.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 #include "world/camera.h"
+#include "world/terrain.h"
 #include "world/viewfrustum.h"
 
 #include <GL/gl.h>
@@ -12,8 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -80,6 +88,151 @@ TEST(CameraFollow, SnapsWithinPointSevenAndStaysButNeedsATarget) {
     lost.setFollowing(true);
     EXPECT_FALSE(lost.step()) << "following without a target sets nothing";
     expectNear(lost.getPosition(), Vector(1000.0f, 1000.0f, 1000.0f));
+}
+
+namespace {
+
+// The land as the terrain draws it: flat triangles between the grid samples, each cell cut
+// along its diagonal from its lowest to its highest corner in x and z.
+float drawnHeight(const Terrain& t, float x, float z) {
+    const int step = Terrain::GRID_STEP;
+    const int x0 = int(std::floor(x / step)) * step, z0 = int(std::floor(z / step)) * step;
+    const float fx = (x - x0) / step, fz = (z - z0) / step;
+    const float h00 = float(t.height(x0, z0)), h10 = float(t.height(x0 + step, z0));
+    const float h01 = float(t.height(x0, z0 + step)), h11 = float(t.height(x0 + step, z0 + step));
+    if (fx >= fz)
+        return h00 + fx * (h10 - h00) + fz * (h11 - h10);
+    return h00 + fz * (h01 - h00) + fx * (h11 - h01);
+}
+
+// Rolling hills with a steep ridge, a deep valley and a pit, about as steep as the game's
+// own land gets (a rise of 2.5 a unit at most).
+void shapeLand(Terrain& t) {
+    for (int x = 0; x < 1024; ++x)
+        for (int z = 0; z < 1024; ++z) {
+            const auto bell = [](float u, float width) {
+                return std::exp(-(u * u) / (width * width));
+            };
+            float h = 70.0f + 40.0f * std::sin(x / 70.0f) * std::cos(z / 55.0f);
+            h += 120.0f * bell(x - 400.0f, 40.0f);                        // the ridge
+            h -= 60.0f * bell(z - 600.0f, 25.0f);                         // the valley
+            h -= 60.0f * bell(std::hypot(x - 700.0f, z - 300.0f), 30.0f); // the pit
+            t.setHeight(x, z, uint8_t(std::min(255.0f, std::max(0.0f, h))));
+        }
+}
+
+struct TerrainInUse {
+    explicit TerrainInUse(Terrain* t) : saved(g_terrain) { g_terrain = t; }
+    ~TerrainInUse() { g_terrain = saved; }
+    Terrain* saved;
+};
+
+// How far the hero's facing tips up or down at most.
+const float MAX_UP = MAX_FACING_Y;
+
+// Puts the hero at each spot (standing on the land), turns him every way and tips him to
+// each pitch; the camera eases on from wherever it was, so its way there is checked too.
+// Returns how many frames were checked.
+int sweepTheCamera(const Terrain& land, const std::vector<std::pair<float, float>>& spots,
+                   int frames) {
+    Camera camera;
+    Target hero;
+    camera.setTarget(&hero);
+    camera.setEaseDivisor(5.0f);
+    int checked = 0;
+    for (const auto& spot : spots) {
+        const float x = spot.first, z = spot.second;
+        hero.setPosition(Vector(x, heightAt(x, z), z));
+        for (int heading = 0; heading < 360; heading += 45)
+            for (float up : {-MAX_UP, -0.5f, 0.0f, 0.5f, MAX_UP}) {
+                const float a = float(heading) * float(M_PI) / 180.0f;
+                const float across = std::sqrt(1.0f - up * up);
+                const Vector facing(std::sin(a) * across, up, std::cos(a) * across);
+                hero.setDirection(facing);
+                const std::string where = "hero at " + std::to_string(x) + ", " +
+                                          std::to_string(z) + " heading " +
+                                          std::to_string(heading) + " up " + std::to_string(up);
+                for (int f = 0; f < frames; ++f, ++checked) {
+                    camera.step();
+                    const Vector eye = camera.getPosition(), look = camera.getLookAt();
+                    // A few units above the land, beside it too (the near plane).
+                    for (float dx : {-1.0f, 0.0f, 1.0f})
+                        for (float dz : {-1.0f, 0.0f, 1.0f}) {
+                            const float ground = drawnHeight(land, eye.x + dx, eye.z + dz);
+                            EXPECT_GE(eye.y, ground + 2.0f) << where;
+                            if (eye.y < ground + 2.0f)
+                                return checked;
+                        }
+                    // Nothing of the land between the eye and what it looks at.
+                    const Vector span = look - eye;
+                    for (float t = 0.0f; t <= 1.0f; t += 0.01f) {
+                        const Vector p = eye + span * t;
+                        EXPECT_GT(p.y, drawnHeight(land, p.x, p.z)) << where << " t " << t;
+                        if (p.y <= drawnHeight(land, p.x, p.z))
+                            return checked;
+                    }
+                }
+                // Settled: it looks at the hero, from behind him, never straight down.
+                const Vector eye = camera.getPosition(), look = camera.getLookAt();
+                Vector view = look - eye;
+                EXPECT_GT(view.length(), 5.0f) << where;
+                view.normalize();
+                EXPECT_LT(std::fabs(view.y), 0.95f) << where;
+                EXPECT_GT(view.x * facing.x + view.z * facing.z, 0.0f)
+                    << "swung round over the hero: " << where;
+                EXPECT_NEAR(look.x, x, 0.01f) << where;
+                EXPECT_NEAR(look.z, z, 0.01f) << where;
+                EXPECT_GE(look.y, hero.getPosition().y + 15.0f - 0.01f) << where;
+            }
+    }
+    return checked;
+}
+
+} // namespace
+
+// The eye once went under the land when the hero looked up (the characters floated in
+// the sky; at the boss, the view was black) and over his head when he looked down.
+TEST(CameraFollow, TheEyeStaysAboveTheLandAndSeesTheHeroOverHillsAndValleys) {
+    auto land = std::make_unique<Terrain>();
+    shapeLand(*land);
+    TerrainInUse use(land.get());
+    // On slopes, on and beside the ridge, in and beside the valley and the pit.
+    std::vector<std::pair<float, float>> spots;
+    for (float x : {150.0f, 330.0f, 380.0f, 400.0f, 430.0f, 560.0f, 700.0f, 850.0f})
+        for (float z : {150.0f, 300.0f, 450.0f, 580.0f, 600.0f, 618.0f, 800.0f})
+            spots.emplace_back(x, z);
+    EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
+}
+
+TEST(CameraFollow, TheEyeStaysAboveTheGamesOwnLand) {
+    auto land = std::make_unique<Terrain>();
+    const std::string file = std::string(TARVO_GAME_DIR) + "/Data/flatland.raw";
+    if (!std::ifstream(file).good())
+        GTEST_SKIP() << "no generated land in " << TARVO_GAME_DIR;
+    ASSERT_EQ(land->loadHeights(file), Terrain::HEIGHT_BYTES);
+    TerrainInUse use(land.get());
+    std::vector<std::pair<float, float>> spots;
+    for (float x = 100.0f; x < 2000.0f; x += 450.0f)
+        for (float z = 100.0f; z < 2000.0f; z += 450.0f)
+            spots.emplace_back(x, z);
+    EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
+}
+
+TEST(CameraFollow, LookingLevelOnOpenGroundTheEyeIsWhereItAlwaysWas) {
+    auto land = std::make_unique<Terrain>();
+    for (int x = 0; x < 300; ++x)
+        for (int z = 0; z < 300; ++z)
+            land->setHeight(x, z, uint8_t(40 + x / 10)); // a gentle slope
+    TerrainInUse use(land.get());
+    Camera camera;
+    Target hero;
+    hero.setPosition(Vector(150.0f, float(land->height(150, 150)), 150.0f));
+    hero.setDirection(Vector(0.0f, 0.0f, 1.0f));
+    camera.setTarget(&hero);
+    for (int f = 0; f < 200; ++f)
+        camera.step();
+    expectNear(camera.getPosition(), Vector(150.0f, hero.getPosition().y + 15.5f, 110.0f), 1e-3f);
+    expectNear(camera.getLookAt(), Vector(150.0f, hero.getPosition().y + 15.0f, 150.0f), 1e-3f);
 }
 
 TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {

@@ -1,15 +1,20 @@
-// The hero's guns, being hit, and being kept inside the world.
+// The hero's guns, being hit, being kept inside the world, and his moves: the jump, the
+// roll and the hop, the same at any frame rate, and walls that hold at a low one.
+#include "ms3dbuilder.h"
+#include "support/handtimer.h"
+
 #include "level/qrvdatalayer.h"
+#include "models/ms3dmodel.h"
 #include "objects/player.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
+#include "world/collisionworld.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -63,19 +68,6 @@ TEST_F(Hero, TheGreenGunTakesFiveQuickShotsAndRefusesTheSixthUntilItCools) {
     EXPECT_FALSE(m_hero->shoot());
 }
 
-TEST_F(Hero, ALongFrameCarriesTheHeroAtMostTwoUnitsAcrossTheGroundButFallsAtFullSpeed) {
-    m_hero->setPosition(Vector(100.0f, 50.0f, 100.0f));
-    m_hero->update(); // starts the frame clock
-    std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    m_hero->m_velocity = Vector(30.0f, -100.0f, 30.0f);
-    m_hero->update();
-    const Vector p = m_hero->getPosition();
-    const float across = std::hypot(p.x - 100.0f, p.z - 100.0f);
-    EXPECT_NEAR(across, MAX_WALK_STEP, 0.01f) << "50 a second for 120 ms would be 6";
-    EXPECT_NEAR(p.x - 100.0f, p.z - 100.0f, 0.01f) << "the direction is kept";
-    EXPECT_LT(p.y, 50.0f - 11.0f) << "the fall is not slowed";
-}
-
 TEST_F(Hero, TheAimStopsTippingPastTheLimitsButAlwaysComesBack) {
     // Level: the mouse's pitch (minus its y movement / 400) tips down when positive.
     m_hero->setDirection(Vector(1.0f, 0.0f, 0.0f));
@@ -83,6 +75,17 @@ TEST_F(Hero, TheAimStopsTippingPastTheLimitsButAlwaysComesBack) {
     EXPECT_LT(m_hero->getDirection().y, -0.19f);
     m_hero->turn(-0.4f, 0.0f);
     EXPECT_GT(m_hero->getDirection().y, 0.19f);
+
+    // One long mouse move stops at the limit instead of tipping over the top (the view
+    // behind him swung round over his head).
+    for (float pitch : {-1.2f, -2.0f, -3.0f, 1.2f, 2.0f, 3.0f}) {
+        m_hero->setDirection(Vector(1.0f, 0.0f, 0.0f));
+        m_hero->turn(pitch, 0.0f);
+        const Vector d = m_hero->getDirection();
+        EXPECT_NEAR(std::fabs(d.y), MAX_FACING_Y, 1e-4f) << "pitch " << pitch;
+        EXPECT_GT(d.x, 0.5f) << "still facing the same way, pitch " << pitch;
+        EXPECT_EQ(d.y > 0.0f, pitch < 0.0f) << "pitch " << pitch;
+    }
 
     // Past the upper limit: no further up, but down again (this used to stick).
     Vector high(0.6f, 0.8f, 0.0f);
@@ -162,6 +165,217 @@ TEST_F(Hero, ClampToWorldBringsAPositionBackFromBeyondBothMaxima) {
     m_hero->setPosition(Vector(1.0f, 2.0f, 3.0f));
     ClampToWorld(inside, PLAYER_ID);
     EXPECT_FLOAT_EQ(m_hero->getPosition().x, 1.0f) << "an inside position moves nobody";
+}
+
+// The play frame's order for the hero: the commands (Space, the walking keys, a dodge
+// key), then his update, with the frame's length on a hand-set clock.
+struct Keys {
+    float forward = 0.0f;
+    float side = 0.0f;
+    bool space = false;
+    bool dodge = false;
+};
+
+class Moves : public Hero {
+protected:
+    void SetUp() override {
+        Hero::SetUp();
+        auto clock = std::make_unique<HandTimer>();
+        m_clock = clock.get();
+        m_hero->m_timer = std::move(clock);
+        m_hero->setPosition(Vector(500.0f, 0.0f, 500.0f));
+        m_hero->setDirection(Vector(0.0f, 0.0f, 1.0f));
+    }
+    void TearDown() override {
+        g_collisionWorld = nullptr;
+        Hero::TearDown();
+    }
+    void frame(double ms, const Keys& keys) {
+        if (m_world)
+            m_world->testObjects();
+        m_clock->m_elapsed = ms;
+        if (keys.space)
+            m_hero->jump();
+        m_hero->move(keys.forward, keys.side);
+        if (keys.dodge)
+            m_hero->dodge();
+        m_hero->update();
+    }
+    // Runs `seconds` of frames at `fps` with the same keys; returns the highest the feet got.
+    float run(double fps, double seconds, const Keys& keys) {
+        float highest = m_hero->getPosition().y;
+        const int frames = int(std::lround(seconds * fps));
+        for (int i = 0; i < frames; ++i) {
+            frame(1000.0 / fps, keys);
+            highest = std::max(highest, m_hero->getPosition().y);
+        }
+        return highest;
+    }
+    float ahead() const { return m_hero->getPosition().z - 500.0f; }
+    HandTimer* m_clock = nullptr;
+    std::unique_ptr<CollisionWorld> m_world;
+};
+
+const double FRAME_RATES[] = {15.0, 30.0, 60.0, 144.0};
+
+TEST_F(Moves, SpaceLiftsTheFeetOffTheGroundStandingAndWalkingAtAnyFrameRate) {
+    float peaks[2][4];
+    for (int walking = 0; walking < 2; ++walking) {
+        for (int r = 0; r < 4; ++r) {
+            SetUp();
+            const double fps = FRAME_RATES[r];
+            Keys keys;
+            keys.forward = float(walking);
+            run(fps, 2.0, keys); // long on the ground: standing must not build up a fall
+            ASSERT_FLOAT_EQ(m_hero->getPosition().y, 0.0f);
+            EXPECT_EQ(m_hero->m_velocity.y, 0.0f) << "the ground holds him";
+            keys.space = true;
+            frame(1000.0 / fps, keys);
+            keys.space = false;
+            peaks[walking][r] = run(fps, 0.8, keys); // the top comes after 0.61 s
+            EXPECT_GE(peaks[walking][r], 10.0f) << fps << " fps, walking " << walking;
+            run(fps, 1.2, keys);
+            EXPECT_FLOAT_EQ(m_hero->getPosition().y, 0.0f) << "back on the ground";
+            EXPECT_TRUE(m_hero->m_onGround);
+            // And again, at once.
+            keys.space = true;
+            frame(1000.0 / fps, keys);
+            keys.space = false;
+            EXPECT_GE(run(fps, 0.8, keys), 10.0f) << "the second jump, " << fps << " fps";
+        }
+    }
+    for (int r = 1; r < 4; ++r)
+        EXPECT_NEAR(peaks[0][r], peaks[0][0], 0.05f) << "the same jump at " << FRAME_RATES[r];
+}
+
+TEST_F(Moves, NoJumpInTheAir) {
+    frame(20.0, Keys());
+    Keys space;
+    space.space = true;
+    frame(20.0, space);
+    const float rising = m_hero->m_velocity.y;
+    frame(20.0, space); // held: no second push in mid-air
+    EXPECT_LT(m_hero->m_velocity.y, rising);
+}
+
+TEST_F(Moves, ARollCarriesTheHeroTwentyUnitsBeyondHisWalkAtAnyFrameRate) {
+    for (double fps : FRAME_RATES) {
+        SetUp();
+        Keys walk;
+        walk.forward = 1.0f;
+        run(fps, 1.0, walk);
+        const float before = ahead();
+        run(fps, 0.45, walk);
+        const float walked = ahead() - before;
+
+        SetUp();
+        run(fps, 1.0, walk);
+        const float start = ahead();
+        Keys roll = walk;
+        roll.dodge = true;
+        frame(1000.0 / fps, roll);
+        EXPECT_EQ(m_hero->m_currentAnimation, 8) << "the roll's first step";
+        run(fps, 0.45 - 1.0 / fps, walk);
+        EXPECT_GE(ahead() - start, walked + 20.0f) << fps << " fps";
+        EXPECT_FLOAT_EQ(m_hero->getPosition().y, 0.0f) << "a roll stays on the ground";
+    }
+}
+
+TEST_F(Moves, ADodgeStraightFromAStandstillStillRollsAndSideways) {
+    Keys keys;
+    run(60.0, 0.5, keys);
+    ASSERT_TRUE(m_hero->m_velocity.isZero());
+    keys.dodge = true;
+    frame(1000.0 / 60.0, keys);
+    EXPECT_TRUE(m_hero->m_velocity.isZero()) << "no keys, no way to go";
+    keys.forward = -1.0f; // back and dodge at once: a backward roll
+    run(60.0, 0.45, keys);
+    EXPECT_LT(ahead(), -40.0f);
+
+    SetUp();
+    Keys side;
+    side.side = 1.0f; // right of a hero facing +z is -x
+    run(60.0, 0.1, side);
+    side.dodge = true;
+    frame(1000.0 / 60.0, side);
+    EXPECT_EQ(m_hero->m_currentAnimation, 11) << "the hop to the right";
+    side.dodge = false;
+    const float high = run(60.0, 0.6, side);
+    EXPECT_GT(high, 1.5f) << "a hop leaves the ground";
+    EXPECT_LT(m_hero->getPosition().x, 500.0f - 40.0f);
+}
+
+// The distance of the same walk and roll, measured the same way at each frame rate: it
+// used to shrink below 20 frames a second (the walk) and 60 (the roll).
+TEST_F(Moves, WalkAndRollCoverTheSameGroundAtTenToAHundredFortyFourFramesASecond) {
+    float first[2] = {0.0f, 0.0f};
+    for (double fps : {10.0, 30.0, 60.0, 144.0}) {
+        float distance[2];
+        for (int rolling = 0; rolling < 2; ++rolling) {
+            SetUp();
+            Keys walk;
+            walk.forward = 1.0f;
+            run(fps, 1.0, walk);
+            if (rolling) {
+                Keys roll = walk;
+                roll.dodge = true;
+                frame(1000.0 / fps, roll);
+                run(fps, 1.0 - 1.0 / fps, walk);
+            } else {
+                run(fps, 1.0, walk);
+            }
+            run(fps, 1.0, Keys()); // let go: he slows to a stop
+            distance[rolling] = ahead();
+        }
+        if (fps == 10.0) {
+            first[0] = distance[0];
+            first[1] = distance[1];
+            EXPECT_NEAR(distance[0], 80.0f, 10.0f) << "about 40 a second for two seconds";
+        }
+        EXPECT_NEAR(distance[0], first[0], 0.3f) << "walking at " << fps << " fps";
+        EXPECT_NEAR(distance[1], first[1], 0.3f) << "rolling at " << fps << " fps";
+        EXPECT_GT(distance[1], distance[0] + 30.0f);
+    }
+}
+
+// A model of one box, as the collision world poses it.
+void giveBoxModel(ModelObject& object, float half) {
+    Ms3dBuilder b;
+    b.addBox(0, half, 0, half, -1, -1);
+    std::vector<uint8_t> bytes = b.bytes();
+    ModelData data;
+    std::string error;
+    ASSERT_TRUE(parseMs3d(bytes.data(), bytes.size(), "", data, error)) << error;
+    object.model().adopt(std::move(data), false);
+}
+
+TEST_F(Moves, AtTenFramesASecondNeitherWalkNorRollTakesTheHeroIntoAHut) {
+    for (bool rolling : {false, true}) {
+        SetUp();
+        // A closed hut 24 wide, its near wall at z = 588, sunk into the ground a little; the
+        // hero a box 4 wide.
+        m_world = std::make_unique<CollisionWorld>();
+        g_collisionWorld = m_world.get();
+        ModelObject hut;
+        giveBoxModel(hut, 12.0f);
+        hut.setPosition(Vector(500.0f, -4.0f, 600.0f));
+        giveBoxModel(*m_hero, 2.0f);
+        ASSERT_TRUE(m_world->addObject(&hut, COLLISION_STATIC));
+        ASSERT_TRUE(m_world->addObject(m_hero.get(), COLLISION_MOVING));
+        m_hero->setPosition(Vector(500.0f, 0.0f, 540.0f));
+        Keys keys;
+        keys.forward = 1.0f;
+        float deepest = 0.0f;
+        for (int i = 0; i < 60; ++i) {
+            keys.dodge = rolling && i % 8 == 0;
+            frame(100.0, keys);
+            deepest = std::max(deepest, m_hero->getPosition().z + 2.0f - 588.0f);
+        }
+        EXPECT_LE(deepest, MAX_WALK_STEP + 0.5f) << (rolling ? "rolling" : "walking");
+        EXPECT_GT(m_hero->getPosition().z, 570.0f) << "he did walk up to it";
+        m_world.reset();
+        g_collisionWorld = nullptr;
+    }
 }
 
 } // namespace
