@@ -147,8 +147,12 @@ const char* levelLeftOver() {
     return nullptr;
 }
 
+// What a game of the walk heads for; only the weights of the steps differ.
+enum Plan { PLAN_WANDER, PLAN_WIN, PLAN_DIE, PLAN_COUNT };
+
 struct Walk {
     Random random;
+    Plan plan = PLAN_WANDER;
     int maxSteps = 400;
     double deadline = 1e9; // seconds of the walk
     // The current step: one input (or set-up) per frame, then the next step.
@@ -327,7 +331,8 @@ std::string checkInvariants(Walk& w) {
             return format("the title with %d gems in the list", int(g_gemCount));
         if (g_actor || g_prop)
             return "the title with a scene actor left over (g_actor/g_prop)";
-        if (!g_titleModel)
+        // Quit destroys the title's models before the quit message is taken.
+        if (!g_titleModel && !w.ending)
             return "the title without its model";
         break;
     case STATE_INTRO1:
@@ -379,6 +384,44 @@ void beside(Walk& w, int slot) {
     (void)w;
 }
 
+// What a step in play does, weighted by the game's plan.
+enum PlayAction {
+    A_TALK,
+    A_STRIKE,
+    A_DIE,
+    A_ESCAPE,
+    A_T,
+    A_P,
+    A_WHEEL,
+    A_SHOOT,
+    A_BAT,
+    A_JUMP,
+    A_DODGE,
+    A_WAIT,
+    A_WALK,
+    A_COUNT
+};
+
+int pickAction(Walk& w) {
+    static const int weights[PLAN_COUNT][A_COUNT] = {
+        // talk strike die escape  T  P wheel shoot bat jump dodge wait walk
+        {18, 8, 4, 4, 6, 4, 8, 8, 4, 4, 4, 4, 24},   // wander
+        {10, 20, 0, 1, 4, 3, 6, 6, 3, 3, 3, 12, 15}, // win: on to the boss
+        {10, 4, 15, 2, 5, 3, 6, 6, 3, 3, 3, 4, 20},  // die
+    };
+    const int* weight = weights[w.plan];
+    int total = 0;
+    for (int i = 0; i < A_COUNT; ++i)
+        total += weight[i];
+    int roll = w.random.below(total);
+    for (int i = 0; i < A_COUNT; ++i) {
+        if (roll < weight[i])
+            return i;
+        roll -= weight[i];
+    }
+    return A_WALK;
+}
+
 void choosePlay(Walk& w) {
     Random& r = w.random;
     const bool bossFight =
@@ -388,9 +431,7 @@ void choosePlay(Walk& w) {
         w.tap(SDL_SCANCODE_P);
         return;
     }
-    // Weights, in percent of a roll of 100.
-    int roll = r.below(100);
-    if (bossFight && roll < 35) {
+    if (bossFight && r.chance(35)) {
         w.step("set-up: a heavy blow to the boss");
         w.ops.push_back([](GameDriver&) {
             if (g_boss && g_hero)
@@ -399,8 +440,8 @@ void choosePlay(Walk& w) {
         w.wait(r.between(5, 30));
         return;
     }
-    roll = r.below(100);
-    if (roll < 18) {
+    const int action = pickAction(w);
+    if (action == A_TALK) {
         const std::vector<int> npcs = npcSlots();
         if (npcs.empty())
             return;
@@ -416,14 +457,14 @@ void choosePlay(Walk& w) {
         });
         w.tap(SDL_SCANCODE_T, 2);
         w.wait(r.between(1, 10));
-    } else if (roll < 26) {
+    } else if (action == A_STRIKE) {
         w.step("set-up: strike every enemy as a heavy blow would");
         w.ops.push_back([](GameDriver&) {
             for (Character* c : livingEnemyObjects())
                 c->onHit(0, WEAPON_BAT, 100000, Vector(1.0f, 0.0f, 0.0f));
         });
         w.wait(r.between(5, 40));
-    } else if (roll < 30) {
+    } else if (action == A_DIE) {
         w.step("set-up: the hero at his last point of life, then a blow");
         w.ops.push_back([](GameDriver&) {
             if (g_dataLayer && g_hero) {
@@ -432,39 +473,39 @@ void choosePlay(Walk& w) {
             }
         });
         w.wait(r.between(3, 30));
-    } else if (roll < 34) {
+    } else if (action == A_ESCAPE) {
         w.step("Escape");
         w.escapeSent = true;
         w.tap(SDL_SCANCODE_ESCAPE);
         w.wait(r.between(0, 5));
-    } else if (roll < 40) {
+    } else if (action == A_T) {
         w.step("T");
         w.tap(SDL_SCANCODE_T, r.between(1, 4));
-    } else if (roll < 44) {
+    } else if (action == A_P) {
         w.step("P");
         w.tap(SDL_SCANCODE_P);
         w.wait(r.between(0, 20));
-    } else if (roll < 52) {
+    } else if (action == A_WHEEL) {
         const int notches = r.chance(50) ? 1 : -1;
         w.step(format("wheel %+d", notches));
         w.ops.push_back([notches](GameDriver& d) { d.wheel(notches); });
-    } else if (roll < 60) {
+    } else if (action == A_SHOOT) {
         const int hold = r.between(1, 25);
         w.step(format("aim and shoot (%d frames)", hold));
         w.ops.push_back([](GameDriver& d) { d.button(SDL_BUTTON_LEFT, true); });
         w.wait(hold);
         w.ops.push_back([](GameDriver& d) { d.button(SDL_BUTTON_LEFT, false); });
-    } else if (roll < 64) {
+    } else if (action == A_BAT) {
         w.step("swing the bat");
         w.click(SDL_BUTTON_RIGHT);
-    } else if (roll < 68) {
+    } else if (action == A_JUMP) {
         w.step("jump");
         w.tap(SDL_SCANCODE_SPACE, r.between(1, 5));
-    } else if (roll < 72) {
+    } else if (action == A_DODGE) {
         const int key = r.chance(50) ? SDL_SCANCODE_LSHIFT : SDL_SCANCODE_LCTRL;
         w.step("dodge");
         w.tap(key);
-    } else if (roll < 76) {
+    } else if (action == A_WAIT) {
         const int hold = r.between(20, 200);
         w.step(format("wait %d frames", hold));
         w.wait(hold);
@@ -514,8 +555,8 @@ void chooseConversation(Walk& w) {
 void chooseTitle(Walk& w) {
     Random& r = w.random;
     const int roll = r.below(100);
-    // Quitting ends the walk: rarely before it has seen a second game.
-    const int quit = w.games >= 2 ? 10 : 1;
+    // Quitting ends the walk: rarely before it has seen a second game and a second win.
+    const int quit = w.games >= 2 && (w.wins >= 2 || w.games >= 5) ? 10 : 1;
     if (roll < quit) {
         w.step("click Quit");
         w.clickMenu(595.0f, 45.0f);
@@ -652,8 +693,13 @@ bool frame(GameDriver& d, Walk& w) {
     const std::string broken = s_checkInvariants ? checkInvariants(w) : std::string();
     if (s != w.lastState) {
         ++w.edges[format("%d>%d", int(w.lastState), int(s))];
-        if (s == STATE_PLAY && w.lastState == STATE_TITLE)
+        if (s == STATE_PLAY && w.lastState == STATE_TITLE) {
             ++w.games;
+            const int roll = w.random.below(100);
+            w.plan = roll < 45 ? PLAN_WIN : (roll < 65 ? PLAN_DIE : PLAN_WANDER);
+            static const char* const names[] = {"wander", "win", "die"};
+            w.step(format("a new game: the plan is to %s", names[w.plan]));
+        }
         if (s == STATE_CONVERSATION)
             ++w.conversations;
         if (s == STATE_GAME_OVER)
@@ -697,12 +743,17 @@ bool frame(GameDriver& d, Walk& w) {
     return true;
 }
 
+// One seed in twenty watches the two intro scenes to their ends (some three minutes).
+bool isPatient(uint64_t seed) {
+    return seed % 20 == 0;
+}
+
 int runWalk(uint64_t seed, int maxSteps, double seconds) {
     Walk w;
     w.random.state = seed;
     w.maxSteps = maxSteps;
     w.deadline = seconds;
-    w.patient = w.random.chance(5);
+    w.patient = isPatient(seed);
     report("S", format("   0  walk with seed %llu%s", (unsigned long long)seed,
                        w.patient ? ", watching the intros" : ""));
     GameDriver driver(".");
@@ -937,7 +988,12 @@ int main(int argc, char** argv) {
         Random master{uint64_t(std::chrono::system_clock::now().time_since_epoch().count()) ^
                       uint64_t(getpid())};
         while (elapsed() < minutes * 60.0 - 20.0) {
-            const uint64_t walkSeed = master.next() % 1000000000ull;
+            uint64_t walkSeed = master.next() % 1000000000ull;
+            // In a long run every sixth walk watches the intros; a short one has no time.
+            if (minutes >= 10.0 && totals.walks % 6 == 5)
+                walkSeed -= walkSeed % 20;
+            else if (isPatient(walkSeed))
+                ++walkSeed;
             // A walk may use what is left of the time (a walk in progress ends itself).
             const double left = std::max(20.0, minutes * 60.0 - elapsed());
             if (!watchWalk(self, walkSeed, maxSteps, left, totals)) {
