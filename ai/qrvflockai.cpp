@@ -44,6 +44,10 @@ const Flock* QRVFlockAI::flock(int32_t n) const {
     return m_flocks[static_cast<size_t>(n)].get();
 }
 
+AIDecision& FlockMember::decision() {
+    return m_record ? m_record->decision : m_fallenDecision;
+}
+
 void QRVFlockAI::refresh(QRVDataLayer& layer, FlockMember& m) {
     // A killed enemy's record is destroyed; never touch the old pointer again.
     auto it = layer.m_enemyTable.find(m.m_id);
@@ -58,6 +62,7 @@ void QRVFlockAI::refresh(QRVDataLayer& layer, FlockMember& m) {
     m.m_aiX = m.m_record->aiX;
     m.m_aiZ = m.m_record->aiZ;
     m.m_active = m.m_record->active;
+    m.m_fallenDecision = m.m_record->decision;
 }
 
 void QRVFlockAI::update(QRVDataLayer* dataLayer) {
@@ -72,36 +77,34 @@ void QRVFlockAI::update(QRVDataLayer* dataLayer) {
             refresh(layer, m);
         if (!f.m_leader) {
             // Nobody to follow: every follower hunts on its own.
-            for (FlockMember& m : f.m_followers)
-                if (m.m_record) {
-                    m.m_record->decision.m_target =
-                        Vector(layer.m_player.x, 0.0f, layer.m_player.z);
-                    m.m_record->decision.m_action = ACTION_WALK;
-                    loneHunt(layer, m);
-                }
+            for (FlockMember& m : f.m_followers) {
+                AIDecision& d = m.decision();
+                d.m_target = Vector(layer.m_player.x, 0.0f, layer.m_player.z);
+                d.m_action = ACTION_WALK;
+                loneHunt(layer, m);
+            }
             continue;
         }
+        // Every member is stepped, fallen or not: a fallen leader's step is what ends
+        // the charge once the hero has left its flock behind.
         FlockMember& leader = *f.m_leader;
         refresh(layer, leader);
-        if (leader.m_record)
-            leaderStep(layer, f, leader);
+        leaderStep(layer, f, leader);
         const int32_t leaderAIX = leader.m_aiX;
         for (FlockMember& m : f.m_followers) {
             QRV_ASSERT_TEXT(leaderAIX != -1, "leaderAIX != -1");
-            if (m.m_record)
-                followerStep(layer, f, m, leader);
+            followerStep(layer, f, m, leader);
         }
     }
 }
 
 void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) {
-    EnemyData& l = *leader.m_record;
     const PlayerData& hero = layer.m_player;
-    AIDecision& d = l.decision;
+    AIDecision& d = leader.decision();
     d.m_target = Vector(hero.x, 0.0f, hero.z);
     d.m_action = ACTION_WALK;
-    const int32_t dist = boxDistance(l.x, l.z, hero.x, hero.z);
-    stepToward(layer, d, l.aiX, l.aiZ, hero.aiX, hero.aiZ);
+    const int32_t dist = boxDistance(leader.m_x, leader.m_z, hero.x, hero.z);
+    stepToward(layer, d, leader.m_aiX, leader.m_aiZ, hero.aiX, hero.aiZ);
     if (dist <= FLOCK_CHARGE_DISTANCE) {
         if (gameRand() % 100 == 1) {
             f.m_charging = true;
@@ -113,26 +116,24 @@ void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) 
 }
 
 void QRVFlockAI::loneHunt(QRVDataLayer& layer, FlockMember& follower) {
-    EnemyData& r = *follower.m_record;
     const PlayerData& hero = layer.m_player;
-    AIDecision& d = r.decision;
+    AIDecision& d = follower.decision();
     d.m_target = Vector(hero.x, 0.0f, hero.z);
     d.m_action = ACTION_WALK;
-    const int32_t dist = boxDistance(r.x, r.z, hero.x, hero.z);
+    const int32_t dist = boxDistance(follower.m_x, follower.m_z, hero.x, hero.z);
     if (gameRand() % 1000 == 1) {
         d.m_action = ACTION_JUMP;
         return;
     }
-    stepOnArrival(layer, d, r.aiX, r.aiZ, hero.aiX, hero.aiZ);
+    stepOnArrival(layer, d, follower.m_aiX, follower.m_aiZ, hero.aiX, hero.aiZ);
     if (dist <= FLOCK_CHARGE_DISTANCE && gameRand() % 100 == 1)
         d.m_action = ACTION_ATTACK;
 }
 
 void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follower,
                               const FlockMember& leader) {
-    EnemyData& r = *follower.m_record;
     const PlayerData& hero = layer.m_player;
-    AIDecision& d = r.decision;
+    AIDecision& d = follower.decision();
     const int32_t leaderX = static_cast<int32_t>(std::trunc(leader.m_x));
     const int32_t leaderZ = static_cast<int32_t>(std::trunc(leader.m_z));
 
@@ -142,9 +143,9 @@ void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follow
         loneHunt(layer, follower);
 
     const int32_t dx =
-        std::abs(static_cast<int32_t>(std::trunc(r.x - static_cast<float>(leaderX))));
+        std::abs(static_cast<int32_t>(std::trunc(follower.m_x - static_cast<float>(leaderX))));
     const int32_t dz =
-        std::abs(static_cast<int32_t>(std::trunc(r.z - static_cast<float>(leaderZ))));
+        std::abs(static_cast<int32_t>(std::trunc(follower.m_z - static_cast<float>(leaderZ))));
 
     if (f.m_charging) {
         // Charging followers run at the hero's own cell.
@@ -156,9 +157,11 @@ void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follow
 
     bool leashed = false;
     if (dz >= FLOCK_LEASH)
-        leashed |= stepToward(layer, d, r.aiX, r.aiZ, r.aiX, leader.m_aiZ);
+        leashed |=
+            stepToward(layer, d, follower.m_aiX, follower.m_aiZ, follower.m_aiX, leader.m_aiZ);
     if (dx >= FLOCK_LEASH)
-        leashed |= stepToward(layer, d, r.aiX, r.aiZ, leader.m_aiX, r.aiZ);
+        leashed |=
+            stepToward(layer, d, follower.m_aiX, follower.m_aiZ, leader.m_aiX, follower.m_aiZ);
 
     separate(layer, f, follower);
 
@@ -167,27 +170,25 @@ void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follow
 }
 
 void QRVFlockAI::separate(QRVDataLayer& layer, Flock& f, FlockMember& follower) {
-    EnemyData& r = *follower.m_record;
-    AIDecision& d = r.decision;
+    AIDecision& d = follower.decision();
     for (FlockMember& other : f.m_followers) {
         if (&other == &follower)
             continue;
-        if (boxDistance(other.m_x, other.m_z, r.x, r.z) > FLOCK_SPACING)
+        if (boxDistance(other.m_x, other.m_z, follower.m_x, follower.m_z) > FLOCK_SPACING)
             continue;
-        if (other.m_record)
-            other.m_record->decision.m_action = ACTION_WALK;
+        other.decision().m_action = ACTION_WALK;
         bool changed = false;
-        if (r.aiX > other.m_aiX) {
+        if (follower.m_aiX > other.m_aiX) {
             d.m_waypointCell.x += 1.0f;
             changed = true;
-        } else if (r.aiX < other.m_aiX) {
+        } else if (follower.m_aiX < other.m_aiX) {
             d.m_waypointCell.x -= 1.0f;
             changed = true;
         }
-        if (r.aiZ > other.m_aiZ) {
+        if (follower.m_aiZ > other.m_aiZ) {
             d.m_waypointCell.z += 1.0f;
             changed = true;
-        } else if (r.aiZ < other.m_aiZ) {
+        } else if (follower.m_aiZ < other.m_aiZ) {
             d.m_waypointCell.z -= 1.0f;
             changed = true;
         }

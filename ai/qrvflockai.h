@@ -7,9 +7,11 @@
 // Cost: per flock, the leader step is constant; the followers' separation is
 // quadratic in the number of followers (flocks are a handful each).
 // Members are kept by identifier and looked up in the data layer's enemy table every
-// update, because a killed enemy's record is destroyed: a member whose record is gone
-// counts as inactive and keeps the position last seen. Flock numbers outside 0 to 9
-// are refused with a debug assertion; a flock without a leader steers nobody.
+// update, because a killed enemy's record is destroyed. A member whose record is gone
+// counts as inactive, keeps the position last seen and is still stepped every frame on
+// a decision of its own that nobody reads: a fallen leader still ends its flock's charge
+// once the hero is more than 200 from where it fell. Flock numbers outside 0 to 9 are
+// refused with a debug assertion; a flock without a leader steers nobody.
 #pragma once
 
 #include "ai/qrvai.h"
@@ -36,6 +38,11 @@ struct FlockMember {
     float m_x = 0.0f, m_z = 0.0f;
     int32_t m_aiX = -1, m_aiZ = -1;
     bool m_active = false;
+    // The decision last written, carried on once the record is gone.
+    AIDecision m_fallenDecision;
+
+    // Where this frame's decision goes: the record's, or the carried one once it is gone.
+    AIDecision& decision();
 };
 
 struct Flock {

@@ -118,6 +118,7 @@ SoundObject* SoundManager::sound(int32_t slot) const {
 }
 
 void SoundManager::SetListenerPosition(float x, float y, float z) {
+    m_listener = Vector(x, y, z);
     if (m_haveDevice)
         alListener3f(AL_POSITION, x, y, z);
 }
@@ -144,7 +145,7 @@ void SoundManager::PlayCue(int32_t cue, const Vector* position) {
     if (!s)
         return;
     Vector at = cueAtHero(cue) ? heroPosition() : (position ? *position : Vector(0.0f, 0.0f, 0.0f));
-    s->SetPosition(at.x, at.y, at.z);
+    place(cueSlot(cue), at);
     s->Play(1);
 }
 
@@ -153,12 +154,27 @@ void SoundManager::PlayCue(int32_t cue, const Vector& position) {
 }
 
 void SoundManager::playVoice(int32_t voice) {
-    if (SoundObject* s = sound(voiceSlot(voice))) {
-        // Voices carry no position: they sound at the listener.
-        Vector at = heroPosition();
+    // Voices carry no position: they sound at the listener.
+    PlaySlot(voiceSlot(voice), 1);
+}
+
+void SoundManager::PlaySlot(int32_t slot, int32_t repeats) {
+    if (slotIs3D(slot))
+        place(slot, m_listener);
+    if (SoundObject* s = sound(slot))
+        s->Play(repeats);
+}
+
+void SoundManager::place(int32_t slot, const Vector& at) {
+    if (slot < 1 || slot > SLOT_COUNT)
+        return;
+    m_placed[slot - 1] = at;
+    if (SoundObject* s = sound(slot))
         s->SetPosition(at.x, at.y, at.z);
-        s->Play(1);
-    }
+}
+
+Vector SoundManager::placedAt(int32_t slot) const {
+    return (slot >= 1 && slot <= SLOT_COUNT) ? m_placed[slot - 1] : Vector();
 }
 
 void SoundManager::PlayRarozare(int32_t n) {
@@ -177,7 +193,7 @@ void SoundManager::Update() {
     if (g_dataLayer) {
         if (EnemyData* enemy = g_dataLayer->randomEnemy()) {
             if (SoundObject* breath = sound(BREATH_SLOT)) {
-                breath->SetPosition(enemy->x, BREATH_HEIGHT, enemy->z);
+                place(BREATH_SLOT, Vector(enemy->x, BREATH_HEIGHT, enemy->z));
                 Vector hero = heroPosition();
                 float dx = std::trunc(std::fabs(enemy->x - hero.x));
                 float dz = std::trunc(std::fabs(enemy->z - hero.z));

@@ -7,11 +7,10 @@
 // Main thread only.
 #pragma once
 
+#include "models/vector.h"
 #include "platform/soundobject.h"
 
 #include <cstdint>
-
-class Vector;
 
 class SoundManager {
 public:
@@ -36,8 +35,12 @@ public:
     // the origin). Cue 7 and unknown cues do nothing.
     void PlayCue(int32_t cue, const Vector* position = nullptr);
     void PlayCue(int32_t cue, const Vector& position);
-    // Voice numbers 100-104, 200-205 and 300-304 (any of the three calls takes any of them);
-    // other numbers do nothing.
+    // Plays a slot `repeats` times (music, jingles: sounds without a place of their own). A
+    // positional slot is placed at the listener first, so it is heard at full strength and
+    // centred wherever the listener is; a flat slot just plays.
+    void PlaySlot(int32_t slot, int32_t repeats);
+    // Voice numbers 100-104, 200-205 and 300-304 (any of the three calls takes any of them),
+    // played at the listener; other numbers do nothing.
     void PlayRarozare(int32_t n);
     void PlayVerozi(int32_t n);
     void PlayVirav(int32_t n);
@@ -58,13 +61,21 @@ public:
     static const int32_t* loadOrder();
 
     int32_t breathCountdown() const { return m_breathCountdown; }
+    // Where the listener was last put, and where a positional slot was last placed (origin
+    // before either); kept with or without a device.
+    const Vector& listenerPosition() const { return m_listener; }
+    Vector placedAt(int32_t slot) const;
     float rolloff() const { return m_rolloff; }
 
 private:
     void playVoice(int32_t voice);
+    // Moves a positional slot (and the record of its place) to `at`.
+    void place(int32_t slot, const Vector& at);
 
     SoundObject* m_sounds[SLOT_COUNT] = {};
     bool m_haveDevice = false;
     float m_rolloff = 1.0f;
     int32_t m_breathCountdown = 100;
+    Vector m_listener;
+    Vector m_placed[SLOT_COUNT];
 };

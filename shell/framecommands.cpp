@@ -292,6 +292,9 @@ int32_t AnswerVoice(const char* partner, int32_t outcome, int32_t checked[4], in
 }
 
 void FindTalkPartner() {
+    // Only someone standing near now counts: a partner from before may have walked off,
+    // or belong to a level that is gone.
+    g_talkPartner = nullptr;
     if (!g_hero || !g_dataLayer)
         return;
     const Vector hero = g_hero->getPosition();
@@ -363,6 +366,9 @@ void FrameCommands() {
     case STATE_CREDITS:
         if (down(KEY_ENTER)) {
             g_gameState = STATE_TITLE;
+            // The credits set-up releases the level on their first frame; an Enter on the
+            // very frame the boss fell comes before it.
+            ReleaseLevel();
             SetUpTitle();
         }
         break;

@@ -10,7 +10,7 @@
 class Vector;
 
 void FrameCommands();
-// The first character closer than 20.0 to the hero, into g_talkPartner (unchanged if none).
+// The first character closer than 20.0 to the hero, into g_talkPartner (null if none).
 void FindTalkPartner();
 // Keeps a position inside the world rectangle; when it had to move it, places the object
 // (251 hero, 252 boss, else its table slot) there and runs its update once.

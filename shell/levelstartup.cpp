@@ -11,6 +11,7 @@
 #include "platform/timer.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
+#include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "shell/services.h"
 #include "world/camera.h"
@@ -38,8 +39,9 @@ void worldGLState() {
 
 bool StartLevel() {
     worldGLState();
-    for (SceneObject*& slot : g_objectTable)
-        slot = nullptr;
+    // A new game starts empty: nothing of a game that was not released may carry over
+    // (its objects, gems or talk partner).
+    ReleaseLevel();
     replace(g_hero, new Player());
     replace(g_boss, new Boss());
     replace(g_skyBox, new SkyBox());

@@ -30,13 +30,27 @@
 #include "world/viewfrustum.h"
 #include "world/water.h"
 
+#include <csignal>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include <SDL.h>
 #include <GL/gl.h>
 
 namespace {
 int s_quitCode = 0;
+volatile std::sig_atomic_t s_stopSignal = 0;
+
+void onStopSignal(int signal) {
+    if (s_stopSignal != 0) {
+        // A second one: the loop is not listening, so end the way the signal ends a program.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    s_stopSignal = signal;
+}
 
 void swapWindow() {
     if (SDL_Window* w = GetWindowHandle())
@@ -210,8 +224,12 @@ bool InitScene() {
 }
 
 void ReleaseLevel() {
-    for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
-        destroy(g_gems[i]);
+    // Nothing may point into the level once it is gone: the talk partner is one of its
+    // characters, and the light remembers the hero.
+    g_talkPartner = nullptr;
+    ForgetWorldLightHero();
+    for (Gem*& gem : g_gems)
+        destroy(gem);
     g_gemCount = 0;
     for (SceneObject*& object : g_objectTable)
         destroy(object);
@@ -237,6 +255,8 @@ bool StartGame(int level) {
     destroy(g_titleModel);
     destroy(g_titleBackdrop);
     destroy(g_font);
+    // Whatever screen came before, the new game starts without its actors.
+    ReleaseCutscene();
     if (level == 1) {
         StartLevel();
         g_startCountdown = 100;
@@ -256,6 +276,11 @@ int QuitCode() {
 }
 
 bool RunOneRound() {
+    // A stop signal or a window that is gone ends the game before anything else is drawn.
+    if (s_stopSignal != 0 || WindowLost()) {
+        s_quitCode = 0;
+        return false;
+    }
     SDL_Event event;
     if (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)
@@ -290,12 +315,50 @@ int RunMainLoop() {
     return s_quitCode;
 }
 
+void InstallStopSignals() {
+    // SDL would turn the signals into a quit event of its own; ours only set the flag.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool StopRequested() {
+    return s_stopSignal != 0;
+}
+
+void ClearStopRequest() {
+    s_stopSignal = 0;
+}
+
+void ShutDownGame() {
+    ShutDownSound();
+    ShutDownCutsceneSound();
+    ReleaseLevel();
+    ReleaseCutscene();
+    ReleaseTitle();
+}
+
+void EndWithoutDisplay() {
+    // Nothing of the window can be used any more, but the sound can still be closed.
+    ShutDownSound();
+    ShutDownCutsceneSound();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
 int GameMain() {
+    InstallStopSignals();
     // A failed creation is a failure: report it as such to the shell.
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen))
         return 1;
     g_input.Init();
     int code = RunMainLoop();
+    // However the loop ended (Quit, a close request, a signal, a lost window), the sound is
+    // shut down and the game's objects are released while the context still exists.
+    ShutDownGame();
     KillGameWindow();
     return code;
 }

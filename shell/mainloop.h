@@ -12,7 +12,18 @@ bool StartGame(int level);
 // The close request: shuts the sound down, releases the level and posts the quit.
 void CloseGame();
 
-// One round of the loop; false once the quit message has been taken.
+// SIGTERM and SIGINT only set a flag that the next round reads and ends the loop on (a
+// second signal before that ends the process the default way).
+void InstallStopSignals();
+bool StopRequested();
+void ClearStopRequest();
+// The end of every game, however the loop ended: sound off, level, scenes and title released.
+void ShutDownGame();
+// The display connection is gone: shuts the sound down and ends the process with status 0.
+[[noreturn]] void EndWithoutDisplay();
+
+// One round of the loop; false once the quit message has been taken, a stop signal has
+// come or the window has gone.
 bool RunOneRound();
 int RunMainLoop();
 int GameMain();

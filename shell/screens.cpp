@@ -94,6 +94,9 @@ const char* CreditsLine(int32_t index) {
 bool SetUpTitle() {
     SetScreenGLState();
     ReleaseTitle();
+    // The intro's or the credits' actors go with their screen: the next credits are set up
+    // only when no actor is left over.
+    ReleaseCutscene();
     g_titleModel = new ModelObject();
     g_titleModel->loadModel("Data/TitleObject.ms3d");
     g_titleModel->setDirection(Vector(0.0f, 0.0f, 1.0f));

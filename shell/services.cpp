@@ -15,9 +15,9 @@
 
 void PlaySlot(int32_t slot, int32_t repeats) {
 #ifdef TARVO_SOUND
+    // Through the manager, which puts a positional sound at the listener.
     if (g_sound)
-        if (SoundObject* s = g_sound->sound(slot))
-            s->Play(repeats);
+        g_sound->PlaySlot(slot, repeats);
 #else
     (void)slot;
     (void)repeats;
@@ -160,6 +160,13 @@ void DeleteWorldLight() {
 #ifdef TARVO_LIGHT
     delete g_light;
     g_light = nullptr;
+#endif
+}
+
+void ForgetWorldLightHero() {
+#ifdef TARVO_LIGHT
+    if (g_light)
+        g_light->m_hero = nullptr;
 #endif
 }
 

@@ -35,6 +35,8 @@ constexpr int32_t PLAY_ONCE_COUNT = 1;
 // credits: up to three), their shadow pass, and the play frame's steps.
 void NewWorldLight();
 void DeleteWorldLight();
+// The level is going: the light lets go of the hero it remembers.
+void ForgetWorldLightHero();
 void SetSceneShadow(float x, float y, float z, float range, ModelObject* a,
                     ModelObject* b = nullptr, ModelObject* c = nullptr);
 void DrawSceneShadows();

@@ -6,8 +6,15 @@
 #include "shell/mainloop.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+#include <cstdio>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#define TARVO_X11 1
+#endif
 
 bool g_active = true;
 bool g_fullscreen = true;
@@ -18,6 +25,63 @@ namespace {
 SDL_Window* g_hWnd = nullptr;
 SDL_GLContext g_hRC = nullptr;
 int s_lastWidth = 0, s_lastHeight = 0;
+// Set once the window has been destroyed under the game (DestroyNotify, or an X error
+// naming it); the main loop ends on it.
+bool s_windowLost = false;
+
+#ifdef TARVO_X11
+Display* s_xDisplay = nullptr;
+::Window s_xWindow = 0;
+XIOErrorHandler s_previousIOHandler = nullptr;
+
+// Xlib calls this with the display locked, so it must not call Xlib itself. (SDL's own
+// handler does: it restores the desktop mode through XRandR from here, and when the
+// window has been destroyed under a fullscreen game the first swap's error deadlocks the
+// game inside that call.) An error about our window means the window is gone; any other
+// is reported and the game goes on instead of exiting.
+int onXError(Display*, XErrorEvent* error) {
+    if (s_xWindow != 0 && error->resourceid == s_xWindow) {
+        s_windowLost = true;
+        return 0;
+    }
+    std::fprintf(stderr, "X error %d (request %d.%d) on resource 0x%lx ignored\n",
+                 int(error->error_code), int(error->request_code), int(error->minor_code),
+                 static_cast<unsigned long>(error->resourceid));
+    return 0;
+}
+
+// The display connection is gone (the X server ended or the link broke). Xlib ends the
+// process when this returns, so the game ends here, cleanly.
+int onXIOError(Display*) {
+    std::fputs("The connection to the display was lost; the game ends.\n", stderr);
+    EndWithoutDisplay();
+}
+
+void watchXWindow() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(g_hWnd, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    s_xDisplay = info.info.x11.display;
+    s_xWindow = info.info.x11.window;
+    XSetErrorHandler(onXError);
+    s_previousIOHandler = XSetIOErrorHandler(onXIOError);
+    // DestroyNotify comes only through the window-system events.
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+// Before SDL closes the display: errors of requests on the lost window must reach our
+// handler, not Xlib's default one, which would end the game with status 1.
+void unwatchXWindow() {
+    if (!s_xDisplay)
+        return;
+    XSync(s_xDisplay, False);
+    XSetIOErrorHandler(s_previousIOHandler);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_IGNORE);
+    s_xDisplay = nullptr;
+    s_xWindow = 0;
+}
+#endif
 
 void errorBox(const char* text) {
     ShowMessageBox(text, "ERROR", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation);
@@ -174,6 +238,10 @@ bool CreateGameWindow(const char* title, int width, int height, int bits, bool f
         errorBox("Can't Find A Suitable PixelFormat.");
         return false;
     }
+    s_windowLost = false;
+#ifdef TARVO_X11
+    watchXWindow();
+#endif
     SDL_ShowWindow(g_hWnd);
     SDL_RaiseWindow(g_hWnd);
     ResizeScene(width, height);
@@ -195,9 +263,20 @@ void KillGameWindow() {
         SDL_DestroyWindow(g_hWnd);
         g_hWnd = nullptr;
     }
+#ifdef TARVO_X11
+    unwatchXWindow();
+#endif
     if (g_fullscreen)
         SDL_ShowCursor(SDL_ENABLE);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool WindowLost() {
+    return s_windowLost;
+}
+
+void SetWindowLost(bool lost) {
+    s_windowLost = lost;
 }
 
 void GameWindowProc(const SDL_Event& e) {
@@ -225,6 +304,15 @@ void GameWindowProc(const SDL_Event& e) {
             break;
         }
         break;
+#ifdef TARVO_X11
+    case SDL_SYSWMEVENT:
+        if (e.syswm.msg && e.syswm.msg->subsystem == SDL_SYSWM_X11) {
+            const XEvent& x = e.syswm.msg->msg.x11.event;
+            if (x.type == DestroyNotify && s_xWindow != 0 && x.xdestroywindow.window == s_xWindow)
+                s_windowLost = true;
+        }
+        break;
+#endif
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         int vk = KeycodeToVirtualKey(e.key.keysym.sym);

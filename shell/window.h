@@ -16,6 +16,10 @@ extern bool g_escapeTapped;
 
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen);
 void KillGameWindow();
+// Whether the window has been destroyed from outside (a window manager that crashed,
+// xdotool windowclose); the main loop then ends the game. Tests may set it.
+bool WindowLost();
+void SetWindowLost(bool lost);
 void ResizeScene(int width, int height);
 // The window procedure: one event in, its effect on the flags and the game.
 void GameWindowProc(const SDL_Event& event);

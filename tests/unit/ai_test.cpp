@@ -358,10 +358,46 @@ TEST_F(AiWorld, FollowersOfAFallenLeaderHuntAlone) {
     }
     EXPECT_GT(attacks, 0) << "within 200 it attacks on its own";
     EXPECT_LT(jumps, 30);
-    // 100 from the fallen leader on z: the leash still pulls toward its last cell.
+    // 100 from the fallen leader on z: the leash still pulls toward its last cell. (The hero
+    // more than 200 from where the leader fell, so that no charge sends it to the hero.)
+    hero(500.0f, 760.0f);
     moveTo(f, 500.0f, 600.0f);
     f.decision.m_waypointCell = Vector(50.0f, 0.0f, 60.0f);
     flocks.update(&layer);
     EXPECT_LE(f.decision.m_waypointCell.z, 60.0f);
+    EXPECT_EQ(DebugAssertCount(), 0);
+}
+
+TEST_F(AiWorld, AFallenLeadersChargeEndsWhenTheHeroLeavesWhereItFell) {
+    gameSrand(5);
+    QRVFlockAI flocks;
+    EnemyData& leader = enemy(1, 500.0f, 500.0f);
+    EnemyData& f = enemy(2, 510.0f, 500.0f);
+    flocks.join(0, FLOCK_ROLE_LEADER, &leader);
+    flocks.join(0, FLOCK_ROLE_FOLLOWER, &f);
+    hero(600.0f, 600.0f);
+    for (int frames = 0; frames < 5000 && !flocks.flock(0)->m_charging; ++frames)
+        flocks.update(&layer);
+    ASSERT_TRUE(flocks.flock(0)->m_charging);
+    // Killed mid-charge: the record goes, the leader stays in its flock.
+    layer.m_enemyTable.erase(1);
+    flocks.update(&layer);
+    ASSERT_NE(flocks.flock(0)->m_leader, nullptr);
+    hero(1000.0f, 600.0f); // 500 from where the leader fell
+    flocks.update(&layer);
+    EXPECT_FALSE(flocks.flock(0)->m_charging);
+    // Its follower hunts alone now instead of running at the hero's cell from anywhere.
+    f.decision.m_waypointCell = Vector(51.0f, 0.0f, 50.0f);
+    for (int i = 0; i < 200; ++i) {
+        flocks.update(&layer);
+        EXPECT_FALSE(flocks.flock(0)->m_charging) << "frame " << i;
+    }
+    EXPECT_NE(f.decision.m_waypointCell.x, 100.0f);
+
+    // Back near the fallen leader, the flock may charge again, as a live leader's would.
+    hero(600.0f, 600.0f);
+    for (int frames = 0; frames < 5000 && !flocks.flock(0)->m_charging; ++frames)
+        flocks.update(&layer);
+    EXPECT_TRUE(flocks.flock(0)->m_charging);
     EXPECT_EQ(DebugAssertCount(), 0);
 }

@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 int s_drawn = 0, s_swapped = 0, s_commands = 0;
 void countDraw() {
@@ -105,6 +107,30 @@ TEST_F(MainLoopRound, AnEventTakesTheWholeRoundAndQuitEndsTheLoop) {
     for (int i = 0; i < 5 && running; ++i)
         running = RunOneRound();
     EXPECT_FALSE(running);
+}
+
+TEST_F(MainLoopRound, AStopSignalEndsTheLoopWithStatusZero) {
+    InstallStopSignals();
+    g_gameState = STATE_PLAY;
+    for (int signal : {SIGTERM, SIGINT}) {
+        s_drawn = 0;
+        ASSERT_EQ(std::raise(signal), 0); // only a flag: the test goes on
+        EXPECT_TRUE(StopRequested());
+        EXPECT_FALSE(RunOneRound()) << signal;
+        EXPECT_EQ(s_drawn, 0) << "nothing more is drawn";
+        EXPECT_EQ(RunMainLoop(), 0);
+        ClearStopRequest();
+        EXPECT_TRUE(RunOneRound());
+    }
+}
+
+TEST_F(MainLoopRound, ALostWindowEndsTheLoop) {
+    g_gameState = STATE_CONVERSATION;
+    SetWindowLost(true);
+    EXPECT_FALSE(RunOneRound());
+    EXPECT_EQ(s_drawn, 0);
+    SetWindowLost(false);
+    EXPECT_TRUE(RunOneRound());
 }
 
 TEST(WindowRules, AZeroHeightResizeUsesOne) {

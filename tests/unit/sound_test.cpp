@@ -7,6 +7,7 @@
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
 #include "shell/gamecontext.h"
+#include "shell/services.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -333,4 +334,44 @@ TEST_F(SoundTest, TheBreathingWaitRestartsAndOnlyANearbyEnemyBreathes) {
     EXPECT_EQ(m.breathCountdown(), 200);
     EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
     g_dataLayer = nullptr;
+}
+
+TEST_F(SoundTest, SoundsWithoutAPlaceOfTheirOwnPlayAtTheListener) {
+    // Gun empty, game over, the ending voice and the dream music, as the game plays them.
+    const int slots[] = {9, 16, 20, 21};
+    const Vector listener(1500.0f, 12.0f, 900.0f);
+    SoundDevice::SetDeviceName("no such audio device");
+    {
+        SoundManager m; // the bookkeeping works without a device
+        EXPECT_FALSE(m.Init());
+        g_sound = &m;
+        m.SetListenerPosition(listener.x, listener.y, listener.z);
+        for (int slot : slots) {
+            PlaySlot(slot, PLAY_ONCE_COUNT);
+            const Vector at = m.placedAt(slot);
+            EXPECT_FLOAT_EQ(at.x, listener.x) << "slot " << slot;
+            EXPECT_FLOAT_EQ(at.y, listener.y) << "slot " << slot;
+            EXPECT_FLOAT_EQ(at.z, listener.z) << "slot " << slot;
+        }
+        m.PlayVirav(300);
+        EXPECT_FLOAT_EQ(m.placedAt(33).x, listener.x) << "voices too, even with no hero";
+        g_sound = nullptr;
+    }
+    SoundDevice::SetDeviceName("");
+
+    // Heard: far from the origin with the default rolloff, a sound left at the origin would
+    // be a thousandth as loud.
+    writeTone("gameOver.wav", 0.3);
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    g_sound = &m;
+    m.SetListenerPosition(listener.x, listener.y, listener.z);
+    m.SetListenerOrientation(Vector(0.0f, 0.0f, -1.0f), Vector(0.0f, 1.0f, 0.0f));
+    PlaySlot(16, PLAY_ONCE_COUNT);
+    ASSERT_TRUE(m.sound(16)->IsPlaying());
+    for (int i = 0; i < 100 && m.sound(16)->IsPlaying(); ++i)
+        waitMs(20);
+    g_sound = nullptr;
+    m.ShutDown();
+    EXPECT_GT(mixPeak(), 0.05f);
 }

@@ -1,0 +1,220 @@
+// The paths between the game's states, played through the state functions on a real
+// context with the generated level: leaving a conversation with Escape, winning twice in a
+// row, leaving the credits before their first frame, and a new game after each.
+#include "level/qrvdatalayer.h"
+#include "objects/gem.h"
+#include "objects/npc.h"
+#include "objects/player.h"
+#include "platform/qrvinput.h"
+#include "shell/cutscenes.h"
+#include "shell/framecommands.h"
+#include "shell/gamecontext.h"
+#include "shell/mainloop.h"
+#include "shell/screens.h"
+#include "shell/services.h"
+#include "shell/window.h"
+#include "support/glcontext.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C;
+
+void noFrame() {}
+
+class GameFlow : public testing::Test {
+protected:
+    void SetUp() override {
+        char cwd[PATH_MAX];
+        m_oldDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
+        if (chdir(TARVO_GAME_DIR) != 0 || !std::ifstream("data/flatlandriver.xml").good())
+            GTEST_SKIP() << "no generated level in " << TARVO_GAME_DIR;
+        ASSERT_TRUE(m_gl.ok()) << m_gl.error();
+        for (int i = 0; i < 8; ++i) {
+            m_saved[i] = g_frameHandlers[i];
+            g_frameHandlers[i] = noFrame;
+        }
+        m_savedSwap = g_swapBuffers;
+        m_savedCommands = g_frameCommands;
+        g_swapBuffers = noFrame;
+        g_frameCommands = noFrame;
+        g_active = true;
+        SetUpTitle();
+        g_gameState = STATE_TITLE;
+    }
+    void TearDown() override {
+        for (int i = 0; i < 8; ++i)
+            g_frameHandlers[i] = m_saved[i];
+        g_swapBuffers = m_savedSwap;
+        g_frameCommands = m_savedCommands;
+        g_keys[27] = false;
+        releaseKeys();
+        ShutDownSound();
+        ReleaseLevel();
+        ReleaseCutscene();
+        ReleaseTitle();
+        g_gameState = STATE_INTRO1;
+        if (!m_oldDir.empty()) {
+            EXPECT_EQ(chdir(m_oldDir.c_str()), 0);
+        }
+    }
+
+    // Play Game on the title; the keys are then set by hand, not read from SDL.
+    void newGame() {
+        ASSERT_EQ(g_gameState, STATE_TITLE);
+        StartGame(1);
+        ASSERT_EQ(g_gameState, STATE_PLAY);
+        ASSERT_NE(g_hero, nullptr);
+        g_input.Release();
+        releaseKeys();
+    }
+    static void releaseKeys() {
+        for (uint8_t& k : g_keyState)
+            k = 0;
+    }
+    // One frame of the frame commands with `key` held.
+    static void tap(uint8_t key) {
+        g_keyState[key] = 0x80;
+        FrameCommands();
+        g_keyState[key] = 0;
+    }
+    // A gem lying in the level, as an enemy drops one.
+    static Gem* dropGem() {
+        auto* gem = new Gem();
+        g_gems[g_gemCount++] = gem;
+        return gem;
+    }
+    static Npc* firstCharacter() {
+        for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+            if (g_objectTable[i] && g_dataLayer->kindOf(i) == KIND_NPC)
+                return static_cast<Npc*>(g_objectTable[i]);
+        return nullptr;
+    }
+    // Escape in play, conversation or game over: rounds until the title is up.
+    static void escape() {
+        g_keys[27] = true;
+        for (int i = 0; i < 50 && g_gameState != STATE_TITLE; ++i) {
+            g_active = true; // the test's hidden window may report lost focus
+            RunOneRound();
+        }
+        g_keys[27] = false;
+    }
+    // The boss falls: the state the credits start from, then their first frame.
+    static void win() {
+        g_gameState = STATE_CREDITS;
+        CreditsFrame();
+    }
+
+    TestGLContext m_gl;
+    std::string m_oldDir;
+    FrameHandler m_saved[8] = {};
+    FrameHandler m_savedSwap = nullptr, m_savedCommands = nullptr;
+};
+
+} // namespace
+
+TEST_F(GameFlow, EscapeFromAConversationLeavesNoPartnerForTheNextGame) {
+    newGame();
+    Npc* npc = firstCharacter();
+    ASSERT_NE(npc, nullptr);
+    g_hero->setPosition(npc->getPosition() + Vector(5.0f, 0.0f, 0.0f));
+    tap(KEY_T);
+    ASSERT_EQ(g_gameState, STATE_CONVERSATION);
+    ASSERT_EQ(g_talkPartner, npc);
+    escape();
+    ASSERT_EQ(g_gameState, STATE_TITLE);
+    EXPECT_EQ(g_talkPartner, nullptr) << "the partner was destroyed with the level";
+
+    // T far from everyone in the next game talks to nobody.
+    newGame();
+    g_hero->setPosition(Vector(5.0f, 0.0f, 5.0f));
+    tap(KEY_T);
+    EXPECT_EQ(g_gameState, STATE_PLAY);
+    EXPECT_EQ(g_talkPartner, nullptr);
+}
+
+TEST_F(GameFlow, APartnerWhoIsNoLongerNearIsDropped) {
+    newGame();
+    Npc* npc = firstCharacter();
+    ASSERT_NE(npc, nullptr);
+    g_talkPartner = npc; // someone talked to earlier, now far away
+    g_hero->setPosition(npc->getPosition() + Vector(300.0f, 0.0f, 0.0f));
+    FindTalkPartner();
+    EXPECT_EQ(g_talkPartner, nullptr);
+    tap(KEY_T);
+    EXPECT_EQ(g_gameState, STATE_PLAY);
+}
+
+TEST_F(GameFlow, ASecondWinSetsUpTheCreditsLikeTheFirst) {
+    for (int game = 1; game <= 2; ++game) {
+        SCOPED_TRACE(game);
+        newGame();
+        EXPECT_EQ(g_gemCount, 0) << "no gem of the old game";
+        EXPECT_EQ(g_actor, nullptr) << "no actor of the old credits";
+        dropGem();
+        dropGem();
+        g_startCountdown = 40; // the play countdown, about to become the line index
+        win();
+        // The credits set-up ran: the level is released, the actors and font are there.
+        EXPECT_EQ(g_hero, nullptr);
+        EXPECT_EQ(g_gemCount, 0);
+        EXPECT_EQ(g_gems[0], nullptr);
+        EXPECT_NE(g_actor, nullptr);
+        EXPECT_NE(g_prop, nullptr);
+        EXPECT_NE(g_font, nullptr);
+        EXPECT_EQ(g_startCountdown, 0) << "the lines start at CREDITS";
+        for (int frame = 0; frame < 5; ++frame)
+            CreditsFrame();
+        EXPECT_LE(g_startCountdown, 1) << "the lines follow the actor's script";
+        tap(KEY_ENTER);
+        ASSERT_EQ(g_gameState, STATE_TITLE);
+        EXPECT_EQ(g_actor, nullptr) << "the credits' actors go with the credits";
+        EXPECT_EQ(g_prop, nullptr);
+    }
+}
+
+TEST_F(GameFlow, EnterOnTheFrameTheBossFellStillReleasesTheLevel) {
+    newGame();
+    dropGem();
+    Npc* npc = firstCharacter();
+    ASSERT_NE(npc, nullptr);
+    g_talkPartner = npc;
+    g_gameState = STATE_CREDITS; // the play frame of this round ended the fight
+    tap(KEY_ENTER);              // before any credits frame
+    ASSERT_EQ(g_gameState, STATE_TITLE);
+    EXPECT_EQ(g_hero, nullptr);
+    EXPECT_EQ(g_gemCount, 0);
+    EXPECT_EQ(g_talkPartner, nullptr);
+    newGame();
+    EXPECT_EQ(g_gemCount, 0);
+    win();
+    EXPECT_NE(g_actor, nullptr);
+    EXPECT_EQ(g_hero, nullptr);
+}
+
+TEST_F(GameFlow, ANewGameAfterGameOverOrEscapeStartsClean) {
+    newGame();
+    dropGem();
+    g_gameState = STATE_GAME_OVER;
+    tap(KEY_ENTER);
+    ASSERT_EQ(g_gameState, STATE_TITLE);
+    EXPECT_EQ(g_gemCount, 0);
+    newGame();
+    EXPECT_EQ(g_gemCount, 0);
+    dropGem();
+    g_gameState = STATE_GAME_OVER;
+    escape();
+    ASSERT_EQ(g_gameState, STATE_TITLE);
+    EXPECT_EQ(g_gemCount, 0);
+    EXPECT_EQ(g_hero, nullptr);
+    newGame();
+    EXPECT_EQ(g_gemCount, 0);
+    EXPECT_EQ(g_talkPartner, nullptr);
+}
