@@ -2,10 +2,11 @@
 // between them. Each walk starts the real game (the driven loop of tarvo-playthrough) in
 // a process of its own and plays it through the input layer: it skips or watches the
 // intros, clicks the title menu, walks, jumps, shoots, talks and trades, pauses, dies,
-// wins, leaves with Escape, quits and closes the window, in an order drawn from the
-// walk's seed. Only to get somewhere quickly does it set state up directly: it may put
-// the hero beside a villager, give or take gems, strike enemies and the boss as a hit
-// would, or bring the hero's life to its last point.
+// wins, leaves with Escape, quits, closes the window (or has it destroyed under it) and
+// sends the game SIGTERM or SIGINT, in an order drawn from the walk's seed. Only to get
+// somewhere quickly does it set state up directly: it may put the hero beside a villager,
+// give or take gems, strike enemies and the boss as a hit would, or bring the hero's life
+// to its last point.
 //
 // After every frame the walk checks the game's invariants (the state is one of the
 // seven that are entered, every pointer of the global game context points at a live
@@ -592,6 +593,14 @@ void chooseNext(Walk& w) {
     if (r.below(1000) < 2) {
         w.step("destroy the window from outside");
         w.ops.push_back([](GameDriver& d) { d.destroyWindow(); });
+        w.ending = true;
+        return;
+    }
+    if (r.below(1000) < 2) {
+        const int signal = r.chance(50) ? SIGTERM : SIGINT;
+        w.step(signal == SIGTERM ? "SIGTERM (the session ends)"
+                                 : "SIGINT (Ctrl+C in the terminal)");
+        w.ops.push_back([signal](GameDriver&) { kill(getpid(), signal); });
         w.ending = true;
         return;
     }

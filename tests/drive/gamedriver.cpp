@@ -228,6 +228,8 @@ void GameDriver::releaseAll() {
 int GameDriver::run(const Step& step, double limitSeconds) {
     std::error_code ignored;
     std::filesystem::create_directories(m_artifactDir, ignored);
+    // As the game's own entry does.
+    InstallStopSignals();
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen))
         return 1;
     g_input.Init();
@@ -263,6 +265,7 @@ int GameDriver::run(const Step& step, double limitSeconds) {
         while (RunOneRound()) {
         }
     }
+    ShutDownGame();
     KillGameWindow();
     return timedOut ? 124 : code;
 }

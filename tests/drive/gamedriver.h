@@ -20,8 +20,9 @@ public:
 
     explicit GameDriver(std::string artifactDir);
 
-    // Creates the window, runs the loop until the step ends it, the game quits or the
-    // time limit passes, then closes the game. Returns the game's exit code, or 124 after
+    // Creates the window (with the game's handling of SIGTERM and SIGINT), runs the loop
+    // until the step ends it, the game quits or the time limit passes, then closes the game
+    // and releases all of it, as the game's entry does. Returns the game's exit code, or 124 after
     // the limit.
     int run(const Step& step, double limitSeconds);
 
