@@ -583,20 +583,21 @@ void chooseTitle(Walk& w) {
 
 void chooseNext(Walk& w) {
     Random& r = w.random;
-    // Closing the window ends a walk wherever it is.
-    if (r.below(1000) < 6) {
+    // Closing the window ends a walk wherever it is (but a patient walk sees the intros).
+    const bool watching = w.patient && (g_gameState == STATE_INTRO1 || g_gameState == STATE_INTRO2);
+    if (!watching && r.below(1000) < 6) {
         w.step("close the window (the window manager's close request)");
         w.ops.push_back([](GameDriver& d) { d.requestClose(); });
         w.ending = true;
         return;
     }
-    if (r.below(1000) < 2) {
+    if (!watching && r.below(1000) < 2) {
         w.step("destroy the window from outside");
         w.ops.push_back([](GameDriver& d) { d.destroyWindow(); });
         w.ending = true;
         return;
     }
-    if (r.below(1000) < 2) {
+    if (!watching && r.below(1000) < 2) {
         const int signal = r.chance(50) ? SIGTERM : SIGINT;
         w.step(signal == SIGTERM ? "SIGTERM (the session ends)"
                                  : "SIGINT (Ctrl+C in the terminal)");
