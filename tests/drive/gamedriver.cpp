@@ -1,11 +1,16 @@
 #include "tests/drive/gamedriver.h"
 
+#include "level/qrvdatalayer.h"
+#include "objects/sceneobject.h"
 #include "platform/qrvinput.h"
+#include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <GL/gl.h>
+#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -159,6 +164,60 @@ void GameDriver::motion(int dx, int dy) {
     SDL_PushEvent(&e);
 }
 
+namespace {
+// The game window's X identifier, 0 when it has none.
+unsigned long x11Window() {
+    SDL_Window* window = GetWindowHandle();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return 0;
+    return info.info.x11.window;
+}
+} // namespace
+
+// Both go through a connection of their own, as another X client's would.
+void GameDriver::requestClose() {
+    const unsigned long w = x11Window();
+    Display* d = w ? XOpenDisplay(nullptr) : nullptr;
+    if (!d)
+        return;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XCloseDisplay(d);
+}
+
+void GameDriver::destroyWindow() {
+    const unsigned long w = x11Window();
+    Display* d = w ? XOpenDisplay(nullptr) : nullptr;
+    if (!d)
+        return;
+    XDestroyWindow(d, w);
+    XCloseDisplay(d);
+}
+
+int LivingEnemies() {
+    int n = 0;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+        if (g_objectTable[i] && g_dataLayer && g_dataLayer->kindOf(i) == KIND_ENEMY)
+            ++n;
+    return n;
+}
+
+SceneObject* NpcNamed(const char* name) {
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+        if (g_objectTable[i] && g_dataLayer && g_dataLayer->kindOf(i) == KIND_NPC &&
+            g_dataLayer->npcName(i) == name)
+            return g_objectTable[i];
+    return nullptr;
+}
+
 void GameDriver::releaseAll() {
     for (int k = 0; k < 512; ++k)
         key(k, false);
@@ -169,6 +228,8 @@ void GameDriver::releaseAll() {
 int GameDriver::run(const Step& step, double limitSeconds) {
     std::error_code ignored;
     std::filesystem::create_directories(m_artifactDir, ignored);
+    // As the game's own entry does.
+    InstallStopSignals();
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen))
         return 1;
     g_input.Init();
@@ -204,6 +265,7 @@ int GameDriver::run(const Step& step, double limitSeconds) {
         while (RunOneRound()) {
         }
     }
+    ShutDownGame();
     KillGameWindow();
     return timedOut ? 124 : code;
 }

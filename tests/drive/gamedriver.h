@@ -20,8 +20,9 @@ public:
 
     explicit GameDriver(std::string artifactDir);
 
-    // Creates the window, runs the loop until the step ends it, the game quits or the
-    // time limit passes, then closes the game. Returns the game's exit code, or 124 after
+    // Creates the window (with the game's handling of SIGTERM and SIGINT), runs the loop
+    // until the step ends it, the game quits or the time limit passes, then closes the game
+    // and releases all of it, as the game's entry does. Returns the game's exit code, or 124 after
     // the limit.
     int run(const Step& step, double limitSeconds);
 
@@ -30,6 +31,11 @@ public:
     void button(int sdlButton, bool down);
     void wheel(int notches);
     void motion(int dx, int dy);
+    // The window manager's close request (WM_DELETE_WINDOW), as a click on the title bar's
+    // close button sends it.
+    void requestClose();
+    // The window destroyed from outside (a crashed window manager, xdotool windowclose).
+    void destroyWindow();
     // Releases every key and button this driver holds down.
     void releaseAll();
 
@@ -59,6 +65,13 @@ private:
     bool m_keysDown[512] = {};
     bool m_buttonsDown[8] = {};
 };
+
+class SceneObject;
+
+// What a player sees of the level, read from the game's objects: enemies still alive,
+// and the character of the given name (null when there is no level).
+int LivingEnemies();
+SceneObject* NpcNamed(const char* name);
 
 // Reads the colour buffer (the viewport) as bottom-up BGR rows padded to 4 bytes, and
 // writes such pixels as a 24-bit BMP.

@@ -120,14 +120,6 @@ void clickButton(GameDriver& d, Pilot& p, int sdlButton) {
     p.tapButton = sdlButton;
 }
 
-int livingEnemies() {
-    int n = 0;
-    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
-        if (g_objectTable[i] && g_dataLayer && g_dataLayer->kindOf(i) == KIND_ENEMY)
-            ++n;
-    return n;
-}
-
 // The nearest living enemy, or the boss once it is awake.
 SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
     if (g_boss && g_dataLayer && g_dataLayer->isBossActive() && g_boss->m_phase != BOSS_DEAD)
@@ -158,14 +150,6 @@ float flatDistance(const SceneObject* o, const Vector& hero) {
     Vector v = o->getPosition() - hero;
     v.y = 0.0f;
     return v.length();
-}
-
-SceneObject* npcNamed(const char* name) {
-    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
-        if (g_objectTable[i] && g_dataLayer && g_dataLayer->kindOf(i) == KIND_NPC &&
-            g_dataLayer->npcName(i) == name)
-            return g_objectTable[i];
-    return nullptr;
 }
 
 int lifeOf(SceneObject* o) {
@@ -289,7 +273,7 @@ void fight(GameDriver& d, Pilot& p) {
     const bool bossTarget = target == g_boss;
     // Shopping: low on life with gems to pay, go back to the village and buy until full
     // (then shells); an enemy that followed is dealt with first.
-    SceneObject* baker = bossTarget || p.lose || p.mapMode ? nullptr : npcNamed("Rarozare");
+    SceneObject* baker = bossTarget || p.lose || p.mapMode ? nullptr : NpcNamed("Rarozare");
     // Rich, out of shells and near the village: stock up too.
     const bool stockUp = baker && g_hero->m_gems >= 40 && g_hero->m_redAmmo == 0 &&
                          flatDistance(baker, hero) < 600.0f;
@@ -373,7 +357,7 @@ void fight(GameDriver& d, Pilot& p) {
             p.result = 1;
             return;
         }
-        if (SceneObject* virav = npcNamed("Virav")) {
+        if (SceneObject* virav = NpcNamed("Virav")) {
             Vector v = virav->getPosition() - hero;
             v.y = 0.0f;
             look(yawTo(v), 0.0f);
@@ -495,7 +479,7 @@ void logLine(GameDriver& d, Pilot& p, const char* what) {
                 "gems %d  boss %s\n",
                 d.seconds(), static_cast<long long>(d.frames()), int(g_gameState), what, h.x, h.y,
                 h.z, g_dataLayer ? g_dataLayer->playerLife() : -1,
-                g_dataLayer ? livingEnemies() : -1, g_hero ? g_hero->m_gems : -1,
+                g_dataLayer ? LivingEnemies() : -1, g_hero ? g_hero->m_gems : -1,
                 g_boss && g_dataLayer && g_dataLayer->isBossActive() ? "awake" : "asleep");
     std::fflush(stdout);
     if (p.target && g_hero) {
@@ -807,7 +791,7 @@ bool step(GameDriver& d, Pilot& p) {
         if (in > 4.0 && in < 4.2)
             d.screenshot("play");
         if (g_dataLayer) {
-            const int enemies = livingEnemies();
+            const int enemies = LivingEnemies();
             if (p.lastEnemies >= 0 && enemies < p.lastEnemies) {
                 p.kills += p.lastEnemies - enemies;
                 logLine(d, p, "kill");
