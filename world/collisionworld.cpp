@@ -22,6 +22,8 @@ constexpr int32_t BLOW_DAMAGE = 10;
 // Steeper than this is a wall; flatter is ground to stand on.
 constexpr float WALL_NORMAL_Y = 0.8f;
 constexpr float SLOPE_PUSH = 2.5f;
+// The highest a slope may begin above the feet and still be climbed.
+constexpr float SLOPE_STEP_HEIGHT = 4.0f;
 constexpr float PUSH_APART_DIVISOR = 1.5f;
 constexpr float KNOCKBACK_DECAY_DIVISOR = 10.0f;
 constexpr float PI = 3.14159265358979f;
@@ -241,10 +243,26 @@ void CollisionWorld::respondStatic(ModelObject& mover, const CollisionEntry& wal
     Vector n = shape->hitTriangle(0).normal();
     n.transform3(shape->transform());
     n.normalize();
-    if (n.y <= WALL_NORMAL_Y)
+    // A slope lifts only what meets it at the feet. Met higher up (a head under a roof's
+    // eaves) it would lift the hero onto the roof: it holds him off like a wall instead.
+    const CollisionTriangle& touched = shape->hitTriangle(0);
+    float lowest = 0.0f;
+    for (int i = 0; i < 3; ++i) {
+        Vector corner = touched.m_corners[i];
+        corner.transform(shape->transform());
+        lowest = i == 0 ? corner.y : std::min(lowest, corner.y);
+    }
+    if (n.y <= WALL_NORMAL_Y) {
         mover.m_knockback.set(n);
-    else
+    } else if (lowest <= mover.m_position.y + SLOPE_STEP_HEIGHT) {
         mover.m_knockback.set(n * SLOPE_PUSH);
+    } else {
+        Vector away(n.x, 0.0f, n.z);
+        if (!away.isZero()) {
+            away.normalize();
+            mover.m_knockback.set(away);
+        }
+    }
     m_collided = true;
 }
 

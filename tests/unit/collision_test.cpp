@@ -382,6 +382,24 @@ TEST(CollisionWorldTest, SceneryPushesAlongItsWorldNormalAndTheKnockbackDecaysOn
     EXPECT_TRUE(mover.m_knockback.isZero()); // snapped once below 0.7
 }
 
+// A head under a roof's eaves must not lift the hero onto the roof: a surface to stand on
+// lifts only what meets it near the feet.
+TEST(CollisionWorldTest, OnlyTheFeetClimbOntoWhatTheyMeet) {
+    CollisionWorld world;
+    BoxObject ledge(5.0f), tall(3.0f); // the ledge's top at y 10; the mover 6 tall
+    ASSERT_TRUE(world.addObject(&ledge, COLLISION_STATIC));
+    ASSERT_TRUE(world.addObject(&tall, COLLISION_MOVING));
+    tall.m_position = V(0, 6.5f, 0); // the top met 3.5 above the feet: a step up
+    world.testObjects();
+    ASSERT_TRUE(world.m_collided);
+    EXPECT_NEAR(tall.m_knockback.y, 2.5f, 1e-4f);
+    tall.m_knockback = V(0, 0, 0);
+    tall.m_position = V(0, 5.0f, 0); // met 5 above the feet: his head, not a step
+    world.testObjects();
+    ASSERT_TRUE(world.m_collided);
+    EXPECT_LE(tall.m_knockback.y, 0.0f) << "lifted by what his head touched";
+}
+
 TEST(CollisionWorldTest, BodiesArePushedApartAndWeaponsDealHits) {
     QRVDataLayer layer;
     QRVDataLayer* saved = g_dataLayer;
