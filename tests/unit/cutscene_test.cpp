@@ -77,8 +77,9 @@ protected:
             s_runs[int(fps)] = play(fps);
     }
     static void TearDownTestSuite() {
-        ReleaseCutscene();
-        ReleaseTitle();
+        // As the game ends: the title's music stream and the scenes' sound are shut down
+        // before the process exits, or OpenAL's own exit races the music's feeder thread.
+        ShutDownGame();
         delete s_gl;
         s_gl = nullptr;
         Win32Timer::SetTickSourceForTests({});
