@@ -125,10 +125,14 @@ void PlayFrame() {
     if (g_camera)
         g_camera->apply();
     UpdateWorldLight();
-    if (g_terrain)
+    if (g_terrain) {
+        frameprofile::PassScope pass(frameprofile::PASS_TERRAIN);
         g_terrain->draw();
-    if (g_skyBox)
+    }
+    if (g_skyBox) {
+        frameprofile::PassScope pass(frameprofile::PASS_SKY);
         g_skyBox->draw();
+    }
     if (g_frustum)
         g_frustum->extractPlanes();
     if (g_dataLayer) {
@@ -138,6 +142,7 @@ void PlayFrame() {
             g_dataLayer->m_flockAI->update(g_dataLayer);
         g_dataLayer->updateNpcAI();
     }
+    frameprofile::PassScope modelsPass(frameprofile::PASS_MODELS);
     if (g_hero) {
         g_hero->draw();
         UpdateSoundListener(g_hero->getPosition(), g_hero->getDirection());
@@ -181,11 +186,14 @@ void PlayFrame() {
         }
         g_boss->draw();
     }
+    modelsPass.end();
     if (g_projectiles)
         g_projectiles->update();
     for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
-        if (g_gems[i])
+        if (g_gems[i]) {
+            frameprofile::PassScope pass(frameprofile::PASS_GEMS);
             g_gems[i]->draw();
+        }
     if (g_fountain) {
         g_fountain->draw();
         frameprofile::GameWork work;
@@ -197,12 +205,19 @@ void PlayFrame() {
                         2.0f * std::sin(float(SDL_GetTicks()) * 0.004f);
         PlaceFireLight(340.0f, y, 530.0f);
     }
-    DrawWorldShadows();
-    if (g_water)
+    {
+        frameprofile::PassScope pass(frameprofile::PASS_SHADOW_VOLUMES);
+        DrawWorldShadows();
+    }
+    if (g_water) {
+        frameprofile::PassScope pass(frameprofile::PASS_WATER);
         g_water->draw();
+    }
     SetOverlayLight(true);
-    if (g_hud)
+    if (g_hud) {
+        frameprofile::PassScope pass(frameprofile::PASS_HUD);
         g_hud->draw();
+    }
     SetOverlayLight(false);
     frameprofile::GameWork work;
     UpdateSound();
