@@ -71,7 +71,7 @@ void conversationFrame() {
 }
 
 double secondsSinceStart() {
-    return SDL_GetTicks() * 0.001;
+    return g_playClockMs() * 0.001;
 }
 
 void setFrontMaterial() {
@@ -95,6 +95,7 @@ FrameHandler g_frameHandlers[8] = {TitleFrame,    playStateFrame,    nullptr,   
 FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
 FrameHandler g_titleSetup = [] { SetUpTitle(); };
+unsigned (*g_playClockMs)() = [] { return unsigned(SDL_GetTicks()); };
 
 void PostQuit(int code) {
     s_quitCode = code;
@@ -202,7 +203,7 @@ void PlayFrame() {
     if (g_terrain) {
         // The fire light bobs above the fountain.
         const float y = float(g_terrain->height(340, 530)) + 10.0f +
-                        2.0f * std::sin(float(SDL_GetTicks()) * 0.004f);
+                        2.0f * std::sin(float(g_playClockMs()) * 0.004f);
         PlaceFireLight(340.0f, y, 530.0f);
     }
     {
