@@ -10,6 +10,7 @@
 #include "hud/bitmapfont.h"
 #include "platform/timer.h"
 #include "world/camera.h"
+#include "world/worldlight.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -29,6 +29,7 @@
 #endif
 #include "world/viewfrustum.h"
 #include "world/water.h"
+#include "world/worldlight.h"
 
 #include <csignal>
 #include <cmath>

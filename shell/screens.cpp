@@ -11,6 +11,7 @@
 #include "shell/gamecontext.h"
 #include "shell/services.h"
 #include "world/camera.h"
+#include "world/worldlight.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

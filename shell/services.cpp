@@ -1,16 +1,11 @@
 #include "shell/services.h"
 
 #include "models/vector.h"
-#include "objects/modelobject.h"
 #include "shell/gamecontext.h"
 #if __has_include("platform/soundmanager.h")
 #include "platform/cutsceneplayer.h"
 #include "platform/soundmanager.h"
 #define TARVO_SOUND 1
-#endif
-#if __has_include("world/worldlight.h")
-#include "world/worldlight.h"
-#define TARVO_LIGHT 1
 #endif
 
 void PlaySlot(int32_t slot, int32_t repeats) {
@@ -146,75 +141,5 @@ void ShutDownCutsceneSound() {
 #ifdef TARVO_SOUND
     if (g_cutsceneSound)
         g_cutsceneSound->ShutDown();
-#endif
-}
-
-void NewWorldLight() {
-#ifdef TARVO_LIGHT
-    delete g_light;
-    g_light = new WorldLight();
-#endif
-}
-
-void DeleteWorldLight() {
-#ifdef TARVO_LIGHT
-    delete g_light;
-    g_light = nullptr;
-#endif
-}
-
-void ForgetWorldLightHero() {
-#ifdef TARVO_LIGHT
-    if (g_light)
-        g_light->m_hero = nullptr;
-#endif
-}
-
-void SetSceneShadow(float x, float y, float z, float range, ModelObject* a, ModelObject* b,
-                    ModelObject* c) {
-#ifdef TARVO_LIGHT
-    if (g_light)
-        g_light->setSceneShadow(x, y, z, range, a, b, c);
-#else
-    (void)x, (void)y, (void)z, (void)range, (void)a, (void)b, (void)c;
-#endif
-}
-
-void DrawSceneShadows() {
-#ifdef TARVO_LIGHT
-    if (g_light)
-        g_light->drawSceneShadows();
-#endif
-}
-
-void UpdateWorldLight() {
-#ifdef TARVO_LIGHT
-    if (g_light)
-        g_light->update();
-#endif
-}
-
-void PlaceFireLight(float x, float y, float z) {
-#ifdef TARVO_LIGHT
-    if (g_light && !g_light->m_fixed)
-        g_light->setFire(1.0f, 0.1f, 0.0f, x, y, z);
-#else
-    (void)x, (void)y, (void)z;
-#endif
-}
-
-void DrawWorldShadows() {
-#ifdef TARVO_LIGHT
-    if (g_light)
-        g_light->drawShadows();
-#endif
-}
-
-void SetOverlayLight(bool on) {
-#ifdef TARVO_LIGHT
-    if (g_light)
-        g_light->setOverlayLight(on);
-#else
-    (void)on;
 #endif
 }

@@ -1,13 +1,11 @@
-// Thin calls into the sound manager and the world light for game code that only needs to
-// start, stop or ask about a sound, or to hand the light its shadow casters. Each call does
-// nothing when the service is absent (no sound device, no light yet), so callers need no
-// checks of their own.
+// Thin calls into the sound manager for game code that only needs to start, stop or ask
+// about a sound. Each call does nothing when there is no manager, so callers need no checks
+// of their own.
 #pragma once
 
 #include <cstdint>
 
 class Vector;
-class ModelObject;
 
 // Sound manager slots, cues and voices (all ignored when there is no sound).
 void PlaySlot(int32_t slot, int32_t repeats);
@@ -30,17 +28,3 @@ void ShutDownCutsceneSound();
 
 // Repeat counts as the game's callers mean them.
 constexpr int32_t PLAY_ONCE_COUNT = 1;
-
-// The world light: a new one into g_light, the shadow casters of a scene (title, intro,
-// credits: up to three), their shadow pass, and the play frame's steps.
-void NewWorldLight();
-void DeleteWorldLight();
-// The level is going: the light lets go of the hero it remembers.
-void ForgetWorldLightHero();
-void SetSceneShadow(float x, float y, float z, float range, ModelObject* a,
-                    ModelObject* b = nullptr, ModelObject* c = nullptr);
-void DrawSceneShadows();
-void UpdateWorldLight();
-void PlaceFireLight(float x, float y, float z);
-void DrawWorldShadows();
-void SetOverlayLight(bool on);

@@ -361,3 +361,49 @@ void WorldLight::setSceneShadow(float x, float y, float z, float range, ModelObj
 void WorldLight::drawSceneShadows() {
     drawShadows(m_sceneCasters, 3);
 }
+
+void NewWorldLight() {
+    delete g_light;
+    g_light = new WorldLight();
+}
+
+void DeleteWorldLight() {
+    delete g_light;
+    g_light = nullptr;
+}
+
+void ForgetWorldLightHero() {
+    if (g_light)
+        g_light->m_hero = nullptr;
+}
+
+void SetSceneShadow(float x, float y, float z, float range, ModelObject* a, ModelObject* b,
+                    ModelObject* c) {
+    if (g_light)
+        g_light->setSceneShadow(x, y, z, range, a, b, c);
+}
+
+void DrawSceneShadows() {
+    if (g_light)
+        g_light->drawSceneShadows();
+}
+
+void UpdateWorldLight() {
+    if (g_light)
+        g_light->update();
+}
+
+void PlaceFireLight(float x, float y, float z) {
+    if (g_light && !g_light->m_fixed)
+        g_light->setFire(1.0f, 0.1f, 0.0f, x, y, z);
+}
+
+void DrawWorldShadows() {
+    if (g_light)
+        g_light->drawShadows();
+}
+
+void SetOverlayLight(bool on) {
+    if (g_light)
+        g_light->setOverlayLight(on);
+}
