@@ -204,3 +204,58 @@ void SoundManager::Update() {
     }
     m_breathCountdown = BREATH_INTERVAL;
 }
+
+void PlaySlot(int32_t slot, int32_t repeats) {
+    if (g_sound)
+        g_sound->PlaySlot(slot, repeats);
+}
+
+void StopSlot(int32_t slot) {
+    if (g_sound)
+        if (SoundObject* s = g_sound->sound(slot))
+            s->Stop();
+}
+
+bool SlotPlaying(int32_t slot) {
+    if (g_sound)
+        if (SoundObject* s = g_sound->sound(slot))
+            return s->IsPlaying();
+    return false;
+}
+
+void PlayCue(int32_t cue, const Vector& at) {
+    if (g_sound)
+        g_sound->PlayCue(cue, at);
+}
+
+void PlayVoice(int32_t voice) {
+    if (g_sound)
+        g_sound->PlayVirav(voice); // any of the three takes any voice number
+}
+
+void StartSoundManager() {
+    if (g_sound) {
+        g_sound->ShutDown();
+        delete g_sound;
+    }
+    g_sound = new SoundManager();
+    g_sound->Init(nullptr);
+    g_sound->SetRolloff(0.001f);
+}
+
+void ShutDownSound() {
+    if (g_sound)
+        g_sound->ShutDown();
+}
+
+void UpdateSoundListener(const Vector& position, const Vector& front) {
+    if (g_sound) {
+        g_sound->SetListenerPosition(position.x, position.y, position.z);
+        g_sound->SetListenerOrientation(front, Vector(0.0f, 1.0f, 0.0f));
+    }
+}
+
+void UpdateSound() {
+    if (g_sound)
+        g_sound->Update();
+}

@@ -4,13 +4,14 @@
 #include "objects/modelobject.h"
 #include "objects/particleeffect.h"
 #include "shell/gamecontext.h"
-#include "shell/services.h"
+#include "platform/cutsceneplayer.h"
+#include "platform/soundmanager.h"
+#include "world/worldlight.h"
 #include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "hud/bitmapfont.h"
 #include "platform/timer.h"
 #include "world/camera.h"
-#include "world/worldlight.h"
 
 #include <GL/gl.h>
 #include <algorithm>

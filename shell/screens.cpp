@@ -8,8 +8,9 @@
 #include "platform/qrvinput.h"
 #include "shell/cutscenes.h"
 #include "shell/framecommands.h"
+#include "platform/cutsceneplayer.h"
+#include "platform/soundmanager.h"
 #include "shell/gamecontext.h"
-#include "shell/services.h"
 #include "world/camera.h"
 #include "world/worldlight.h"
 

@@ -7,7 +7,6 @@
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
 #include "shell/gamecontext.h"
-#include "shell/services.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -374,4 +373,20 @@ TEST_F(SoundTest, SoundsWithoutAPlaceOfTheirOwnPlayAtTheListener) {
     g_sound = nullptr;
     m.ShutDown();
     EXPECT_GT(mixPeak(), 0.05f);
+}
+
+TEST_F(SoundTest, TheGamesSoundCallsDoNothingWithoutAManager) {
+    ASSERT_EQ(g_sound, nullptr);
+    PlaySlot(16, PLAY_ONCE_COUNT);
+    StopSlot(16);
+    EXPECT_FALSE(SlotPlaying(16));
+    PlayCue(0, Vector(1.0f, 2.0f, 3.0f));
+    PlayVoice(100);
+    UpdateSoundListener(Vector(1.0f, 2.0f, 3.0f), Vector(0.0f, 0.0f, -1.0f));
+    UpdateSound();
+    ShutDownSound();
+    ASSERT_EQ(g_cutsceneSound, nullptr);
+    PlayCutsceneScene(400);
+    StopCutsceneSounds();
+    ShutDownCutsceneSound();
 }
