@@ -6,6 +6,10 @@
 
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
+#include "objects/boss.h"
+#include "objects/player.h"
+#include "objects/projectilelist.h"
+#include "platform/messagebox.h"
 #include "shell/gamecontext.h"
 
 #include <gtest/gtest.h>
@@ -389,4 +393,40 @@ TEST_F(SoundTest, TheGamesSoundCallsDoNothingWithoutAManager) {
     PlayCutsceneScene(400);
     StopCutsceneSounds();
     ShutDownCutsceneSound();
+}
+
+namespace {
+void expectAt(const Vector& got, const Vector& want, const char* what) {
+    EXPECT_FLOAT_EQ(got.x, want.x) << what;
+    EXPECT_FLOAT_EQ(got.y, want.y) << what;
+    EXPECT_FLOAT_EQ(got.z, want.z) << what;
+}
+} // namespace
+
+TEST_F(SoundTest, TheBossShotHasNoPlaceOfItsOwnAndIsHeardAtTheListener) {
+    SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
+        return MessageBoxAnswer::Ok; // the models are not here
+    });
+    SoundDevice::SetDeviceName("no such audio device");
+    SoundManager m; // the bookkeeping works without a device
+    EXPECT_FALSE(m.Init());
+    g_sound = &m;
+    const Vector listener(1500.0f, 12.0f, 900.0f);
+    m.SetListenerPosition(listener.x, listener.y, listener.z);
+    Player hero;
+    g_hero = &hero;
+    Boss boss;
+    ProjectileList flying;
+    g_projectiles = &flying;
+    boss.m_active = true;
+    boss.m_phase = BOSS_FIGHT;
+    boss.m_charge = 1.0f;
+    boss.m_currentAnimation = 6; // the casting swing: a bolt leaves this frame
+    boss.update();
+    EXPECT_EQ(boss.m_currentAnimation, 0) << "the bolt was cast";
+    expectAt(m.placedAt(4), listener, "the boss's shot");
+    g_projectiles = nullptr;
+    g_hero = nullptr;
+    g_sound = nullptr;
+    SetMessageBoxResponder(nullptr);
 }
