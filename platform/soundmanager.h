@@ -4,6 +4,8 @@
 // every file, which is the expensive part (tens of milliseconds); all other calls are a few
 // OpenAL calls. Without an audio device, or with missing files, every call still works and
 // plays nothing. Unknown slots, cues and voices do nothing (sound() returns null).
+// What it knows of the world (where the hero stands, where a random enemy is) it asks of two
+// hooks that the game installs, so this layer needs nothing above it.
 // Main thread only.
 //
 // Game code plays sounds through the free functions at the end, never through the class.
@@ -84,6 +86,13 @@ private:
 
 // The game's manager: created by the title set-up, null before and after the game.
 extern SoundManager* g_sound;
+
+// The world as the sound manager sees it. Each hook fills `at` and returns true, or returns
+// false when there is nothing to report. Without a hero the hero counts as the origin;
+// without an enemy (or without the enemy hook) nobody breathes. The enemy hook is asked
+// once whenever the breathing wait runs out, whether or not the breath is loaded.
+using SoundPlaceHook = bool (*)(Vector& at);
+void SetSoundHooks(SoundPlaceHook heroPosition, SoundPlaceHook randomEnemyPosition);
 
 // The one way game code plays a sound: every call goes to g_sound and does nothing while
 // there is none, so callers need no checks of their own.

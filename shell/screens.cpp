@@ -1,6 +1,7 @@
 #include "shell/screens.h"
 
 #include "hud/bitmapfont.h"
+#include "level/qrvdatalayer.h"
 #include "objects/modelobject.h"
 #include "objects/npc.h"
 #include "objects/particleeffect.h"
@@ -28,6 +29,22 @@ namespace {
 template <typename T> void destroy(T*& p) {
     delete p;
     p = nullptr;
+}
+
+bool heroPosition(Vector& at) {
+    if (!g_hero)
+        return false;
+    at = g_hero->getPosition();
+    return true;
+}
+
+// Draws one game random number whenever the data layer has any enemy.
+bool randomEnemyPosition(Vector& at) {
+    EnemyData* enemy = g_dataLayer ? g_dataLayer->randomEnemy() : nullptr;
+    if (!enemy)
+        return false;
+    at = Vector(enemy->x, 0.0f, enemy->z);
+    return true;
 }
 
 // The faces of the title words; the set-up's font is replaced on the first title frame.
@@ -93,6 +110,10 @@ const char* CreditsLine(int32_t index) {
     return "Congratulations!!!";
 }
 
+void InstallSoundHooks() {
+    SetSoundHooks(heroPosition, randomEnemyPosition);
+}
+
 bool SetUpTitle() {
     SetScreenGLState();
     ReleaseTitle();
@@ -132,6 +153,7 @@ bool SetUpTitle() {
     s_titleFontReady = false;
 
     ShutDownCutsceneSound();
+    InstallSoundHooks();
     StartSoundManager();
     PlaySlot(17, PLAY_ONCE_COUNT); // the title tune
 
