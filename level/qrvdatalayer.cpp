@@ -290,10 +290,8 @@ void NpcMenu::choose() {
             return;
         }
         g_hero->m_gems -= 10;
-        if (id == 1 && g_sound) {
-            const Vector at = g_hero->getPosition();
-            g_sound->PlayCue(10, &at);
-        }
+        if (id == 1)
+            PlayCue(10, g_hero->getPosition()); // the trade
         react();
         if (id == 1)
             g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));

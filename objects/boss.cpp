@@ -7,6 +7,7 @@
 #include "objects/player.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
+#include "platform/soundmanager.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 #include "world/camera.h"
@@ -15,38 +16,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/soundmanager.h"
-#define TARVO_HAVE_SOUND 1
-
 namespace {
 
 constexpr int32_t SLOT_NORMAL_MUSIC = 14;
 constexpr int32_t SLOT_ATTACK_MUSIC = 15;
 constexpr int32_t SLOT_BLUE_SHOT = 4;
-
-void stopSlotIfPlaying(int32_t slot) {
-#ifdef TARVO_HAVE_SOUND
-    if (!g_sound)
-        return;
-    SoundObject* sound = g_sound->sound(slot);
-    if (sound && sound->IsPlaying())
-        sound->Stop();
-#else
-    (void)slot;
-#endif
-}
-
-void playSlot(int32_t slot, int32_t repeats) {
-#ifdef TARVO_HAVE_SOUND
-    if (!g_sound)
-        return;
-    if (SoundObject* sound = g_sound->sound(slot))
-        sound->Play(repeats);
-#else
-    (void)slot;
-    (void)repeats;
-#endif
-}
 
 // The ground-plane part of a vector (walking and facing ignore height).
 Vector flat(const Vector& v) {
@@ -130,7 +104,7 @@ void Boss::update() {
         m_currentAnimation == 15 || (m_dying && m_animationQueue->frontId() == 15);
     if (deathStarted && m_phase != BOSS_DEAD) {
         m_phase = BOSS_DEAD;
-        stopSlotIfPlaying(SLOT_ATTACK_MUSIC);
+        StopSlot(SLOT_ATTACK_MUSIC);
         m_glow = 0.0f;
     }
     applyGravity();
@@ -170,8 +144,8 @@ void Boss::updateDescent() {
         m_effect->update(effectTimeSeconds(), EFFECT_BOTH, 100.0f);
     if (m_velocity.y == 0.0f) { // landed: gravity stopped it on the ground
         m_phase = BOSS_CHARGE;
-        stopSlotIfPlaying(SLOT_NORMAL_MUSIC);
-        playSlot(SLOT_ATTACK_MUSIC, 30);
+        StopSlot(SLOT_NORMAL_MUSIC);
+        PlaySlot(SLOT_ATTACK_MUSIC, 30);
         m_animationQueue->clear();
         m_animationQueue->push(0, 500.0);
     }
@@ -224,7 +198,7 @@ void Boss::castBolt() {
         delete bolt; // twenty in flight already: this one is lost
         return;
     }
-    playSlot(SLOT_BLUE_SHOT, 0);
+    PlaySlot(SLOT_BLUE_SHOT, 0);
 }
 
 void Boss::updateFight(double dt) {

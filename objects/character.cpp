@@ -72,8 +72,7 @@ bool Character::geometryShown() const {
 }
 
 void Character::playCue(int32_t cue) const {
-    if (g_sound)
-        g_sound->PlayCue(cue, &m_position);
+    PlayCue(cue, m_position);
 }
 
 void Character::drawTinted(float red, float green, float blue, float alpha) {

@@ -2,24 +2,11 @@
 
 #include "objects/player.h"
 #include "platform/random.h"
+#include "platform/soundmanager.h"
 #include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <ctime>
-
-#include "platform/soundmanager.h"
-#define TARVO_HAVE_SOUND 1
-
-namespace {
-void playGrabCue(const Vector& at) {
-#ifdef TARVO_HAVE_SOUND
-    if (g_sound)
-        g_sound->PlayCue(9, &at);
-#else
-    (void)at;
-#endif
-}
-} // namespace
 
 const char* Gem::modelFor(int32_t pick) {
     switch (pick) {
@@ -84,7 +71,7 @@ bool collectGems() {
         if ((gem->getPosition() - hero).length() >= GEM_PICKUP_DISTANCE)
             continue;
         g_hero->m_gems += gem->m_value;
-        playGrabCue(gem->getPosition());
+        PlayCue(9, gem->getPosition()); // the grab
         delete gem;
         for (int32_t j = i; j + 1 < count; ++j)
             g_gems[j] = g_gems[j + 1];

@@ -8,7 +8,7 @@
 #include "platform/frameprofile.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
-#include "shell/services.h"
+#include "platform/soundmanager.h"
 #include "world/camera.h"
 
 #include "world/collisionworld.h"

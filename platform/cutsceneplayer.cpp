@@ -75,3 +75,32 @@ void CutscenePlayer::PlayScene(int32_t scene) {
         play(2, DREAM_MUSIC_REPEATS);
     }
 }
+
+void StartCutsceneSound() {
+    ShutDownCutsceneSound();
+    delete g_cutsceneSound;
+    g_cutsceneSound = new CutscenePlayer();
+    g_cutsceneSound->Init(nullptr);
+}
+
+void PlayCutsceneScene(int32_t scene) {
+    if (g_cutsceneSound)
+        g_cutsceneSound->PlayScene(scene);
+}
+
+void StopCutsceneSlot(int32_t slot) {
+    if (g_cutsceneSound)
+        if (SoundObject* s = g_cutsceneSound->sound(slot))
+            if (s->IsPlaying())
+                s->Stop();
+}
+
+void StopCutsceneSounds() {
+    for (int32_t slot = 1; slot <= CutscenePlayer::SLOT_COUNT; ++slot)
+        StopCutsceneSlot(slot);
+}
+
+void ShutDownCutsceneSound() {
+    if (g_cutsceneSound)
+        g_cutsceneSound->ShutDown();
+}

@@ -2,7 +2,7 @@
 // two music tracks placed in space), played by scene number. Init opens the shared audio
 // device and loads the four files (the expensive part); PlayScene is a few OpenAL calls.
 // Without a device or with missing files every call works and plays nothing; unknown scenes
-// and slots do nothing. Main thread only.
+// and slots do nothing. Main thread only. Game code uses the free functions at the end.
 #pragma once
 
 #include "platform/soundobject.h"
@@ -33,3 +33,15 @@ private:
     SoundObject* m_sounds[SLOT_COUNT] = {};
     bool m_haveDevice = false;
 };
+
+// The scenes' player: created by the scene start-up, null before.
+extern CutscenePlayer* g_cutsceneSound;
+
+// The scenes' sounds, each doing nothing while there is no player.
+// Replaces g_cutsceneSound by a new, initialised player.
+void StartCutsceneSound();
+void PlayCutsceneScene(int32_t scene);
+// Stops a slot if it plays; StopCutsceneSounds all four.
+void StopCutsceneSlot(int32_t slot);
+void StopCutsceneSounds();
+void ShutDownCutsceneSound();

@@ -1,10 +1,7 @@
 #include "platform/soundmanager.h"
 
-#include "level/qrvdatalayer.h"
 #include "models/vector.h"
-#include "objects/player.h"
 #include "platform/soundobject.h"
-#include "shell/gamecontext.h"
 
 #include <AL/al.h>
 
@@ -47,8 +44,14 @@ constexpr int32_t BREATH_INTERVAL = 200;
 constexpr float BREATH_HEIGHT = 100.0f;
 constexpr float BREATH_RANGE = 50.0f;
 
+SoundPlaceHook s_heroHook = nullptr;
+SoundPlaceHook s_enemyHook = nullptr;
+
 Vector heroPosition() {
-    return g_hero ? g_hero->getPosition() : Vector(0.0f, 0.0f, 0.0f);
+    Vector at;
+    if (s_heroHook && s_heroHook(at))
+        return at;
+    return Vector(0.0f, 0.0f, 0.0f);
 }
 
 } // namespace
@@ -190,17 +193,76 @@ void SoundManager::PlayVirav(int32_t n) {
 void SoundManager::Update() {
     if (--m_breathCountdown > 0)
         return;
-    if (g_dataLayer) {
-        if (EnemyData* enemy = g_dataLayer->randomEnemy()) {
-            if (SoundObject* breath = sound(BREATH_SLOT)) {
-                place(BREATH_SLOT, Vector(enemy->x, BREATH_HEIGHT, enemy->z));
-                Vector hero = heroPosition();
-                float dx = std::trunc(std::fabs(enemy->x - hero.x));
-                float dz = std::trunc(std::fabs(enemy->z - hero.z));
-                if (dx < BREATH_RANGE && dz < BREATH_RANGE)
-                    breath->Play(1);
-            }
+    Vector enemy;
+    if (s_enemyHook && s_enemyHook(enemy)) {
+        if (SoundObject* breath = sound(BREATH_SLOT)) {
+            place(BREATH_SLOT, Vector(enemy.x, BREATH_HEIGHT, enemy.z));
+            Vector hero = heroPosition();
+            float dx = std::trunc(std::fabs(enemy.x - hero.x));
+            float dz = std::trunc(std::fabs(enemy.z - hero.z));
+            if (dx < BREATH_RANGE && dz < BREATH_RANGE)
+                breath->Play(1);
         }
     }
     m_breathCountdown = BREATH_INTERVAL;
+}
+
+void SetSoundHooks(SoundPlaceHook heroPosition, SoundPlaceHook randomEnemyPosition) {
+    s_heroHook = heroPosition;
+    s_enemyHook = randomEnemyPosition;
+}
+
+void PlaySlot(int32_t slot, int32_t repeats) {
+    if (g_sound)
+        g_sound->PlaySlot(slot, repeats);
+}
+
+void StopSlot(int32_t slot) {
+    if (g_sound)
+        if (SoundObject* s = g_sound->sound(slot))
+            s->Stop();
+}
+
+bool SlotPlaying(int32_t slot) {
+    if (g_sound)
+        if (SoundObject* s = g_sound->sound(slot))
+            return s->IsPlaying();
+    return false;
+}
+
+void PlayCue(int32_t cue, const Vector& at) {
+    if (g_sound)
+        g_sound->PlayCue(cue, at);
+}
+
+void PlayVoice(int32_t voice) {
+    if (g_sound)
+        g_sound->PlayVirav(voice); // any of the three takes any voice number
+}
+
+void StartSoundManager() {
+    if (g_sound) {
+        g_sound->ShutDown();
+        delete g_sound;
+    }
+    g_sound = new SoundManager();
+    g_sound->Init(nullptr);
+    g_sound->SetRolloff(0.001f);
+}
+
+void ShutDownSound() {
+    if (g_sound)
+        g_sound->ShutDown();
+}
+
+void UpdateSoundListener(const Vector& position, const Vector& front) {
+    if (g_sound) {
+        g_sound->SetListenerPosition(position.x, position.y, position.z);
+        g_sound->SetListenerOrientation(front, Vector(0.0f, 1.0f, 0.0f));
+    }
+}
+
+void UpdateSound() {
+    if (g_sound)
+        g_sound->Update();
 }

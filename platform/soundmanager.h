@@ -4,7 +4,11 @@
 // every file, which is the expensive part (tens of milliseconds); all other calls are a few
 // OpenAL calls. Without an audio device, or with missing files, every call still works and
 // plays nothing. Unknown slots, cues and voices do nothing (sound() returns null).
+// What it knows of the world (where the hero stands, where a random enemy is) it asks of two
+// hooks that the game installs, so this layer needs nothing above it.
 // Main thread only.
+//
+// Game code plays sounds through the free functions at the end, never through the class.
 #pragma once
 
 #include "models/vector.h"
@@ -79,3 +83,36 @@ private:
     Vector m_listener;
     Vector m_placed[SLOT_COUNT];
 };
+
+// The game's manager: created by the title set-up, null before and after the game.
+extern SoundManager* g_sound;
+
+// The world as the sound manager sees it. Each hook fills `at` and returns true, or returns
+// false when there is nothing to report. Without a hero the hero counts as the origin;
+// without an enemy (or without the enemy hook) nobody breathes. The enemy hook is asked
+// once whenever the breathing wait runs out, whether or not the breath is loaded.
+using SoundPlaceHook = bool (*)(Vector& at);
+void SetSoundHooks(SoundPlaceHook heroPosition, SoundPlaceHook randomEnemyPosition);
+
+// The one way game code plays a sound: every call goes to g_sound and does nothing while
+// there is none, so callers need no checks of their own.
+
+// Repeat counts as the game's callers mean them.
+constexpr int32_t PLAY_ONCE_COUNT = 1;
+
+// A slot `repeats` times (music, jingles, the boss's shot): sounds without a place of their
+// own, so a positional slot is heard at the listener.
+void PlaySlot(int32_t slot, int32_t repeats);
+void StopSlot(int32_t slot);
+bool SlotPlaying(int32_t slot);
+// A cue once at `at`; the cues that sound at the hero ignore it.
+void PlayCue(int32_t cue, const Vector& at);
+// A conversation line (voice number), at the listener.
+void PlayVoice(int32_t voice);
+// Replaces g_sound by a new manager with the game's rolloff (0.001).
+void StartSoundManager();
+void ShutDownSound();
+// The listener at `position`, facing `front` with y up.
+void UpdateSoundListener(const Vector& position, const Vector& front);
+// The manager's per-frame step (SoundManager::Update).
+void UpdateSound();

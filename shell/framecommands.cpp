@@ -5,12 +5,13 @@
 #include "objects/boss.h"
 #include "objects/npc.h"
 #include "objects/player.h"
+#include "platform/cutsceneplayer.h"
 #include "platform/qrvinput.h"
+#include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
 #include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/screens.h"
-#include "shell/services.h"
 
 #include <cstring>
 #include <string>
@@ -38,22 +39,11 @@ bool button(int i) {
     return (g_mouseState.rgbButtons[i] & 0x80) != 0;
 }
 
-// Voice numbers map onto slots: 100-104 -> 22-26, 200-205 -> 27-32, 300-304 -> 33-37.
-int32_t voiceSlot(int32_t voice) {
-    if (voice >= 100 && voice <= 104)
-        return 22 + voice - 100;
-    if (voice >= 200 && voice <= 205)
-        return 27 + voice - 200;
-    if (voice >= 300 && voice <= 304)
-        return 33 + voice - 300;
-    return 0;
-}
-
 bool voicePlaying(int32_t voice) {
-    return SlotPlaying(voiceSlot(voice));
+    return SlotPlaying(SoundManager::voiceSlot(voice));
 }
 void stopVoice(int32_t voice) {
-    StopSlot(voiceSlot(voice));
+    StopSlot(SoundManager::voiceSlot(voice));
 }
 void playVoice(int32_t voice) {
     PlayVoice(voice);

@@ -13,13 +13,13 @@
 #include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/screens.h"
-#include "shell/services.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
 #include "world/viewfrustum.h"
 #include "world/water.h"
+#include "world/worldlight.h"
 
 #include <GL/gl.h>
 

@@ -9,15 +9,16 @@
 #include "objects/player.h"
 #include "objects/projectilelist.h"
 #include "objects/sceneobject.h"
+#include "platform/cutsceneplayer.h"
 #include "platform/frameprofile.h"
 #include "platform/qrvinput.h"
+#include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
 #include "shell/framecommands.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
 #include "shell/levelstartup.h"
 #include "shell/screens.h"
-#include "shell/services.h"
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
@@ -29,6 +30,7 @@
 #endif
 #include "world/viewfrustum.h"
 #include "world/water.h"
+#include "world/worldlight.h"
 
 #include <csignal>
 #include <cmath>

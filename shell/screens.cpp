@@ -1,16 +1,19 @@
 #include "shell/screens.h"
 
 #include "hud/bitmapfont.h"
+#include "level/qrvdatalayer.h"
 #include "objects/modelobject.h"
 #include "objects/npc.h"
 #include "objects/particleeffect.h"
 #include "objects/player.h"
+#include "platform/cutsceneplayer.h"
 #include "platform/qrvinput.h"
+#include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
-#include "shell/services.h"
 #include "world/camera.h"
+#include "world/worldlight.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -26,6 +29,22 @@ namespace {
 template <typename T> void destroy(T*& p) {
     delete p;
     p = nullptr;
+}
+
+bool heroPosition(Vector& at) {
+    if (!g_hero)
+        return false;
+    at = g_hero->getPosition();
+    return true;
+}
+
+// Draws one game random number whenever the data layer has any enemy.
+bool randomEnemyPosition(Vector& at) {
+    EnemyData* enemy = g_dataLayer ? g_dataLayer->randomEnemy() : nullptr;
+    if (!enemy)
+        return false;
+    at = Vector(enemy->x, 0.0f, enemy->z);
+    return true;
 }
 
 // The faces of the title words; the set-up's font is replaced on the first title frame.
@@ -91,6 +110,10 @@ const char* CreditsLine(int32_t index) {
     return "Congratulations!!!";
 }
 
+void InstallSoundHooks() {
+    SetSoundHooks(heroPosition, randomEnemyPosition);
+}
+
 bool SetUpTitle() {
     SetScreenGLState();
     ReleaseTitle();
@@ -130,6 +153,7 @@ bool SetUpTitle() {
     s_titleFontReady = false;
 
     ShutDownCutsceneSound();
+    InstallSoundHooks();
     StartSoundManager();
     PlaySlot(17, PLAY_ONCE_COUNT); // the title tune
 

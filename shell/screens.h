@@ -21,6 +21,10 @@ extern GLUquadric* g_cursorBall;
 // Builds the title screen (models, light, ball, font, a new sound manager with the title
 // tune, the flare); returns true.
 bool SetUpTitle();
+// Shows the sound manager the game's world: the hero's position (g_hero) and a random
+// enemy's from the level's data layer (g_dataLayer). The title set-up does this before it
+// starts the manager.
+void InstallSoundHooks();
 // Destroys the title's models, flare and ball (leaving the title for play or quitting).
 void ReleaseTitle();
 

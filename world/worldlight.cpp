@@ -4,11 +4,9 @@
 #include "objects/player.h"
 #include "platform/frameprofile.h"
 #include "platform/random.h"
+#include "platform/soundmanager.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
-
-#include "platform/soundmanager.h"
-#define TARVO_LIGHT_HAS_SOUND 1
 
 #include <GL/gl.h>
 
@@ -26,36 +24,10 @@ void setLight4(GLenum light, GLenum what, float a, float b, float c, float d) {
     glLightfv(light, what, v);
 }
 
-#ifdef TARVO_LIGHT_HAS_SOUND
-// The sound manager takes the cue's place either by pointer (null meaning the origin)
-// or by reference; whichever it offers is used.
-template <typename Sound>
-auto playCueAt(Sound* sound, int cue, const Vector& at, int)
-    -> decltype(sound->PlayCue(cue, &at), void()) {
-    sound->PlayCue(cue, &at);
-}
-template <typename Sound>
-auto playCueAt(Sound* sound, int cue, const Vector& at, long)
-    -> decltype(sound->PlayCue(cue, at), void()) {
-    sound->PlayCue(cue, at);
-}
-// Neither form: stay silent rather than fail.
-template <typename Sound> void playCueAt(Sound*, int, const Vector&, ...) {}
-#endif
-
 // The day and night noises: cues 12 to 14 play at a given place, the hero's here so
-// that they are always heard.
+// that they are always heard (the origin without a hero).
 void playAmbientCue(int cue) {
-#ifdef TARVO_LIGHT_HAS_SOUND
-    if (!g_sound)
-        return;
-    Vector at(0.0f, 0.0f, 0.0f);
-    if (g_hero)
-        at = g_hero->getPosition();
-    playCueAt(g_sound, cue, at, 0);
-#else
-    (void)cue;
-#endif
+    PlayCue(cue, g_hero ? g_hero->getPosition() : Vector(0.0f, 0.0f, 0.0f));
 }
 } // namespace
 
@@ -362,4 +334,50 @@ void WorldLight::setSceneShadow(float x, float y, float z, float range, ModelObj
 
 void WorldLight::drawSceneShadows() {
     drawShadows(m_sceneCasters, 3);
+}
+
+void NewWorldLight() {
+    delete g_light;
+    g_light = new WorldLight();
+}
+
+void DeleteWorldLight() {
+    delete g_light;
+    g_light = nullptr;
+}
+
+void ForgetWorldLightHero() {
+    if (g_light)
+        g_light->m_hero = nullptr;
+}
+
+void SetSceneShadow(float x, float y, float z, float range, ModelObject* a, ModelObject* b,
+                    ModelObject* c) {
+    if (g_light)
+        g_light->setSceneShadow(x, y, z, range, a, b, c);
+}
+
+void DrawSceneShadows() {
+    if (g_light)
+        g_light->drawSceneShadows();
+}
+
+void UpdateWorldLight() {
+    if (g_light)
+        g_light->update();
+}
+
+void PlaceFireLight(float x, float y, float z) {
+    if (g_light && !g_light->m_fixed)
+        g_light->setFire(1.0f, 0.1f, 0.0f, x, y, z);
+}
+
+void DrawWorldShadows() {
+    if (g_light)
+        g_light->drawShadows();
+}
+
+void SetOverlayLight(bool on) {
+    if (g_light)
+        g_light->setOverlayLight(on);
 }

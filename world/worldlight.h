@@ -90,3 +90,21 @@ private:
     template <typename DrawAll> void stencilPass(DrawAll drawAll);
     void refreshHero();
 };
+
+// The world light in g_light as the screens and the play frame use it; each call does
+// nothing while there is no light.
+// A new light into g_light (replacing any earlier one), and its end.
+void NewWorldLight();
+void DeleteWorldLight();
+// The level is going: the light lets go of the hero it remembers.
+void ForgetWorldLightHero();
+// The shadow casters of a scene (title, intro, credits: up to three) and their shadow pass.
+void SetSceneShadow(float x, float y, float z, float range, ModelObject* a,
+                    ModelObject* b = nullptr, ModelObject* c = nullptr);
+void DrawSceneShadows();
+// The play frame's steps: the light's update, the fire light (red, unless the light is
+// held fixed), the shadow pass, the overlay light around the HUD.
+void UpdateWorldLight();
+void PlaceFireLight(float x, float y, float z);
+void DrawWorldShadows();
+void SetOverlayLight(bool on);

@@ -20,7 +20,7 @@
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
 #include "shell/mainloop.h"
-#include "shell/services.h"
+#include "platform/soundmanager.h"
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"

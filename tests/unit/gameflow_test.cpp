@@ -11,7 +11,7 @@
 #include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/screens.h"
-#include "shell/services.h"
+#include "platform/soundmanager.h"
 #include "shell/window.h"
 #include "support/glcontext.h"
 

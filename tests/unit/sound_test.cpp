@@ -6,8 +6,12 @@
 
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
+#include "objects/boss.h"
+#include "objects/player.h"
+#include "objects/projectilelist.h"
+#include "platform/messagebox.h"
 #include "shell/gamecontext.h"
-#include "shell/services.h"
+#include "shell/screens.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -304,6 +308,7 @@ TEST_F(SoundTest, ManagerAndCutscenePlayerShareTheDevice) {
 
 TEST_F(SoundTest, TheBreathingWaitRestartsAndOnlyANearbyEnemyBreathes) {
     writeAllSlots();
+    InstallSoundHooks(); // as the title set-up does: the game's hero and data layer
     SoundManager m;
     ASSERT_TRUE(m.Init());
     m.SetRolloff(-1.0f);
@@ -334,6 +339,7 @@ TEST_F(SoundTest, TheBreathingWaitRestartsAndOnlyANearbyEnemyBreathes) {
     EXPECT_EQ(m.breathCountdown(), 200);
     EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
     g_dataLayer = nullptr;
+    SetSoundHooks(nullptr, nullptr);
 }
 
 TEST_F(SoundTest, SoundsWithoutAPlaceOfTheirOwnPlayAtTheListener) {
@@ -374,4 +380,135 @@ TEST_F(SoundTest, SoundsWithoutAPlaceOfTheirOwnPlayAtTheListener) {
     g_sound = nullptr;
     m.ShutDown();
     EXPECT_GT(mixPeak(), 0.05f);
+}
+
+namespace {
+// What the test's hooks report, and how often the enemy hook was asked.
+Vector s_hookHero, s_hookEnemy;
+bool s_hookHasHero = false, s_hookHasEnemy = false;
+int s_enemyAsked = 0;
+
+bool testHero(Vector& at) {
+    if (s_hookHasHero)
+        at = s_hookHero;
+    return s_hookHasHero;
+}
+bool testEnemy(Vector& at) {
+    ++s_enemyAsked;
+    if (s_hookHasEnemy)
+        at = s_hookEnemy;
+    return s_hookHasEnemy;
+}
+
+void expectAt(const Vector& got, const Vector& want, const char* what) {
+    EXPECT_FLOAT_EQ(got.x, want.x) << what;
+    EXPECT_FLOAT_EQ(got.y, want.y) << what;
+    EXPECT_FLOAT_EQ(got.z, want.z) << what;
+}
+} // namespace
+
+TEST_F(SoundTest, TheHeroAndTheBreathingEnemyAreWhereTheHooksSay) {
+    writeAllSlots();
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    const int heroSlot = SoundManager::cueSlot(0);
+    const Vector origin(0.0f, 0.0f, 0.0f), elsewhere(5.0f, 6.0f, 7.0f);
+
+    // No hooks: the hero counts as the origin and nobody breathes, without a fault.
+    SetSoundHooks(nullptr, nullptr);
+    m.PlayCue(0, elsewhere);
+    expectAt(m.placedAt(heroSlot), origin, "a hero cue without a hero hook");
+    for (int i = 0; i < 100; ++i)
+        m.Update();
+    EXPECT_EQ(m.breathCountdown(), 200);
+    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+
+    s_hookHero = Vector(1000.0f, 3.0f, 1000.0f);
+    s_hookEnemy = Vector(1040.0f, 7.0f, 960.0f); // 40 away on both axes: heard
+    s_hookHasHero = s_hookHasEnemy = true;
+    s_enemyAsked = 0;
+    SetSoundHooks(testHero, testEnemy);
+    m.PlayCue(0, elsewhere);
+    expectAt(m.placedAt(heroSlot), s_hookHero, "a hero cue");
+    m.PlayCue(12, elsewhere);
+    expectAt(m.placedAt(SoundManager::cueSlot(12)), elsewhere, "a cue with its own place");
+    for (int i = 0; i < 199; ++i)
+        m.Update();
+    EXPECT_EQ(s_enemyAsked, 0) << "asked only when the wait runs out";
+    m.Update();
+    EXPECT_EQ(s_enemyAsked, 1);
+    expectAt(m.placedAt(SoundManager::BREATH_SLOT), Vector(1040.0f, 100.0f, 960.0f),
+             "the breath");
+    EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    m.sound(SoundManager::BREATH_SLOT)->Stop();
+
+    // A hero hook with no hero: the origin again, so an enemy near it breathes.
+    s_hookHasHero = false;
+    s_hookEnemy = Vector(30.0f, 0.0f, -30.0f);
+    for (int i = 0; i < 200; ++i)
+        m.Update();
+    EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    m.sound(SoundManager::BREATH_SLOT)->Stop();
+    s_hookHasEnemy = false;
+    for (int i = 0; i < 200; ++i)
+        m.Update();
+    EXPECT_EQ(s_enemyAsked, 3);
+    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    m.ShutDown();
+
+    // Without a device the enemy is still asked once per wait: the game's random numbers
+    // are drawn the same with or without sound.
+    SoundDevice::SetDeviceName("no such audio device");
+    SoundManager silent;
+    EXPECT_FALSE(silent.Init());
+    s_hookHasEnemy = true;
+    s_enemyAsked = 0;
+    for (int i = 0; i < 100; ++i)
+        silent.Update();
+    EXPECT_EQ(s_enemyAsked, 1);
+    SetSoundHooks(nullptr, nullptr);
+}
+
+TEST_F(SoundTest, TheGamesSoundCallsDoNothingWithoutAManager) {
+    ASSERT_EQ(g_sound, nullptr);
+    PlaySlot(16, PLAY_ONCE_COUNT);
+    StopSlot(16);
+    EXPECT_FALSE(SlotPlaying(16));
+    PlayCue(0, Vector(1.0f, 2.0f, 3.0f));
+    PlayVoice(100);
+    UpdateSoundListener(Vector(1.0f, 2.0f, 3.0f), Vector(0.0f, 0.0f, -1.0f));
+    UpdateSound();
+    ShutDownSound();
+    ASSERT_EQ(g_cutsceneSound, nullptr);
+    PlayCutsceneScene(400);
+    StopCutsceneSounds();
+    ShutDownCutsceneSound();
+}
+
+TEST_F(SoundTest, TheBossShotHasNoPlaceOfItsOwnAndIsHeardAtTheListener) {
+    SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
+        return MessageBoxAnswer::Ok; // the models are not here
+    });
+    SoundDevice::SetDeviceName("no such audio device");
+    SoundManager m; // the bookkeeping works without a device
+    EXPECT_FALSE(m.Init());
+    g_sound = &m;
+    const Vector listener(1500.0f, 12.0f, 900.0f);
+    m.SetListenerPosition(listener.x, listener.y, listener.z);
+    Player hero;
+    g_hero = &hero;
+    Boss boss;
+    ProjectileList flying;
+    g_projectiles = &flying;
+    boss.m_active = true;
+    boss.m_phase = BOSS_FIGHT;
+    boss.m_charge = 1.0f;
+    boss.m_currentAnimation = 6; // the casting swing: a bolt leaves this frame
+    boss.update();
+    EXPECT_EQ(boss.m_currentAnimation, 0) << "the bolt was cast";
+    expectAt(m.placedAt(4), listener, "the boss's shot");
+    g_projectiles = nullptr;
+    g_hero = nullptr;
+    g_sound = nullptr;
+    SetMessageBoxResponder(nullptr);
 }
