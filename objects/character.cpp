@@ -118,24 +118,26 @@ void Character::draw() {
         m_effect->update(effectTimeSeconds(), EFFECT_MOVE, 0.0f);
 }
 
-double Character::moveAndFall() {
-    if (m_paused || !m_active) {
-        m_timer->Reset();
+double Character::moveAndFall(ModelObject& body, double& invulnerableMs) {
+    if (body.m_paused || !body.m_active) {
+        body.m_timer->Reset();
         return -1.0;
     }
-    applyGravity();
-    double dt = m_timer->Elapsed();
-    if (m_invulnerableMs >= 0.0)
-        m_invulnerableMs -= dt;
-    m_timer->Reset();
-    m_velocity.x = 0.0f;
-    m_velocity.z = 0.0f;
-    m_position.y += float(m_velocity.y * dt / 1000.0);
-    m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
-    m_position = m_position + m_knockback;
-    m_knockback = m_knockback - m_knockback / 20.0f;
-    if (m_knockback.length() < 0.7f)
-        m_knockback.set(0.0f, 0.0f, 0.0f);
+    body.applyGravity();
+    double dt = body.m_timer->Elapsed();
+    if (invulnerableMs >= 0.0)
+        invulnerableMs -= dt;
+    body.m_timer->Reset();
+    Vector& position = body.m_position;
+    body.m_velocity.x = 0.0f;
+    body.m_velocity.z = 0.0f;
+    position.y += float(body.m_velocity.y * dt / 1000.0);
+    position.y = std::max(position.y, groundHeight(position.x, position.z));
+    Vector& knockback = body.m_knockback;
+    position = position + knockback;
+    knockback = knockback - knockback / 20.0f;
+    if (knockback.length() < 0.7f)
+        knockback.set(0.0f, 0.0f, 0.0f);
     return dt;
 }
 
@@ -240,7 +242,7 @@ bool Character::actOnDecision(double dt) {
 }
 
 void Character::update() {
-    double dt = moveAndFall();
+    double dt = moveAndFall(*this, m_invulnerableMs);
     if (dt < 0.0)
         return;
     if (m_keyframeAnimated)

@@ -68,6 +68,12 @@ public:
     // Whether the bone-bound geometry is drawn (false while unpainted).
     bool geometryShown() const;
 
+    // The plain per-frame motion of a walking figure, enemy or villager: gravity, the
+    // invulnerability countdown, vertical motion, the ground clamp, and the knockback
+    // (added once, then eased off by a twentieth and zeroed once shorter than 0.7).
+    // Returns the elapsed milliseconds, or a negative value when paused or inactive.
+    static double moveAndFall(ModelObject& body, double& invulnerableMs);
+
     float m_tint[3] = {0.0f, 0.0f, 0.0f}; // red, green, blue
     float m_glow = 0.0f;                  // drawing alpha; the largest tint
     Vector m_moveDirection{0.0f, 0.0f, 0.0f};
@@ -91,9 +97,6 @@ public:
 protected:
     // The shared part of Character-style drawing: push, place, colour, model, pop.
     void drawTinted(float red, float green, float blue, float alpha);
-    // The plain per-frame motion: gravity, vertical motion, ground clamp, knockback.
-    // Returns the elapsed milliseconds, or a negative value when paused or inactive.
-    double moveAndFall();
     // Reads this frame's decision from the data layer (keeps the old one if none).
     void refreshDecision();
     // Steps 6 to 11 of a frame; `attack` queues the attack animations. Returns false

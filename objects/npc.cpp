@@ -97,21 +97,9 @@ void Npc::draw() {
 }
 
 void Npc::update() {
-    if (m_paused || !m_active) {
-        m_timer->Reset();
+    const double dt = Character::moveAndFall(*this, m_invulnerableMs);
+    if (dt < 0.0)
         return;
-    }
-    applyGravity();
-    double dt = m_timer->Elapsed();
-    if (m_invulnerableMs >= 0.0)
-        m_invulnerableMs -= dt;
-    m_timer->Reset();
-    m_velocity.x = 0.0f;
-    m_velocity.z = 0.0f;
-    m_position.y += float(m_velocity.y * dt / 1000.0);
-    m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
-    m_position = m_position + m_knockback;
-    m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
 
     // Only a character the data layer knows has a decision; the others stand.
     m_decision = (g_dataLayer && m_id >= 0 && g_dataLayer->kindOf(m_id) == KIND_NPC)

@@ -156,6 +156,21 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     EXPECT_FLOAT_EQ(stranger.getPosition().x, 0.0f);
 }
 
+TEST_F(World, AVillagersKnockbackIsSpentAsAnEnemys) {
+    Npc villager;
+    manualTimer(villager, 0.0);
+    villager.m_knockback = Vector(1.0f, 0.0f, 0.0f);
+    villager.update();
+    EXPECT_FLOAT_EQ(villager.getPosition().x, 1.0f) << "added once, unscaled";
+    EXPECT_FLOAT_EQ(villager.m_knockback.x, 0.95f) << "a twentieth spent a frame";
+
+    // The push is eased first and zeroed when what is left is under 0.7: 0.72 leaves 0.684.
+    villager.m_knockback = Vector(0.72f, 0.0f, 0.0f);
+    villager.update();
+    EXPECT_FLOAT_EQ(villager.getPosition().x, 1.72f);
+    EXPECT_TRUE(villager.m_knockback.isZero());
+}
+
 // ---- gems ---------------------------------------------------------------------------
 
 TEST_F(World, TwoGemsInReachAreCollectedOnTwoFrames) {
