@@ -300,16 +300,6 @@ void Boss::updateFight(double dt) {
         }
     }
 
-    AnimationQueue& queue = *m_animationQueue;
-    if (queue.isEmpty() && m_currentAnimation < 3) {
-        queue.push(1, 300.0);
-        queue.push(2, 300.0);
-    }
-    if (m_velocity.y > 20.0f)
-        queue.push(3, 150.0);
-    else if (m_velocity.y < -20.0f)
-        queue.push(4, 150.0);
-    else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-        queue.push(queue.backId() == 2 ? 1 : 2, 300.0);
+    queueWalkPoses(true);
     advanceAnimation();
 }

@@ -224,21 +224,26 @@ bool Character::actOnDecision(double dt) {
         }
     }
 
-    if (m_currentAnimation < 3) {
-        AnimationQueue& q = *m_animationQueue;
-        if (q.isEmpty()) {
-            q.push(1, 300.0);
-            q.push(2, 300.0);
-        }
-        if (m_velocity.y > 20.0f)
-            q.push(3, 150.0);
-        else if (m_velocity.y < -20.0f)
-            q.push(4, 150.0);
-        else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-            q.push(q.backId() == 2 ? 1 : 2, 300.0); // refused when full
-    }
+    queueWalkPoses(false);
     advanceAnimation();
     return true;
+}
+
+void Character::queueWalkPoses(bool alsoWhileBusy) {
+    const bool walking = m_currentAnimation < 3;
+    if (!walking && !alsoWhileBusy)
+        return;
+    AnimationQueue& q = *m_animationQueue;
+    if (walking && q.isEmpty()) {
+        q.push(1, 300.0);
+        q.push(2, 300.0);
+    }
+    if (m_velocity.y > 20.0f)
+        q.push(3, 150.0);
+    else if (m_velocity.y < -20.0f)
+        q.push(4, 150.0);
+    else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
+        q.push(q.backId() == 2 ? 1 : 2, 300.0); // refused when full
 }
 
 void Character::update() {

@@ -102,6 +102,12 @@ protected:
     // Steps 6 to 11 of a frame; `attack` queues the attack animations. Returns false
     // when the frame ended early (attack or stand).
     bool actOnDecision(double dt);
+    // The walk cycle and the airborne poses: while walking (current animation below 3)
+    // an empty queue gets both steps; then a vertical speed above 20 queues the jump
+    // pose, below -20 the fall pose, between -10 and 10 the other step (refused when
+    // full). A melee enemy or magician does this only while walking; the boss passes
+    // `alsoWhileBusy` and queues the poses behind its attacks and reactions too.
+    void queueWalkPoses(bool alsoWhileBusy);
     // Fades the paint, hides unpainted geometry, switches the outline.
     void fadePaint();
     // Queues the attack; the magician's is slower and places its flare.
