@@ -31,6 +31,21 @@ int32_t truncatedGap(float a, float b) {
 
 } // namespace
 
+void huntHero(const QRVDataLayer& layer, const ObjectData& hunter, AIDecision& d,
+              int32_t attackRange) {
+    const PlayerData& hero = layer.m_player;
+    d.m_target = Vector(hero.x, 0.0f, hero.z);
+    d.m_action = ACTION_WALK;
+    const int32_t distance = boxDistance(hunter.x, hunter.z, hero.x, hero.z);
+    if (gameRand() % 1000 == 1) {
+        d.m_action = ACTION_JUMP;
+        return;
+    }
+    stepToward(layer, d, hunter.aiX, hunter.aiZ, hero.aiX, hero.aiZ);
+    if (distance <= attackRange && gameRand() % 20 == 1)
+        d.m_action = ACTION_ATTACK;
+}
+
 void waypointFromCell(const QRVDataLayer& layer, AIDecision& d) {
     Vector corner = layer.cellToWorld(static_cast<int32_t>(std::trunc(d.m_waypointCell.x)),
                                       static_cast<int32_t>(std::trunc(d.m_waypointCell.z)));

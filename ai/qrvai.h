@@ -45,6 +45,12 @@ bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int3
 bool stepOnArrival(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
                    int32_t gx, int32_t gz);
 
+// One hunting step for `hunter`: face the hero and walk; with chance 1/1000 jump instead
+// (no grid step); otherwise step one cell toward the hero's cell and, within a box
+// distance of `attackRange`, attack with chance 1/20 (drawn only within the range).
+void huntHero(const QRVDataLayer& layer, const ObjectData& hunter, AIDecision& decision,
+              int32_t attackRange);
+
 // Moves m_waypoint's x and z onto the lower corner of m_waypointCell (y kept).
 void waypointFromCell(const QRVDataLayer& layer, AIDecision& decision);
 
