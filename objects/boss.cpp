@@ -58,27 +58,17 @@ Vector flat(const Vector& v) {
 Boss::Boss() {
     m_active = false;
     m_id = BOSS_ID; // hits report to the boss's own entry
-    m_flare = new FlareEffect();
+    m_flare = std::make_unique<FlareEffect>();
     m_flare->setGravity(0.0f, 10.0f, 0.0f);
     m_flare->setRingSize(1.0f);
     m_flare->setPalette(false);
     m_flare->layOut(true);
-    if (!m_effect) {
-        m_effect = new SparkEffect();
-        m_effect->setOffset(0.0f, CHARACTER_EFFECT_HEIGHT, 0.0f);
-    }
     m_effect->setColors(0.0f, 0.0f, 1.0f, 0.1f, 0.55f, 1.0f);
     m_effect->setSizes(12.0f, 5.0f);
     m_model->setOutline(false);
 }
 
-Boss::~Boss() {
-    delete m_flare;
-    m_flare = nullptr;
-    // Null afterwards, so a Character destructor that owns the effect finds nothing left.
-    delete m_effect;
-    m_effect = nullptr;
-}
+Boss::~Boss() = default;
 
 void Boss::loadEffectTextures() {
     if (m_texturesLoaded)
@@ -104,7 +94,7 @@ void Boss::draw() {
     m_flare->draw();
     glPopMatrix();
     if (m_effect) {
-        m_effect->setPosition(m_position.x, m_position.y, m_position.z); // raised by its offset
+        m_effect->setPosition(m_position.x, m_position.y, m_position.z);
         m_effect->draw();
         if (m_dying)
             m_effect->update(now, EFFECT_BOTH, 50.0f);

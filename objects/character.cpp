@@ -21,13 +21,10 @@ Vector flat(const Vector& v) {
 Character::Character() {
     m_speed = 20.0f;
     setShadowPeriod(1);
-    m_effect = new SparkEffect();
+    m_effect = std::make_unique<SparkEffect>();
 }
 
-Character::~Character() {
-    delete m_effect;
-    m_effect = nullptr;
-}
+Character::~Character() = default;
 
 void Character::loadEffectTexture() {
     m_effectTextureLoaded = true;

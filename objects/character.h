@@ -18,6 +18,7 @@
 #include "objects/modelobject.h"
 
 #include <cstdint>
+#include <memory>
 
 class ParticleEffect;
 struct AIDecision;
@@ -85,7 +86,7 @@ public:
     AIDecision* m_decision = nullptr; // the AI's record, refreshed each frame
     // Owned (a SparkEffect made at construction), textured with "Data/p3.bmp" once a
     // GL context exists (loadEffectTexture), placed 5.0 above the character.
-    ParticleEffect* m_effect = nullptr;
+    std::unique_ptr<ParticleEffect> m_effect;
     // Number of gems this character has dropped (at most one).
     int32_t m_gemsDropped = 0;
 

@@ -8,16 +8,13 @@
 #include "shell/gamecontext.h"
 
 Magician::Magician() {
-    m_flare = new FlareEffect();
+    m_flare = std::make_unique<FlareEffect>();
     m_flare->setRingSize(5.0f);
     m_flare->setPalette(true);
     m_flare->layOut(false);
 }
 
-Magician::~Magician() {
-    delete m_flare;
-    m_flare = nullptr;
-}
+Magician::~Magician() = default;
 
 void Magician::loadEffectTexture() {
     Character::loadEffectTexture();
