@@ -125,18 +125,9 @@ template <typename T> void destroy(T*& p) {
 }
 
 void setLight0(float x, float y, float z, float g, float ambient, float blueAmbient) {
-    glPushMatrix();
-    const GLfloat position[] = {x, y, z, 1.0f};
-    const GLfloat diffuse[] = {g, g, g, 1.0f};
-    const GLfloat dim[] = {ambient, ambient, blueAmbient, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, dim);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, dim);
-    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
+    const float diffuse[] = {g, g, g};
+    const float dim[] = {ambient, ambient, blueAmbient};
+    SetPointLight0(x, y, z, diffuse, dim);
 }
 
 // Light 0 at its place with every part (g, g, g).
