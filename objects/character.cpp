@@ -73,30 +73,39 @@ void Character::playCue(int32_t cue) const {
         g_sound->PlayCue(cue, &m_position);
 }
 
-void Character::drawTinted(float red, float green, float blue, float alpha) {
-    int32_t period = shadowPeriodFor(m_visible, m_castsShadow);
-    if (!m_active || period == 0)
+void Character::drawFigure(ModelObject& body, const float* rgba) {
+    int32_t period = shadowPeriodFor(body.m_visible, body.m_castsShadow);
+    if (!body.m_active || period == 0)
         return;
-    setShadowPeriod(period);
+    body.setShadowPeriod(period);
+    const Vector& at = body.m_position;
+    Ms3dModel& model = *body.m_model;
     glPushMatrix();
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glTranslatef(m_position.x, m_position.y, m_position.z);
-    glRotatef(m_heading, 0.0f, 1.0f, 0.0f);
-    if (!m_visible) {
+    glTranslatef(at.x, at.y, at.z);
+    glRotatef(body.m_heading, 0.0f, 1.0f, 0.0f);
+    if (!body.m_visible) {
         // Shadow only: the volumes are fed, nothing reaches the screen.
-        bool hide = m_model->hideSkinned();
-        m_model->setHideSkinned(true);
-        m_model->updateShadows();
-        m_model->setHideSkinned(hide);
+        bool hide = model.hideSkinned();
+        model.setHideSkinned(true);
+        model.updateShadows();
+        model.setHideSkinned(hide);
     } else {
-        glColor4f(red, green, blue, alpha);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glDisable(GL_LIGHTING);
-        m_model->drawModel();
+        if (rgba) {
+            glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glDisable(GL_LIGHTING);
+        }
+        model.drawModel();
     }
     glPopAttrib();
     glPopMatrix();
+}
+
+void Character::drawTinted(float red, float green, float blue, float alpha) {
+    const float rgba[] = {red, green, blue, alpha};
+    drawFigure(*this, rgba);
 }
 
 void Character::draw() {

@@ -66,6 +66,10 @@ public:
     static int32_t reactionFor(int32_t attackType);
     static float damageFactorFor(int32_t attackType);
 
+    // Draws a figure by the draw rule's visible/shadow cases: pushed, placed, turned, the
+    // model (shadow volumes only when unseen), popped. With `rgba` the model is drawn in
+    // that colour, blended, unlit; without, as it is.
+    static void drawFigure(ModelObject& body, const float* rgba);
     // Whether the bone-bound geometry is drawn (false while unpainted).
     bool geometryShown() const;
 

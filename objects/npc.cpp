@@ -76,24 +76,7 @@ void Npc::loadDialogueResources() {
 }
 
 void Npc::draw() {
-    int32_t period = Character::shadowPeriodFor(m_visible, m_castsShadow);
-    if (!m_active || period == 0)
-        return;
-    setShadowPeriod(period);
-    glPushMatrix();
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glTranslatef(m_position.x, m_position.y, m_position.z);
-    glRotatef(m_heading, 0.0f, 1.0f, 0.0f);
-    if (m_visible) {
-        m_model->drawModel();
-    } else {
-        bool hide = m_model->hideSkinned();
-        m_model->setHideSkinned(true);
-        m_model->updateShadows();
-        m_model->setHideSkinned(hide);
-    }
-    glPopAttrib();
-    glPopMatrix();
+    Character::drawFigure(*this, nullptr);
 }
 
 void Npc::update() {
