@@ -2,8 +2,6 @@
 
 #include "platform/soundobject.h"
 
-#include <AL/al.h>
-
 namespace {
 
 const SoundSlot SLOTS[CutscenePlayer::SLOT_COUNT] = {
@@ -29,10 +27,8 @@ CutscenePlayer::~CutscenePlayer() {
 bool CutscenePlayer::Init(void* /*window*/) {
     if (m_haveDevice)
         ShutDown();
-    if (!SoundDevice::Acquire())
+    if (!AcquireSoundDevice(m_haveDevice))
         return false;
-    m_haveDevice = true;
-    alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
     for (int32_t i = 0; i < SLOT_COUNT; ++i) {
         auto* s = new SoundObject();
         s->InitSegment();

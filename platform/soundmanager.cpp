@@ -88,10 +88,8 @@ const int32_t* SoundManager::loadOrder() {
 bool SoundManager::Init(void* /*window*/) {
     if (m_haveDevice)
         ShutDown();
-    if (!SoundDevice::Acquire())
+    if (!AcquireSoundDevice(m_haveDevice))
         return false;
-    m_haveDevice = true;
-    alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
     for (int32_t slot : LOAD_ORDER) {
         auto* s = new SoundObject();
         if (slot == TITLE_SLOT)

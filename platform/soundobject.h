@@ -93,6 +93,9 @@ private:
     int32_t m_count;
 };
 
+// Takes the shared device for a slot table's player and puts the listener at the origin;
+// false, with nothing held, when there is no device.
+bool AcquireSoundDevice(bool& haveDevice);
 // Stops every sound of a slot table, then deletes them and empties the slots (all stop
 // first: no source may still play a freed buffer), and releases the device when held.
 void ReleaseSoundSlots(SoundObject** sounds, int32_t count, bool& haveDevice);
