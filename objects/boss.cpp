@@ -116,8 +116,8 @@ void Boss::update() {
         m_timer->Reset();
         return;
     }
-    const bool deathStarted =
-        m_currentAnimation == 15 || (m_dying && m_animationQueue->frontId() == 15);
+    const bool deathStarted = m_currentAnimation == BOSS_POSE_LYING ||
+                              (m_dying && m_animationQueue->frontId() == BOSS_POSE_LYING);
     if (deathStarted && m_phase != BOSS_DEAD) {
         m_phase = BOSS_DEAD;
         stopSlotIfPlaying(SLOT_ATTACK_MUSIC);
@@ -163,7 +163,7 @@ void Boss::updateDescent() {
         stopSlotIfPlaying(SLOT_NORMAL_MUSIC);
         playSlot(SLOT_ATTACK_MUSIC, 30);
         m_animationQueue->clear();
-        m_animationQueue->push(0, 500.0);
+        m_animationQueue->push(BOSS_POSE_IDLE, 500.0);
     }
 }
 
@@ -197,7 +197,7 @@ void Boss::updateDead() {
 }
 
 void Boss::castBolt() {
-    m_currentAnimation = 0;
+    m_currentAnimation = BOSS_POSE_IDLE;
     if (!g_hero)
         return;
     const Vector start(m_position.x, m_position.y + 30.0f, m_position.z);
@@ -233,7 +233,7 @@ void Boss::updateFight(double dt) {
         advanceAnimation();
         return;
     }
-    if (m_currentAnimation == 6 || m_currentAnimation == 7)
+    if (m_currentAnimation == BOSS_POSE_ARMS_HIGH || m_currentAnimation == BOSS_POSE_THRUST)
         castBolt();
 
     // The paint fades; the boss's geometry always shows, whatever the glow.
@@ -243,20 +243,20 @@ void Boss::updateFight(double dt) {
     m_model->setOutline(m_glow > 0.8f);
 
     if (!m_frozen) {
-        if (m_decision && m_currentAnimation < 3) {
+        if (m_decision && m_currentAnimation < BOSS_POSE_JUMP) {
             switch (m_decision->m_action) {
             case ACTION_ATTACK:
-                m_currentAnimation = 5;
+                m_currentAnimation = BOSS_POSE_RAISE;
                 m_animationQueue->clear();
-                m_animationQueue->push(5, 400.0);
-                m_animationQueue->push(6, 200.0);
-                m_animationQueue->push(7, 200.0);
+                m_animationQueue->push(BOSS_POSE_RAISE, 400.0);
+                m_animationQueue->push(BOSS_POSE_ARMS_HIGH, 200.0);
+                m_animationQueue->push(BOSS_POSE_THRUST, 200.0);
                 advanceAnimation();
                 return;
             case ACTION_JUMP:
                 if (m_position.y <= groundHeight(m_position.x, m_position.z)) {
                     m_velocity.y = 70.0f;
-                    m_currentAnimation = 3;
+                    m_currentAnimation = BOSS_POSE_JUMP;
                     m_animationQueue->clear();
                     m_moveDirection = flat(m_decision->m_target - m_position);
                 }
@@ -264,7 +264,7 @@ void Boss::updateFight(double dt) {
             case ACTION_STAND:
                 m_animationQueue->clear();
                 advanceAnimation();
-                m_currentAnimation = 0;
+                m_currentAnimation = BOSS_POSE_IDLE;
                 return;
             default:
                 m_moveDirection = flat(m_decision->m_waypoint - m_position);
@@ -277,7 +277,7 @@ void Boss::updateFight(double dt) {
             facing.normalize();
             setDirection(facing);
         }
-        if (m_currentAnimation <= 4 && !m_moveDirection.isZero()) {
+        if (m_currentAnimation <= BOSS_POSE_FALL && !m_moveDirection.isZero()) {
             Vector step = m_moveDirection;
             step.normalize();
             m_position = m_position + step * float(m_speed * dt / 1000.0);

@@ -44,16 +44,16 @@ int32_t Character::shadowPeriodFor(bool visible, bool castsShadow) {
 
 int32_t Character::reactionFor(int32_t attackType) {
     if (attackType == 2)
-        return 9;
+        return ENEMY_HIT_HEAD;
     if (attackType >= 3 && attackType <= 5)
-        return 10;
+        return ENEMY_HIT_ARM;
     if (attackType >= 6 && attackType <= 8)
-        return 11;
+        return ENEMY_HIT_LEG;
     if (attackType >= 9 && attackType <= 11)
-        return 12;
+        return ENEMY_HIT_SIDE;
     if (attackType >= 12 && attackType <= 14)
-        return 13;
-    return 8; // projectiles and unknown parts
+        return ENEMY_HIT_GUT;
+    return ENEMY_HIT_SHOT; // projectiles and unknown parts
 }
 
 float Character::damageFactorFor(int32_t attackType) {
@@ -174,16 +174,16 @@ void Character::fadePaint() {
 }
 
 void Character::startAttack() {
-    m_currentAnimation = 5;
+    m_currentAnimation = ENEMY_ATTACK_WIND_UP;
     m_animationQueue->clear();
-    m_animationQueue->push(5, 300.0);
-    m_animationQueue->push(6, 150.0);
-    m_animationQueue->push(7, 100.0);
+    m_animationQueue->push(ENEMY_ATTACK_WIND_UP, 300.0);
+    m_animationQueue->push(ENEMY_ATTACK_STRIKE, 150.0);
+    m_animationQueue->push(ENEMY_ATTACK_FINISH, 100.0);
 }
 
 bool Character::actOnDecision(double dt) {
     if (!m_frozen) {
-        if (m_currentAnimation < 3 && m_decision) {
+        if (m_currentAnimation < ENEMY_JUMP && m_decision) {
             switch (m_decision->m_action) {
             case ACTION_ATTACK:
                 startAttack();
@@ -192,7 +192,7 @@ bool Character::actOnDecision(double dt) {
             case ACTION_JUMP:
                 if (m_position.y <= groundHeight(m_position.x, m_position.z)) {
                     m_velocity.y = 70.0f;
-                    m_currentAnimation = 3;
+                    m_currentAnimation = ENEMY_JUMP;
                     m_animationQueue->clear();
                     m_moveDirection = m_decision->m_target - m_position;
                 }
@@ -200,7 +200,7 @@ bool Character::actOnDecision(double dt) {
             case ACTION_STAND:
                 m_animationQueue->clear();
                 advanceAnimation();
-                m_currentAnimation = 0;
+                m_currentAnimation = ENEMY_IDLE;
                 return false;
             default:
                 m_moveDirection = m_decision->m_waypoint - m_position;
@@ -218,7 +218,7 @@ bool Character::actOnDecision(double dt) {
         }
         // Walking keeps to the ground plane; gravity and the ground clamp own y.
         Vector step = flat(m_moveDirection);
-        if (m_currentAnimation <= 4 && !step.isZero()) {
+        if (m_currentAnimation <= ENEMY_FALL && !step.isZero()) {
             step.normalize();
             m_position = m_position + step * float(m_speed * dt / 1000.0);
         }
@@ -236,20 +236,21 @@ bool Character::actOnDecision(double dt) {
 }
 
 void Character::queueWalkPoses(bool alsoWhileBusy) {
-    const bool walking = m_currentAnimation < 3;
+    const bool walking = m_currentAnimation < ENEMY_JUMP;
     if (!walking && !alsoWhileBusy)
         return;
     AnimationQueue& q = *m_animationQueue;
     if (walking && q.isEmpty()) {
-        q.push(1, 300.0);
-        q.push(2, 300.0);
+        q.push(ENEMY_WALK_RIGHT, 300.0);
+        q.push(ENEMY_WALK_LEFT, 300.0);
     }
     if (m_velocity.y > 20.0f)
-        q.push(3, 150.0);
+        q.push(ENEMY_JUMP, 150.0);
     else if (m_velocity.y < -20.0f)
-        q.push(4, 150.0);
+        q.push(ENEMY_FALL, 150.0);
     else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-        q.push(q.backId() == 2 ? 1 : 2, 300.0); // refused when full
+        q.push(q.backId() == ENEMY_WALK_LEFT ? ENEMY_WALK_RIGHT : ENEMY_WALK_LEFT,
+               300.0); // refused when full
 }
 
 void Character::update() {
@@ -259,7 +260,7 @@ void Character::update() {
     if (m_keyframeAnimated)
         m_model->updateAnimation();
     if (m_dying) {
-        if (m_currentAnimation == 15) {
+        if (m_currentAnimation == ENEMY_LYING) {
             m_active = false;
             if (m_effect)
                 m_effect->setFlag(EFFECT_FLAG_NO_EMIT, true);
@@ -284,7 +285,7 @@ bool Character::reportDamage(int32_t amount) {
 
 void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
                       const Vector& direction) {
-    if (m_currentAnimation >= 8 && !m_frozen)
+    if (m_currentAnimation >= ENEMY_HIT_SHOT && !m_frozen)
         return;
     if (m_dying || !m_active || m_invulnerableMs > 0.0)
         return;
@@ -305,8 +306,8 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
             m_tint[0] = std::min(m_tint[0] + 0.3f, CHARACTER_TINT_CAP);
             if (m_effect)
                 m_effect->setColors(1.0f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f);
-            q.push(14, 150.0);
-            q.push(15, 150.0);
+            q.push(ENEMY_KNEEL, 150.0);
+            q.push(ENEMY_LYING, 150.0);
             q.push(ANIMATION_HOLD, 1000.0);
         } else if (weaponKind == WEAPON_BLUE) {
             m_tint[2] = std::min(m_tint[2] + 0.4f, CHARACTER_TINT_CAP);
@@ -333,8 +334,8 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
 
     if (m_dying) {
         q.clear();
-        q.push(14, 1000.0);
-        q.push(15, 1000.0);
+        q.push(ENEMY_KNEEL, 1000.0);
+        q.push(ENEMY_LYING, 1000.0);
         q.push(ANIMATION_HOLD, 1000.0);
         if (m_effect) {
             m_effect->resetAll();

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "objects/modelobject.h"
+#include "objects/poses.h"
 
 #include <cstdint>
 #include <memory>
@@ -107,7 +108,7 @@ protected:
     // Steps 6 to 11 of a frame; `attack` queues the attack animations. Returns false
     // when the frame ended early (attack or stand).
     bool actOnDecision(double dt);
-    // The walk cycle and the airborne poses: while walking (current animation below 3)
+    // The walk cycle and the airborne poses: while walking (current pose below the jump)
     // an empty queue gets both steps; then a vertical speed above 20 queues the jump
     // pose, below -20 the fall pose, between -10 and 10 the other step (refused when
     // full). A melee enemy or magician does this only while walking; the boss passes

@@ -6,6 +6,7 @@
 #include "models/texture.h"
 #include "objects/character.h"
 #include "objects/player.h"
+#include "objects/poses.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 
@@ -103,11 +104,12 @@ void Npc::update() {
 
     AnimationQueue& queue = *m_animationQueue;
     if (queue.isEmpty()) {
-        queue.push(1, 300.0);
-        queue.push(2, 300.0);
+        queue.push(VILLAGER_WALK_RIGHT, 300.0);
+        queue.push(VILLAGER_WALK_LEFT, 300.0);
     }
     if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-        queue.push(queue.backId() == 1 ? 2 : 1, 300.0); // refused when full
+        queue.push(queue.backId() == VILLAGER_WALK_RIGHT ? VILLAGER_WALK_LEFT : VILLAGER_WALK_RIGHT,
+                   300.0); // refused when full
     if (m_keyframeAnimated)
         m_model->updateAnimation();
     advanceAnimation();
