@@ -1,7 +1,9 @@
 // Characters and their dialogue, gems, the boss and its AI.
 #include "ai/qrvbossai.h"
+#include "ai/aidecision.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
+#include "objects/character.h"
 #include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/particleeffect.h"
@@ -334,6 +336,30 @@ TEST_F(BossFight, AnAttackQueuesTheCastingSwingAndDeathFadesToTheCredits) {
     m_boss.update();
     EXPECT_EQ(g_gameState, STATE_CREDITS);
     EXPECT_FALSE(m_boss.m_active);
+}
+
+TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_clock->m_step = 10.0; // level enough for a walk step
+    AIDecision& decision = m_layer->m_boss.decision;
+    decision.m_action = ACTION_ATTACK;
+    m_boss.update();
+    ASSERT_EQ(m_boss.m_currentAnimation, BOSS_POSE_RAISE);
+    decision.m_action = ACTION_WALK;
+    m_boss.update();
+    EXPECT_EQ(m_boss.animationQueue().backId(), BOSS_POSE_WALK_LEFT);
+
+    Character enemy;
+    manualTimer(enemy, 10.0);
+    AIDecision own;
+    own.m_action = ACTION_ATTACK;
+    enemy.m_decision = &own;
+    enemy.update();
+    ASSERT_EQ(enemy.m_currentAnimation, ENEMY_ATTACK_WIND_UP);
+    own.m_action = ACTION_WALK;
+    enemy.update();
+    EXPECT_EQ(enemy.animationQueue().backId(), ENEMY_ATTACK_FINISH) << "nothing behind the attack";
 }
 
 // ---- boss AI ------------------------------------------------------------------------
