@@ -31,18 +31,18 @@ int32_t truncatedGap(float a, float b) {
 
 } // namespace
 
-void huntHero(const QRVDataLayer& layer, const ObjectData& hunter, AIDecision& d,
-              int32_t attackRange) {
+void huntHero(const QRVDataLayer& layer, AIDecision& d, float x, float z, int32_t aiX, int32_t aiZ,
+              const HuntRule& rule) {
     const PlayerData& hero = layer.m_player;
     d.m_target = Vector(hero.x, 0.0f, hero.z);
     d.m_action = ACTION_WALK;
-    const int32_t distance = boxDistance(hunter.x, hunter.z, hero.x, hero.z);
+    const int32_t distance = boxDistance(x, z, hero.x, hero.z);
     if (gameRand() % 1000 == 1) {
         d.m_action = ACTION_JUMP;
         return;
     }
-    stepToward(layer, d, hunter.aiX, hunter.aiZ, hero.aiX, hero.aiZ);
-    if (distance <= attackRange && gameRand() % 20 == 1)
+    rule.step(layer, d, aiX, aiZ, hero.aiX, hero.aiZ);
+    if (distance <= rule.attackRange && gameRand() % rule.attackOdds == 1)
         d.m_action = ACTION_ATTACK;
 }
 

@@ -6,5 +6,6 @@ void QRVBossAI::step(QRVDataLayer* dataLayer, BossData* boss) {
     if (!dataLayer || !boss)
         return;
     // It hunts without pause, and attacks from further off than an enemy.
-    huntHero(*dataLayer, *boss, boss->decision, BOSS_ATTACK_RANGE);
+    huntHero(*dataLayer, boss->decision, boss->x, boss->z, boss->aiX, boss->aiZ,
+             {stepToward, BOSS_ATTACK_RANGE, 20});
 }

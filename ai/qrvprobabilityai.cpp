@@ -48,7 +48,8 @@ void QRVProbabilityAI::update(QRVDataLayer* layer, ObjectData* record) {
 
     switch (m_behaviour) {
     case BEHAVIOUR_APPROACH:
-        huntHero(*layer, *enemy, d, PROBABILITY_ATTACK_RANGE);
+        huntHero(*layer, d, enemy->x, enemy->z, enemy->aiX, enemy->aiZ,
+                 {stepToward, PROBABILITY_ATTACK_RANGE, 20});
         break;
     case BEHAVIOUR_RETREAT:
         d.m_target = Vector(hero.x, 0.0f, hero.z);
