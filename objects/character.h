@@ -105,8 +105,9 @@ protected:
     void drawTinted(float red, float green, float blue, float alpha);
     // Reads this frame's decision from the data layer (keeps the old one if none).
     void refreshDecision();
-    // Steps 6 to 11 of a frame; `attack` queues the attack animations. Returns false
-    // when the frame ended early (attack or stand).
+    // Carries out this frame's decision (attack, jump, stand or walk), turns and walks, or
+    // thaws a frozen character, then queues the walk poses. Returns false when the frame
+    // ended early (attack or stand).
     bool actOnDecision(double dt);
     // The walk cycle and the airborne poses: while walking (current pose below the jump)
     // an empty queue gets both steps; then a vertical speed above 20 queues the jump
