@@ -31,6 +31,21 @@ int32_t truncatedGap(float a, float b) {
 
 } // namespace
 
+void huntHero(const QRVDataLayer& layer, AIDecision& d, float x, float z, int32_t aiX, int32_t aiZ,
+              const HuntRule& rule) {
+    const PlayerData& hero = layer.m_player;
+    d.m_target = Vector(hero.x, 0.0f, hero.z);
+    d.m_action = ACTION_WALK;
+    const int32_t distance = boxDistance(x, z, hero.x, hero.z);
+    if (gameRand() % 1000 == 1) {
+        d.m_action = ACTION_JUMP;
+        return;
+    }
+    rule.step(layer, d, aiX, aiZ, hero.aiX, hero.aiZ);
+    if (distance <= rule.attackRange && gameRand() % rule.attackOdds == 1)
+        d.m_action = ACTION_ATTACK;
+}
+
 void waypointFromCell(const QRVDataLayer& layer, AIDecision& d) {
     Vector corner = layer.cellToWorld(static_cast<int32_t>(std::trunc(d.m_waypointCell.x)),
                                       static_cast<int32_t>(std::trunc(d.m_waypointCell.z)));

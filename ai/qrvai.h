@@ -45,6 +45,20 @@ bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int3
 bool stepOnArrival(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
                    int32_t gx, int32_t gz);
 
+// How a hunter closes in on the hero: its grid-stepping rule (one of the above), and the
+// box distance within which it may attack and the odds of it (one in attackOdds).
+struct HuntRule {
+    bool (*step)(const QRVDataLayer&, AIDecision&, int32_t, int32_t, int32_t, int32_t);
+    int32_t attackRange;
+    int32_t attackOdds;
+};
+
+// One hunting step for a hunter at (x, z) in cell (aiX, aiZ): face the hero and walk; with
+// chance 1/1000 jump instead (no grid step); otherwise step toward the hero's cell by the
+// rule and, within its range, attack by its odds (drawn only within the range).
+void huntHero(const QRVDataLayer& layer, AIDecision& decision, float x, float z, int32_t aiX,
+              int32_t aiZ, const HuntRule& rule);
+
 // Moves m_waypoint's x and z onto the lower corner of m_waypointCell (y kept).
 void waypointFromCell(const QRVDataLayer& layer, AIDecision& decision);
 

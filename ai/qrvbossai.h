@@ -9,6 +9,9 @@
 class QRVDataLayer;
 struct BossData;
 
+// The box distance within which the boss may attack.
+constexpr int32_t BOSS_ATTACK_RANGE = 200;
+
 class QRVBossAI : public QRVAI {
 public:
     // One decision into boss->decision. Null arguments do nothing.

@@ -116,18 +116,8 @@ void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) 
 }
 
 void QRVFlockAI::loneHunt(QRVDataLayer& layer, FlockMember& follower) {
-    const PlayerData& hero = layer.m_player;
-    AIDecision& d = follower.decision();
-    d.m_target = Vector(hero.x, 0.0f, hero.z);
-    d.m_action = ACTION_WALK;
-    const int32_t dist = boxDistance(follower.m_x, follower.m_z, hero.x, hero.z);
-    if (gameRand() % 1000 == 1) {
-        d.m_action = ACTION_JUMP;
-        return;
-    }
-    stepOnArrival(layer, d, follower.m_aiX, follower.m_aiZ, hero.aiX, hero.aiZ);
-    if (dist <= FLOCK_CHARGE_DISTANCE && gameRand() % 100 == 1)
-        d.m_action = ACTION_ATTACK;
+    huntHero(layer, follower.decision(), follower.m_x, follower.m_z, follower.m_aiX, follower.m_aiZ,
+             {stepOnArrival, FLOCK_CHARGE_DISTANCE, 100});
 }
 
 void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follower,

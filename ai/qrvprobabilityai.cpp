@@ -47,19 +47,10 @@ void QRVProbabilityAI::update(QRVDataLayer* layer, ObjectData* record) {
     const PlayerData& hero = layer->m_player;
 
     switch (m_behaviour) {
-    case BEHAVIOUR_APPROACH: {
-        d.m_target = Vector(hero.x, 0.0f, hero.z);
-        d.m_action = ACTION_WALK;
-        const int32_t dist = boxDistance(enemy->x, enemy->z, hero.x, hero.z);
-        if (gameRand() % 1000 == 1) {
-            d.m_action = ACTION_JUMP;
-            break;
-        }
-        stepToward(*layer, d, enemy->aiX, enemy->aiZ, hero.aiX, hero.aiZ);
-        if (dist <= 50 && gameRand() % 20 == 1)
-            d.m_action = ACTION_ATTACK;
+    case BEHAVIOUR_APPROACH:
+        huntHero(*layer, d, enemy->x, enemy->z, enemy->aiX, enemy->aiZ,
+                 {stepToward, PROBABILITY_ATTACK_RANGE, 20});
         break;
-    }
     case BEHAVIOUR_RETREAT:
         d.m_target = Vector(hero.x, 0.0f, hero.z);
         d.m_action = ACTION_WALK;

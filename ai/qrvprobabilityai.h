@@ -15,6 +15,8 @@ enum ProbabilityBehaviour : int32_t {
 };
 
 constexpr int32_t BEHAVIOUR_TABLE_SIZE = 20;
+// The box distance within which an approaching enemy may attack.
+constexpr int32_t PROBABILITY_ATTACK_RANGE = 50;
 
 enum BehaviourTable : int32_t {
     TABLE_NEAR = 0,

@@ -32,27 +32,17 @@ Vector flat(const Vector& v) {
 Boss::Boss() {
     m_active = false;
     m_id = BOSS_ID; // hits report to the boss's own entry
-    m_flare = new FlareEffect();
+    m_flare = std::make_unique<FlareEffect>();
     m_flare->setGravity(0.0f, 10.0f, 0.0f);
     m_flare->setRingSize(1.0f);
     m_flare->setPalette(false);
     m_flare->layOut(true);
-    if (!m_effect) {
-        m_effect = new SparkEffect();
-        m_effect->setOffset(0.0f, CHARACTER_EFFECT_HEIGHT, 0.0f);
-    }
     m_effect->setColors(0.0f, 0.0f, 1.0f, 0.1f, 0.55f, 1.0f);
     m_effect->setSizes(12.0f, 5.0f);
     m_model->setOutline(false);
 }
 
-Boss::~Boss() {
-    delete m_flare;
-    m_flare = nullptr;
-    // Null afterwards, so a Character destructor that owns the effect finds nothing left.
-    delete m_effect;
-    m_effect = nullptr;
-}
+Boss::~Boss() = default;
 
 void Boss::loadEffectTextures() {
     if (m_texturesLoaded)
@@ -78,7 +68,7 @@ void Boss::draw() {
     m_flare->draw();
     glPopMatrix();
     if (m_effect) {
-        m_effect->setPosition(m_position.x, m_position.y, m_position.z); // raised by its offset
+        m_effect->setPosition(m_position.x, m_position.y, m_position.z);
         m_effect->draw();
         if (m_dying)
             m_effect->update(now, EFFECT_BOTH, 50.0f);
@@ -100,8 +90,8 @@ void Boss::update() {
         m_timer->Reset();
         return;
     }
-    const bool deathStarted =
-        m_currentAnimation == 15 || (m_dying && m_animationQueue->frontId() == 15);
+    const bool deathStarted = m_currentAnimation == BOSS_POSE_LYING ||
+                              (m_dying && m_animationQueue->frontId() == BOSS_POSE_LYING);
     if (deathStarted && m_phase != BOSS_DEAD) {
         m_phase = BOSS_DEAD;
         StopSlot(SLOT_ATTACK_MUSIC);
@@ -147,7 +137,7 @@ void Boss::updateDescent() {
         StopSlot(SLOT_NORMAL_MUSIC);
         PlaySlot(SLOT_ATTACK_MUSIC, 30);
         m_animationQueue->clear();
-        m_animationQueue->push(0, 500.0);
+        m_animationQueue->push(BOSS_POSE_IDLE, 500.0);
     }
 }
 
@@ -181,7 +171,7 @@ void Boss::updateDead() {
 }
 
 void Boss::castBolt() {
-    m_currentAnimation = 0;
+    m_currentAnimation = BOSS_POSE_IDLE;
     if (!g_hero)
         return;
     const Vector start(m_position.x, m_position.y + 30.0f, m_position.z);
@@ -217,7 +207,7 @@ void Boss::updateFight(double dt) {
         advanceAnimation();
         return;
     }
-    if (m_currentAnimation == 6 || m_currentAnimation == 7)
+    if (m_currentAnimation == BOSS_POSE_ARMS_HIGH || m_currentAnimation == BOSS_POSE_THRUST)
         castBolt();
 
     // The paint fades; the boss's geometry always shows, whatever the glow.
@@ -227,20 +217,20 @@ void Boss::updateFight(double dt) {
     m_model->setOutline(m_glow > 0.8f);
 
     if (!m_frozen) {
-        if (m_decision && m_currentAnimation < 3) {
+        if (m_decision && m_currentAnimation < BOSS_POSE_JUMP) {
             switch (m_decision->m_action) {
             case ACTION_ATTACK:
-                m_currentAnimation = 5;
+                m_currentAnimation = BOSS_POSE_RAISE;
                 m_animationQueue->clear();
-                m_animationQueue->push(5, 400.0);
-                m_animationQueue->push(6, 200.0);
-                m_animationQueue->push(7, 200.0);
+                m_animationQueue->push(BOSS_POSE_RAISE, 400.0);
+                m_animationQueue->push(BOSS_POSE_ARMS_HIGH, 200.0);
+                m_animationQueue->push(BOSS_POSE_THRUST, 200.0);
                 advanceAnimation();
                 return;
             case ACTION_JUMP:
                 if (m_position.y <= groundHeight(m_position.x, m_position.z)) {
                     m_velocity.y = 70.0f;
-                    m_currentAnimation = 3;
+                    m_currentAnimation = BOSS_POSE_JUMP;
                     m_animationQueue->clear();
                     m_moveDirection = flat(m_decision->m_target - m_position);
                 }
@@ -248,7 +238,7 @@ void Boss::updateFight(double dt) {
             case ACTION_STAND:
                 m_animationQueue->clear();
                 advanceAnimation();
-                m_currentAnimation = 0;
+                m_currentAnimation = BOSS_POSE_IDLE;
                 return;
             default:
                 m_moveDirection = flat(m_decision->m_waypoint - m_position);
@@ -261,7 +251,7 @@ void Boss::updateFight(double dt) {
             facing.normalize();
             setDirection(facing);
         }
-        if (m_currentAnimation <= 4 && !m_moveDirection.isZero()) {
+        if (m_currentAnimation <= BOSS_POSE_FALL && !m_moveDirection.isZero()) {
             Vector step = m_moveDirection;
             step.normalize();
             m_position = m_position + step * float(m_speed * dt / 1000.0);
@@ -274,16 +264,6 @@ void Boss::updateFight(double dt) {
         }
     }
 
-    AnimationQueue& queue = *m_animationQueue;
-    if (queue.isEmpty() && m_currentAnimation < 3) {
-        queue.push(1, 300.0);
-        queue.push(2, 300.0);
-    }
-    if (m_velocity.y > 20.0f)
-        queue.push(3, 150.0);
-    else if (m_velocity.y < -20.0f)
-        queue.push(4, 150.0);
-    else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-        queue.push(queue.backId() == 2 ? 1 : 2, 300.0);
+    queueWalkPoses(true);
     advanceAnimation();
 }

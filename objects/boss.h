@@ -52,9 +52,9 @@ public:
     void loadEffectTextures();
 
     int32_t m_phase = BOSS_DESCENT;
-    FlareEffect* m_flare = nullptr; // owned: "Data/Flare.bmp", blue, ring 1.0, vertical
-    float m_charge = 0.0f;          // 0 to 1; also the drawing alpha
-    bool m_texturesLoaded = false;  // the first draw loads them when nobody did before
+    std::unique_ptr<FlareEffect> m_flare; // "Data/Flare.bmp", blue, ring 1.0, vertical
+    float m_charge = 0.0f;                // 0 to 1; also the drawing alpha
+    bool m_texturesLoaded = false;        // the first draw loads them when nobody did before
 
 private:
     void updateDescent();

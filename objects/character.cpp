@@ -21,13 +21,10 @@ Vector flat(const Vector& v) {
 Character::Character() {
     m_speed = 20.0f;
     setShadowPeriod(1);
-    m_effect = new SparkEffect();
+    m_effect = std::make_unique<SparkEffect>();
 }
 
-Character::~Character() {
-    delete m_effect;
-    m_effect = nullptr;
-}
+Character::~Character() = default;
 
 void Character::loadEffectTexture() {
     m_effectTextureLoaded = true;
@@ -47,16 +44,16 @@ int32_t Character::shadowPeriodFor(bool visible, bool castsShadow) {
 
 int32_t Character::reactionFor(int32_t attackType) {
     if (attackType == 2)
-        return 9;
+        return ENEMY_HIT_HEAD;
     if (attackType >= 3 && attackType <= 5)
-        return 10;
+        return ENEMY_HIT_ARM;
     if (attackType >= 6 && attackType <= 8)
-        return 11;
+        return ENEMY_HIT_LEG;
     if (attackType >= 9 && attackType <= 11)
-        return 12;
+        return ENEMY_HIT_SIDE;
     if (attackType >= 12 && attackType <= 14)
-        return 13;
-    return 8; // projectiles and unknown parts
+        return ENEMY_HIT_GUT;
+    return ENEMY_HIT_SHOT; // projectiles and unknown parts
 }
 
 float Character::damageFactorFor(int32_t attackType) {
@@ -75,30 +72,39 @@ void Character::playCue(int32_t cue) const {
     PlayCue(cue, m_position);
 }
 
-void Character::drawTinted(float red, float green, float blue, float alpha) {
-    int32_t period = shadowPeriodFor(m_visible, m_castsShadow);
-    if (!m_active || period == 0)
+void Character::drawFigure(ModelObject& body, const float* rgba) {
+    int32_t period = shadowPeriodFor(body.m_visible, body.m_castsShadow);
+    if (!body.m_active || period == 0)
         return;
-    setShadowPeriod(period);
+    body.setShadowPeriod(period);
+    const Vector& at = body.m_position;
+    Ms3dModel& model = *body.m_model;
     glPushMatrix();
     glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glTranslatef(m_position.x, m_position.y, m_position.z);
-    glRotatef(m_heading, 0.0f, 1.0f, 0.0f);
-    if (!m_visible) {
+    glTranslatef(at.x, at.y, at.z);
+    glRotatef(body.m_heading, 0.0f, 1.0f, 0.0f);
+    if (!body.m_visible) {
         // Shadow only: the volumes are fed, nothing reaches the screen.
-        bool hide = m_model->hideSkinned();
-        m_model->setHideSkinned(true);
-        m_model->updateShadows();
-        m_model->setHideSkinned(hide);
+        bool hide = model.hideSkinned();
+        model.setHideSkinned(true);
+        model.updateShadows();
+        model.setHideSkinned(hide);
     } else {
-        glColor4f(red, green, blue, alpha);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glDisable(GL_LIGHTING);
-        m_model->drawModel();
+        if (rgba) {
+            glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glDisable(GL_LIGHTING);
+        }
+        model.drawModel();
     }
     glPopAttrib();
     glPopMatrix();
+}
+
+void Character::drawTinted(float red, float green, float blue, float alpha) {
+    const float rgba[] = {red, green, blue, alpha};
+    drawFigure(*this, rgba);
 }
 
 void Character::draw() {
@@ -117,24 +123,26 @@ void Character::draw() {
         m_effect->update(effectTimeSeconds(), EFFECT_MOVE, 0.0f);
 }
 
-double Character::moveAndFall() {
-    if (m_paused || !m_active) {
-        m_timer->Reset();
+double Character::moveAndFall(ModelObject& body, double& invulnerableMs) {
+    if (body.m_paused || !body.m_active) {
+        body.m_timer->Reset();
         return -1.0;
     }
-    applyGravity();
-    double dt = m_timer->Elapsed();
-    if (m_invulnerableMs >= 0.0)
-        m_invulnerableMs -= dt;
-    m_timer->Reset();
-    m_velocity.x = 0.0f;
-    m_velocity.z = 0.0f;
-    m_position.y += float(m_velocity.y * dt / 1000.0);
-    m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
-    m_position = m_position + m_knockback;
-    m_knockback = m_knockback - m_knockback / 20.0f;
-    if (m_knockback.length() < 0.7f)
-        m_knockback.set(0.0f, 0.0f, 0.0f);
+    body.applyGravity();
+    double dt = body.m_timer->Elapsed();
+    if (invulnerableMs >= 0.0)
+        invulnerableMs -= dt;
+    body.m_timer->Reset();
+    Vector& position = body.m_position;
+    body.m_velocity.x = 0.0f;
+    body.m_velocity.z = 0.0f;
+    position.y += float(body.m_velocity.y * dt / 1000.0);
+    position.y = std::max(position.y, groundHeight(position.x, position.z));
+    Vector& knockback = body.m_knockback;
+    position = position + knockback;
+    knockback = knockback - knockback / 20.0f;
+    if (knockback.length() < 0.7f)
+        knockback.set(0.0f, 0.0f, 0.0f);
     return dt;
 }
 
@@ -165,16 +173,16 @@ void Character::fadePaint() {
 }
 
 void Character::startAttack() {
-    m_currentAnimation = 5;
+    m_currentAnimation = ENEMY_ATTACK_WIND_UP;
     m_animationQueue->clear();
-    m_animationQueue->push(5, 300.0);
-    m_animationQueue->push(6, 150.0);
-    m_animationQueue->push(7, 100.0);
+    m_animationQueue->push(ENEMY_ATTACK_WIND_UP, 300.0);
+    m_animationQueue->push(ENEMY_ATTACK_STRIKE, 150.0);
+    m_animationQueue->push(ENEMY_ATTACK_FINISH, 100.0);
 }
 
 bool Character::actOnDecision(double dt) {
     if (!m_frozen) {
-        if (m_currentAnimation < 3 && m_decision) {
+        if (m_currentAnimation < ENEMY_JUMP && m_decision) {
             switch (m_decision->m_action) {
             case ACTION_ATTACK:
                 startAttack();
@@ -183,7 +191,7 @@ bool Character::actOnDecision(double dt) {
             case ACTION_JUMP:
                 if (m_position.y <= groundHeight(m_position.x, m_position.z)) {
                     m_velocity.y = 70.0f;
-                    m_currentAnimation = 3;
+                    m_currentAnimation = ENEMY_JUMP;
                     m_animationQueue->clear();
                     m_moveDirection = m_decision->m_target - m_position;
                 }
@@ -191,7 +199,7 @@ bool Character::actOnDecision(double dt) {
             case ACTION_STAND:
                 m_animationQueue->clear();
                 advanceAnimation();
-                m_currentAnimation = 0;
+                m_currentAnimation = ENEMY_IDLE;
                 return false;
             default:
                 m_moveDirection = m_decision->m_waypoint - m_position;
@@ -209,7 +217,7 @@ bool Character::actOnDecision(double dt) {
         }
         // Walking keeps to the ground plane; gravity and the ground clamp own y.
         Vector step = flat(m_moveDirection);
-        if (m_currentAnimation <= 4 && !step.isZero()) {
+        if (m_currentAnimation <= ENEMY_FALL && !step.isZero()) {
             step.normalize();
             m_position = m_position + step * float(m_speed * dt / 1000.0);
         }
@@ -221,31 +229,37 @@ bool Character::actOnDecision(double dt) {
         }
     }
 
-    if (m_currentAnimation < 3) {
-        AnimationQueue& q = *m_animationQueue;
-        if (q.isEmpty()) {
-            q.push(1, 300.0);
-            q.push(2, 300.0);
-        }
-        if (m_velocity.y > 20.0f)
-            q.push(3, 150.0);
-        else if (m_velocity.y < -20.0f)
-            q.push(4, 150.0);
-        else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-            q.push(q.backId() == 2 ? 1 : 2, 300.0); // refused when full
-    }
+    queueWalkPoses(false);
     advanceAnimation();
     return true;
 }
 
+void Character::queueWalkPoses(bool alsoWhileBusy) {
+    const bool walking = m_currentAnimation < ENEMY_JUMP;
+    if (!walking && !alsoWhileBusy)
+        return;
+    AnimationQueue& q = *m_animationQueue;
+    if (walking && q.isEmpty()) {
+        q.push(ENEMY_WALK_RIGHT, 300.0);
+        q.push(ENEMY_WALK_LEFT, 300.0);
+    }
+    if (m_velocity.y > 20.0f)
+        q.push(ENEMY_JUMP, 150.0);
+    else if (m_velocity.y < -20.0f)
+        q.push(ENEMY_FALL, 150.0);
+    else if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
+        q.push(q.backId() == ENEMY_WALK_LEFT ? ENEMY_WALK_RIGHT : ENEMY_WALK_LEFT,
+               300.0); // refused when full
+}
+
 void Character::update() {
-    double dt = moveAndFall();
+    double dt = moveAndFall(*this, m_invulnerableMs);
     if (dt < 0.0)
         return;
     if (m_keyframeAnimated)
         m_model->updateAnimation();
     if (m_dying) {
-        if (m_currentAnimation == 15) {
+        if (m_currentAnimation == ENEMY_LYING) {
             m_active = false;
             if (m_effect)
                 m_effect->setFlag(EFFECT_FLAG_NO_EMIT, true);
@@ -270,7 +284,7 @@ bool Character::reportDamage(int32_t amount) {
 
 void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
                       const Vector& direction) {
-    if (m_currentAnimation >= 8 && !m_frozen)
+    if (m_currentAnimation >= ENEMY_HIT_SHOT && !m_frozen)
         return;
     if (m_dying || !m_active || m_invulnerableMs > 0.0)
         return;
@@ -291,8 +305,8 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
             m_tint[0] = std::min(m_tint[0] + 0.3f, CHARACTER_TINT_CAP);
             if (m_effect)
                 m_effect->setColors(1.0f, 0.5f, 0.5f, 1.0f, 0.0f, 0.0f);
-            q.push(14, 150.0);
-            q.push(15, 150.0);
+            q.push(ENEMY_KNEEL, 150.0);
+            q.push(ENEMY_LYING, 150.0);
             q.push(ANIMATION_HOLD, 1000.0);
         } else if (weaponKind == WEAPON_BLUE) {
             m_tint[2] = std::min(m_tint[2] + 0.4f, CHARACTER_TINT_CAP);
@@ -319,8 +333,8 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
 
     if (m_dying) {
         q.clear();
-        q.push(14, 1000.0);
-        q.push(15, 1000.0);
+        q.push(ENEMY_KNEEL, 1000.0);
+        q.push(ENEMY_LYING, 1000.0);
         q.push(ANIMATION_HOLD, 1000.0);
         if (m_effect) {
             m_effect->resetAll();

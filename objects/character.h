@@ -16,8 +16,10 @@
 #pragma once
 
 #include "objects/modelobject.h"
+#include "objects/poses.h"
 
 #include <cstdint>
+#include <memory>
 
 class ParticleEffect;
 struct AIDecision;
@@ -65,8 +67,18 @@ public:
     static int32_t reactionFor(int32_t attackType);
     static float damageFactorFor(int32_t attackType);
 
+    // Draws a figure by the draw rule's visible/shadow cases: pushed, placed, turned, the
+    // model (shadow volumes only when unseen), popped. With `rgba` the model is drawn in
+    // that colour, blended, unlit; without, as it is.
+    static void drawFigure(ModelObject& body, const float* rgba);
     // Whether the bone-bound geometry is drawn (false while unpainted).
     bool geometryShown() const;
+
+    // The plain per-frame motion of a walking figure, enemy or villager: gravity, the
+    // invulnerability countdown, vertical motion, the ground clamp, and the knockback
+    // (added once, then eased off by a twentieth and zeroed once shorter than 0.7).
+    // Returns the elapsed milliseconds, or a negative value when paused or inactive.
+    static double moveAndFall(ModelObject& body, double& invulnerableMs);
 
     float m_tint[3] = {0.0f, 0.0f, 0.0f}; // red, green, blue
     float m_glow = 0.0f;                  // drawing alpha; the largest tint
@@ -79,7 +91,7 @@ public:
     AIDecision* m_decision = nullptr; // the AI's record, refreshed each frame
     // Owned (a SparkEffect made at construction), textured with "Data/p3.bmp" once a
     // GL context exists (loadEffectTexture), placed 5.0 above the character.
-    ParticleEffect* m_effect = nullptr;
+    std::unique_ptr<ParticleEffect> m_effect;
     // Number of gems this character has dropped (at most one).
     int32_t m_gemsDropped = 0;
 
@@ -91,14 +103,18 @@ public:
 protected:
     // The shared part of Character-style drawing: push, place, colour, model, pop.
     void drawTinted(float red, float green, float blue, float alpha);
-    // The plain per-frame motion: gravity, vertical motion, ground clamp, knockback.
-    // Returns the elapsed milliseconds, or a negative value when paused or inactive.
-    double moveAndFall();
     // Reads this frame's decision from the data layer (keeps the old one if none).
     void refreshDecision();
-    // Steps 6 to 11 of a frame; `attack` queues the attack animations. Returns false
-    // when the frame ended early (attack or stand).
+    // Carries out this frame's decision (attack, jump, stand or walk), turns and walks, or
+    // thaws a frozen character, then queues the walk poses. Returns false when the frame
+    // ended early (attack or stand).
     bool actOnDecision(double dt);
+    // The walk cycle and the airborne poses: while walking (current pose below the jump)
+    // an empty queue gets both steps; then a vertical speed above 20 queues the jump
+    // pose, below -20 the fall pose, between -10 and 10 the other step (refused when
+    // full). A melee enemy or magician does this only while walking; the boss passes
+    // `alsoWhileBusy` and queues the poses behind its attacks and reactions too.
+    void queueWalkPoses(bool alsoWhileBusy);
     // Fades the paint, hides unpainted geometry, switches the outline.
     void fadePaint();
     // Queues the attack; the magician's is slower and places its flare.

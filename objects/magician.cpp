@@ -8,16 +8,13 @@
 #include "shell/gamecontext.h"
 
 Magician::Magician() {
-    m_flare = new FlareEffect();
+    m_flare = std::make_unique<FlareEffect>();
     m_flare->setRingSize(5.0f);
     m_flare->setPalette(true);
     m_flare->layOut(false);
 }
 
-Magician::~Magician() {
-    delete m_flare;
-    m_flare = nullptr;
-}
+Magician::~Magician() = default;
 
 void Magician::loadEffectTexture() {
     Character::loadEffectTexture();
@@ -29,7 +26,7 @@ void Magician::draw() {
     Character::draw();
     if (!m_active || !m_visible)
         return;
-    if (m_currentAnimation >= 5 && m_currentAnimation <= 7) {
+    if (m_currentAnimation >= ENEMY_ATTACK_WIND_UP && m_currentAnimation <= ENEMY_ATTACK_FINISH) {
         if (m_flare)
             m_flare->draw();
         playCue(CUE_CASTING);
@@ -37,11 +34,11 @@ void Magician::draw() {
 }
 
 void Magician::startAttack() {
-    m_currentAnimation = 5;
+    m_currentAnimation = ENEMY_ATTACK_WIND_UP;
     m_animationQueue->clear();
-    m_animationQueue->push(5, 500.0);
-    m_animationQueue->push(6, 500.0);
-    m_animationQueue->push(7, 100.0);
+    m_animationQueue->push(ENEMY_ATTACK_WIND_UP, 500.0);
+    m_animationQueue->push(ENEMY_ATTACK_STRIKE, 500.0);
+    m_animationQueue->push(ENEMY_ATTACK_FINISH, 100.0);
     if (m_flare) {
         m_flare->setPosition(m_position.x, m_position.y + 25.0f, m_position.z);
         m_flare->setAngle(m_heading);
@@ -75,8 +72,8 @@ void Magician::update() {
     Character::update();
     if (!m_active || m_paused || m_dying)
         return;
-    if (m_currentAnimation == 7) {
-        m_currentAnimation = 0;
+    if (m_currentAnimation == ENEMY_ATTACK_FINISH) {
+        m_currentAnimation = ENEMY_IDLE;
         castBolt();
     }
 }

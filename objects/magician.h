@@ -9,6 +9,8 @@
 
 #include "objects/character.h"
 
+#include <memory>
+
 class FlareEffect;
 
 // Bolt parameters.
@@ -30,8 +32,8 @@ public:
     // Loads the flare's and the effect's textures (needs a GL context).
     void loadEffectTexture() override;
 
-    // Owned: "Data/Flare.bmp", orange, ring 5.0, horizontal.
-    FlareEffect* m_flare = nullptr;
+    // "Data/Flare.bmp", orange, ring 5.0, horizontal.
+    std::unique_ptr<FlareEffect> m_flare;
     int32_t m_boltsCast = 0;
 
 protected:

@@ -6,6 +6,7 @@
 #include "models/texture.h"
 #include "objects/character.h"
 #include "objects/player.h"
+#include "objects/poses.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 
@@ -76,42 +77,13 @@ void Npc::loadDialogueResources() {
 }
 
 void Npc::draw() {
-    int32_t period = Character::shadowPeriodFor(m_visible, m_castsShadow);
-    if (!m_active || period == 0)
-        return;
-    setShadowPeriod(period);
-    glPushMatrix();
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glTranslatef(m_position.x, m_position.y, m_position.z);
-    glRotatef(m_heading, 0.0f, 1.0f, 0.0f);
-    if (m_visible) {
-        m_model->drawModel();
-    } else {
-        bool hide = m_model->hideSkinned();
-        m_model->setHideSkinned(true);
-        m_model->updateShadows();
-        m_model->setHideSkinned(hide);
-    }
-    glPopAttrib();
-    glPopMatrix();
+    Character::drawFigure(*this, nullptr);
 }
 
 void Npc::update() {
-    if (m_paused || !m_active) {
-        m_timer->Reset();
+    const double dt = Character::moveAndFall(*this, m_invulnerableMs);
+    if (dt < 0.0)
         return;
-    }
-    applyGravity();
-    double dt = m_timer->Elapsed();
-    if (m_invulnerableMs >= 0.0)
-        m_invulnerableMs -= dt;
-    m_timer->Reset();
-    m_velocity.x = 0.0f;
-    m_velocity.z = 0.0f;
-    m_position.y += float(m_velocity.y * dt / 1000.0);
-    m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
-    m_position = m_position + m_knockback;
-    m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
 
     // Only a character the data layer knows has a decision; the others stand.
     m_decision = (g_dataLayer && m_id >= 0 && g_dataLayer->kindOf(m_id) == KIND_NPC)
@@ -132,11 +104,12 @@ void Npc::update() {
 
     AnimationQueue& queue = *m_animationQueue;
     if (queue.isEmpty()) {
-        queue.push(1, 300.0);
-        queue.push(2, 300.0);
+        queue.push(VILLAGER_WALK_RIGHT, 300.0);
+        queue.push(VILLAGER_WALK_LEFT, 300.0);
     }
     if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-        queue.push(queue.backId() == 1 ? 2 : 1, 300.0); // refused when full
+        queue.push(queue.backId() == VILLAGER_WALK_RIGHT ? VILLAGER_WALK_LEFT : VILLAGER_WALK_RIGHT,
+                   300.0); // refused when full
     if (m_keyframeAnimated)
         m_model->updateAnimation();
     advanceAnimation();

@@ -20,14 +20,11 @@
 
 namespace {
 
-constexpr int32_t ANIM_WALK1 = 1, ANIM_WALK2 = 2, ANIM_WADE1 = 3, ANIM_WADE2 = 4;
-constexpr int32_t ANIM_RISE = 5, ANIM_FALL = 6, ANIM_AIM = 10;
-
 bool isWalk(int32_t id) {
-    return id == ANIM_WALK1 || id == ANIM_WALK2;
+    return id == HERO_WALK_RIGHT || id == HERO_WALK_LEFT;
 }
 bool isSwing(int32_t id) {
-    return id >= 13 && id <= 20;
+    return id >= HERO_SWEEP_RIGHT && id <= HERO_CHOP_LOW;
 }
 
 // Sound slots and cues the hero uses.
@@ -106,8 +103,8 @@ void Player::queueAnimations(const int32_t* ids, const double* durations, int32_
     auto nextStep = [&] {
         const int32_t back = q.backId();
         if (wet)
-            return back == ANIM_WADE1 ? ANIM_WADE2 : ANIM_WADE1;
-        return back == ANIM_WALK1 ? ANIM_WALK2 : ANIM_WALK1;
+            return back == HERO_WADE_RIGHT ? HERO_WADE_LEFT : HERO_WADE_RIGHT;
+        return back == HERO_WALK_RIGHT ? HERO_WALK_LEFT : HERO_WALK_RIGHT;
     };
     const bool walkRequest = count > 0 && isWalk(ids[0]);
 
@@ -121,16 +118,17 @@ void Player::queueAnimations(const int32_t* ids, const double* durations, int32_
             replace();
         return;
     }
-    if (front == ANIM_RISE) {
+    if (front == HERO_RISE) {
         if (count == 0)
             q.clearAllButFirst();
         else if (isSwing(ids[0]))
             replace();
         return;
     }
-    if (front == 8 || front == 9 || front == 11 || front == 12)
+    if (front == HERO_ROLL_THIRD || front == HERO_ROLL_TWO_THIRDS || front == HERO_HOP_AIR ||
+        front == HERO_HOP_LAND)
         return;
-    if (front == ANIM_WADE1 || front == ANIM_WADE2) {
+    if (front == HERO_WADE_RIGHT || front == HERO_WADE_LEFT) {
         if (count == 0) {
             q.clearAllButFirst();
             return;
@@ -144,26 +142,28 @@ void Player::queueAnimations(const int32_t* ids, const double* durations, int32_
         if (count == 0 || !isSwing(ids[0]) || q.count() > 2)
             return;
         switch (q.backId()) {
-        case 13:
-            q.push(20, 200.0);
-            q.push(15, 70.0);
-            q.push(19, 70.0);
-            q.push(18, 70.0);
+        case HERO_SWEEP_RIGHT:
+            q.push(HERO_CHOP_LOW, 200.0);
+            q.push(HERO_SWING_FRONT, 70.0);
+            q.push(HERO_CHOP_RAISED, 70.0);
+            q.push(HERO_CHOP_OVERHEAD, 70.0);
             break;
-        case 17:
-            q.push(18, 200.0);
-            q.push(19, 70.0);
-            q.push(15, 70.0);
-            q.push(20, 70.0);
+        case HERO_SWEEP_LEFT:
+            q.push(HERO_CHOP_OVERHEAD, 200.0);
+            q.push(HERO_CHOP_RAISED, 70.0);
+            q.push(HERO_SWING_FRONT, 70.0);
+            q.push(HERO_CHOP_LOW, 70.0);
             break;
-        case 18:
-            q.push(13, 200.0);
-            for (int32_t id : {14, 15, 16, 17})
+        case HERO_CHOP_OVERHEAD:
+            q.push(HERO_SWEEP_RIGHT, 200.0);
+            for (int32_t id :
+                 {HERO_SWEEP_FRONT_RIGHT, HERO_SWING_FRONT, HERO_SWEEP_FRONT_LEFT, HERO_SWEEP_LEFT})
                 q.push(id, 60.0);
             break;
-        case 20:
-            q.push(17, 200.0);
-            for (int32_t id : {16, 15, 14, 13})
+        case HERO_CHOP_LOW:
+            q.push(HERO_SWEEP_LEFT, 200.0);
+            for (int32_t id : {HERO_SWEEP_FRONT_LEFT, HERO_SWING_FRONT, HERO_SWEEP_FRONT_RIGHT,
+                               HERO_SWEEP_RIGHT})
                 q.push(id, 60.0);
             break;
         default:
@@ -191,7 +191,7 @@ void Player::move(float forward, float side) {
     m_targetVelocity.set(w.x * m_walkSpeed, 0.0f, w.z * m_walkSpeed);
     m_easeDivisor = WALK_EASE;
     if (std::fabs(m_velocity.y) <= 2.0f)
-        request({ANIM_WALK1}, {300.0});
+        request({HERO_WALK_RIGHT}, {300.0});
 }
 
 void Player::jump() {
@@ -235,7 +235,7 @@ void Player::turn(float pitch, float yaw) {
 }
 
 void Player::dodge() {
-    if (m_currentAnimation >= 8 && m_currentAnimation <= 12)
+    if (m_currentAnimation >= HERO_ROLL_THIRD && m_currentAnimation <= HERO_HOP_LAND)
         return;
     if (m_dodgeMs > 0.0 || !m_onGround)
         return;
@@ -252,25 +252,25 @@ void Player::dodge() {
     m_velocity.x = along.x * speed;
     m_velocity.z = along.z * speed;
     if (m_forwardInput > 0.0f) {
-        request({8, 9, 7}, {150.0, 150.0, 150.0});
+        request({HERO_ROLL_THIRD, HERO_ROLL_TWO_THIRDS, HERO_ROLL_CROUCH}, {150.0, 150.0, 150.0});
         m_dodgeMs = ROLL_MS;
     } else if (m_forwardInput < 0.0f) {
-        request({9, 8, 7}, {150.0, 150.0, 150.0});
+        request({HERO_ROLL_TWO_THIRDS, HERO_ROLL_THIRD, HERO_ROLL_CROUCH}, {150.0, 150.0, 150.0});
         m_dodgeMs = ROLL_MS;
     } else {
         m_velocity.y = HOP_SPEED;
         m_onGround = false;
         if (m_sideInput >= 0.0f)
-            request({11, 12}, {200.0, 170.0});
+            request({HERO_HOP_AIR, HERO_HOP_LAND}, {200.0, 170.0});
         else
-            request({12, 11}, {200.0, 170.0});
+            request({HERO_HOP_LAND, HERO_HOP_AIR}, {200.0, 170.0});
         m_dodgeMs = HOP_MS;
     }
 }
 
 void Player::aim() {
     if (m_velocity.length() < 6.0f)
-        request({ANIM_AIM}, {100.0});
+        request({HERO_AIM}, {100.0});
     m_aiming = true;
 }
 
@@ -278,13 +278,19 @@ void Player::swingBat() {
     const float y = m_direction.y;
     if (y >= -0.3f && y <= 0.3f) {
         if (m_sideInput >= 0.0f)
-            request({17, 16, 15, 14, 13}, {60.0, 60.0, 60.0, 60.0, 60.0});
+            request({HERO_SWEEP_LEFT, HERO_SWEEP_FRONT_LEFT, HERO_SWING_FRONT,
+                     HERO_SWEEP_FRONT_RIGHT, HERO_SWEEP_RIGHT},
+                    {60.0, 60.0, 60.0, 60.0, 60.0});
         else
-            request({13, 14, 15, 16, 17}, {60.0, 60.0, 60.0, 60.0, 60.0});
+            request({HERO_SWEEP_RIGHT, HERO_SWEEP_FRONT_RIGHT, HERO_SWING_FRONT,
+                     HERO_SWEEP_FRONT_LEFT, HERO_SWEEP_LEFT},
+                    {60.0, 60.0, 60.0, 60.0, 60.0});
     } else if (y < -0.3f) {
-        request({18, 19, 15, 20}, {70.0, 70.0, 70.0, 70.0});
+        request({HERO_CHOP_OVERHEAD, HERO_CHOP_RAISED, HERO_SWING_FRONT, HERO_CHOP_LOW},
+                {70.0, 70.0, 70.0, 70.0});
     } else {
-        request({20, 15, 19, 18}, {70.0, 70.0, 70.0, 70.0});
+        request({HERO_CHOP_LOW, HERO_SWING_FRONT, HERO_CHOP_RAISED, HERO_CHOP_OVERHEAD},
+                {70.0, 70.0, 70.0, 70.0});
     }
 }
 
@@ -485,17 +491,17 @@ void Player::update() {
     const float vy = m_velocity.y;
     if (vy > 10.0f && vy < 20.0f) {
         if (m_forwardInput > 0.0f)
-            request({8, 9}, {150.0, 150.0});
+            request({HERO_ROLL_THIRD, HERO_ROLL_TWO_THIRDS}, {150.0, 150.0});
         else if (m_forwardInput < 0.0f)
-            request({9, 8}, {150.0, 150.0});
+            request({HERO_ROLL_TWO_THIRDS, HERO_ROLL_THIRD}, {150.0, 150.0});
         else if (m_sideInput < 0.0f)
-            request({12, 11}, {170.0, 170.0});
+            request({HERO_HOP_LAND, HERO_HOP_AIR}, {170.0, 170.0});
         else if (m_sideInput > 0.0f)
-            request({11, 12}, {170.0, 170.0});
+            request({HERO_HOP_AIR, HERO_HOP_LAND}, {170.0, 170.0});
     } else if (vy > 20.0f) {
-        request({ANIM_RISE}, {150.0});
+        request({HERO_RISE}, {150.0});
     } else if (vy < -20.0f) {
-        request({ANIM_FALL}, {150.0});
+        request({HERO_FALL}, {150.0});
     }
     if (m_keyframeAnimated)
         m_model->updateAnimation();
@@ -503,29 +509,29 @@ void Player::update() {
 }
 
 void Player::onHit(int32_t attackType, int32_t, int32_t damage, const Vector& direction) {
-    if (m_currentAnimation >= 21 || m_invulnerableMs > 0.0 || m_dying)
+    if (m_currentAnimation >= HERO_HIT_BODY || m_invulnerableMs > 0.0 || m_dying)
         return;
     m_animationQueue->clear();
     double scaled = damage;
     if (attackType == 2) {
-        m_animationQueue->push(22, 200.0);
+        m_animationQueue->push(HERO_HIT_HEAD, 200.0);
         scaled = damage * 1.2;
     } else if (attackType >= 3 && attackType <= 5) {
-        m_animationQueue->push(24, 200.0);
+        m_animationQueue->push(HERO_HIT_ARM, 200.0);
         scaled = damage * 0.8;
     } else if (attackType >= 6 && attackType <= 8) {
-        m_animationQueue->push(23, 200.0);
+        m_animationQueue->push(HERO_HIT_LEG, 200.0);
         scaled = damage * 0.8;
     } else if (attackType >= 9 && attackType <= 14) {
-        m_animationQueue->push(25, 200.0);
-        m_animationQueue->push(26, 200.0);
+        m_animationQueue->push(HERO_STAGGER, 200.0);
+        m_animationQueue->push(HERO_DOWN, 200.0);
     } else {
-        m_animationQueue->push(21, 200.0);
+        m_animationQueue->push(HERO_HIT_BODY, 200.0);
     }
     const int32_t taken = static_cast<int32_t>(scaled); // truncated toward zero
     const bool dead = g_dataLayer && g_dataLayer->damagePlayer(taken);
     m_dying = dead;
-    m_currentAnimation = 21;
+    m_currentAnimation = HERO_HIT_BODY;
     m_knockback = direction * 3.0f;
     if (m_effect) {
         m_effect->setColors(0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f);
@@ -534,12 +540,12 @@ void Player::onHit(int32_t attackType, int32_t, int32_t damage, const Vector& di
         m_effect->update(effectTimeSeconds(), 0, 8.0f);
     }
     PlayCue(CUE_HERO_HIT, m_position);
-    m_animationQueue->push(0, 100.0);
+    m_animationQueue->push(HERO_IDLE, 100.0);
     if (dead) {
         g_gameState = STATE_GAME_OVER;
         m_animationQueue->clear();
-        m_animationQueue->push(25, 1500.0);
-        m_animationQueue->push(26, 1500.0);
+        m_animationQueue->push(HERO_STAGGER, 1500.0);
+        m_animationQueue->push(HERO_DOWN, 1500.0);
         m_animationQueue->push(ANIMATION_HOLD, 100000.0);
         if (g_camera) {
             g_camera->setEaseDivisor(100.0f);

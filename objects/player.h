@@ -10,6 +10,7 @@
 #pragma once
 
 #include "objects/modelobject.h"
+#include "objects/poses.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,21 +2,15 @@
 
 #include "platform/soundobject.h"
 
-#include <AL/al.h>
-
 namespace {
 
-struct CutsceneSlot {
-    const char* file;
-    bool is3D;
-};
-
-const CutsceneSlot SLOTS[CutscenePlayer::SLOT_COUNT] = {
+const SoundSlot SLOTS[CutscenePlayer::SLOT_COUNT] = {
     {"dreamVoice.wav", false},
     {"dreamMusic.wav", true},
     {"dodudaVoice.wav", false},
     {"dodudaMusic.wav", true},
 };
+const SoundSlotTable TABLE(SLOTS);
 
 constexpr int32_t SCENE_DODUDA = 400;
 constexpr int32_t SCENE_DREAM = 401;
@@ -30,25 +24,15 @@ CutscenePlayer::~CutscenePlayer() {
     ShutDown();
 }
 
-const char* CutscenePlayer::slotFile(int32_t slot) {
-    return (slot >= 1 && slot <= SLOT_COUNT) ? SLOTS[slot - 1].file : nullptr;
-}
-
-bool CutscenePlayer::slotIs3D(int32_t slot) {
-    return slot >= 1 && slot <= SLOT_COUNT && SLOTS[slot - 1].is3D;
-}
-
 bool CutscenePlayer::Init(void* /*window*/) {
     if (m_haveDevice)
         ShutDown();
-    if (!SoundDevice::Acquire())
+    if (!AcquireSoundDevice(m_haveDevice))
         return false;
-    m_haveDevice = true;
-    alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
     for (int32_t i = 0; i < SLOT_COUNT; ++i) {
         auto* s = new SoundObject();
         s->InitSegment();
-        s->Load(SLOTS[i].file, SLOTS[i].is3D);
+        s->Load(TABLE.file(i + 1), TABLE.is3D(i + 1));
         m_sounds[i] = s;
     }
     return true;
@@ -59,7 +43,15 @@ void CutscenePlayer::ShutDown() {
 }
 
 SoundObject* CutscenePlayer::sound(int32_t slot) const {
-    return (slot >= 1 && slot <= SLOT_COUNT) ? m_sounds[slot - 1] : nullptr;
+    return TABLE.has(slot) ? m_sounds[slot - 1] : nullptr;
+}
+
+const char* CutscenePlayer::slotFile(int32_t slot) {
+    return TABLE.file(slot);
+}
+
+bool CutscenePlayer::slotIs3D(int32_t slot) {
+    return TABLE.is3D(slot);
 }
 
 void CutscenePlayer::PlayScene(int32_t scene) {

@@ -9,12 +9,7 @@
 
 namespace {
 
-struct SlotInfo {
-    const char* file;
-    bool is3D;
-};
-
-const SlotInfo SLOTS[SoundManager::SLOT_COUNT] = {
+const SoundSlot SLOTS[SoundManager::SLOT_COUNT] = {
     {"batHit.wav", true},      {"redGunShot.wav", true},    {"greenGunShot.wav", true},
     {"blueGunShot.wav", true}, {"batSwing.wav", true},      {"badGuyDeath.wav", true},
     {"tarvoHit.wav", true},    {"loudBreathing.wav", true}, {"gunEmpty.wav", true},
@@ -29,6 +24,7 @@ const SlotInfo SLOTS[SoundManager::SLOT_COUNT] = {
     {"virav2.wav", true},      {"virav3.wav", true},        {"virav4.wav", true},
     {"virav5.wav", true},
 };
+const SoundSlotTable TABLE(SLOTS);
 
 const int32_t LOAD_ORDER[SoundManager::SLOT_COUNT] = {
     1,  2,  3,  4,  5,  6,  7,  9,  10, 11, 8,  12, 13, 19, 16, 14, 15, 17, 22,
@@ -63,11 +59,11 @@ SoundManager::~SoundManager() {
 }
 
 const char* SoundManager::slotFile(int32_t slot) {
-    return (slot >= 1 && slot <= SLOT_COUNT) ? SLOTS[slot - 1].file : nullptr;
+    return TABLE.file(slot);
 }
 
 bool SoundManager::slotIs3D(int32_t slot) {
-    return slot >= 1 && slot <= SLOT_COUNT && SLOTS[slot - 1].is3D;
+    return TABLE.is3D(slot);
 }
 
 int32_t SoundManager::cueSlot(int32_t cue) {
@@ -95,10 +91,8 @@ const int32_t* SoundManager::loadOrder() {
 bool SoundManager::Init(void* /*window*/) {
     if (m_haveDevice)
         ShutDown();
-    if (!SoundDevice::Acquire())
+    if (!AcquireSoundDevice(m_haveDevice))
         return false;
-    m_haveDevice = true;
-    alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
     for (int32_t slot : LOAD_ORDER) {
         auto* s = new SoundObject();
         if (slot == TITLE_SLOT)

@@ -382,6 +382,14 @@ void SoundObject::SetRolloff(float factor) {
         alSourcef(m_source, AL_ROLLOFF_FACTOR, factor);
 }
 
+bool AcquireSoundDevice(bool& haveDevice) {
+    if (!SoundDevice::Acquire())
+        return false;
+    haveDevice = true;
+    alListener3f(AL_POSITION, 0.0f, 0.0f, 0.0f);
+    return true;
+}
+
 void ReleaseSoundSlots(SoundObject** sounds, int32_t count, bool& haveDevice) {
     for (int32_t i = 0; i < count; ++i)
         if (sounds[i])

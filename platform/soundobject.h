@@ -9,6 +9,7 @@
 // follows OpenAL's mixer, so IsPlaying turns false shortly after (not exactly at) the end.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,6 +70,32 @@ private:
     std::unique_ptr<Stream> m_stream;
 };
 
+// One entry of a fixed slot table: the file under Sounds/ and whether it is placed in space.
+struct SoundSlot {
+    const char* file;
+    bool is3D;
+};
+
+// A fixed table of sound slots, numbered from 1 as the game numbers them. A slot outside the
+// table has no file and is flat.
+class SoundSlotTable {
+public:
+    template <size_t N>
+    constexpr explicit SoundSlotTable(const SoundSlot (&slots)[N])
+        : m_slots(slots), m_count(static_cast<int32_t>(N)) {}
+    bool has(int32_t slot) const { return slot >= 1 && slot <= m_count; }
+    const char* file(int32_t slot) const { return has(slot) ? m_slots[slot - 1].file : nullptr; }
+    bool is3D(int32_t slot) const { return has(slot) && m_slots[slot - 1].is3D; }
+    int32_t count() const { return m_count; }
+
+private:
+    const SoundSlot* m_slots;
+    int32_t m_count;
+};
+
+// Takes the shared device for a slot table's player and puts the listener at the origin;
+// false, with nothing held, when there is no device.
+bool AcquireSoundDevice(bool& haveDevice);
 // Stops every sound of a slot table, then deletes them and empties the slots (all stop
 // first: no source may still play a freed buffer), and releases the device when held.
 void ReleaseSoundSlots(SoundObject** sounds, int32_t count, bool& haveDevice);

@@ -3,6 +3,7 @@
 #include "models/ms3dmodel.h"
 #include "objects/modelobject.h"
 #include "objects/particleeffect.h"
+#include "objects/poses.h"
 #include "shell/gamecontext.h"
 #include "platform/cutsceneplayer.h"
 #include "platform/soundmanager.h"
@@ -28,21 +29,61 @@ int32_t g_introStep = -1;
 float g_flareRadius = 1.0f;
 
 const PoseStep kHeroIntroScript[] = {
-    {-9, 5000},  {7, 2000}, {-9, 8000}, {0, 2000},  {1, 1000}, {-9, 4000}, {2, 1000}, {3, 1000},
-    {2, 1000},   {3, 1000}, {1, 1000},  {-9, 5000}, {4, 1000}, {5, 1000},  {1, 1000}, {-9, 20000},
-    {4, 1000},   {5, 1000}, {4, 1000},  {5, 1000},  {1, 4000}, {4, 1000},  {5, 1000}, {4, 1000},
-    {5, 1000},   {1, 4000}, {-9, 2000}, {4, 1000},  {5, 1000}, {4, 1000},  {5, 1000}, {1, 4000},
-    {-9, 19000}, {8, 1000}, {9, 1000},  {8, 1000},  {9, 1000}, {10, 1000},
+    {ANIMATION_HOLD, 5000},
+    {ACTOR_HERO_SIT, 2000},
+    {ANIMATION_HOLD, 8000},
+    {ACTOR_HERO_STAND, 2000},
+    {ACTOR_HERO_LOOK_UP, 1000},
+    {ANIMATION_HOLD, 4000},
+    {ACTOR_HERO_POINT_LEFT, 1000},
+    {ACTOR_HERO_POINT_RIGHT, 1000},
+    {ACTOR_HERO_POINT_LEFT, 1000},
+    {ACTOR_HERO_POINT_RIGHT, 1000},
+    {ACTOR_HERO_LOOK_UP, 1000},
+    {ANIMATION_HOLD, 5000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_LOOK_UP, 1000},
+    {ANIMATION_HOLD, 20000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_LOOK_UP, 4000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_LOOK_UP, 4000},
+    {ANIMATION_HOLD, 2000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_WIND_UP, 1000},
+    {ACTOR_HERO_FOLLOW_THROUGH, 1000},
+    {ACTOR_HERO_LOOK_UP, 4000},
+    {ANIMATION_HOLD, 19000},
+    {ACTOR_HERO_CHEER, 1000},
+    {ACTOR_HERO_JUMP, 1000},
+    {ACTOR_HERO_CHEER, 1000},
+    {ACTOR_HERO_JUMP, 1000},
+    {ACTOR_HERO_TRIUMPH, 1000},
 };
 const int kHeroIntroScriptLength = int(sizeof kHeroIntroScript / sizeof kHeroIntroScript[0]);
 
-const PoseStep kDodudaScript[] = {{-9, 15000}, {0, 300}, {1, 600},
-                                  {-9, 4000},  {2, 500}, {-9, 3000}};
+const PoseStep kDodudaScript[] = {{ANIMATION_HOLD, 15000},          {ACTOR_DODUDA_STAND, 300},
+                                  {ACTOR_DODUDA_RAISE_STAFF, 600},  {ANIMATION_HOLD, 4000},
+                                  {ACTOR_DODUDA_THRUST_STAFF, 500}, {ANIMATION_HOLD, 3000}};
 const int kDodudaScriptLength = int(sizeof kDodudaScript / sizeof kDodudaScript[0]);
 
 const PoseStep kHeroCreditsScript[] = {
-    {-9, 1000}, {7, 2000}, {-9, 1000}, {0, 2000}, {8, 1500}, {9, 1500}, {8, 1500}, {9, 1500},
-    {4, 1500},  {5, 1500}, {4, 1500},  {5, 1500}, {2, 1500}, {3, 1500}, {1, 1000}, {-9, 10000},
+    {ANIMATION_HOLD, 1000},        {ACTOR_HERO_SIT, 2000},
+    {ANIMATION_HOLD, 1000},        {ACTOR_HERO_STAND, 2000},
+    {ACTOR_HERO_CHEER, 1500},      {ACTOR_HERO_JUMP, 1500},
+    {ACTOR_HERO_CHEER, 1500},      {ACTOR_HERO_JUMP, 1500},
+    {ACTOR_HERO_WIND_UP, 1500},    {ACTOR_HERO_FOLLOW_THROUGH, 1500},
+    {ACTOR_HERO_WIND_UP, 1500},    {ACTOR_HERO_FOLLOW_THROUGH, 1500},
+    {ACTOR_HERO_POINT_LEFT, 1500}, {ACTOR_HERO_POINT_RIGHT, 1500},
+    {ACTOR_HERO_LOOK_UP, 1000},    {ANIMATION_HOLD, 10000},
 };
 const int kHeroCreditsScriptLength = int(sizeof kHeroCreditsScript / sizeof kHeroCreditsScript[0]);
 
@@ -127,18 +168,9 @@ template <typename T> void destroy(T*& p) {
 }
 
 void setLight0(float x, float y, float z, float g, float ambient, float blueAmbient) {
-    glPushMatrix();
-    const GLfloat position[] = {x, y, z, 1.0f};
-    const GLfloat diffuse[] = {g, g, g, 1.0f};
-    const GLfloat dim[] = {ambient, ambient, blueAmbient, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, dim);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, dim);
-    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
+    const float diffuse[] = {g, g, g};
+    const float dim[] = {ambient, ambient, blueAmbient};
+    SetPointLight0(x, y, z, diffuse, dim);
 }
 
 // Light 0 at its place with every part (g, g, g).
@@ -166,13 +198,13 @@ void script(ModelObject& actor, const PoseStep* steps, int count) {
 }
 
 // The hero of the first scene and the credits: facing +x, outlined, shadowed every
-// frame, starting from pose 6.
+// frame, starting asleep.
 ModelObject* makeHeroActor(const PoseStep* steps, int count) {
     ModelObject* hero = makeActor("Data/tarvo_moviestar.ms3d");
     hero->setDirection(Vector(1.0f, 0.0f, 0.0f));
     hero->setShadowPeriod(1);
     hero->model().setOutline(true);
-    hero->model().blendToPose(6, 0.0);
+    hero->model().blendToPose(ACTOR_HERO_ASLEEP, 0.0);
     script(*hero, steps, count);
     return hero;
 }

@@ -87,6 +87,21 @@ void SetScreenGLState() {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
+void SetPointLight0(float x, float y, float z, const float diffuse[3], const float ambient[3]) {
+    glPushMatrix();
+    const GLfloat position[] = {x, y, z, 1.0f};
+    const GLfloat direct[] = {diffuse[0], diffuse[1], diffuse[2], 1.0f};
+    const GLfloat around[] = {ambient[0], ambient[1], ambient[2], 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, direct);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, around);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, around);
+    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+}
+
 const char* CreditsLine(int32_t index) {
     static const char* const lines[] = {
         "CREDITS",
@@ -130,18 +145,9 @@ bool SetUpTitle() {
 
     NewWorldLight();
 
-    glPushMatrix();
-    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat diffuse[] = {g_titleGlow, g_titleGlow, g_titleGlow, 1.0f};
-    const GLfloat dark[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, dark);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, dark);
-    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
+    const float glow[] = {g_titleGlow, g_titleGlow, g_titleGlow};
+    const float dark[] = {0.0f, 0.0f, 0.0f};
+    SetPointLight0(0.0f, 0.0f, 0.0f, glow, dark);
 
     g_cursorBall = gluNewQuadric();
     gluQuadricNormals(g_cursorBall, GLU_SMOOTH);
@@ -192,18 +198,9 @@ void TitleFrame() {
     glEnd();
 
     const float g = g_titleGlow;
-    glPushMatrix();
-    const GLfloat position[] = {lx, ly, -5.0f, 1.0f};
-    const GLfloat diffuse[] = {std::min(g, 3.0f), std::min(g, 2.0f), std::min(g, 2.0f), 1.0f};
-    const GLfloat ambient[] = {std::min(g, 0.2f), std::min(g, 0.2f), std::min(g, 0.3f), 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, ambient);
-    glLightf(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, 0.0002f);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glPopMatrix();
+    const float diffuse[] = {std::min(g, 3.0f), std::min(g, 2.0f), std::min(g, 2.0f)};
+    const float ambient[] = {std::min(g, 0.2f), std::min(g, 0.2f), std::min(g, 0.3f)};
+    SetPointLight0(lx, ly, -5.0f, diffuse, ambient);
     g_titleGlow += 0.02f;
 
     glColor3f(1.0f, 1.0f, 1.0f);

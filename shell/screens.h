@@ -40,3 +40,7 @@ const char* CreditsLine(int32_t index);
 void SetSceneGLState();
 // The same for a screen (title, game over, credits), with the level's lights switched off.
 void SetScreenGLState();
+// Light 0 as the title and the cutscenes light their figures: a point light at (x, y, z)
+// with the diffuse colour, one colour for its ambient and specular parts and quadratic
+// attenuation 0.0002; lighting on.
+void SetPointLight0(float x, float y, float z, const float diffuse[3], const float ambient[3]);

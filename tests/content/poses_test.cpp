@@ -2,6 +2,7 @@
 // keep the arms down by the sides (never held out like a T), a walk swings arms and legs,
 // and the shadow a posed model casts is built from the pose it is drawn in.
 #include "models/ms3dmodel.h"
+#include "objects/poses.h"
 #include "world/shadowvolume.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,46 @@ TEST_F(GeneratedPoses, StandingAndWalkingKeepTheArmsDownAndTheWalkSwingsArmsAndL
         EXPECT_GT((hand1.x - hand2.x) * (foot1.x - foot2.x), 0.0f)
             << "the left arm swings with the left leg instead of against it";
     }
+}
+
+TEST_F(GeneratedPoses, EachKindsPoseNamesMatchItsModels) {
+    // The game asks for poses by name; each name must be the pose the model holds there.
+    struct Kind {
+        const char* file;
+        int32_t count; // the kind's number of poses
+        int32_t lying; // a pose in which the figure lies on the ground (-1: none)
+    };
+    for (const Kind& kind :
+         {Kind{"Data/tarvo.ms3d", HERO_POSE_COUNT, HERO_DOWN},
+          Kind{"Data/enemy.ms3d", ENEMY_POSE_COUNT, ENEMY_LYING},
+          Kind{"Data/magician.ms3d", ENEMY_POSE_COUNT, ENEMY_LYING},
+          Kind{"Data/boss.ms3d", BOSS_POSE_COUNT, BOSS_POSE_LYING},
+          Kind{"Data/rarozare.ms3d", VILLAGER_POSE_COUNT, -1},
+          Kind{"Data/verozi.ms3d", VILLAGER_POSE_COUNT, -1},
+          Kind{"Data/virav.ms3d", VILLAGER_POSE_COUNT, -1},
+          Kind{"Data/tarvo_moviestar.ms3d", ACTOR_HERO_POSE_COUNT, ACTOR_HERO_ASLEEP},
+          Kind{"Data/doduda_moviestar.ms3d", ACTOR_DODUDA_POSE_COUNT, -1}}) {
+        SCOPED_TRACE(kind.file);
+        Ms3dModel m;
+        ASSERT_TRUE(m.loadModel(kind.file));
+        EXPECT_EQ(m.poseCount(), kind.count);
+        pose(m, 0);
+        const float standing = jointCentre(m, kTorso).y;
+        if (kind.lying >= 0) {
+            pose(m, kind.lying);
+            EXPECT_LT(jointCentre(m, kTorso).y, standing * 0.5f)
+                << "pose " << kind.lying << " is not lying";
+        }
+    }
+    // The hero's roll turns him over and his wading sinks him a little.
+    Ms3dModel hero;
+    ASSERT_TRUE(hero.loadModel("Data/tarvo.ms3d"));
+    pose(hero, HERO_WALK_RIGHT);
+    const float walking = jointCentre(hero, kTorso).y;
+    pose(hero, HERO_WADE_RIGHT);
+    EXPECT_LT(jointCentre(hero, kTorso).y, walking);
+    pose(hero, HERO_ROLL_TWO_THIRDS);
+    EXPECT_LT(jointCentre(hero, kTorso).y, walking * 0.7f);
 }
 
 TEST_F(GeneratedPoses, TheShadowIsBuiltFromThePoseTheModelIsDrawnIn) {

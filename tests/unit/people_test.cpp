@@ -1,7 +1,9 @@
 // Characters and their dialogue, gems, the boss and its AI.
 #include "ai/qrvbossai.h"
+#include "ai/aidecision.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
+#include "objects/character.h"
 #include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/particleeffect.h"
@@ -154,6 +156,21 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     manualTimer(stranger, 100.0);
     stranger.update();
     EXPECT_FLOAT_EQ(stranger.getPosition().x, 0.0f);
+}
+
+TEST_F(World, AVillagersKnockbackIsSpentAsAnEnemys) {
+    Npc villager;
+    manualTimer(villager, 0.0);
+    villager.m_knockback = Vector(1.0f, 0.0f, 0.0f);
+    villager.update();
+    EXPECT_FLOAT_EQ(villager.getPosition().x, 1.0f) << "added once, unscaled";
+    EXPECT_FLOAT_EQ(villager.m_knockback.x, 0.95f) << "a twentieth spent a frame";
+
+    // The push is eased first and zeroed when what is left is under 0.7: 0.72 leaves 0.684.
+    villager.m_knockback = Vector(0.72f, 0.0f, 0.0f);
+    villager.update();
+    EXPECT_FLOAT_EQ(villager.getPosition().x, 1.72f);
+    EXPECT_TRUE(villager.m_knockback.isZero());
 }
 
 // ---- gems ---------------------------------------------------------------------------
@@ -319,6 +336,30 @@ TEST_F(BossFight, AnAttackQueuesTheCastingSwingAndDeathFadesToTheCredits) {
     m_boss.update();
     EXPECT_EQ(g_gameState, STATE_CREDITS);
     EXPECT_FALSE(m_boss.m_active);
+}
+
+TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_clock->m_step = 10.0; // level enough for a walk step
+    AIDecision& decision = m_layer->m_boss.decision;
+    decision.m_action = ACTION_ATTACK;
+    m_boss.update();
+    ASSERT_EQ(m_boss.m_currentAnimation, BOSS_POSE_RAISE);
+    decision.m_action = ACTION_WALK;
+    m_boss.update();
+    EXPECT_EQ(m_boss.animationQueue().backId(), BOSS_POSE_WALK_LEFT);
+
+    Character enemy;
+    manualTimer(enemy, 10.0);
+    AIDecision own;
+    own.m_action = ACTION_ATTACK;
+    enemy.m_decision = &own;
+    enemy.update();
+    ASSERT_EQ(enemy.m_currentAnimation, ENEMY_ATTACK_WIND_UP);
+    own.m_action = ACTION_WALK;
+    enemy.update();
+    EXPECT_EQ(enemy.animationQueue().backId(), ENEMY_ATTACK_FINISH) << "nothing behind the attack";
 }
 
 // ---- boss AI ------------------------------------------------------------------------
