@@ -24,7 +24,7 @@
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
 #include "shell/mainloop.h"
-#include "shell/services.h"
+#include "platform/soundmanager.h"
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/terrain.h"
