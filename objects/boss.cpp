@@ -8,7 +8,6 @@
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/camera.h"
 
 #include <GL/gl.h>
@@ -16,6 +15,7 @@
 #include <cmath>
 
 #include "platform/soundmanager.h"
+#include "platform/gamestate.h"
 #define TARVO_HAVE_SOUND 1
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include "objects/player.h"
 #include "platform/random.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <ctime>

@@ -5,7 +5,6 @@
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
 #include "level/qrvdatalayer.h"
-#include "shell/gamecontext.h"
 
 Magician::Magician() {
     m_flare = new FlareEffect();

@@ -3,7 +3,6 @@
 #include "level/qrvdatalayer.h"
 #include "platform/messagebox.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/terrain.h"
 
 #include <GL/gl.h>

@@ -7,7 +7,7 @@
 #include "objects/character.h"
 #include "objects/player.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
+#include "level/levelfile.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -7,11 +7,11 @@
 #include "objects/projectilelist.h"
 #include "platform/frameprofile.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "shell/services.h"
 #include "world/camera.h"
 
 #include "world/collisionworld.h"
+#include "platform/gamestate.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -33,3 +33,6 @@ private:
     SoundObject* m_sounds[SLOT_COUNT] = {};
     bool m_haveDevice = false;
 };
+
+// The cutscenes' voices and music (shell/gamecontext.cpp); null while none play.
+extern CutscenePlayer* g_cutsceneSound;

@@ -1,7 +1,6 @@
 #include "platform/qrvinput.h"
 
-#include "shell/gamecontext.h"
-#include "shell/window.h"
+#include "platform/gamestate.h"
 
 #include <SDL.h>
 #include <cstring>

@@ -4,7 +4,6 @@
 #include "models/vector.h"
 #include "objects/player.h"
 #include "platform/soundobject.h"
-#include "shell/gamecontext.h"
 
 #include <AL/al.h>
 

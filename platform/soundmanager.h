@@ -79,3 +79,6 @@ private:
     Vector m_listener;
     Vector m_placed[SLOT_COUNT];
 };
+
+// The game's sound (shell/gamecontext.cpp); null before start-up and without a device.
+extern SoundManager* g_sound;

@@ -10,6 +10,7 @@
 #include "hud/bitmapfont.h"
 #include "platform/timer.h"
 #include "world/camera.h"
+#include "platform/gamestate.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -11,6 +11,8 @@
 #include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "shell/services.h"
+#include "platform/gamestate.h"
+#include "level/levelfile.h"
 
 #include <cstring>
 #include <string>

@@ -10,7 +10,6 @@
 #include "platform/qrvinput.h"
 #include "platform/timer.h"
 #include "shell/framerate.h"
-#include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "shell/services.h"
@@ -20,6 +19,7 @@
 #include "world/terrain.h"
 #include "world/viewfrustum.h"
 #include "world/water.h"
+#include "level/levelfile.h"
 
 #include <GL/gl.h>
 

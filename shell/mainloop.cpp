@@ -29,6 +29,9 @@
 #endif
 #include "world/viewfrustum.h"
 #include "world/water.h"
+#include "platform/gamestate.h"
+#include "objects/npc.h"
+#include "level/levelfile.h"
 
 #include <csignal>
 #include <cmath>

@@ -2,7 +2,6 @@
 
 #include "models/vector.h"
 #include "objects/modelobject.h"
-#include "shell/gamecontext.h"
 #if __has_include("platform/soundmanager.h")
 #include "platform/cutsceneplayer.h"
 #include "platform/soundmanager.h"

@@ -1,6 +1,5 @@
 #include "world/shadowvolume.h"
 
-#include "shell/gamecontext.h"
 #include "world/terrain.h"
 
 #include <GL/gl.h>

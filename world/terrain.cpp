@@ -1,7 +1,6 @@
 #include "world/terrain.h"
 
 #include "models/texture.h"
-#include "shell/gamecontext.h"
 
 #include <cmath>
 #include <cstdio>

@@ -55,3 +55,6 @@ public:
 // The process-wide height query: `height` of g_terrain at x and z truncated toward zero;
 // 0 when there is no terrain.
 float heightAt(float x, float z);
+
+// The level's landscape (shell/gamecontext.cpp); null outside a level.
+extern Terrain* g_terrain;

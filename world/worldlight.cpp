@@ -4,9 +4,10 @@
 #include "objects/player.h"
 #include "platform/random.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 
 #include "platform/soundmanager.h"
+#include "level/qrvdatalayer.h"
+#include "level/levelfile.h"
 #define TARVO_LIGHT_HAS_SOUND 1
 
 #include <GL/gl.h>

@@ -90,3 +90,6 @@ private:
     template <typename DrawAll> void stencilPass(DrawAll drawAll);
     void refreshHero();
 };
+
+// The sun, the night and the shadow lights (shell/gamecontext.cpp); null until a scene makes them.
+extern WorldLight* g_light;

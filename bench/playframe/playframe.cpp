@@ -14,13 +14,17 @@
 #include "platform/frameprofile.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/services.h"
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
 #include "world/terrain.h"
+#include "world/worldlight.h"
+#include "world/water.h"
+#include "world/skybox.h"
+#include "platform/gamestate.h"
+#include "hud/hud.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>

@@ -3,9 +3,9 @@
 #include "level/qrvdatalayer.h"
 #include "objects/sceneobject.h"
 #include "platform/qrvinput.h"
-#include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "shell/window.h"
+#include "level/levelfile.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -15,7 +15,8 @@
 #include "objects/sceneobject.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
+#include "platform/gamestate.h"
+#include "level/levelfile.h"
 
 #include <SDL.h>
 

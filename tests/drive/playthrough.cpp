@@ -24,6 +24,8 @@
 #include "shell/gamecontext.h"
 #include "world/camera.h"
 #include "world/terrain.h"
+#include "platform/gamestate.h"
+#include "level/levelfile.h"
 
 #include <GL/gl.h>
 #include <SDL.h>

@@ -11,6 +11,7 @@
 #include "support/glcontext.h"
 #include "world/camera.h"
 #include "world/viewfrustum.h"
+#include "platform/gamestate.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

@@ -14,6 +14,9 @@
 #include "shell/services.h"
 #include "shell/window.h"
 #include "support/glcontext.h"
+#include "platform/gamestate.h"
+#include "level/levelfile.h"
+#include "hud/bitmapfont.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

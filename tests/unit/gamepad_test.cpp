@@ -3,8 +3,8 @@
 // virtual pad through SDL's own game controller interface.
 #include "platform/gamepad.h"
 #include "platform/qrvinput.h"
-#include "shell/gamecontext.h"
 #include "shell/window.h"
+#include "platform/gamestate.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

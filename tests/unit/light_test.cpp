@@ -4,12 +4,12 @@
 #include "objects/modelobject.h"
 #include "objects/player.h"
 #include "platform/win32timer.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 #include "unit/ms3dbuilder.h"
 #include "world/shadowvolume.h"
 #include "world/terrain.h"
 #include "world/worldlight.h"
+#include "level/qrvdatalayer.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

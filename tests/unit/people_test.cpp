@@ -9,11 +9,11 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/camera.h"
 #include "hud/hud.h"
 
 #include "support/handtimer.h"
+#include "platform/gamestate.h"
 
 #include <gtest/gtest.h>
 

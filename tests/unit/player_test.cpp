@@ -7,8 +7,8 @@
 #include "models/ms3dmodel.h"
 #include "objects/player.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
 #include "world/collisionworld.h"
+#include "platform/gamestate.h"
 
 #include <gtest/gtest.h>
 

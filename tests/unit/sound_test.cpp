@@ -6,7 +6,6 @@
 
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
-#include "shell/gamecontext.h"
 #include "shell/services.h"
 
 #include <gtest/gtest.h>
