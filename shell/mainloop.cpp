@@ -3,6 +3,7 @@
 #include "hud/bitmapfont.h"
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
+#include "models/shadowfeed.h"
 #include "objects/boss.h"
 #include "objects/gem.h"
 #include "objects/particleeffect.h"
@@ -21,6 +22,7 @@
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
+#include "world/shadowvolume.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
 
@@ -213,6 +215,8 @@ void PlayFrame() {
 }
 
 bool InitScene() {
+    // Every model made from now on casts stencil shadows.
+    SetDefaultShadowBuilderFactory(CreateShadowVolume);
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);

@@ -82,6 +82,8 @@ void clearObjectTable() {
 // clock, and leaves the object table empty.
 class WorldLightTest : public ::testing::Test {
 protected:
+    // Before any model of a fixture is made, as the game's start-up does.
+    WorldLightTest() { SetDefaultShadowBuilderFactory(CreateShadowVolume); }
     void SetUp() override {
         m_gl = std::make_unique<TestGLContext>();
         s_nowNs = 0;
