@@ -12,12 +12,12 @@
 #include "objects/magician.h"
 #include "objects/npc.h"
 #include "objects/player.h"
-#include "world/skybox.h"
-#include "world/staticobject.h"
-#include "world/terrain.h"
 #include "platform/debugassert.h"
 #include "platform/random.h"
 #include "platform/soundmanager.h"
+#include "world/skybox.h"
+#include "world/staticobject.h"
+#include "world/terrain.h"
 
 #include <algorithm>
 #include <cmath>

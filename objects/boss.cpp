@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/soundmanager.h"
 #include "platform/gamestate.h"
+#include "platform/soundmanager.h"
 #define TARVO_HAVE_SOUND 1
 
 namespace {

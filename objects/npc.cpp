@@ -2,12 +2,12 @@
 
 #include "ai/aidecision.h"
 #include "hud/bitmapfont.h"
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "models/texture.h"
 #include "objects/character.h"
 #include "objects/player.h"
 #include "platform/timer.h"
-#include "level/levelfile.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -10,8 +10,8 @@
 #include "shell/services.h"
 #include "world/camera.h"
 
-#include "world/collisionworld.h"
 #include "platform/gamestate.h"
+#include "world/collisionworld.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -1,16 +1,16 @@
 #include "shell/cutscenes.h"
 
+#include "hud/bitmapfont.h"
 #include "models/ms3dmodel.h"
 #include "objects/modelobject.h"
 #include "objects/particleeffect.h"
-#include "shell/gamecontext.h"
-#include "shell/services.h"
-#include "shell/mainloop.h"
-#include "shell/screens.h"
-#include "hud/bitmapfont.h"
-#include "platform/timer.h"
-#include "world/camera.h"
 #include "platform/gamestate.h"
+#include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "shell/levelstartup.h"
+#include "shell/screens.h"
+#include "shell/services.h"
+#include "world/camera.h"
 
 #include <GL/gl.h>
 #include <algorithm>

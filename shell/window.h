@@ -13,6 +13,10 @@ extern bool g_fullscreen;
 extern bool g_keys[256];
 // g_escapeTapped, set by an Escape press here, is declared with the input (platform/qrvinput.h).
 
+// Posts the quit message with the program's exit code; QuitCode is the code last posted.
+void PostQuit(int code);
+int QuitCode();
+
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen);
 void KillGameWindow();
 // Whether the window has been destroyed from outside (a window manager that crashed,

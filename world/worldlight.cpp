@@ -5,9 +5,9 @@
 #include "platform/random.h"
 #include "platform/timer.h"
 
-#include "platform/soundmanager.h"
-#include "level/qrvdatalayer.h"
 #include "level/levelfile.h"
+#include "level/qrvdatalayer.h"
+#include "platform/soundmanager.h"
 #define TARVO_LIGHT_HAS_SOUND 1
 
 #include <GL/gl.h>

@@ -1,11 +1,12 @@
 #include "tests/drive/gamedriver.h"
 
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/sceneobject.h"
 #include "platform/qrvinput.h"
+#include "shell/levelstartup.h"
 #include "shell/mainloop.h"
 #include "shell/window.h"
-#include "level/levelfile.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -2,6 +2,7 @@
 // second, with the game's models on a real (small) GL context: who is in view, when the
 // title comes, and whether the camera flies the same path at every frame rate.
 #include "objects/modelobject.h"
+#include "platform/gamestate.h"
 #include "platform/win32timer.h"
 #include "shell/cutscenes.h"
 #include "shell/gamecontext.h"
@@ -11,7 +12,6 @@
 #include "support/glcontext.h"
 #include "world/camera.h"
 #include "world/viewfrustum.h"
-#include "platform/gamestate.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

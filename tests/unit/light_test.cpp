@@ -1,5 +1,6 @@
 // The day and night cycle on an injected clock, the placement of the shadow lights,
 // the volume builder's silhouette and storage, and real stencil shadows on Mesa.
+#include "level/qrvdatalayer.h"
 #include "models/ms3dmodel.h"
 #include "objects/modelobject.h"
 #include "objects/player.h"
@@ -9,7 +10,6 @@
 #include "world/shadowvolume.h"
 #include "world/terrain.h"
 #include "world/worldlight.h"
-#include "level/qrvdatalayer.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,9 +1,10 @@
+#include "platform/gamestate.h"
 #include "platform/qrvinput.h"
+#include "shell/levelstartup.h"
 #include "shell/mainloop.h"
 #include "shell/window.h"
 #include "support/glcontext.h"
 #include "world/camera.h"
-#include "platform/gamestate.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Characters and their dialogue, gems, the boss and its AI.
 #include "ai/qrvbossai.h"
+#include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/gem.h"
@@ -10,10 +11,9 @@
 #include "platform/random.h"
 #include "platform/timer.h"
 #include "world/camera.h"
-#include "hud/hud.h"
 
-#include "support/handtimer.h"
 #include "platform/gamestate.h"
+#include "support/handtimer.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include "level/qrvdatalayer.h"
 #include "models/ms3dmodel.h"
 #include "objects/player.h"
+#include "platform/gamestate.h"
 #include "shell/framecommands.h"
 #include "world/collisionworld.h"
-#include "platform/gamestate.h"
 
 #include <gtest/gtest.h>
 
