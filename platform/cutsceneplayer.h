@@ -34,5 +34,5 @@ private:
     bool m_haveDevice = false;
 };
 
-// The cutscenes' voices and music (shell/gamecontext.cpp); null while none play.
+// The cutscenes' voices and music (shell/gamecontext.cpp); null until they start.
 extern CutscenePlayer* g_cutsceneSound;

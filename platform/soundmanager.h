@@ -80,5 +80,5 @@ private:
     Vector m_placed[SLOT_COUNT];
 };
 
-// The game's sound (shell/gamecontext.cpp); null before start-up and without a device.
+// The game's sound (shell/gamecontext.cpp); null until the sound starts.
 extern SoundManager* g_sound;

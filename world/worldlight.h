@@ -91,5 +91,6 @@ private:
     void refreshHero();
 };
 
-// The sun, the night and the shadow lights (shell/gamecontext.cpp); null until a scene makes them.
+// The sun, the night and the shadow lights (shell/gamecontext.cpp); null until a scene
+// makes them.
 extern WorldLight* g_light;
