@@ -1,7 +1,6 @@
 // Cost of the follow camera's step, which keeps the eye above the land: the height reads
 // around the eye and along the line of sight, over rolling hills.
 #include "objects/sceneobject.h"
-#include "shell/gamecontext.h"
 #include "world/camera.h"
 #include "world/terrain.h"
 

@@ -58,3 +58,6 @@ void printText(const BitmapFont* font, const char* format, ...)
 
 // The font file fontconfig resolves a face name to, bold (empty when none); for tests.
 std::string resolveFontFile(const char* faceName);
+
+// The screens' and speech font (shell/gamecontext.cpp); null until a screen makes it.
+extern BitmapFont* g_font;

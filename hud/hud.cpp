@@ -4,7 +4,6 @@
 #include "level/qrvdatalayer.h"
 #include "models/texture.h"
 #include "objects/player.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <algorithm>

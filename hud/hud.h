@@ -78,3 +78,6 @@ public:
 private:
     std::unique_ptr<BitmapFont> m_font; // "Arial", 28, made on the first text draw
 };
+
+// The play screen's HUD (shell/gamecontext.cpp); null outside a level.
+extern Hud* g_hud;

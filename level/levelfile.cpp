@@ -205,9 +205,9 @@ LevelFile parse(pugi::xml_document& doc) {
 
     const size_t objects = level.statics.size() + level.npcs.size() + level.enemies.size();
     pugi::xml_node root = doc.document_element();
-    if (objects > static_cast<size_t>(LEVEL_MAX_OBJECTS))
+    if (objects > static_cast<size_t>(OBJECT_TABLE_SIZE))
         fail(root, "the level holds " + std::to_string(objects) + " objects, at most " +
-                       std::to_string(LEVEL_MAX_OBJECTS) + " are allowed");
+                       std::to_string(OBJECT_TABLE_SIZE) + " are allowed");
     if (level.statics.size() > static_cast<size_t>(LEVEL_MAX_STATIC))
         fail(root, "the level holds " + std::to_string(level.statics.size()) +
                        " static objects, at most " + std::to_string(LEVEL_MAX_STATIC) +

@@ -73,7 +73,7 @@ struct LevelFile {
 };
 
 // Limits of the game's tables.
-constexpr int LEVEL_MAX_OBJECTS = 250;
+constexpr int OBJECT_TABLE_SIZE = 250; // the level's objects, one slot per identifier
 constexpr int LEVEL_MAX_STATIC = 50;
 constexpr int LEVEL_MAX_MOVING = 30; // counting the hero and the boss
 constexpr int LEVEL_MAX_MENU_ITEMS = 5;

@@ -12,13 +12,12 @@
 #include "objects/magician.h"
 #include "objects/npc.h"
 #include "objects/player.h"
-#include "world/skybox.h"
-#include "world/staticobject.h"
-#include "world/terrain.h"
 #include "platform/debugassert.h"
 #include "platform/random.h"
 #include "platform/soundmanager.h"
-#include "shell/gamecontext.h"
+#include "world/skybox.h"
+#include "world/staticobject.h"
+#include "world/terrain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -242,33 +241,33 @@ void QRVDataLayer::moveObject(int32_t objectID, int32_t kind, float x, float z) 
 void QRVDataLayer::worldToCell(float x, float z, int32_t& aiX, int32_t& aiZ) const {
     // Cells outside the grid are clamped: a position below the world start must not
     // index before the array.
-    aiX = clampCell(saturatedInt(std::floor(x / m_worldWidth * 128.0)));
-    aiZ = clampCell(saturatedInt(std::floor(z / m_worldDepth * 128.0)));
+    aiX = clampCell(saturatedInt(std::floor(x / m_worldWidth * double(GRID_CELLS))));
+    aiZ = clampCell(saturatedInt(std::floor(z / m_worldDepth * double(GRID_CELLS))));
 }
 
 Vector QRVDataLayer::worldToCellF(float x, float z) const {
-    float cx = std::floor(x / m_worldWidth * 128.0f);
-    float cz = std::floor(z / m_worldDepth * 128.0f);
-    if (cx >= 127.0f)
-        cx = 127.0f;
-    if (cz >= 127.0f)
-        cz = 127.0f;
+    float cx = std::floor(x / m_worldWidth * float(GRID_CELLS));
+    float cz = std::floor(z / m_worldDepth * float(GRID_CELLS));
+    if (cx >= float(GRID_CELLS - 1))
+        cx = float(GRID_CELLS - 1);
+    if (cz >= float(GRID_CELLS - 1))
+        cz = float(GRID_CELLS - 1);
     return Vector(cx, 0.0f, cz);
 }
 
 Vector QRVDataLayer::cellToWorld(int32_t i, int32_t j) const {
-    return Vector(static_cast<float>(i / 128.0 * m_worldWidth), 0.0f,
-                  static_cast<float>(j / 128.0 * m_worldDepth));
+    return Vector(static_cast<float>(i / double(GRID_CELLS) * m_worldWidth), 0.0f,
+                  static_cast<float>(j / double(GRID_CELLS) * m_worldDepth));
 }
 
 void QRVDataLayer::markFootprint(int32_t id, float x, float z, int32_t width, int32_t depth) {
-    int32_t x0 = saturatedInt((x - width / 2.0f) / m_worldWidth * 128.0f);
-    int32_t x1 = saturatedInt((x + width / 2.0f) / m_worldWidth * 128.0f);
-    int32_t z0 = saturatedInt((z - depth / 2.0f) / m_worldDepth * 128.0f);
-    int32_t z1 = saturatedInt((z + depth / 2.0f) / m_worldDepth * 128.0f);
+    int32_t x0 = saturatedInt((x - width / 2.0f) / m_worldWidth * float(GRID_CELLS));
+    int32_t x1 = saturatedInt((x + width / 2.0f) / m_worldWidth * float(GRID_CELLS));
+    int32_t z0 = saturatedInt((z - depth / 2.0f) / m_worldDepth * float(GRID_CELLS));
+    int32_t z1 = saturatedInt((z + depth / 2.0f) / m_worldDepth * float(GRID_CELLS));
     // A footprint reaching outside the grid marks only the cells inside it.
-    for (int32_t i = std::max(x0, 0); i < std::min(x1, 128); ++i)
-        for (int32_t j = std::max(z0, 0); j < std::min(z1, 128); ++j) {
+    for (int32_t i = std::max(x0, 0); i < std::min(x1, GRID_CELLS); ++i)
+        for (int32_t j = std::max(z0, 0); j < std::min(z1, GRID_CELLS); ++j) {
             m_array[i][j].occupied = true;
             m_array[i][j].contents[id] = KIND_STATIC;
         }

@@ -1,6 +1,6 @@
 // QRVDataLayer: the logical state of a level apart from the drawable objects: one
 // data record per hero, boss, enemy, character and static object, the tables that
-// find enemy and character records by identifier, and a 128 by 128 occupancy grid
+// find enemy and character records by identifier, and a GRID_CELLS by GRID_CELLS occupancy grid
 // over the ground that records which objects (and which water) stand in each cell.
 // All queries are map lookups (logarithmic in the table size); nothing allocates per
 // frame except a grid move into a cell not used before. Single-threaded; the scratch
@@ -12,6 +12,7 @@
 #include "ai/qrvai.h"
 #include "ai/qrvbossai.h"
 #include "ai/qrvflockai.h"
+#include "level/levelfile.h"
 #include "models/vector.h"
 
 #include <cstdint>
@@ -27,6 +28,8 @@ extern bool g_showMapRequested;
 constexpr int32_t PLAYER_ID = 251;
 constexpr int32_t BOSS_ID = 252;
 constexpr int32_t WATER_ID = 1002;
+// Cells along each side of the occupancy grid, which spans the whole level.
+constexpr int32_t GRID_CELLS = 128;
 
 enum ObjectKind : int32_t {
     KIND_PLAYER = 0,
@@ -171,8 +174,8 @@ public:
 
     // Marks every cell whose lower corner lies at height 75 or less as water.
     template <typename HeightFn> void markWater(HeightFn height) {
-        for (int i = 0; i < 128; ++i)
-            for (int j = 0; j < 128; ++j) {
+        for (int i = 0; i < GRID_CELLS; ++i)
+            for (int j = 0; j < GRID_CELLS; ++j) {
                 Vector p = cellToWorld(i, j);
                 if (height(static_cast<int>(p.x), static_cast<int>(p.z)) <= 75) {
                     m_array[i][j].contents[WATER_ID] = KIND_WATER;
@@ -185,7 +188,7 @@ public:
 
     const GridCell& cell(int32_t i, int32_t j) const { return m_array[clampCell(i)][clampCell(j)]; }
 
-    int32_t m_gridSize = 128;
+    int32_t m_gridSize = GRID_CELLS;
     float m_worldWidth = 1000.0f;
     float m_worldDepth = 1000.0f;
     float m_worldStart = 0.0f;
@@ -193,14 +196,21 @@ public:
     std::unique_ptr<QRVFlockAI> m_flockAI;
     std::map<int32_t, std::unique_ptr<EnemyData>> m_enemyTable;
     std::map<int32_t, std::unique_ptr<NpcData>> m_npcTable;
-    GridCell m_array[128][128];
+    GridCell m_array[GRID_CELLS][GRID_CELLS];
     PlayerData m_player;
     BossData m_boss;
     std::string m_terrainName, m_heightMapFile, m_textureFile, m_detailFile;
 
 private:
-    static int32_t clampCell(int32_t c) { return c < 0 ? 0 : (c > 127 ? 127 : c); }
+    static int32_t clampCell(int32_t c) {
+        return c < 0 ? 0 : (c > GRID_CELLS - 1 ? GRID_CELLS - 1 : c);
+    }
     void leaveCell(ObjectData& record);
     void enterCell(ObjectData& record, float x, float z);
     NpcData* npc(int32_t id) const;
 };
+
+// The level's data (shell/gamecontext.cpp); null outside a level.
+extern QRVDataLayer* g_dataLayer;
+// The level's objects by identifier, filled by the data layer; a slot is null when empty.
+extern SceneObject* g_objectTable[OBJECT_TABLE_SIZE];

@@ -1,9 +1,14 @@
 #include "models/shadowfeed.h"
 
-#include "world/shadowvolume.h"
+#include <initializer_list>
 
 namespace {
+ShadowBuilderFactory s_default = nullptr;
 ShadowBuilderFactory s_factory = nullptr;
+} // namespace
+
+void SetDefaultShadowBuilderFactory(ShadowBuilderFactory factory) {
+    s_default = factory;
 }
 
 void SetShadowBuilderFactory(ShadowBuilderFactory factory) {
@@ -11,10 +16,12 @@ void SetShadowBuilderFactory(ShadowBuilderFactory factory) {
 }
 
 std::unique_ptr<ShadowBuilder> CreateShadowBuilder() {
-    if (s_factory) {
-        std::unique_ptr<ShadowBuilder> builder = s_factory();
+    for (ShadowBuilderFactory factory : {s_factory, s_default}) {
+        if (!factory)
+            continue;
+        std::unique_ptr<ShadowBuilder> builder = factory();
         if (builder)
             return builder;
     }
-    return CreateShadowVolume();
+    return std::make_unique<NullShadowBuilder>();
 }

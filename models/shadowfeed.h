@@ -4,8 +4,9 @@
 // draw. The stencil shadow volume of the lighting code implements this interface; the
 // model only talks to it through here, so a test can count what arrives.
 //
-// CreateShadowBuilder() makes the builders every model owns: by default the stencil
-// shadow volume of world/shadowvolume.h; SetShadowBuilderFactory replaces it (tests
+// CreateShadowBuilder() makes the builders every model owns: the default that the shell
+// installs at start-up (the stencil shadow volume of the lighting code), a
+// NullShadowBuilder before that; SetShadowBuilderFactory replaces the default (tests
 // install counting builders, or NullShadowBuilder for a model that keeps nothing).
 #pragma once
 
@@ -19,6 +20,10 @@ struct ShadowTriangle {
     int32_t m_vertexIndices[3];
 };
 static_assert(sizeof(ShadowTriangle) == 48, "the shadow feed's record is 48 bytes");
+
+// The world height at which a volume placed at (x, z) may end: below it there is only
+// land, which no shadow reaches.
+using ShadowFloorFn = float (*)(float x, float z);
 
 class ShadowBuilder {
 public:
@@ -34,6 +39,9 @@ public:
     // Switches the builder on or off, keeping its light. Builders that draw nothing
     // may ignore it.
     virtual void setEnabled(bool) {}
+    // Where the volumes drawn from now on end (null: they run the light's whole range).
+    // Builders that draw nothing may ignore it.
+    virtual void setFloor(ShadowFloorFn) {}
     // Places the volume (object position and heading) and draws it.
     virtual void draw(float x, float y, float z, float heading) = 0;
 };
@@ -51,7 +59,9 @@ public:
 
 using ShadowBuilderFactory = std::unique_ptr<ShadowBuilder> (*)();
 
-// Installs the maker of every later model's shadow builders; null restores the default
-// (the stencil shadow volume).
+// The maker of every later model's shadow builders unless one is installed below; the
+// shell sets it at start-up.
+void SetDefaultShadowBuilderFactory(ShadowBuilderFactory factory);
+// Installs the maker of every later model's shadow builders; null restores the default.
 void SetShadowBuilderFactory(ShadowBuilderFactory factory);
 std::unique_ptr<ShadowBuilder> CreateShadowBuilder();

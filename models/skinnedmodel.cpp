@@ -473,9 +473,12 @@ void SkinnedModel::setShadowPeriod(int32_t n) {
     m_shadowFrame %= m_shadowPeriod;
 }
 
-void SkinnedModel::drawShadowVolumes(float x, float y, float z, float heading) {
-    for (auto& volume : m_shadowVolumes)
+void SkinnedModel::drawShadowVolumes(float x, float y, float z, float heading,
+                                     ShadowFloorFn floorAt) {
+    for (auto& volume : m_shadowVolumes) {
+        volume->setFloor(floorAt);
         volume->draw(x, y, z, heading);
+    }
 }
 
 void SkinnedModel::setShadowLight(float x, float y, float z, float w, bool enabled, int32_t index) {

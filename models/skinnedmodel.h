@@ -131,7 +131,9 @@ public:
     void setHideSkinned(bool hide) { m_hideSkinned = hide; }
     void setShadowPeriod(int32_t n);
     void setLoop(bool loop) { m_loop = loop; }
-    void drawShadowVolumes(float x, float y, float z, float heading);
+    // FLOOR_AT (null: none) is where the volumes end under the land.
+    void drawShadowVolumes(float x, float y, float z, float heading,
+                           ShadowFloorFn floorAt = nullptr);
     void setShadowLight(float x, float y, float z, float w, bool enabled, int32_t index);
 
     // Every triangle of every mesh posed as drawn (model space), with its third

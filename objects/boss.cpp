@@ -7,9 +7,9 @@
 #include "objects/player.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
+#include "platform/gamestate.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/camera.h"
 
 #include <GL/gl.h>

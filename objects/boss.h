@@ -65,3 +65,6 @@ private:
     // Looks at the boss from where the camera is, or from `eye` when given.
     void pointCameraAtBoss(const Vector* eye);
 };
+
+// The level's boss (shell/gamecontext.cpp); null outside a level.
+extern Boss* g_boss;

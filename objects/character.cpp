@@ -6,7 +6,6 @@
 #include "objects/particleeffect.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <algorithm>

@@ -3,7 +3,6 @@
 #include "objects/player.h"
 #include "platform/random.h"
 #include "platform/soundmanager.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <ctime>

@@ -4,7 +4,7 @@
 // second come out alike. A missing gem model shows the model-load box and the gem
 // draws nothing.
 //
-// The gem list is g_gems / g_gemCount (shell/gamecontext.h), in drop order. dropGem
+// The gem list is g_gems / g_gemCount (below), in drop order. dropGem
 // and collectGems are cheap (a linear pass over at most 250 gems); a gem's creation
 // reads its model file, so drops cost a file read each.
 //
@@ -50,3 +50,8 @@ bool collectGems();
 
 // Deletes every gem and sets the count to 0 (level release).
 void releaseGems();
+
+// The dropped gems in drop order, and how many there are (shell/gamecontext.cpp).
+constexpr int GEM_TABLE_SIZE = 250;
+extern Gem* g_gems[GEM_TABLE_SIZE];
+extern int32_t g_gemCount;

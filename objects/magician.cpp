@@ -1,11 +1,10 @@
 #include "objects/magician.h"
 
+#include "level/qrvdatalayer.h"
 #include "objects/particleeffect.h"
 #include "objects/player.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
-#include "level/qrvdatalayer.h"
-#include "shell/gamecontext.h"
 
 Magician::Magician() {
     m_flare = std::make_unique<FlareEffect>();

@@ -3,7 +3,6 @@
 #include "level/qrvdatalayer.h"
 #include "platform/messagebox.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/terrain.h"
 
 #include <GL/gl.h>
@@ -32,7 +31,8 @@ void ModelObject::update() {}
 
 void ModelObject::updateShadowCasters() {
     if (m_castsShadow)
-        m_model->drawShadowVolumes(m_position.x, m_position.y, m_position.z, m_heading);
+        m_model->drawShadowVolumes(m_position.x, m_position.y, m_position.z, m_heading,
+                                   ShadowFloorAt);
 }
 
 void ModelObject::setShadowLight(float lightX, float lightY, float lightZ, float range,

@@ -2,13 +2,13 @@
 
 #include "ai/aidecision.h"
 #include "hud/bitmapfont.h"
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "models/texture.h"
 #include "objects/character.h"
 #include "objects/player.h"
 #include "objects/poses.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <algorithm>

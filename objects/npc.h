@@ -82,3 +82,6 @@ private:
 // The first object of g_objectTable (slot order) that the data layer calls a character
 // (kind 5) and that stands closer than NPC_TALK_DISTANCE to `from`; null when none.
 Npc* FindNpcNear(const Vector& from);
+
+// The character the hero is talking to (shell/gamecontext.cpp); null outside a talk.
+extern Npc* g_talkPartner;

@@ -213,3 +213,6 @@ private:
     void placeOnRing(int32_t k, FlareParticle& p) const;
     std::vector<FlareParticle> m_flare; // always PARTICLE_COUNT entries
 };
+
+// The village fire (shell/gamecontext.cpp); null outside a level.
+extern FireEffect* g_fountain;

@@ -7,10 +7,10 @@
 #include "objects/projectilelist.h"
 #include "platform/frameprofile.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "platform/soundmanager.h"
 #include "world/camera.h"
 
+#include "platform/gamestate.h"
 #include "world/collisionworld.h"
 
 #include <GL/gl.h>

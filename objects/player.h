@@ -90,3 +90,6 @@ private:
     void walk(const Vector& step);
     void request(std::initializer_list<int32_t> ids, std::initializer_list<double> durations);
 };
+
+// The hero of the level (shell/gamecontext.cpp); null outside a level.
+extern Player* g_hero;

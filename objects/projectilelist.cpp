@@ -2,7 +2,6 @@
 
 #include "objects/projectile.h"
 #include "platform/frameprofile.h"
-#include "shell/gamecontext.h"
 #include "world/collisionworld.h"
 
 #include <GL/gl.h>

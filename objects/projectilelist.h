@@ -50,3 +50,6 @@ private:
     ProjectileNode* m_tail = nullptr;
     int32_t m_count = 0;
 };
+
+// The projectiles in flight (shell/gamecontext.cpp); null outside a level.
+extern ProjectileList* g_projectiles;

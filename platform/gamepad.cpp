@@ -1,5 +1,7 @@
 #include "platform/gamepad.h"
 
+#include "platform/gamestate.h"
+
 #include <SDL.h>
 
 #include <cmath>
@@ -11,9 +13,6 @@ namespace {
 constexpr uint8_t KEY_W = 0x11, KEY_T = 0x14, KEY_P = 0x19, KEY_ENTER = 0x1C, KEY_A = 0x1E;
 constexpr uint8_t KEY_S = 0x1F, KEY_D = 0x20, KEY_LSHIFT = 0x2A, KEY_SPACE = 0x39;
 constexpr uint8_t KEY_UP = 0xC8, KEY_DOWN = 0xD0;
-
-// Game states as the frame commands number them.
-constexpr int32_t TITLE = 0, PLAY = 1, UNUSED_PLAY = 2;
 
 constexpr int32_t NOTCH = 120; // one wheel notch, DirectInput's count
 
@@ -172,8 +171,9 @@ Gamepad::Output Gamepad::poll(int32_t state, double seconds) {
         seconds = 0.0;
     if (seconds > MAX_STEP)
         seconds = MAX_STEP;
-    const bool title = state == TITLE;
-    const bool play = state == PLAY || state == UNUSED_PLAY;
+    const bool title = state == STATE_TITLE;
+    // The unused state 2 plays as play does.
+    const bool play = state == STATE_PLAY || state == STATE_NONE;
     double mx = 0.0, my = 0.0;
     bool moving = false;
     for (Pad& p : m_pads) {

@@ -1,7 +1,6 @@
 #include "platform/qrvinput.h"
 
-#include "shell/gamecontext.h"
-#include "shell/window.h"
+#include "platform/gamestate.h"
 
 #include <SDL.h>
 #include <cstring>
@@ -10,203 +9,136 @@ uint8_t g_keyState[256] = {};
 MouseState g_mouseState;
 QRVInput g_input;
 
-uint8_t ScancodeToDik(int sc) {
-    if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F10)
-        return static_cast<uint8_t>(0x3B + (sc - SDL_SCANCODE_F1));
-    switch (sc) {
-    case SDL_SCANCODE_ESCAPE:
-        return 0x01;
-    case SDL_SCANCODE_1:
-        return 0x02;
-    case SDL_SCANCODE_2:
-        return 0x03;
-    case SDL_SCANCODE_3:
-        return 0x04;
-    case SDL_SCANCODE_4:
-        return 0x05;
-    case SDL_SCANCODE_5:
-        return 0x06;
-    case SDL_SCANCODE_6:
-        return 0x07;
-    case SDL_SCANCODE_7:
-        return 0x08;
-    case SDL_SCANCODE_8:
-        return 0x09;
-    case SDL_SCANCODE_9:
-        return 0x0A;
-    case SDL_SCANCODE_0:
-        return 0x0B;
-    case SDL_SCANCODE_MINUS:
-        return 0x0C;
-    case SDL_SCANCODE_EQUALS:
-        return 0x0D;
-    case SDL_SCANCODE_BACKSPACE:
-        return 0x0E;
-    case SDL_SCANCODE_TAB:
-        return 0x0F;
-    case SDL_SCANCODE_Q:
-        return 0x10;
-    case SDL_SCANCODE_W:
-        return 0x11;
-    case SDL_SCANCODE_E:
-        return 0x12;
-    case SDL_SCANCODE_R:
-        return 0x13;
-    case SDL_SCANCODE_T:
-        return 0x14;
-    case SDL_SCANCODE_Y:
-        return 0x15;
-    case SDL_SCANCODE_U:
-        return 0x16;
-    case SDL_SCANCODE_I:
-        return 0x17;
-    case SDL_SCANCODE_O:
-        return 0x18;
-    case SDL_SCANCODE_P:
-        return 0x19;
-    case SDL_SCANCODE_LEFTBRACKET:
-        return 0x1A;
-    case SDL_SCANCODE_RIGHTBRACKET:
-        return 0x1B;
-    case SDL_SCANCODE_RETURN:
-        return 0x1C;
-    case SDL_SCANCODE_LCTRL:
-        return 0x1D;
-    case SDL_SCANCODE_A:
-        return 0x1E;
-    case SDL_SCANCODE_S:
-        return 0x1F;
-    case SDL_SCANCODE_D:
-        return 0x20;
-    case SDL_SCANCODE_F:
-        return 0x21;
-    case SDL_SCANCODE_G:
-        return 0x22;
-    case SDL_SCANCODE_H:
-        return 0x23;
-    case SDL_SCANCODE_J:
-        return 0x24;
-    case SDL_SCANCODE_K:
-        return 0x25;
-    case SDL_SCANCODE_L:
-        return 0x26;
-    case SDL_SCANCODE_SEMICOLON:
-        return 0x27;
-    case SDL_SCANCODE_APOSTROPHE:
-        return 0x28;
-    case SDL_SCANCODE_GRAVE:
-        return 0x29;
-    case SDL_SCANCODE_LSHIFT:
-        return 0x2A;
-    case SDL_SCANCODE_BACKSLASH:
-        return 0x2B;
-    case SDL_SCANCODE_Z:
-        return 0x2C;
-    case SDL_SCANCODE_X:
-        return 0x2D;
-    case SDL_SCANCODE_C:
-        return 0x2E;
-    case SDL_SCANCODE_V:
-        return 0x2F;
-    case SDL_SCANCODE_B:
-        return 0x30;
-    case SDL_SCANCODE_N:
-        return 0x31;
-    case SDL_SCANCODE_M:
-        return 0x32;
-    case SDL_SCANCODE_COMMA:
-        return 0x33;
-    case SDL_SCANCODE_PERIOD:
-        return 0x34;
-    case SDL_SCANCODE_SLASH:
-        return 0x35;
-    case SDL_SCANCODE_RSHIFT:
-        return 0x36;
-    case SDL_SCANCODE_KP_MULTIPLY:
-        return 0x37;
-    case SDL_SCANCODE_LALT:
-        return 0x38;
-    case SDL_SCANCODE_SPACE:
-        return 0x39;
-    case SDL_SCANCODE_CAPSLOCK:
-        return 0x3A;
-    case SDL_SCANCODE_NUMLOCKCLEAR:
-        return 0x45;
-    case SDL_SCANCODE_SCROLLLOCK:
-        return 0x46;
-    case SDL_SCANCODE_KP_7:
-        return 0x47;
-    case SDL_SCANCODE_KP_8:
-        return 0x48;
-    case SDL_SCANCODE_KP_9:
-        return 0x49;
-    case SDL_SCANCODE_KP_MINUS:
-        return 0x4A;
-    case SDL_SCANCODE_KP_4:
-        return 0x4B;
-    case SDL_SCANCODE_KP_5:
-        return 0x4C;
-    case SDL_SCANCODE_KP_6:
-        return 0x4D;
-    case SDL_SCANCODE_KP_PLUS:
-        return 0x4E;
-    case SDL_SCANCODE_KP_1:
-        return 0x4F;
-    case SDL_SCANCODE_KP_2:
-        return 0x50;
-    case SDL_SCANCODE_KP_3:
-        return 0x51;
-    case SDL_SCANCODE_KP_0:
-        return 0x52;
-    case SDL_SCANCODE_KP_PERIOD:
-        return 0x53;
-    case SDL_SCANCODE_NONUSBACKSLASH:
-        return 0x56;
-    case SDL_SCANCODE_F11:
-        return 0x57;
-    case SDL_SCANCODE_F12:
-        return 0x58;
-    case SDL_SCANCODE_KP_ENTER:
-        return 0x9C;
-    case SDL_SCANCODE_RCTRL:
-        return 0x9D;
-    case SDL_SCANCODE_KP_DIVIDE:
-        return 0xB5;
-    case SDL_SCANCODE_PRINTSCREEN:
-        return 0xB7;
-    case SDL_SCANCODE_RALT:
-        return 0xB8;
-    case SDL_SCANCODE_PAUSE:
-        return 0xC5;
-    case SDL_SCANCODE_HOME:
-        return 0xC7;
-    case SDL_SCANCODE_UP:
-        return 0xC8;
-    case SDL_SCANCODE_PAGEUP:
-        return 0xC9;
-    case SDL_SCANCODE_LEFT:
-        return 0xCB;
-    case SDL_SCANCODE_RIGHT:
-        return 0xCD;
-    case SDL_SCANCODE_END:
-        return 0xCF;
-    case SDL_SCANCODE_DOWN:
-        return 0xD0;
-    case SDL_SCANCODE_PAGEDOWN:
-        return 0xD1;
-    case SDL_SCANCODE_INSERT:
-        return 0xD2;
-    case SDL_SCANCODE_DELETE:
-        return 0xD3;
-    case SDL_SCANCODE_LGUI:
-        return 0xDB;
-    case SDL_SCANCODE_RGUI:
-        return 0xDC;
-    case SDL_SCANCODE_APPLICATION:
-        return 0xDD;
-    default:
-        return 0;
+namespace {
+// The DirectInput code of each key the game knows, in DirectInput order (the rows of a
+// PC keyboard); every other scancode has none.
+struct KeyCode {
+    SDL_Scancode scancode;
+    uint8_t dik;
+};
+constexpr KeyCode KEY_CODES[] = {
+    {SDL_SCANCODE_ESCAPE, 0x01},
+    {SDL_SCANCODE_1, 0x02},
+    {SDL_SCANCODE_2, 0x03},
+    {SDL_SCANCODE_3, 0x04},
+    {SDL_SCANCODE_4, 0x05},
+    {SDL_SCANCODE_5, 0x06},
+    {SDL_SCANCODE_6, 0x07},
+    {SDL_SCANCODE_7, 0x08},
+    {SDL_SCANCODE_8, 0x09},
+    {SDL_SCANCODE_9, 0x0A},
+    {SDL_SCANCODE_0, 0x0B},
+    {SDL_SCANCODE_MINUS, 0x0C},
+    {SDL_SCANCODE_EQUALS, 0x0D},
+    {SDL_SCANCODE_BACKSPACE, 0x0E},
+    {SDL_SCANCODE_TAB, 0x0F},
+    {SDL_SCANCODE_Q, 0x10},
+    {SDL_SCANCODE_W, 0x11},
+    {SDL_SCANCODE_E, 0x12},
+    {SDL_SCANCODE_R, 0x13},
+    {SDL_SCANCODE_T, 0x14},
+    {SDL_SCANCODE_Y, 0x15},
+    {SDL_SCANCODE_U, 0x16},
+    {SDL_SCANCODE_I, 0x17},
+    {SDL_SCANCODE_O, 0x18},
+    {SDL_SCANCODE_P, 0x19},
+    {SDL_SCANCODE_LEFTBRACKET, 0x1A},
+    {SDL_SCANCODE_RIGHTBRACKET, 0x1B},
+    {SDL_SCANCODE_RETURN, 0x1C},
+    {SDL_SCANCODE_LCTRL, 0x1D},
+    {SDL_SCANCODE_A, 0x1E},
+    {SDL_SCANCODE_S, 0x1F},
+    {SDL_SCANCODE_D, 0x20},
+    {SDL_SCANCODE_F, 0x21},
+    {SDL_SCANCODE_G, 0x22},
+    {SDL_SCANCODE_H, 0x23},
+    {SDL_SCANCODE_J, 0x24},
+    {SDL_SCANCODE_K, 0x25},
+    {SDL_SCANCODE_L, 0x26},
+    {SDL_SCANCODE_SEMICOLON, 0x27},
+    {SDL_SCANCODE_APOSTROPHE, 0x28},
+    {SDL_SCANCODE_GRAVE, 0x29},
+    {SDL_SCANCODE_LSHIFT, 0x2A},
+    {SDL_SCANCODE_BACKSLASH, 0x2B},
+    {SDL_SCANCODE_Z, 0x2C},
+    {SDL_SCANCODE_X, 0x2D},
+    {SDL_SCANCODE_C, 0x2E},
+    {SDL_SCANCODE_V, 0x2F},
+    {SDL_SCANCODE_B, 0x30},
+    {SDL_SCANCODE_N, 0x31},
+    {SDL_SCANCODE_M, 0x32},
+    {SDL_SCANCODE_COMMA, 0x33},
+    {SDL_SCANCODE_PERIOD, 0x34},
+    {SDL_SCANCODE_SLASH, 0x35},
+    {SDL_SCANCODE_RSHIFT, 0x36},
+    {SDL_SCANCODE_KP_MULTIPLY, 0x37},
+    {SDL_SCANCODE_LALT, 0x38},
+    {SDL_SCANCODE_SPACE, 0x39},
+    {SDL_SCANCODE_CAPSLOCK, 0x3A},
+    {SDL_SCANCODE_F1, 0x3B},
+    {SDL_SCANCODE_F2, 0x3C},
+    {SDL_SCANCODE_F3, 0x3D},
+    {SDL_SCANCODE_F4, 0x3E},
+    {SDL_SCANCODE_F5, 0x3F},
+    {SDL_SCANCODE_F6, 0x40},
+    {SDL_SCANCODE_F7, 0x41},
+    {SDL_SCANCODE_F8, 0x42},
+    {SDL_SCANCODE_F9, 0x43},
+    {SDL_SCANCODE_F10, 0x44},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 0x45},
+    {SDL_SCANCODE_SCROLLLOCK, 0x46},
+    {SDL_SCANCODE_KP_7, 0x47},
+    {SDL_SCANCODE_KP_8, 0x48},
+    {SDL_SCANCODE_KP_9, 0x49},
+    {SDL_SCANCODE_KP_MINUS, 0x4A},
+    {SDL_SCANCODE_KP_4, 0x4B},
+    {SDL_SCANCODE_KP_5, 0x4C},
+    {SDL_SCANCODE_KP_6, 0x4D},
+    {SDL_SCANCODE_KP_PLUS, 0x4E},
+    {SDL_SCANCODE_KP_1, 0x4F},
+    {SDL_SCANCODE_KP_2, 0x50},
+    {SDL_SCANCODE_KP_3, 0x51},
+    {SDL_SCANCODE_KP_0, 0x52},
+    {SDL_SCANCODE_KP_PERIOD, 0x53},
+    {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
+    {SDL_SCANCODE_F11, 0x57},
+    {SDL_SCANCODE_F12, 0x58},
+    {SDL_SCANCODE_KP_ENTER, 0x9C},
+    {SDL_SCANCODE_RCTRL, 0x9D},
+    {SDL_SCANCODE_KP_DIVIDE, 0xB5},
+    {SDL_SCANCODE_PRINTSCREEN, 0xB7},
+    {SDL_SCANCODE_RALT, 0xB8},
+    {SDL_SCANCODE_PAUSE, 0xC5},
+    {SDL_SCANCODE_HOME, 0xC7},
+    {SDL_SCANCODE_UP, 0xC8},
+    {SDL_SCANCODE_PAGEUP, 0xC9},
+    {SDL_SCANCODE_LEFT, 0xCB},
+    {SDL_SCANCODE_RIGHT, 0xCD},
+    {SDL_SCANCODE_END, 0xCF},
+    {SDL_SCANCODE_DOWN, 0xD0},
+    {SDL_SCANCODE_PAGEDOWN, 0xD1},
+    {SDL_SCANCODE_INSERT, 0xD2},
+    {SDL_SCANCODE_DELETE, 0xD3},
+    {SDL_SCANCODE_LGUI, 0xDB},
+    {SDL_SCANCODE_RGUI, 0xDC},
+    {SDL_SCANCODE_APPLICATION, 0xDD},
+};
+
+// The same, indexed by scancode (0: no code), built once.
+struct ScancodeTable {
+    uint8_t dik[SDL_NUM_SCANCODES] = {};
+    constexpr ScancodeTable() {
+        for (const KeyCode& key : KEY_CODES)
+            dik[key.scancode] = key.dik;
     }
+};
+constexpr ScancodeTable SCANCODE_TABLE;
+} // namespace
+
+uint8_t ScancodeToDik(int sc) {
+    if (sc < 0 || sc >= SDL_NUM_SCANCODES)
+        return 0;
+    return SCANCODE_TABLE.dik[sc];
 }
 
 QRVInput::QRVInput() {

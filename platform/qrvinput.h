@@ -19,6 +19,9 @@ struct MouseState {
 
 extern uint8_t g_keyState[256];
 extern MouseState g_mouseState;
+// Set by an Escape press (the window) or a pad's Back (here), cleared by the main loop
+// once it has looked: a quick tap counts. Defined with the window.
+extern bool g_escapeTapped;
 
 // The DirectInput key code of an SDL scancode, or 0 when the key has none.
 uint8_t ScancodeToDik(int scancode);

@@ -1,18 +1,19 @@
 #include "shell/cutscenes.h"
 
+#include "hud/bitmapfont.h"
 #include "models/ms3dmodel.h"
 #include "objects/modelobject.h"
 #include "objects/particleeffect.h"
 #include "objects/poses.h"
-#include "shell/gamecontext.h"
 #include "platform/cutsceneplayer.h"
+#include "platform/gamestate.h"
 #include "platform/soundmanager.h"
-#include "world/worldlight.h"
-#include "shell/mainloop.h"
-#include "shell/screens.h"
-#include "hud/bitmapfont.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "shell/levelstartup.h"
+#include "shell/screens.h"
 #include "world/camera.h"
+#include "world/worldlight.h"
 
 #include <GL/gl.h>
 #include <algorithm>

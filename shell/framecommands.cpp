@@ -1,17 +1,20 @@
 #include "shell/framecommands.h"
 
 #include "hud/hud.h"
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "platform/cutsceneplayer.h"
+#include "platform/gamestate.h"
 #include "platform/qrvinput.h"
 #include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
 #include "shell/gamecontext.h"
-#include "shell/mainloop.h"
+#include "shell/levelstartup.h"
 #include "shell/screens.h"
+#include "shell/window.h"
 
 #include <cstring>
 #include <string>

@@ -20,3 +20,6 @@ private:
     float m_fps = 0.0f;
     std::unique_ptr<Timer> m_timer;
 };
+
+// The play frame's rate counter (shell/gamecontext.cpp); null outside a level.
+extern FrameRate* g_frameRate;

@@ -1,6 +1,28 @@
 #include "shell/gamecontext.h"
 
-// g_input is defined beside QRVInput, which must be complete there.
+#include "hud/bitmapfont.h"
+#include "hud/hud.h"
+#include "level/qrvdatalayer.h"
+#include "objects/boss.h"
+#include "objects/gem.h"
+#include "objects/npc.h"
+#include "objects/particleeffect.h"
+#include "objects/player.h"
+#include "objects/projectilelist.h"
+#include "platform/cutsceneplayer.h"
+#include "platform/gamestate.h"
+#include "platform/soundmanager.h"
+#include "shell/framerate.h"
+#include "world/camera.h"
+#include "world/collisionworld.h"
+#include "world/skybox.h"
+#include "world/terrain.h"
+#include "world/viewfrustum.h"
+#include "world/water.h"
+#include "world/worldlight.h"
+
+// Declared beside their classes. g_input is defined beside QRVInput, which must be
+// complete there.
 GameState g_gameState = STATE_INTRO1;
 SoundManager* g_sound = nullptr;
 CutscenePlayer* g_cutsceneSound = nullptr;

@@ -2,17 +2,24 @@
 
 #include "hud/bitmapfont.h"
 #include "hud/hud.h"
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
+#include "objects/gem.h"
+#include "objects/npc.h"
 #include "objects/particleeffect.h"
 #include "objects/player.h"
 #include "objects/projectilelist.h"
+#include "platform/gamestate.h"
+#include "platform/cutsceneplayer.h"
 #include "platform/qrvinput.h"
+#include "platform/soundmanager.h"
 #include "platform/timer.h"
+#include "shell/cutscenes.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
-#include "shell/mainloop.h"
 #include "shell/screens.h"
+#include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
 #include "world/skybox.h"
@@ -23,7 +30,16 @@
 
 #include <GL/gl.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
+
+template <typename T> void destroy(T*& p) {
+    delete p;
+    p = nullptr;
+}
 
 template <typename T> void replace(T*& p, T* with) {
     delete p;
@@ -81,4 +97,52 @@ bool StartLevel() {
     replace(g_frustum, new ViewFrustum());
     g_frustum->m_shadowRange = 400.0f;
     return true;
+}
+
+void ReleaseLevel() {
+    // Nothing may point into the level once it is gone: the talk partner is one of its
+    // characters, and the light remembers the hero.
+    g_talkPartner = nullptr;
+    ForgetWorldLightHero();
+    for (Gem*& gem : g_gems)
+        destroy(gem);
+    g_gemCount = 0;
+    for (SceneObject*& object : g_objectTable)
+        destroy(object);
+    destroy(g_boss);
+    destroy(g_hero);
+    destroy(g_font);
+    destroy(g_terrain);
+    destroy(g_skyBox);
+    destroy(g_projectiles);
+    destroy(g_collisionWorld);
+    destroy(g_camera);
+    destroy(g_fountain);
+    destroy(g_frameRate);
+#ifdef __GLIBC__
+    // A level is a few hundred megabytes of small blocks; hand the freed pages back now,
+    // or the next game is built beside them and the process keeps both.
+    malloc_trim(0);
+#endif
+}
+
+bool StartGame(int level) {
+    DeleteWorldLight();
+    destroy(g_titleModel);
+    destroy(g_titleBackdrop);
+    destroy(g_font);
+    // Whatever screen came before, the new game starts without its actors.
+    ReleaseCutscene();
+    if (level == 1) {
+        StartLevel();
+        g_startCountdown = 100;
+        g_gameState = STATE_PLAY;
+    }
+    return true;
+}
+
+void CloseGame() {
+    ShutDownSound();
+    ReleaseLevel();
+    PostQuit(0);
 }

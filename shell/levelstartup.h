@@ -6,3 +6,10 @@
 #pragma once
 
 bool StartLevel();
+// Destroys the level's objects in a fixed order and nulls them (nothing may point into
+// the level afterwards).
+void ReleaseLevel();
+// Leaves the title or the credits for level 1: the screen's objects go, the level starts.
+bool StartGame(int level);
+// The close request: shuts the sound down, releases the level and posts the quit.
+void CloseGame();

@@ -3,6 +3,7 @@
 #include "hud/bitmapfont.h"
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
+#include "models/shadowfeed.h"
 #include "objects/boss.h"
 #include "objects/gem.h"
 #include "objects/particleeffect.h"
@@ -22,12 +23,13 @@
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
+#include "world/shadowvolume.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
+#include "level/levelfile.h"
+#include "objects/npc.h"
+#include "platform/gamestate.h"
 #include "world/viewfrustum.h"
 #include "world/water.h"
 #include "world/worldlight.h"
@@ -41,7 +43,6 @@
 #include <GL/gl.h>
 
 namespace {
-int s_quitCode = 0;
 volatile std::sig_atomic_t s_stopSignal = 0;
 
 void onStopSignal(int signal) {
@@ -98,13 +99,6 @@ FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
 FrameHandler g_titleSetup = [] { SetUpTitle(); };
 unsigned (*g_playClockMs)() = [] { return unsigned(SDL_GetTicks()); };
-
-void PostQuit(int code) {
-    s_quitCode = code;
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
-}
 
 void ClearedFrame() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -228,6 +222,8 @@ void PlayFrame() {
 }
 
 bool InitScene() {
+    // Every model made from now on casts stencil shadows.
+    SetDefaultShadowBuilderFactory(CreateShadowVolume);
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClearDepth(1.0);
@@ -241,64 +237,10 @@ bool InitScene() {
     return SetUpFirstScene();
 }
 
-void ReleaseLevel() {
-    // Nothing may point into the level once it is gone: the talk partner is one of its
-    // characters, and the light remembers the hero.
-    g_talkPartner = nullptr;
-    ForgetWorldLightHero();
-    for (Gem*& gem : g_gems)
-        destroy(gem);
-    g_gemCount = 0;
-    for (SceneObject*& object : g_objectTable)
-        destroy(object);
-    destroy(g_boss);
-    destroy(g_hero);
-    destroy(g_font);
-    destroy(g_terrain);
-    destroy(g_skyBox);
-    destroy(g_projectiles);
-    destroy(g_collisionWorld);
-    destroy(g_camera);
-    destroy(g_fountain);
-    destroy(g_frameRate);
-#ifdef __GLIBC__
-    // A level is a few hundred megabytes of small blocks; hand the freed pages back now,
-    // or the next game is built beside them and the process keeps both.
-    malloc_trim(0);
-#endif
-}
-
-bool StartGame(int level) {
-    DeleteWorldLight();
-    destroy(g_titleModel);
-    destroy(g_titleBackdrop);
-    destroy(g_font);
-    // Whatever screen came before, the new game starts without its actors.
-    ReleaseCutscene();
-    if (level == 1) {
-        StartLevel();
-        g_startCountdown = 100;
-        g_gameState = STATE_PLAY;
-    }
-    return true;
-}
-
-void CloseGame() {
-    ShutDownSound();
-    ReleaseLevel();
-    PostQuit(0);
-}
-
-int QuitCode() {
-    return s_quitCode;
-}
-
 bool RunOneRound() {
     // A stop signal or a window that is gone ends the game before anything else is drawn.
-    if (s_stopSignal != 0 || WindowLost()) {
-        s_quitCode = 0;
+    if (s_stopSignal != 0 || WindowLost())
         return false;
-    }
     SDL_Event event;
     if (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)
@@ -330,7 +272,7 @@ bool RunOneRound() {
 int RunMainLoop() {
     while (RunOneRound()) {
     }
-    return s_quitCode;
+    return QuitCode();
 }
 
 void InstallStopSignals() {

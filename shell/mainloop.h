@@ -7,10 +7,6 @@
 using FrameHandler = void (*)();
 
 bool InitScene();
-void ReleaseLevel();
-bool StartGame(int level);
-// The close request: shuts the sound down, releases the level and posts the quit.
-void CloseGame();
 
 // SIGTERM and SIGINT only set a flag that the next round reads and ends the loop on (a
 // second signal before that ends the process the default way).
@@ -27,7 +23,6 @@ void ShutDownGame();
 bool RunOneRound();
 int RunMainLoop();
 int GameMain();
-int QuitCode();
 
 // The frame handler of each state 0 to 7 (null: nothing drawn) and the buffer swap.
 extern FrameHandler g_frameHandlers[8];
@@ -38,9 +33,6 @@ extern FrameHandler g_titleSetup;
 // The play frame's own clock in milliseconds (the fire light's bob, the fountain's flames);
 // SDL's ticks, or a test's clock that draws a chosen moment.
 extern unsigned (*g_playClockMs)();
-
-// Posts the quit message with the program's exit code.
-void PostQuit(int code);
 
 // A black frame (kept for tests that need a frame handler without a scene).
 void ClearedFrame();

@@ -3,6 +3,7 @@
 #include "models/texture.h"
 #include "platform/messagebox.h"
 #include "platform/qrvinput.h"
+#include "shell/levelstartup.h"
 #include "shell/mainloop.h"
 
 #include <SDL.h>
@@ -28,6 +29,7 @@ int s_lastWidth = 0, s_lastHeight = 0;
 // Set once the window has been destroyed under the game (DestroyNotify, or an X error
 // naming it); the main loop ends on it.
 bool s_windowLost = false;
+int s_quitCode = 0;
 
 #ifdef TARVO_X11
 Display* s_xDisplay = nullptr;
@@ -333,4 +335,15 @@ void* GetInstanceHandle() {
 }
 SDL_Window* GetWindowHandle() {
     return g_hWnd;
+}
+
+void PostQuit(int code) {
+    s_quitCode = code;
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+
+int QuitCode() {
+    return s_quitCode;
 }

@@ -11,8 +11,11 @@ struct SDL_Window;
 extern bool g_active;
 extern bool g_fullscreen;
 extern bool g_keys[256];
-// Set by an Escape press, cleared by the main loop once it has looked: a quick tap counts.
-extern bool g_escapeTapped;
+// g_escapeTapped, set by an Escape press here, is declared with the input (platform/qrvinput.h).
+
+// Posts the quit message with the program's exit code; QuitCode is the code last posted.
+void PostQuit(int code);
+int QuitCode();
 
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen);
 void KillGameWindow();

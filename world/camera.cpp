@@ -2,7 +2,6 @@
 
 #include "objects/sceneobject.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/terrain.h"
 
 #include <GL/gl.h>

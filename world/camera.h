@@ -75,3 +75,6 @@ private:
     float freeStep();
     Vector sideVector() const;
 };
+
+// The camera of every scene (shell/gamecontext.cpp); null until a scene makes one.
+extern Camera* g_camera;

@@ -5,7 +5,6 @@
 #include "objects/player.h"
 #include "objects/projectile.h"
 #include "platform/debugassert.h"
-#include "shell/gamecontext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,7 +96,7 @@ bool CollisionWorld::addObject(SceneObject* object, int32_t kind) {
         return false;
     const bool isStatic = kind == COLLISION_STATIC;
     int32_t& count = isStatic ? m_staticCount : m_movingCount;
-    const int32_t capacity = isStatic ? COLLISION_MAX_STATIC : COLLISION_MAX_MOVING;
+    const int32_t capacity = isStatic ? LEVEL_MAX_STATIC : LEVEL_MAX_MOVING;
     if (count < 0 || count >= capacity)
         return false;
     CollisionEntry& entry = (isStatic ? m_static : m_moving)[count];

@@ -18,6 +18,7 @@
 // projectile before deleting it).
 #pragma once
 
+#include "level/levelfile.h"
 #include "models/vector.h"
 #include "world/collisionshape.h"
 
@@ -28,8 +29,8 @@ class SceneObject;
 class ModelObject;
 class Projectile;
 
-constexpr int32_t COLLISION_MAX_STATIC = 50;
-constexpr int32_t COLLISION_MAX_MOVING = 30;
+// The static and moving tables hold as many as a level may have (LEVEL_MAX_STATIC,
+// LEVEL_MAX_MOVING).
 constexpr int32_t COLLISION_MAX_PROJECTILES = 20;
 constexpr int32_t COLLISION_MAX_POSES = 30;
 // Registration categories.
@@ -83,9 +84,9 @@ public:
     const CollisionEntry& staticEntry(int32_t i) const { return m_static[i]; }
     const CollisionEntry& movingEntry(int32_t i) const { return m_moving[i]; }
 
-    CollisionEntry m_static[COLLISION_MAX_STATIC];
+    CollisionEntry m_static[LEVEL_MAX_STATIC];
     int32_t m_staticCount = 0;
-    CollisionEntry m_moving[COLLISION_MAX_MOVING];
+    CollisionEntry m_moving[LEVEL_MAX_MOVING];
     int32_t m_movingCount = 0;
     Projectile* m_projectiles[COLLISION_MAX_PROJECTILES] = {};
     int32_t m_projectileCount = 0;
@@ -100,3 +101,6 @@ private:
 // The transform that places an object: translation by its position, then rotation by its
 // heading (degrees) about +y, as drawing does.
 Matrix placementTransform(const Vector& position, float headingDegrees);
+
+// The level's collision world (shell/gamecontext.cpp); null outside a level.
+extern CollisionWorld* g_collisionWorld;

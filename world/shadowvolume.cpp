@@ -1,8 +1,5 @@
 #include "world/shadowvolume.h"
 
-#include "shell/gamecontext.h"
-#include "world/terrain.h"
-
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -15,12 +12,6 @@ constexpr int32_t EDGES_PER_TRIANGLE = 3;
 // Matches per back-facing triangle after which its search stops.
 constexpr int32_t MAX_MATCHES = 3;
 
-// How far around a caster the ground is searched for its lowest point, how finely, and
-// how far below that point a volume ends.
-constexpr float FLOOR_RADIUS = 128.0f;
-constexpr float FLOOR_STEP = 32.0f;
-constexpr float FLOOR_MARGIN = 10.0f;
-
 // Moves v away from the light by k times the light-to-vertex vector, but no deeper than
 // `floor` (in the model's frame): past it the volume lies under the land and shades nothing.
 void extrude(const float* v, const float* light, float k, float floor, float* out) {
@@ -31,16 +22,6 @@ void extrude(const float* v, const float* light, float k, float floor, float* ou
         out[i] = v[i] + (light[i] + v[i]) * k;
 }
 
-// The lowest ground within FLOOR_RADIUS of (x, z), or no floor at all without a landscape.
-float groundFloor(float x, float z) {
-    if (!g_terrain)
-        return -std::numeric_limits<float>::infinity();
-    float lowest = std::numeric_limits<float>::infinity();
-    for (float dz = -FLOOR_RADIUS; dz <= FLOOR_RADIUS; dz += FLOOR_STEP)
-        for (float dx = -FLOOR_RADIUS; dx <= FLOOR_RADIUS; dx += FLOOR_STEP)
-            lowest = std::min(lowest, heightAt(x + dx, z + dz));
-    return lowest - FLOOR_MARGIN;
-}
 } // namespace
 
 std::unique_ptr<ShadowBuilder> CreateShadowVolume() {
@@ -171,6 +152,12 @@ void ShadowVolume::setEnabled(bool enabled) {
     m_enabled = enabled;
 }
 
+void ShadowVolume::setFloor(ShadowFloorFn floorAt) {
+    if (floorAt != m_floorAt)
+        m_geometryStale = true;
+    m_floorAt = floorAt;
+}
+
 float ShadowVolume::extrusionFactor() const {
     float dist =
         std::sqrt(m_light[0] * m_light[0] + m_light[1] * m_light[1] + m_light[2] * m_light[2]);
@@ -226,7 +213,8 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
         m_placedAt[0] = x;
         m_placedAt[1] = y;
         m_placedAt[2] = z;
-        buildGeometry(groundFloor(x, z) - y);
+        const float floor = m_floorAt ? m_floorAt(x, z) : -std::numeric_limits<float>::infinity();
+        buildGeometry(floor - y);
     }
     if (m_geometry.empty())
         return;

@@ -7,8 +7,8 @@
 // finish walks three small buckets per back-facing edge (near linear in the triangle
 // count); draw sends 6 vertices per silhouette edge plus every triangle once (caps) as
 // one array, built once per feed, light change or move (the stencil pass draws it twice).
-// With a landscape loaded the sides end just below the lowest ground within 128 units of
-// the caster, not at the light's full range.
+// With a floor handed in (setFloor; the objects hand ShadowFloorAt, the lowest ground
+// around the caster) the sides end on it, not at the light's full range.
 // All storage is sized once, from the first beginFrame's triangle count, so that no
 // model can write past it: the facing arrays hold every triangle, the edge array three
 // edges per triangle, and the adjacency buckets are hashed by vertex index (any index,
@@ -51,6 +51,8 @@ public:
     void setLight(float x, float y, float z, float range, bool enabled) override;
     // Switches the volume on or off without touching the stored light.
     void setEnabled(bool enabled) override;
+    // The floor the volume ends on, asked at (x, z) whenever the volume is rebuilt.
+    void setFloor(ShadowFloorFn floorAt) override;
     // When enabled: places the volume at (x, y, z) turned by heading degrees about +y
     // and draws the extruded silhouette, the near cap and the far cap.
     void draw(float x, float y, float z, float heading) override;
@@ -91,7 +93,8 @@ private:
     std::vector<float> m_geometry;
     bool m_geometryStale = true;
     float m_placedAt[3] = {0.0f, 0.0f, 0.0f}; // where m_geometry was last built for
+    ShadowFloorFn m_floorAt = nullptr;
 };
 
-// The factory the models' shadow feed uses by default.
+// The factory the shell installs as the models' default shadow builder.
 std::unique_ptr<ShadowBuilder> CreateShadowVolume();

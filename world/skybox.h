@@ -36,3 +36,6 @@ public:
     float m_height = 3500.0f;
     float m_depth = 3500.0f;
 };
+
+// The level's sky (shell/gamecontext.cpp); null outside a level.
+extern SkyBox* g_skyBox;

@@ -1,11 +1,12 @@
 #include "world/terrain.h"
 
 #include "models/texture.h"
-#include "shell/gamecontext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 
 Terrain::Terrain() : m_heights(HEIGHT_BYTES, 0) {}
 
@@ -144,4 +145,19 @@ float heightAt(float x, float z) {
         return int32_t(f);
     };
     return float(g_terrain->height(toInt(x), toInt(z)));
+}
+
+float ShadowFloorAt(float x, float z) {
+    // How far around a caster the ground is searched for its lowest point, how finely,
+    // and how far below that point a volume ends.
+    constexpr float FLOOR_RADIUS = 128.0f;
+    constexpr float FLOOR_STEP = 32.0f;
+    constexpr float FLOOR_MARGIN = 10.0f;
+    if (!g_terrain)
+        return -std::numeric_limits<float>::infinity();
+    float lowest = std::numeric_limits<float>::infinity();
+    for (float dz = -FLOOR_RADIUS; dz <= FLOOR_RADIUS; dz += FLOOR_STEP)
+        for (float dx = -FLOOR_RADIUS; dx <= FLOOR_RADIUS; dx += FLOOR_STEP)
+            lowest = std::min(lowest, heightAt(x + dx, z + dz));
+    return lowest - FLOOR_MARGIN;
 }

@@ -55,3 +55,9 @@ public:
 // The process-wide height query: `height` of g_terrain at x and z truncated toward zero;
 // 0 when there is no terrain.
 float heightAt(float x, float z);
+// Where a shadow volume cast at (x, z) may end: just under the lowest ground (heightAt)
+// within 128 units, or no floor at all (-infinity) without a terrain.
+float ShadowFloorAt(float x, float z);
+
+// The level's landscape (shell/gamecontext.cpp); null outside a level.
+extern Terrain* g_terrain;

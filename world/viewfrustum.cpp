@@ -2,7 +2,6 @@
 
 #include "objects/modelobject.h"
 #include "objects/player.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 #include <cmath>

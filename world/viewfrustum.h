@@ -39,3 +39,6 @@ public:
     float m_planes[6][4] = {};
     float m_shadowRange = SHADOW_RANGE;
 };
+
+// The play frame's view frustum (shell/gamecontext.cpp); null outside a level.
+extern ViewFrustum* g_frustum;

@@ -27,3 +27,6 @@ public:
     bool m_rising = false;
     float m_level = 90.0f;
 };
+
+// The level's water (shell/gamecontext.cpp); null outside a level.
+extern Water* g_water;

@@ -1,12 +1,13 @@
 #include "world/worldlight.h"
 
+#include "level/levelfile.h"
+#include "level/qrvdatalayer.h"
 #include "objects/modelobject.h"
 #include "objects/player.h"
 #include "platform/frameprofile.h"
 #include "platform/random.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 
 #include <GL/gl.h>
 

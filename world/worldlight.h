@@ -108,3 +108,6 @@ void UpdateWorldLight();
 void PlaceFireLight(float x, float y, float z);
 void DrawWorldShadows();
 void SetOverlayLight(bool on);
+// The sun, the night and the shadow lights (shell/gamecontext.cpp); null until a scene
+// makes them.
+extern WorldLight* g_light;

@@ -14,17 +14,22 @@
 //
 //   tarvo-playframe [--passes] [FRAMES] [benchmark options]   (in the game's working directory)
 #include "ai/qrvflockai.h"
+#include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "platform/frameprofile.h"
+#include "platform/gamestate.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
+#include "shell/levelstartup.h"
 #include "shell/mainloop.h"
 #include "platform/soundmanager.h"
 #include "shell/window.h"
 #include "world/camera.h"
 #include "world/collisionworld.h"
+#include "world/skybox.h"
 #include "world/terrain.h"
+#include "world/water.h"
+#include "world/worldlight.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>

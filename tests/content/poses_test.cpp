@@ -155,6 +155,7 @@ TEST_F(GeneratedPoses, TheShadowIsBuiltFromThePoseTheModelIsDrawnIn) {
     // the posed body spans, pose after pose (from straight above, a body's outermost points
     // always lie on its outline); a shadow made from the bind pose, an earlier pose or the
     // unskinned mesh would keep its old span.
+    SetDefaultShadowBuilderFactory(CreateShadowVolume); // as the game's start-up does
     SetShadowBuilderFactory(nullptr);
     Ms3dModel m;
     ASSERT_TRUE(m.loadModel("Data/tarvo.ms3d"));

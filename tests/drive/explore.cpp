@@ -22,17 +22,32 @@
 // directory, on an X display.
 #include "tests/drive/gamedriver.h"
 
+#include "hud/bitmapfont.h"
+#include "hud/hud.h"
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/character.h"
 #include "objects/gem.h"
 #include "objects/modelobject.h"
 #include "objects/npc.h"
+#include "objects/particleeffect.h"
 #include "objects/player.h"
+#include "objects/projectilelist.h"
+#include "platform/cutsceneplayer.h"
+#include "platform/gamestate.h"
+#include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
+#include "shell/framerate.h"
 #include "shell/screens.h"
+#include "world/camera.h"
+#include "world/collisionworld.h"
+#include "world/skybox.h"
+#include "world/terrain.h"
+#include "world/viewfrustum.h"
+#include "world/water.h"
+#include "world/worldlight.h"
 
 #include <SDL.h>
 

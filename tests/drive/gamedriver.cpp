@@ -1,9 +1,10 @@
 #include "tests/drive/gamedriver.h"
 
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/sceneobject.h"
 #include "platform/qrvinput.h"
-#include "shell/gamecontext.h"
+#include "shell/levelstartup.h"
 #include "shell/mainloop.h"
 #include "shell/window.h"
 

@@ -10,12 +10,13 @@
 // Run it in the game's working directory. Exit status 0 when every step did what it should.
 #include "tests/drive/gamedriver.h"
 
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/player.h"
 #include "objects/sceneobject.h"
+#include "platform/gamestate.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
 
 #include <SDL.h>
 

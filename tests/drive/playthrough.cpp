@@ -14,12 +14,14 @@
 // Run it in the game's working directory. Exit status 0 when the goal was reached.
 #include "tests/drive/gamedriver.h"
 
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "objects/sceneobject.h"
+#include "platform/gamestate.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
 #include "world/camera.h"

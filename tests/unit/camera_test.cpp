@@ -3,7 +3,6 @@
 #include "objects/modelobject.h"
 #include "objects/player.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 #include "world/camera.h"
 #include "world/terrain.h"

@@ -7,7 +7,6 @@
 #include "objects/modelobject.h"
 #include "objects/projectile.h"
 #include "platform/random.h"
-#include "shell/gamecontext.h"
 #include "world/collisionshape.h"
 #include "world/collisionworld.h"
 
@@ -291,17 +290,17 @@ TEST(CollisionWorldTest, TablesRefuseWhenFullAndKeepTheirOrder) {
     CollisionWorld world;
     std::vector<std::unique_ptr<BoxObject>> objects;
     for (int kind : {COLLISION_STATIC, COLLISION_MOVING}) {
-        const int capacity = kind == COLLISION_STATIC ? COLLISION_MAX_STATIC : COLLISION_MAX_MOVING;
+        const int capacity = kind == COLLISION_STATIC ? LEVEL_MAX_STATIC : LEVEL_MAX_MOVING;
         for (int i = 0; i <= capacity; ++i) {
             objects.push_back(std::make_unique<BoxObject>());
             EXPECT_EQ(world.addObject(objects.back().get(), kind), i < capacity);
         }
     }
-    EXPECT_EQ(world.staticCount(), COLLISION_MAX_STATIC);
-    EXPECT_EQ(world.movingCount(), COLLISION_MAX_MOVING);
+    EXPECT_EQ(world.staticCount(), LEVEL_MAX_STATIC);
+    EXPECT_EQ(world.movingCount(), LEVEL_MAX_MOVING);
     EXPECT_FALSE(world.addObject(nullptr, COLLISION_MOVING));
-    EXPECT_EQ(world.movingEntry(COLLISION_MAX_MOVING - 1).m_object,
-              objects[COLLISION_MAX_STATIC + COLLISION_MAX_MOVING].get());
+    EXPECT_EQ(world.movingEntry(LEVEL_MAX_MOVING - 1).m_object,
+              objects[LEVEL_MAX_STATIC + LEVEL_MAX_MOVING].get());
 
     // Projectiles too; removing one closes the gap.
     std::vector<std::unique_ptr<HeroShot>> shots;

@@ -1,7 +1,9 @@
 // The two intro scenes played through on a hand-set clock at 15, 30, 60 and 144 frames a
 // second, with the game's models on a real (small) GL context: who is in view, when the
 // title comes, and whether the camera flies the same path at every frame rate.
+#include "models/shadowfeed.h"
 #include "objects/modelobject.h"
+#include "platform/gamestate.h"
 #include "platform/win32timer.h"
 #include "shell/cutscenes.h"
 #include "shell/gamecontext.h"
@@ -10,6 +12,7 @@
 #include "shell/window.h"
 #include "support/glcontext.h"
 #include "world/camera.h"
+#include "world/shadowvolume.h"
 #include "world/viewfrustum.h"
 
 #include <GL/gl.h>
@@ -187,6 +190,9 @@ float angleBetween(Vector a, Vector b) {
 
 // One test, so that the four runs are played once per test process.
 TEST_F(IntroScenes, AtAnyFrameRateTheyKeepTheirFiguresInViewFlyOnePathAndEndAtTheTitle) {
+    // The scenes' start-up handed every model made since a stencil shadow volume.
+    EXPECT_NE(dynamic_cast<ShadowVolume*>(CreateShadowBuilder().get()), nullptr)
+        << "the scenes cast no shadows";
     // The title comes within the scripts' time and a few seconds.
     const double first = ScriptLength(kHeroIntroScript, kHeroIntroScriptLength);
     const double second = ScriptLength(kDodudaScript, kDodudaScriptLength);

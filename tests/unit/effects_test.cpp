@@ -5,7 +5,6 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/win32timer.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 #include "world/collisionworld.h"
 #include "world/terrain.h"

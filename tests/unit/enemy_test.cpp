@@ -13,7 +13,6 @@
 #include "objects/projectilelist.h"
 #include "platform/messagebox.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 
 #include <GL/gl.h>

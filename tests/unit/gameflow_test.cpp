@@ -1,14 +1,18 @@
 // The paths between the game's states, played through the state functions on a real
 // context with the generated level: leaving a conversation with Escape, winning twice in a
 // row, leaving the credits before their first frame, and a new game after each.
+#include "hud/bitmapfont.h"
+#include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/player.h"
+#include "platform/gamestate.h"
 #include "platform/qrvinput.h"
 #include "shell/cutscenes.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
+#include "shell/levelstartup.h"
 #include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "platform/soundmanager.h"

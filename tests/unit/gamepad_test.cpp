@@ -2,8 +2,8 @@
 // the frame commands read, by game state. Hand-made controller events first, then a
 // virtual pad through SDL's own game controller interface.
 #include "platform/gamepad.h"
+#include "platform/gamestate.h"
 #include "platform/qrvinput.h"
-#include "shell/gamecontext.h"
 #include "shell/window.h"
 
 #include <SDL.h>

@@ -3,7 +3,6 @@
 #include "level/qrvdatalayer.h"
 #include "objects/npc.h"
 #include "platform/messagebox.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 
 #include <GL/gl.h>

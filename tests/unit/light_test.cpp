@@ -1,10 +1,10 @@
 // The day and night cycle on an injected clock, the placement of the shadow lights,
 // the volume builder's silhouette and storage, and real stencil shadows on Mesa.
+#include "level/qrvdatalayer.h"
 #include "models/ms3dmodel.h"
 #include "objects/modelobject.h"
 #include "objects/player.h"
 #include "platform/win32timer.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 #include "unit/ms3dbuilder.h"
 #include "world/shadowvolume.h"
@@ -82,6 +82,8 @@ void clearObjectTable() {
 // clock, and leaves the object table empty.
 class WorldLightTest : public ::testing::Test {
 protected:
+    // Before any model of a fixture is made, as the game's start-up does.
+    WorldLightTest() { SetDefaultShadowBuilderFactory(CreateShadowVolume); }
     void SetUp() override {
         m_gl = std::make_unique<TestGLContext>();
         s_nowNs = 0;

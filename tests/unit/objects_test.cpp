@@ -9,7 +9,6 @@
 #include "objects/modelobject.h"
 #include "platform/messagebox.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "support/glcontext.h"
 
 #include <GL/gl.h>

@@ -1,6 +1,7 @@
 // Characters and their dialogue, gems, the boss and its AI.
 #include "ai/qrvbossai.h"
 #include "ai/aidecision.h"
+#include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
 #include "objects/character.h"
@@ -11,10 +12,9 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/timer.h"
-#include "shell/gamecontext.h"
 #include "world/camera.h"
-#include "hud/hud.h"
 
+#include "platform/gamestate.h"
 #include "support/handtimer.h"
 
 #include <gtest/gtest.h>

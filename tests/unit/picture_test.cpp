@@ -22,6 +22,7 @@
 #include "platform/timer.h"
 #include "platform/win32timer.h"
 #include "shell/framecommands.h"
+#include "shell/levelstartup.h"
 #include "shell/gamecontext.h"
 #include "shell/mainloop.h"
 #include "platform/soundmanager.h"

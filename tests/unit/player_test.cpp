@@ -6,8 +6,8 @@
 #include "level/qrvdatalayer.h"
 #include "models/ms3dmodel.h"
 #include "objects/player.h"
+#include "platform/gamestate.h"
 #include "shell/framecommands.h"
-#include "shell/gamecontext.h"
 #include "world/collisionworld.h"
 
 #include <gtest/gtest.h>

@@ -437,8 +437,7 @@ TEST_F(SoundTest, TheHeroAndTheBreathingEnemyAreWhereTheHooksSay) {
     EXPECT_EQ(s_enemyAsked, 0) << "asked only when the wait runs out";
     m.Update();
     EXPECT_EQ(s_enemyAsked, 1);
-    expectAt(m.placedAt(SoundManager::BREATH_SLOT), Vector(1040.0f, 100.0f, 960.0f),
-             "the breath");
+    expectAt(m.placedAt(SoundManager::BREATH_SLOT), Vector(1040.0f, 100.0f, 960.0f), "the breath");
     EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
     m.sound(SoundManager::BREATH_SLOT)->Stop();
 

@@ -2,7 +2,6 @@
 // a synthetic land of our own, and the generated level's land and sky.
 #include "models/texture.h"
 #include "platform/messagebox.h"
-#include "shell/gamecontext.h"
 #include "support/bmpwriter.h"
 #include "support/glcontext.h"
 #include "world/skybox.h"
