@@ -15,6 +15,7 @@
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 #include "support/glcontext.h"
+#include "support/handtimer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -23,20 +24,11 @@
 
 namespace {
 
-class HandTimer : public Timer {
-public:
-    void Reset() override {}
-    double Elapsed() override { return m_elapsed; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_elapsed = 0.0;
-};
-
 // A model whose blends always finish at once, so each queue step is taken.
 class InstantModel : public Ms3dModel {
 public:
     InstantModel() {
-        auto t = std::make_unique<HandTimer>();
+        auto t = std::make_unique<SteadyTimer>();
         t->m_elapsed = 1.0e6;
         m_timer = std::move(t);
     }
@@ -81,10 +73,10 @@ int liveTimers() {
 
 template <typename T> struct Enemy {
     T object;
-    HandTimer* clock = nullptr;
+    SteadyTimer* clock = nullptr;
     explicit Enemy(int id = 0) {
         object.m_id = id;
-        auto t = std::make_unique<HandTimer>();
+        auto t = std::make_unique<SteadyTimer>();
         clock = t.get();
         object.m_timer = std::move(t);
         object.m_model = std::make_unique<InstantModel>();

@@ -21,20 +21,11 @@
 
 namespace {
 
-class ManualTimer : public Timer {
-public:
-    void Reset() override { m_reset = true; }
-    double Elapsed() override { return m_reset ? m_step : 0.0; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_step = 0.0; // what every frame measures
-    bool m_reset = true;
-};
-
-ManualTimer* manualTimer(ModelObject& object, double stepMs) {
-    auto timer = std::make_unique<ManualTimer>();
-    timer->m_step = stepMs;
-    ManualTimer* raw = timer.get();
+// Gives the object a clock on which every frame lasts `stepMs`.
+SteadyTimer* steadyTimer(ModelObject& object, double stepMs) {
+    auto timer = std::make_unique<SteadyTimer>();
+    timer->m_elapsed = stepMs;
+    SteadyTimer* raw = timer.get();
     object.m_timer = std::move(timer);
     return raw;
 }
@@ -139,7 +130,7 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     Npc walker;
     walker.m_id = 0;
     walker.m_speed = 10.0f;
-    manualTimer(walker, 100.0);
+    steadyTimer(walker, 100.0);
     walker.update();
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "10 units a second for 100 ms";
     EXPECT_NEAR(walker.getPosition().z, 0.0f, 1e-4f);
@@ -151,7 +142,7 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f);
 
     Npc stranger; // no record: stands where it is
-    manualTimer(stranger, 100.0);
+    steadyTimer(stranger, 100.0);
     stranger.update();
     EXPECT_FLOAT_EQ(stranger.getPosition().x, 0.0f);
 }
@@ -218,17 +209,17 @@ protected:
         m_camera->setTarget(m_hero.get());
         g_camera = m_camera.get();
         m_boss.m_active = true;
-        m_clock = manualTimer(m_boss, 100.0);
+        m_clock = steadyTimer(m_boss, 100.0);
     }
     std::unique_ptr<Camera> m_camera;
     Boss m_boss;
-    ManualTimer* m_clock = nullptr;
+    SteadyTimer* m_clock = nullptr;
 };
 
 TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
     m_boss.setPosition(Vector(10.0f, 50.0f, 10.0f));
     m_boss.m_velocity = Vector(0.0f, -10.0f, 0.0f);
-    m_clock->m_step = 100.0;
+    m_clock->m_elapsed = 100.0;
     m_boss.update();
     // Gravity takes 9.8 off the speed in 100 ms; the step is still 5 ms of it.
     EXPECT_NEAR(m_boss.m_velocity.y, -19.8f, 1e-4f);
@@ -237,7 +228,7 @@ TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
     EXPECT_EQ(m_boss.m_phase, BOSS_DESCENT);
 
     Boss slow;
-    manualTimer(slow, 0.0);
+    steadyTimer(slow, 0.0);
     slow.update();
     EXPECT_EQ(slow.m_phase, BOSS_DESCENT) << "an inactive boss never appears";
     slow.m_active = true;
