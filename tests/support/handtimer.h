@@ -3,6 +3,8 @@
 
 #include "platform/timer.h"
 
+#include <memory>
+
 // A stopwatch: Elapsed is whatever the test wrote since the last Reset.
 class HandTimer : public Timer {
 public:
@@ -19,3 +21,13 @@ class SteadyTimer : public HandTimer {
 public:
     void Reset() override {}
 };
+
+// Gives an object that measures its frames with its `m_timer` a clock on which every frame lasts
+// `stepMs`, and returns that clock for the test to change.
+template <typename Object> SteadyTimer* steadyTimer(Object& object, double stepMs) {
+    auto timer = std::make_unique<SteadyTimer>();
+    timer->m_elapsed = stepMs;
+    SteadyTimer* raw = timer.get();
+    object.m_timer = std::move(timer);
+    return raw;
+}

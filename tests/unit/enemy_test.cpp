@@ -11,9 +11,9 @@
 #include "objects/particleeffect.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
-#include "platform/messagebox.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
 #include "support/handtimer.h"
 
@@ -88,26 +88,17 @@ template <typename T> struct Enemy {
     }
 };
 
-class Enemies : public testing::Test {
+class Enemies : public ContextTest {
 protected:
     void SetUp() override {
-        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
-            return MessageBoxAnswer::Ok;
-        });
         layer.m_worldWidth = 1280.0f;
         layer.m_worldDepth = 1280.0f;
-        m_savedLayer = g_dataLayer;
         g_dataLayer = &layer;
         addRecord(5, 100);
     }
     void TearDown() override {
-        g_dataLayer = m_savedLayer;
-        for (int i = 0; i < g_gemCount; ++i) {
+        for (int i = 0; i < g_gemCount; ++i)
             delete g_gems[i];
-            g_gems[i] = nullptr;
-        }
-        g_gemCount = 0;
-        SetMessageBoxResponder(nullptr);
     }
     void addRecord(int id, int life) {
         auto e = std::make_unique<EnemyData>();
@@ -122,7 +113,6 @@ protected:
     int lifeOf(int id) { return layer.m_enemyTable.count(id) ? layer.m_enemyTable[id]->life : -1; }
 
     QRVDataLayer layer;
-    QRVDataLayer* m_savedLayer = nullptr;
 };
 
 const Vector kNoPush(0.0f, 0.0f, 0.0f);
@@ -241,7 +231,6 @@ TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {
     e.frame(100.0);
     EXPECT_FALSE(c.m_frozen);
     EXPECT_EQ(c.m_frozenMs, CHARACTER_FROZEN_MS);
-    g_dataLayer = &layer;
 }
 
 TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
@@ -325,7 +314,6 @@ TEST_F(Enemies, TheDecisionIsCarriedOutAndKnockbackEases) {
 
 TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttackAndNoneIntoAFullList) {
     ProjectileList list;
-    ProjectileList* saved = g_projectiles;
     g_projectiles = &list;
     Enemy<Magician> e(5);
     Magician& m = e.object;
@@ -356,7 +344,6 @@ TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttackAndNoneIntoAFullList) {
     EXPECT_EQ(liveTimers(), timers) << "the refused bolt (and its timer) is gone";
     g_projectiles = nullptr;
     EXPECT_FALSE(m.castBolt()) << "no list, no bolt";
-    g_projectiles = saved;
 }
 
 TEST_F(Enemies, AnUnpaintedEnemyShowsNoBodyUntilAGunHitsIt) {
