@@ -42,7 +42,7 @@ done
 # A copy of the binary two folders down in an empty tree: no content in the working folder,
 # beside the binary, or in either share/tarvo above it.
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+trap 'stop_game; rm -rf "$tmp"' EXIT
 mkdir -p "$tmp/bin/tarvo-copy" "$tmp/elsewhere"
 cp "$TARVO_BIN" "$tmp/bin/tarvo-copy/tarvo"
 start=$(date +%s%N)
