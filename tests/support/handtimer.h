@@ -22,12 +22,19 @@ public:
     void Reset() override {}
 };
 
-// Gives an object that measures its frames with its `m_timer` a clock on which every frame lasts
-// `stepMs`, and returns that clock for the test to change.
-template <typename Object> SteadyTimer* steadyTimer(Object& object, double stepMs) {
+// Puts a stopwatch into `slot` (an object's clock) and returns it for the test to set.
+inline HandTimer* useHandTimer(std::unique_ptr<Timer>& slot) {
+    auto timer = std::make_unique<HandTimer>();
+    HandTimer* raw = timer.get();
+    slot = std::move(timer);
+    return raw;
+}
+
+// Puts a clock on which every frame lasts `stepMs` into `slot` and returns it.
+inline SteadyTimer* useSteadyTimer(std::unique_ptr<Timer>& slot, double stepMs) {
     auto timer = std::make_unique<SteadyTimer>();
     timer->m_elapsed = stepMs;
     SteadyTimer* raw = timer.get();
-    object.m_timer = std::move(timer);
+    slot = std::move(timer);
     return raw;
 }

@@ -32,7 +32,7 @@ protected:
         m_camera->setTarget(m_hero.get());
         g_camera = m_camera.get();
         m_boss.m_active = true;
-        m_clock = steadyTimer(m_boss, 100.0);
+        m_clock = useSteadyTimer(m_boss.m_timer, 100.0);
     }
     void TearDown() override { releaseGems(); }
     std::unique_ptr<QRVDataLayer> m_layer;
@@ -54,7 +54,7 @@ TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
     EXPECT_EQ(m_boss.m_phase, BOSS_DESCENT);
 
     Boss slow;
-    steadyTimer(slow, 0.0);
+    useSteadyTimer(slow.m_timer, 0.0);
     slow.update();
     EXPECT_EQ(slow.m_phase, BOSS_DESCENT) << "an inactive boss never appears";
     slow.m_active = true;
@@ -66,9 +66,7 @@ TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
 
 TEST_F(BossFight, WakingAfterAWholeGameAsleepStartsTheDescentSlowly) {
     Boss boss;
-    auto clock = std::make_unique<HandTimer>();
-    HandTimer* raw = clock.get();
-    boss.m_timer = std::move(clock);
+    HandTimer* raw = useHandTimer(boss.m_timer);
     boss.setPosition(Vector(10.0f, 1000.0f, 10.0f));
     raw->m_elapsed = 300000.0; // five minutes of play before the last enemy fell
     boss.wake();

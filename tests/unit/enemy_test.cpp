@@ -27,11 +27,7 @@ namespace {
 // A model whose blends always finish at once, so each queue step is taken.
 class InstantModel : public Ms3dModel {
 public:
-    InstantModel() {
-        auto t = std::make_unique<SteadyTimer>();
-        t->m_elapsed = 1.0e6;
-        m_timer = std::move(t);
-    }
+    InstantModel() { useSteadyTimer(m_timer, 1.0e6); }
 };
 
 // A cube on joint 0, so all of its geometry is bone-bound.
@@ -76,9 +72,7 @@ template <typename T> struct Enemy {
     SteadyTimer* clock = nullptr;
     explicit Enemy(int id = 0) {
         object.m_id = id;
-        auto t = std::make_unique<SteadyTimer>();
-        clock = t.get();
-        object.m_timer = std::move(t);
+        clock = useSteadyTimer(object.m_timer, 0.0);
         object.m_model = std::make_unique<InstantModel>();
     }
     // One frame that lasted `ms`.

@@ -23,13 +23,6 @@
 
 namespace {
 
-HandTimer* useHandTimer(std::unique_ptr<Timer>& slot) {
-    auto timer = std::make_unique<HandTimer>();
-    HandTimer* raw = timer.get();
-    slot = std::move(timer);
-    return raw;
-}
-
 // A model with a hand-set stopwatch, keyed at 0, 100, 200 and 300 ms.
 class TestModel : public Ms3dModel {
 public:

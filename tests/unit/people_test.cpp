@@ -95,7 +95,7 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     Npc walker;
     walker.m_id = 0;
     walker.m_speed = 10.0f;
-    steadyTimer(walker, 100.0);
+    useSteadyTimer(walker.m_timer, 100.0);
     walker.update();
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "10 units a second for 100 ms";
     EXPECT_NEAR(walker.getPosition().z, 0.0f, 1e-4f);
@@ -107,7 +107,7 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f);
 
     Npc stranger; // no record: stands where it is
-    steadyTimer(stranger, 100.0);
+    useSteadyTimer(stranger.m_timer, 100.0);
     stranger.update();
     EXPECT_FLOAT_EQ(stranger.getPosition().x, 0.0f);
 }
