@@ -21,6 +21,13 @@ box_shown() {
     return 0
 }
 
+# Whether screenshot NAME shows the title: its golden letters cross (400, 130).
+title_shown() {
+    local r g b
+    read -r r g b <<<"$(pixel "$1" 400 130)"
+    [ -n "$b" ] && [ "$r" -gt 150 ] && [ "$g" -gt 120 ] && [ "$b" -lt 120 ]
+}
+
 # Whether screenshots A and B differ in any pixel.
 differ() { [ "$(compare -metric AE "$ARTIFACTS/$1.png" "$ARTIFACTS/$2.png" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
 
@@ -97,7 +104,14 @@ start_at_title() {
     sleep 2
     xdotool windowfocus --sync "$id" 2>/dev/null
     xdotool key Return # skip the intro
-    sleep 3
+    # Up once its letters show (within 3 s), and a moment later it takes the mouse.
+    local i
+    for ((i = 0; i < 12; i++)); do
+        screenshot "$1-title-up"
+        title_shown "$1-title-up" && break
+        sleep 0.25
+    done
+    sleep 0.5
 }
 
 # move DX DY: moves the cursor by (DX, DY) screen pixels in small steps, as a player's
