@@ -279,6 +279,7 @@ bool parseMs3d(const uint8_t* data, size_t size, const std::string& directoryPre
     for (uint16_t j = 0; j < jointCount; ++j) {
         const uint8_t* r = records[j];
         ModelJoint& joint = out.m_joints[j];
+        joint.m_name = names[j];
         std::string parentName = ByteReader::name(r + 33, NAME_SIZE);
         joint.m_parent = -1;
         if (!parentName.empty()) {

@@ -63,6 +63,7 @@ struct JointKey {
 };
 
 struct ModelJoint {
+    std::string m_name; // as stored; children name their parent by it
     float m_localRotation[3] = {};
     float m_localTranslation[3] = {};
     Matrix m_absolute;

@@ -1,5 +1,7 @@
-// The generated models, read back with a small reader of this test's own: layout, skeletons,
-// the poses each game object asks for, the combat joints, closed outward surfaces and limits.
+// The generated models, read back with the game's own reader: layout, skeletons, the poses
+// each game object asks for, the combat joints, closed outward surfaces and limits.
+#include "models/ms3dmodel.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,159 +12,50 @@
 #include <iterator>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
-struct Vtx {
-    float p[3];
-    int bone;
-};
-struct Tri {
-    int v[3];
-    float n[3][3];
-};
-struct Key {
-    float time;
-    float v[3];
-};
-struct Joint {
-    std::string name, parent;
-    std::vector<Key> rot, pos;
-};
-struct Model {
-    std::vector<Vtx> vertices;
-    std::vector<Tri> triangles;
-    std::vector<std::string> textures;
-    std::vector<Joint> joints;
-    int groupTriangles = 0;
-};
-
-class Reader {
-public:
-    explicit Reader(std::vector<uint8_t> b) : m_b(std::move(b)) {}
-    template <class T> T get() {
-        T v;
-        std::memcpy(&v, take(sizeof(T)), sizeof(T));
-        return v;
-    }
-    std::string name(size_t n) {
-        const char* s = reinterpret_cast<const char*>(take(n));
-        if (std::memchr(s, 0, n) == nullptr)
-            throw std::runtime_error("unterminated name");
-        return std::string(s);
-    }
-    void skip(size_t n) { take(n); }
-
-private:
-    const uint8_t* take(size_t n) {
-        if (m_o + n > m_b.size())
-            throw std::runtime_error("truncated");
-        m_o += n;
-        return &m_b[m_o - n];
-    }
-    std::vector<uint8_t> m_b;
-    size_t m_o = 0;
-};
-
-Model readModel(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("missing " + path);
-    Reader r(std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {}));
-    char id[10];
-    for (char& c : id)
-        c = r.get<char>();
-    if (std::string(id, 10) != "MS3D000000")
-        throw std::runtime_error("bad identifier");
-    if (r.get<int32_t>() != 4)
-        throw std::runtime_error("version is not 4");
-    Model m;
-    const int nv = r.get<uint16_t>();
-    for (int i = 0; i < nv; ++i) {
-        r.skip(1);
-        Vtx v;
-        for (float& f : v.p)
-            f = r.get<float>();
-        v.bone = r.get<int8_t>();
-        r.skip(1);
-        m.vertices.push_back(v);
-    }
-    const int nt = r.get<uint16_t>();
-    for (int i = 0; i < nt; ++i) {
-        r.skip(2);
-        Tri t;
-        for (int& v : t.v) {
-            v = r.get<uint16_t>();
-            if (v >= nv)
-                throw std::runtime_error("vertex index out of range");
-        }
-        for (auto& n : t.n)
-            for (float& f : n)
-                f = r.get<float>();
-        r.skip(24 + 2);
-        m.triangles.push_back(t);
-    }
-    const int ng = r.get<uint16_t>();
-    std::vector<int> groupMaterials;
-    for (int i = 0; i < ng; ++i) {
-        r.skip(1);
-        r.name(32);
-        const int n = r.get<uint16_t>();
-        for (int k = 0; k < n; ++k)
-            if (r.get<uint16_t>() >= nt)
-                throw std::runtime_error("group names a missing triangle");
-        m.groupTriangles += n;
-        groupMaterials.push_back(r.get<int8_t>());
-    }
-    const int nm = r.get<uint16_t>();
-    for (int i = 0; i < nm; ++i) {
-        r.name(32);
-        r.skip(16 * 4 + 4 + 4 + 1);
-        m.textures.push_back(r.name(128));
-        r.name(128);
-    }
-    for (int g : groupMaterials)
-        if (g >= nm)
-            throw std::runtime_error("group names a missing material");
-    r.skip(12);
-    const int nj = r.get<uint16_t>();
-    for (int i = 0; i < nj; ++i) {
-        r.skip(1);
-        Joint j;
-        j.name = r.name(32);
-        j.parent = r.name(32);
-        r.skip(24);
-        const int nr = r.get<uint16_t>(), np = r.get<uint16_t>();
-        for (int k = 0; k < nr + np; ++k) {
-            Key key;
-            key.time = r.get<float>();
-            for (float& f : key.v)
-                f = r.get<float>();
-            (k < nr ? j.rot : j.pos).push_back(key);
-        }
-        m.joints.push_back(j);
-    }
-    return m;
-}
-
 std::string gameDir() {
     return TARVO_GAME_DIR;
 }
 
-Model load(const std::string& base) {
-    return readModel(gameDir() + "/Data/" + base + ".ms3d");
+// Where the game's reader puts a material's folder-relative (".\\name") texture: in the model's
+// own folder, which no name stored as it is starts with.
+std::string dataDir() {
+    return gameDir() + "/Data/";
 }
 
-std::set<float> keyTimes(const Model& m) {
+// The model as the game reads it, from the file of a MilkShape 3D version 4 writer.
+ModelData load(const std::string& base) {
+    ModelData m;
+    const std::string path = dataDir() + base + ".ms3d";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ADD_FAILURE() << "missing " << path;
+        return m;
+    }
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    int32_t version = 0;
+    if (bytes.size() >= 14)
+        std::memcpy(&version, &bytes[10], 4);
+    EXPECT_EQ(version, 4) << path;
+    std::string error;
+    if (!parseMs3d(bytes.data(), bytes.size(), dataDir(), m, error)) {
+        ADD_FAILURE() << path << ": " << error;
+        return ModelData();
+    }
+    return m;
+}
+
+std::set<float> keyTimes(const ModelData& m) {
     std::set<float> times;
-    for (const Joint& j : m.joints)
-        for (const auto* keys : {&j.rot, &j.pos})
-            for (const Key& k : *keys)
-                times.insert(k.time);
+    for (const ModelJoint& j : m.m_joints)
+        for (const auto* keys : {&j.m_rotationKeys, &j.m_translationKeys})
+            for (const JointKey& k : *keys)
+                times.insert(k.m_time);
     return times;
 }
 
@@ -179,24 +72,24 @@ const std::vector<std::pair<std::string, int>> kModels = {
 struct Bounds {
     float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
 };
-Bounds bounds(const Model& m) {
+Bounds bounds(const ModelData& m) {
     Bounds b;
-    for (const Vtx& v : m.vertices)
+    for (const ModelVertex& v : m.m_vertices)
         for (int c = 0; c < 3; ++c) {
-            b.lo[c] = std::fmin(b.lo[c], v.p[c]);
-            b.hi[c] = std::fmax(b.hi[c], v.p[c]);
+            b.lo[c] = std::fmin(b.lo[c], v.m_position[c]);
+            b.hi[c] = std::fmax(b.hi[c], v.m_position[c]);
         }
     return b;
 }
-float height(const Model& m) {
+float height(const ModelData& m) {
     const Bounds b = bounds(m);
     return b.hi[1] - b.lo[1];
 }
 
 // Connected pieces by shared vertices; every edge must be used once in each direction (a closed,
 // consistently wound surface) and each piece must enclose a positive volume (outward winding).
-void checkClosedOutward(const std::string& name, const Model& m) {
-    std::vector<int> parent(m.vertices.size());
+void checkClosedOutward(const std::string& name, const ModelData& m) {
+    std::vector<int> parent(m.m_vertices.size());
     for (size_t i = 0; i < parent.size(); ++i)
         parent[i] = static_cast<int>(i);
     auto find = [&](int x) {
@@ -205,9 +98,9 @@ void checkClosedOutward(const std::string& name, const Model& m) {
         return x;
     };
     std::map<std::pair<int, int>, int> edges;
-    for (const Tri& t : m.triangles)
+    for (const ModelTriangle& t : m.m_triangles)
         for (int k = 0; k < 3; ++k) {
-            const int a = t.v[k], b = t.v[(k + 1) % 3];
+            const int a = t.m_vertexIndices[k], b = t.m_vertexIndices[(k + 1) % 3];
             ++edges[{a, b}];
             parent[find(a)] = find(b);
         }
@@ -228,20 +121,21 @@ void checkClosedOutward(const std::string& name, const Model& m) {
     std::map<int, double> volume;
     std::map<int, std::set<int>> bones;
     int badNormals = 0;
-    for (const Tri& t : m.triangles) {
-        const float* a = m.vertices[t.v[0]].p;
-        const float* b = m.vertices[t.v[1]].p;
-        const float* c = m.vertices[t.v[2]].p;
+    for (const ModelTriangle& t : m.m_triangles) {
+        const int* v = t.m_vertexIndices;
+        const float* a = m.m_vertices[v[0]].m_position;
+        const float* b = m.m_vertices[v[1]].m_position;
+        const float* c = m.m_vertices[v[2]].m_position;
         float bc[3], fn[3];
         cross(b, c, bc);
-        volume[find(t.v[0])] += dot(a, bc) / 6.0;
+        volume[find(v[0])] += dot(a, bc) / 6.0;
         const float e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         const float e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
         cross(e1, e2, fn);
         for (int k = 0; k < 3; ++k) {
-            badNormals += dot(fn, t.n[k]) <= 0;
-            EXPECT_NEAR(std::sqrt(dot(t.n[k], t.n[k])), 1.0f, 1e-3f) << name;
-            bones[find(t.v[0])].insert(m.vertices[t.v[k]].bone);
+            badNormals += dot(fn, t.m_normals[k]) <= 0;
+            EXPECT_NEAR(std::sqrt(dot(t.m_normals[k], t.m_normals[k])), 1.0f, 1e-3f) << name;
+            bones[find(v[0])].insert(m.m_vertices[v[k]].m_boneId);
         }
     }
     EXPECT_EQ(badNormals, 0) << name << ": corner normals facing into the surface";
@@ -262,47 +156,63 @@ protected:
 TEST_F(GeneratedModels, EveryModelReadsWithinLimitsWithAClosedSurfaceAndAnExactPoseTable) {
     for (const auto& [base, poses] : kModels) {
         SCOPED_TRACE(base);
-        const Model m = load(base);
-        EXPECT_GT(m.triangles.size(), 0u);
-        EXPECT_LE(m.vertices.size(), 2000u);
-        EXPECT_LE(m.joints.size(), 30u);
+        const ModelData m = load(base);
+        EXPECT_GT(m.m_triangles.size(), 0u);
+        EXPECT_LE(m.m_vertices.size(), 2000u);
+        EXPECT_LE(m.m_joints.size(), 30u);
         EXPECT_LE(keyTimes(m).size(), 30u);
-        EXPECT_EQ(m.groupTriangles, static_cast<int>(m.triangles.size()));
-        for (const Vtx& v : m.vertices)
-            EXPECT_LT(v.bone, static_cast<int>(m.joints.size()));
+        int groupTriangles = 0;
+        for (const ModelMesh& mesh : m.m_meshes) {
+            groupTriangles += mesh.m_triangleCount;
+            // The reader takes a material index outside the table for "none".
+            EXPECT_GE(mesh.m_materialIndex, 0) << "a group without its material";
+        }
+        EXPECT_EQ(groupTriangles, static_cast<int>(m.m_triangles.size()));
+        // The reader takes a bone id outside the skeleton for "none": in a model with joints
+        // every vertex must be on one.
+        if (!m.m_joints.empty()) {
+            for (const ModelVertex& v : m.m_vertices)
+                EXPECT_GE(v.m_boneId, 0);
+        }
         checkClosedOutward(base, m);
         if (poses == 0) {
-            EXPECT_TRUE(m.joints.empty());
+            EXPECT_TRUE(m.m_joints.empty());
             continue;
         }
         std::set<std::string> seen;
-        for (const Joint& j : m.joints) {
-            // Parents come first (the reader binds in file order); names are unique.
-            if (!j.parent.empty()) {
-                EXPECT_TRUE(seen.count(j.parent)) << j.name << " -> " << j.parent;
+        for (size_t index = 0; index < m.m_joints.size(); ++index) {
+            const ModelJoint& j = m.m_joints[index];
+            // Parents come first (the game binds in file order); names are unique.
+            EXPECT_LT(j.m_parent, static_cast<int>(index)) << j.m_name;
+            if (index > 0) {
+                EXPECT_GE(j.m_parent, 0) << j.m_name << " is a second root";
             }
-            EXPECT_TRUE(seen.insert(j.name).second) << j.name;
+            EXPECT_TRUE(seen.insert(j.m_name).second) << j.m_name;
             // Every joint carries exactly the model's pose times: the pose table is exact.
-            ASSERT_EQ(j.rot.size(), size_t(poses)) << j.name;
-            ASSERT_EQ(j.pos.size(), size_t(poses)) << j.name;
+            const std::vector<JointKey>& rot = j.m_rotationKeys;
+            const std::vector<JointKey>& pos = j.m_translationKeys;
+            ASSERT_EQ(rot.size(), size_t(poses)) << j.m_name;
+            ASSERT_EQ(pos.size(), size_t(poses)) << j.m_name;
             for (int k = 0; k < poses; ++k) {
-                EXPECT_EQ(j.rot[k].time, j.pos[k].time);
+                EXPECT_EQ(rot[k].m_time, pos[k].m_time);
                 if (k > 0) {
-                    EXPECT_GT(j.rot[k].time, j.rot[k - 1].time);
+                    EXPECT_GT(rot[k].m_time, rot[k - 1].m_time);
                 }
             }
         }
-        EXPECT_EQ(m.joints.front().parent, "");
+        EXPECT_EQ(m.m_joints.front().m_parent, -1);
         const std::set<float> times = keyTimes(m);
         EXPECT_EQ(static_cast<int>(times.size()), poses);
         EXPECT_EQ(*times.begin(), 0.0f);
         // Adjacent poses must move something, or the pose table would merge them visually.
         for (int p = 1; p < poses; ++p) {
             float change = 0;
-            for (const Joint& j : m.joints)
+            for (const ModelJoint& j : m.m_joints)
                 for (int c = 0; c < 3; ++c)
-                    change += std::fabs(j.rot[p].v[c] - j.rot[p - 1].v[c]) +
-                              std::fabs(j.pos[p].v[c] - j.pos[p - 1].v[c]);
+                    change += std::fabs(j.m_rotationKeys[p].m_parameter[c] -
+                                        j.m_rotationKeys[p - 1].m_parameter[c]) +
+                              std::fabs(j.m_translationKeys[p].m_parameter[c] -
+                                        j.m_translationKeys[p - 1].m_parameter[c]);
             EXPECT_GT(change, 0.05f) << "pose " << p;
         }
     }
@@ -312,15 +222,14 @@ TEST_F(GeneratedModels, TexturesExistAsPowerOfTwoBmpsIncludingFolderRelativeName
     int dotNames = 0, plainNames = 0;
     for (const auto& entry : kModels) {
         SCOPED_TRACE(entry.first);
-        const Model m = load(entry.first);
-        ASSERT_FALSE(m.textures.empty());
-        for (std::string t : m.textures) {
-            const bool dot = t.rfind(".\\", 0) == 0;
+        const ModelData m = load(entry.first);
+        ASSERT_FALSE(m.m_materials.empty());
+        for (const ModelMaterial& material : m.m_materials) {
+            const std::string& t = material.m_textureFile;
+            const bool dot = t.rfind(dataDir(), 0) == 0;
             dotNames += dot;
             plainNames += !dot;
-            if (dot)
-                t = "Data/" + t.substr(2);
-            std::ifstream in(gameDir() + "/" + t, std::ios::binary);
+            std::ifstream in(dot ? t : gameDir() + "/" + t, std::ios::binary);
             ASSERT_TRUE(in) << t;
             std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
             ASSERT_GE(b.size(), 54u);
@@ -337,31 +246,31 @@ TEST_F(GeneratedModels, TexturesExistAsPowerOfTwoBmpsIncludingFolderRelativeName
     EXPECT_GT(plainNames, 0);
 }
 
-int trianglesOnJoint(const Model& m, int joint) {
+int trianglesOnJoint(const ModelData& m, int joint) {
     int n = 0;
-    for (const Tri& t : m.triangles)
-        n += m.vertices[t.v[2]].bone == joint;
+    for (const ModelTriangle& t : m.m_triangles)
+        n += m.m_vertices[t.m_vertexIndices[2]].m_boneId == joint;
     return n;
 }
 
 TEST_F(GeneratedModels, CombatJointsCarryGeometry) {
-    const Model hero = load("tarvo");
-    ASSERT_GT(hero.joints.size(), 8u);
-    EXPECT_EQ(hero.joints[8].name, "bat");
+    const ModelData hero = load("tarvo");
+    ASSERT_GT(hero.m_joints.size(), 8u);
+    EXPECT_EQ(hero.m_joints[8].m_name, "bat");
     EXPECT_GT(trianglesOnJoint(hero, 8), 20);
-    EXPECT_EQ(hero.joints[2].name, "head");
+    EXPECT_EQ(hero.m_joints[2].m_name, "head");
     for (const char* base : {"enemy", "magician", "boss"}) {
         SCOPED_TRACE(base);
-        const Model m = load(base);
-        ASSERT_GT(m.joints.size(), 8u);
+        const ModelData m = load(base);
+        ASSERT_GT(m.m_joints.size(), 8u);
         const std::pair<int, const char*> named[] = {
             {2, "head"}, {4, "hand_r"}, {5, "hand_l"}, {7, "foot_r"}, {8, "foot_l"}};
         for (const auto& [j, name] : named)
-            EXPECT_EQ(m.joints[j].name, name);
+            EXPECT_EQ(m.m_joints[j].m_name, name);
         for (int j : {4, 5, 7, 8})
             EXPECT_GT(trianglesOnJoint(m, j), 10) << "joint " << j;
         // Every part that can be hit must exist as a joint with geometry.
-        for (size_t j = 0; j < m.joints.size(); ++j)
+        for (size_t j = 0; j < m.m_joints.size(); ++j)
             EXPECT_GT(trianglesOnJoint(m, static_cast<int>(j)), 0) << "joint " << j;
     }
 }

@@ -755,13 +755,16 @@ bool step(GameDriver& d, Pilot& p) {
     }
     const double in = now - p.stateSince;
     switch (g_gameState) {
-    case STATE_INTRO1:
-        if (in > 4.0 && in < 4.2)
+    case STATE_INTRO1: {
+        // The first scene runs two minutes; a quick run takes its shot sooner and skips the
+        // scene right after it.
+        const double shotAt = p.skipIntro ? 1.0 : 4.0;
+        if (in > shotAt && in < shotAt + 0.2)
             d.screenshot("intro1");
-        // The first scene runs two minutes; a quick run skips it once it has been seen.
-        if ((p.skipIntro && in > 5.0) || in > 180.0)
+        if ((p.skipIntro && in > shotAt + 0.5) || in > 180.0)
             tapKey(d, p, SDL_SCANCODE_RETURN);
         break;
+    }
     case STATE_INTRO2:
         if (in > 5.0 && in < 5.2)
             d.screenshot("intro2");

@@ -52,5 +52,4 @@ box_shown "conversation-after" && fail "the box stays after the reply"
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during the conversation"
 "$TARVO_XCLOSE" "$id"
 wait_exit "$GAME_PID" 10
-trap - EXIT
 echo "conversation ok"

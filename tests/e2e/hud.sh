@@ -163,5 +163,4 @@ red=$(count "hud-after" "$MAP_BELOW_BOX" "$PURE_RED")
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during the check"
 "$TARVO_XCLOSE" "$id"
 wait_exit "$GAME_PID" 10
-trap - EXIT
 echo "hud ok"

@@ -9,7 +9,7 @@ fi
 : "${TARVO_XCLOSE:?}"
 
 prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+trap 'stop_game; rm -rf "$prefix"' EXIT
 cmake --install "$TARVO_BUILD_DIR" --prefix "$prefix" >"$ARTIFACTS/install.log" 2>&1 ||
     fail "cmake --install failed (see install.log)"
 

@@ -21,6 +21,13 @@ box_shown() {
     return 0
 }
 
+# Whether screenshot NAME shows the title: its golden letters cross (400, 130).
+title_shown() {
+    local r g b
+    read -r r g b <<<"$(pixel "$1" 400 130)"
+    [ -n "$b" ] && [ "$r" -gt 150 ] && [ "$g" -gt 120 ] && [ "$b" -lt 120 ]
+}
+
 # Whether screenshots A and B differ in any pixel.
 differ() { [ "$(compare -metric AE "$ARTIFACTS/$1.png" "$ARTIFACTS/$2.png" null: 2>&1 | cut -d' ' -f1)" != 0 ]; }
 
@@ -61,22 +68,50 @@ wait_exit() {
     return 124
 }
 
+# stop_game: ends the game this script started, if it still runs: a polite request first,
+# then, after 3 s, for certain (a game that never got its window never reads the quit request
+# that its signal handler queues, and would spin on after the X server has gone).
+stop_game() {
+    local i
+    [ -n "${GAME_PID:-}" ] && kill "$GAME_PID" 2>/dev/null || return 0
+    for ((i = 0; i < 15; i++)); do
+        kill -0 "$GAME_PID" 2>/dev/null || return 0
+        sleep 0.2
+    done
+    kill -KILL "$GAME_PID" 2>/dev/null
+    return 0
+}
+
+# The game goes with the script however the script ends: on a failed check, at its end, or
+# stopped by a signal (from ctest's time limit or xvfb-run), which without a trap of its own
+# would end the shell without running the exit trap. A script that sets its own exit trap
+# calls stop_game in it.
+trap stop_game EXIT
+trap 'exit 143' TERM INT HUP
+
+# start_game NAME: starts the game in the background (its output in NAME.log, its pid in
+# GAME_PID).
 start_game() {
     (cd "$TARVO_GAME_DIR" && exec "$TARVO_BIN") >"$ARTIFACTS/$1.log" 2>&1 &
     GAME_PID=$!
 }
 
 # start_at_title NAME: starts the game (log NAME.log), waits for its window (its id in $id),
-# kills it when the script ends, focuses it and skips the intro with Return; the title is
-# up when this returns.
+# focuses it and skips the intro with Return; the title is up when this returns.
 start_at_title() {
     start_game "$1"
     id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
-    trap 'kill "$GAME_PID" 2>/dev/null' EXIT
     sleep 2
     xdotool windowfocus --sync "$id" 2>/dev/null
     xdotool key Return # skip the intro
-    sleep 3
+    # Up once its letters show (within 3 s), and a moment later it takes the mouse.
+    local i
+    for ((i = 0; i < 12; i++)); do
+        screenshot "$1-title-up"
+        title_shown "$1-title-up" && break
+        sleep 0.25
+    done
+    sleep 0.5
 }
 
 # move DX DY: moves the cursor by (DX, DY) screen pixels in small steps, as a player's

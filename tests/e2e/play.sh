@@ -60,6 +60,5 @@ sleep 1.5
 "$TARVO_XCLOSE" "$id"
 wait_exit "$GAME_PID" 10
 status=$?
-trap - EXIT
 [ "$status" -eq 0 ] || fail "exit status $status after the window closed"
 echo "play checks passed"

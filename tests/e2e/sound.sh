@@ -27,7 +27,7 @@ mark() {
 T0=$(date +%s.%N)
 # Only the game gets the wave writer; a function call passes the variable on to it.
 ALSOFT_CONF="$work/alsoft.conf" start_game "sound"
-trap 'kill "$GAME_PID" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'stop_game; rm -rf "$work"' EXIT
 mark start
 id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
 mark window
@@ -74,7 +74,6 @@ mark close
 "$TARVO_XCLOSE" "$id"
 wait_exit "$GAME_PID" 10
 status=$?
-trap 'rm -rf "$work"' EXIT
 mark closed
 [ "$status" -eq 0 ] || fail "exit status $status after the window closed"
 [ -s "$wav" ] || fail "the wave writer wrote nothing to $wav"

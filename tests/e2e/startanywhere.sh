@@ -26,12 +26,17 @@ for dir in "${starts[@]}"; do
     (cd "$dir" && exec "$TARVO_BIN") >"$ARTIFACTS/$name.log" 2>&1 &
     GAME_PID=$!
     id=$(wait_window "Project Tarvo" 20) || fail "started from $dir: no window"
-    sleep 6
-    kill -0 "$GAME_PID" 2>/dev/null || fail "started from $dir: the game ended by itself"
-    screenshot "$name"
-    b=$(brightness "$name")
+    # The scene's light swells: look once a second until it shows, for 6 s at most.
+    for ((i = 1; i <= 6; i++)); do
+        sleep 1
+        kill -0 "$GAME_PID" 2>/dev/null || fail "started from $dir: the game ended by itself"
+        screenshot "$name"
+        b=$(brightness "$name")
+        brighter "$b" 0.02 && break
+    done
     brighter "$b" 0.02 || fail "started from $dir: the first scene is black (brightness $b)"
     grep -q "Couldn't load" "$ARTIFACTS/$name.log" && fail "started from $dir: $(cat "$ARTIFACTS/$name.log")"
+    kill -0 "$GAME_PID" 2>/dev/null || fail "started from $dir: the game ended by itself"
     "$TARVO_XCLOSE" "$id"
     wait_exit "$GAME_PID" 10
     status=$?
@@ -42,7 +47,7 @@ done
 # A copy of the binary two folders down in an empty tree: no content in the working folder,
 # beside the binary, or in either share/tarvo above it.
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+trap 'stop_game; rm -rf "$tmp"' EXIT
 mkdir -p "$tmp/bin/tarvo-copy" "$tmp/elsewhere"
 cp "$TARVO_BIN" "$tmp/bin/tarvo-copy/tarvo"
 start=$(date +%s%N)

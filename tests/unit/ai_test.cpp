@@ -1,4 +1,4 @@
-// AI behaviours: the random table, grid stepping, waypoint patrols and hunts, the
+// AI behaviours: the random table, grid stepping and distances, waypoint patrols and hunts, the
 // chance-driven enemy, flocks with their leaders and followers, and path walking.
 #include "ai/qrvai.h"
 #include "ai/qrvflockai.h"
@@ -80,6 +80,24 @@ TEST_F(AiWorld, GridSteppingWaitsForTheObjectAndStopsAtTheEdge) {
     d.m_waypointCell = Vector(0.0f, 0.0f, 0.0f);
     EXPECT_FALSE(stepAway(layer, d, 0, 0, 5, 0));
     EXPECT_FLOAT_EQ(d.m_waypointCell.x, 0.0f);
+}
+
+TEST_F(AiWorld, ArrivalStepsAndPathPointsSetTheNextCell) {
+    AIDecision d;
+    d.m_waypointCell = Vector(20, 0, 20);
+    EXPECT_FALSE(stepOnArrival(layer, d, 21, 20, 0, 20));
+    EXPECT_TRUE(stepOnArrival(layer, d, 20, 20, 0, 20));
+    EXPECT_FLOAT_EQ(d.m_waypointCell.x, 19.0f);
+
+    aimAtPathPoint(layer, d, Vector(640, 3, 100));
+    EXPECT_FLOAT_EQ(d.m_waypointCell.x, 64.0f);
+    EXPECT_FLOAT_EQ(d.m_target.y, 3.0f);
+    EXPECT_EQ(d.m_action, ACTION_WALK);
+}
+
+TEST(GridDistances, TruncateEachAxis) {
+    EXPECT_EQ(boxDistance(0.0f, 0.0f, 3.9f, -7.9f), 7);
+    EXPECT_EQ(sumDistance(0.0f, 0.0f, 3.9f, -7.9f), 10);
 }
 
 TEST_F(AiWorld, WaypointEnemyPatrolsItsPathAndNoticesTheHeroWithin150) {

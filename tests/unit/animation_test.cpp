@@ -25,11 +25,7 @@ namespace {
 // A model whose stopwatch the test sets.
 class TestModel : public Ms3dModel {
 public:
-    TestModel() {
-        auto timer = std::make_unique<HandTimer>();
-        m_clock = timer.get();
-        m_timer = std::move(timer);
-    }
+    TestModel() { m_clock = useHandTimer(m_timer); }
     bool load(const Ms3dBuilder& builder) {
         std::vector<uint8_t> bytes = builder.bytes();
         ModelData data;

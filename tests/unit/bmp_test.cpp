@@ -1,7 +1,7 @@
 // The BMP decoder and the file loaders in front of it, on bitmaps built here in memory.
 #include "models/bmpdecoder.h"
 #include "models/texture.h"
-#include "platform/messagebox.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
 
 #include <gtest/gtest.h>
@@ -336,18 +336,6 @@ TEST(BmpDecoder, EveryTruncationAndByteFlipEndsInAnImageOrAMessage) {
 
 namespace {
 
-struct Boxes {
-    std::vector<std::pair<std::string, std::string>> seen; // text, title
-    Boxes() {
-        SetMessageBoxResponder(
-            [this](const std::string& text, const std::string& title, MessageBoxButtons) {
-                seen.emplace_back(text, title);
-                return MessageBoxAnswer::Ok;
-            });
-    }
-    ~Boxes() { SetMessageBoxResponder(nullptr); }
-};
-
 std::string writeTemp(const std::string& name, const Bytes& bytes) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarvo_bmp_test";
     std::filesystem::create_directories(dir);
@@ -360,38 +348,39 @@ std::string writeTemp(const std::string& name, const Bytes& bytes) {
 } // namespace
 
 TEST(TextureLoading, MissingFilesAreSilentExceptThroughLoadImageBadOnesAlwaysSpeak) {
-    Boxes boxes;
+    ContextGuard context;
+    std::vector<ShownBox>& boxes = context.m_boxes;
     EXPECT_EQ(loadTexture("no/such/file.bmp"), 0u);
     GLuint target = 77;
     EXPECT_FALSE(loadMipmappedTexture(&target, "no/such/file.bmp"));
     EXPECT_FALSE(loadMipmappedTexture(&target, ""));
     EXPECT_FALSE(loadMipmappedTexture(nullptr, "no/such/file.bmp"));
     EXPECT_EQ(target, 77u);
-    EXPECT_TRUE(boxes.seen.empty());
+    EXPECT_TRUE(boxes.empty());
 
     EXPECT_FALSE(loadImage("Data/missing.bmp"));
-    ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].first, "Failed to open DIB file Data/missing.bmp.\n");
-    EXPECT_EQ(boxes.seen[0].second, "Error");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Failed to open DIB file Data/missing.bmp.\n");
+    EXPECT_EQ(boxes[0].title, "Error");
 
     // A file that does not decode shows the decoder's message on every path.
-    boxes.seen.clear();
+    boxes.clear();
     Info v5;
     v5.headerSize = 124;
     std::string path = writeTemp("v5.bmp", makeBmp(v5, padded({{1, 2, 3}})));
     EXPECT_EQ(loadTexture(path), 0u);
     EXPECT_FALSE(loadMipmappedTexture(&target, path));
     EXPECT_EQ(target, 77u);
-    ASSERT_EQ(boxes.seen.size(), 2u);
-    EXPECT_EQ(boxes.seen[0].first, "Unknown DIB file format.");
-    EXPECT_EQ(boxes.seen[0].second, "Error");
-    EXPECT_EQ(boxes.seen[1], boxes.seen[0]);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Unknown DIB file format.");
+    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(boxes[1], boxes[0]);
 
     std::optional<ImageRecord> good =
         loadImage(writeTemp("good.bmp", makeBmp(Info{}, padded({{9, 8, 7}}))));
     ASSERT_TRUE(good);
     EXPECT_EQ(at(*good, 0, 0), 0x070809u);
-    EXPECT_EQ(boxes.seen.size(), 2u);
+    EXPECT_EQ(boxes.size(), 2u);
 }
 
 TEST(TextureLoading, TheSameFileSharesOneTextureUntilItChangesOrTheContextDoes) {

@@ -24,13 +24,6 @@
 
 namespace {
 
-HandTimer* useHandTimer(Camera& camera) {
-    auto timer = std::make_unique<HandTimer>();
-    HandTimer* raw = timer.get();
-    camera.m_timer = std::move(timer);
-    return raw;
-}
-
 class Target : public SceneObject {
 public:
     void draw() override {}
@@ -236,7 +229,7 @@ TEST(CameraFollow, LookingLevelOnOpenGroundTheEyeIsWhereItAlwaysWas) {
 
 TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
     Camera camera;
-    HandTimer* timer = useHandTimer(camera);
+    HandTimer* timer = useHandTimer(camera.m_timer);
     camera.setPosition(Vector(0.0f, 0.0f, 0.0f));
     camera.setDirection(Vector(0.0f, 0.0f, -1.0f));
     timer->m_elapsed = 50.0; // 50 ms / 5 = 10 units
@@ -255,7 +248,7 @@ TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
 
 TEST(CameraFree, FreeMovesAndTurnsAreIgnoredWhileFollowing) {
     Camera camera;
-    HandTimer* timer = useHandTimer(camera);
+    HandTimer* timer = useHandTimer(camera.m_timer);
     Target hero;
     camera.setTarget(&hero);
     Vector before = camera.getPosition();

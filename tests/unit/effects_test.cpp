@@ -2,9 +2,10 @@
 #include "objects/particleeffect.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
-#include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/win32timer.h"
+#include "shell/gamecontext.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
 #include "world/collisionworld.h"
 #include "world/terrain.h"
@@ -255,6 +256,7 @@ TEST(EffectVariants, FlareRingLayoutAndRenewal) {
 }
 
 TEST(ProjectileFlight, MovesOnlyWhileFlyingSpendsItsLifetimeAndStopsAtTheGround) {
+    ContextGuard context;
     FakeClock clock;
     Bolt bolt(Vector(10, 100, 10), Vector(0, 0, 2), 300.0f, 1500.0f);
     EXPECT_FLOAT_EQ(bolt.m_direction.z, 1.0f); // normalised
@@ -285,7 +287,6 @@ TEST(ProjectileFlight, MovesOnlyWhileFlyingSpendsItsLifetimeAndStopsAtTheGround)
     for (int x = 0; x < 200; ++x)
         for (int z = 0; z < 20; ++z)
             terrain.setHeight(x, z, x < 50 ? 100 : (x >= 120 && x < 125) ? 90 : 10); // a ridge
-    Terrain* saved = g_terrain;
     g_terrain = &terrain;
     HeroShot shot(Vector(60, 50, 10), Vector(1, -0.1f, 0), 100.0f, 10000.0f);
     shot.launch();
@@ -293,7 +294,6 @@ TEST(ProjectileFlight, MovesOnlyWhileFlyingSpendsItsLifetimeAndStopsAtTheGround)
         clock.advanceMs(20);
         shot.update();
     }
-    g_terrain = saved;
     EXPECT_FALSE(shot.isFlying());
     EXPECT_GE(shot.m_position.x, 120.0f);
     EXPECT_LT(shot.m_position.x, 125.0f);
@@ -318,8 +318,8 @@ TEST(ProjectileListTest, HoldsTwentyAndRefusesTheRestWithoutTakingThem) {
 
 TEST(ProjectileListTest, UpdateRemovesStoppedShotsKeepsTheLinksAndTheCollisionWorld) {
     FakeClock clock;
+    ContextGuard context;
     CollisionWorld world;
-    CollisionWorld* saved = g_collisionWorld;
     g_collisionWorld = &world;
     int deaths = 0;
     {
@@ -358,7 +358,6 @@ TEST(ProjectileListTest, UpdateRemovesStoppedShotsKeepsTheLinksAndTheCollisionWo
         EXPECT_TRUE(list.add(new CountedShot(&deaths))); // space frees up again
     }
     EXPECT_EQ(world.projectileCount(), 0); // nothing dangles after the list is gone
-    g_collisionWorld = saved;
 }
 
 TEST(EffectDrawing, SparksAndFlareLightThePictureAndTrailTexturesAreShared) {
@@ -419,11 +418,7 @@ TEST(EffectDrawing, SparksAndFlareLightThePictureAndTrailTexturesAreShared) {
         .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
     std::ofstream(dir / "broken.bmp", std::ios::binary) << "BM not really";
 
-    int boxes = 0;
-    SetMessageBoxResponder([&](const std::string&, const std::string&, MessageBoxButtons) {
-        ++boxes;
-        return MessageBoxAnswer::Ok;
-    });
+    ContextGuard context;
     SparkEffect a, b, c;
     a.setTexture((dir / "trail.bmp").string());
     b.setTexture((dir / "trail.bmp").string());
@@ -432,8 +427,7 @@ TEST(EffectDrawing, SparksAndFlareLightThePictureAndTrailTexturesAreShared) {
     for (const char* bad : {"broken.bmp", "broken.bmp", "missing.bmp"}) {
         c.setTexture((dir / bad).string());
         EXPECT_EQ(c.m_texture, 0u) << bad;
-        EXPECT_EQ(boxes, 1) << bad;
+        EXPECT_EQ(context.m_boxes.size(), 1u) << bad;
     }
-    SetMessageBoxResponder({});
     fs::remove_all(dir);
 }

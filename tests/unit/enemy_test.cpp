@@ -11,9 +11,11 @@
 #include "objects/particleeffect.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
-#include "platform/messagebox.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
+#include "support/handtimer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -22,23 +24,10 @@
 
 namespace {
 
-class HandTimer : public Timer {
-public:
-    void Reset() override {}
-    double Elapsed() override { return m_elapsed; }
-    void Pause() override {}
-    void Resume() override {}
-    double m_elapsed = 0.0;
-};
-
 // A model whose blends always finish at once, so each queue step is taken.
 class InstantModel : public Ms3dModel {
 public:
-    InstantModel() {
-        auto t = std::make_unique<HandTimer>();
-        t->m_elapsed = 1.0e6;
-        m_timer = std::move(t);
-    }
+    InstantModel() { useSteadyTimer(m_timer, 1.0e6); }
 };
 
 // A cube on joint 0, so all of its geometry is bone-bound.
@@ -80,12 +69,10 @@ int liveTimers() {
 
 template <typename T> struct Enemy {
     T object;
-    HandTimer* clock = nullptr;
+    SteadyTimer* clock = nullptr;
     explicit Enemy(int id = 0) {
         object.m_id = id;
-        auto t = std::make_unique<HandTimer>();
-        clock = t.get();
-        object.m_timer = std::move(t);
+        clock = useSteadyTimer(object.m_timer, 0.0);
         object.m_model = std::make_unique<InstantModel>();
     }
     // One frame that lasted `ms`.
@@ -95,26 +82,17 @@ template <typename T> struct Enemy {
     }
 };
 
-class Enemies : public testing::Test {
+class Enemies : public ContextTest {
 protected:
     void SetUp() override {
-        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
-            return MessageBoxAnswer::Ok;
-        });
         layer.m_worldWidth = 1280.0f;
         layer.m_worldDepth = 1280.0f;
-        m_savedLayer = g_dataLayer;
         g_dataLayer = &layer;
         addRecord(5, 100);
     }
     void TearDown() override {
-        g_dataLayer = m_savedLayer;
-        for (int i = 0; i < g_gemCount; ++i) {
+        for (int i = 0; i < g_gemCount; ++i)
             delete g_gems[i];
-            g_gems[i] = nullptr;
-        }
-        g_gemCount = 0;
-        SetMessageBoxResponder(nullptr);
     }
     void addRecord(int id, int life) {
         auto e = std::make_unique<EnemyData>();
@@ -129,7 +107,6 @@ protected:
     int lifeOf(int id) { return layer.m_enemyTable.count(id) ? layer.m_enemyTable[id]->life : -1; }
 
     QRVDataLayer layer;
-    QRVDataLayer* m_savedLayer = nullptr;
 };
 
 const Vector kNoPush(0.0f, 0.0f, 0.0f);
@@ -248,7 +225,6 @@ TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {
     e.frame(100.0);
     EXPECT_FALSE(c.m_frozen);
     EXPECT_EQ(c.m_frozenMs, CHARACTER_FROZEN_MS);
-    g_dataLayer = &layer;
 }
 
 TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
@@ -332,7 +308,6 @@ TEST_F(Enemies, TheDecisionIsCarriedOutAndKnockbackEases) {
 
 TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttackAndNoneIntoAFullList) {
     ProjectileList list;
-    ProjectileList* saved = g_projectiles;
     g_projectiles = &list;
     Enemy<Magician> e(5);
     Magician& m = e.object;
@@ -363,7 +338,6 @@ TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttackAndNoneIntoAFullList) {
     EXPECT_EQ(liveTimers(), timers) << "the refused bolt (and its timer) is gone";
     g_projectiles = nullptr;
     EXPECT_FALSE(m.castBolt()) << "no list, no bolt";
-    g_projectiles = saved;
 }
 
 TEST_F(Enemies, AnUnpaintedEnemyShowsNoBodyUntilAGunHitsIt) {

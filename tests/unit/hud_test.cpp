@@ -2,7 +2,8 @@
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "objects/npc.h"
-#include "platform/messagebox.h"
+#include "shell/gamecontext.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
 
 #include <GL/gl.h>
@@ -21,7 +22,7 @@ struct Rgb {
     int r, g, b;
 };
 
-class Screen : public ::testing::Test {
+class Screen : public ContextTest {
 protected:
     void SetUp() override {
         m_gl = std::make_unique<TestGLContext>();
@@ -32,11 +33,6 @@ protected:
         m_oldDir = here;
         if (chdir(TARVO_GAME_DIR) != 0 || access("Data/lifeBar.bmp", R_OK) != 0)
             GTEST_SKIP() << "no generated HUD images in " << TARVO_GAME_DIR;
-        SetMessageBoxResponder(
-            [this](const std::string& text, const std::string&, MessageBoxButtons) {
-                m_boxes.push_back(text);
-                return MessageBoxAnswer::Ok;
-            });
         ASSERT_TRUE(hud.loadTextures());
         for (GLuint name : {hud.m_paletteMask, hud.m_redPalette, hud.m_greenPalette,
                             hud.m_bluePalette, hud.m_crossHairMask, hud.m_lifeBarMask,
@@ -44,11 +40,9 @@ protected:
             ASSERT_NE(name, 0u);
     }
     void TearDown() override {
-        SetMessageBoxResponder(nullptr);
         if (!m_oldDir.empty()) {
             EXPECT_EQ(chdir(m_oldDir.c_str()), 0);
         }
-        g_dataLayer = nullptr;
     }
     // A plain grey frame with the scene's usual state, as the play frame leaves it.
     void clearFrame() {
@@ -87,7 +81,6 @@ protected:
     std::unique_ptr<TestGLContext> m_gl;
     Hud hud;
     std::string m_oldDir;
-    std::vector<std::string> m_boxes;
 };
 
 TEST_F(Screen, TheLifeFillEndsAtFourEightyThreeForFullLife) {
@@ -234,7 +227,7 @@ TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     std::vector<uint8_t> chat = m_gl->readPixels();
     m_gl->saveArtifact("dialogue_chat");
-    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_TRUE(m_context.m_boxes.empty());
     EXPECT_GT(differing(before, chat, 0, 0, 700, 300), 100000) << "the paper covers the box";
     EXPECT_EQ(differing(before, chat, 0, 300, 800, 600), 0);
     EXPECT_EQ(differing(before, chat, 700, 0, 800, 300), 0);

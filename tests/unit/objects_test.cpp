@@ -7,8 +7,9 @@
 #include "objects/character.h"
 #include "objects/gem.h"
 #include "objects/modelobject.h"
-#include "platform/messagebox.h"
 #include "platform/timer.h"
+#include "shell/gamecontext.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
 
 #include <GL/gl.h>
@@ -21,13 +22,6 @@
 #include <vector>
 
 namespace {
-
-HandTimer* useHandTimer(std::unique_ptr<Timer>& slot) {
-    auto timer = std::make_unique<HandTimer>();
-    HandTimer* raw = timer.get();
-    slot = std::move(timer);
-    return raw;
-}
 
 // A model with a hand-set stopwatch, keyed at 0, 100, 200 and 300 ms.
 class TestModel : public Ms3dModel {
@@ -47,19 +41,6 @@ public:
 };
 
 // Answers every box and remembers it.
-struct BoxCatcher {
-    std::vector<std::string> texts, titles;
-    BoxCatcher() {
-        SetMessageBoxResponder(
-            [this](const std::string& text, const std::string& title, MessageBoxButtons) {
-                texts.push_back(text);
-                titles.push_back(title);
-                return MessageBoxAnswer::Ok;
-            });
-    }
-    ~BoxCatcher() { SetMessageBoxResponder(nullptr); }
-};
-
 int g_lights = 0;
 int g_volumeDraws = 0;
 float g_lastLight[3] = {};
@@ -176,6 +157,7 @@ TEST(AnimationQueueRules, AdvanceBlendsHoldsAndFallsBackToIdle) {
 }
 
 TEST(Gravity, FallsNinetyEightASecondAndStopsOnTheGroundOrTheWater) {
+    ContextGuard context;
     ModelObject object;
     HandTimer* timer = useHandTimer(object.m_timer);
     object.setPosition(Vector(10.0f, 300.0f, 10.0f)); // far above any ground
@@ -196,7 +178,6 @@ TEST(Gravity, FallsNinetyEightASecondAndStopsOnTheGroundOrTheWater) {
     // Low ground (water) west of x = 500, high ground east of it: water holds at 81.
     QRVDataLayer layer;
     layer.markWater([](int x, int) { return x < 500 ? 0 : 200; });
-    QRVDataLayer* saved = g_dataLayer;
     g_dataLayer = &layer;
     EXPECT_FLOAT_EQ(ModelObject::groundHeight(100.0f, 100.0f), 81.0f);
     EXPECT_FALSE(layer.isWater(900.0f, 100.0f));
@@ -208,16 +189,15 @@ TEST(Gravity, FallsNinetyEightASecondAndStopsOnTheGroundOrTheWater) {
     object.setPosition(Vector(100.0f, 81.5f, 100.0f));
     object.applyGravity();
     EXPECT_LT(object.m_velocity.y, 0.0f) << "above the water it falls";
-    g_dataLayer = saved;
 }
 
 TEST(ModelLoading, FailedLoadShowsTheBoxAndTheObjectStays) {
-    BoxCatcher boxes;
+    ContextGuard context;
     ModelObject object;
     EXPECT_FALSE(object.loadModel("Data/no_such_model.ms3d"));
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Couldn't load the model data\\model.ms3d");
-    EXPECT_EQ(boxes.titles[0], "Error");
+    ASSERT_EQ(context.m_boxes.size(), 1u);
+    EXPECT_EQ(context.m_boxes[0].text, "Couldn't load the model data\\model.ms3d");
+    EXPECT_EQ(context.m_boxes[0].title, "Error");
     EXPECT_FALSE(object.model().isLoaded());
     EXPECT_TRUE(object.m_active);
     // Everything the frame does with it still works on the empty model.
@@ -232,7 +212,7 @@ TEST(ModelLoading, AnEmptyModelDrawsNothing) {
     TestGLContext gl;
     if (!gl.ok())
         GTEST_SKIP() << gl.error();
-    BoxCatcher boxes;
+    ContextGuard context;
     Character enemy;
     enemy.loadModel("Data/no_such_model.ms3d");
     enemy.m_glow = 1.0f;
@@ -298,7 +278,7 @@ TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
     EXPECT_STREQ(Gem::modelFor(0), "Data/gem1.ms3d");
     EXPECT_STREQ(Gem::modelFor(1), "Data/gem3.ms3d");
     EXPECT_STREQ(Gem::modelFor(2), "Data/gem2.ms3d");
-    BoxCatcher boxes; // the test does not run in the game folder
+    ContextGuard context; // the test does not run in the game folder
     for (int i = 0; i < 5; ++i) {
         Gem gem;
         EXPECT_GE(gem.m_value, 5);

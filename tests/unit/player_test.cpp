@@ -180,9 +180,7 @@ class Moves : public Hero {
 protected:
     void SetUp() override {
         Hero::SetUp();
-        auto clock = std::make_unique<HandTimer>();
-        m_clock = clock.get();
-        m_hero->m_timer = std::move(clock);
+        m_clock = useHandTimer(m_hero->m_timer);
         m_hero->setPosition(Vector(500.0f, 0.0f, 500.0f));
         m_hero->setDirection(Vector(0.0f, 0.0f, 1.0f));
     }

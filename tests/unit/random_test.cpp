@@ -1,4 +1,3 @@
-#include "platform/debugassert.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +14,4 @@ TEST(GameRandom, MatchesTheClassicSequenceAndRange) {
         ASSERT_GE(v, 0);
         ASSERT_LE(v, GAME_RAND_MAX);
     }
-}
-
-TEST(DebugAssert, ReportsAndGoesOn) {
-    DebugAssertReset();
-    testing::internal::CaptureStderr();
-    int x = 1;
-    QRV_ASSERT(x == 2);
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(DebugAssertCount(), 1);
-    EXPECT_EQ(DebugAssertLastExpression(), "x == 2");
-    EXPECT_NE(err.find("Assertion failed: x == 2, file "), std::string::npos);
 }

@@ -1,7 +1,7 @@
 // The sky box's faces, the water's tide and plane, masked screen images and textures drawn
 // on a real GL context.
 #include "models/texture.h"
-#include "platform/messagebox.h"
+#include "support/contextguard.h"
 #include "support/bmpwriter.h"
 #include "support/glcontext.h"
 #include "world/skybox.h"
@@ -44,16 +44,12 @@ bool near(uint32_t a, uint32_t b, int tolerance = 6) {
     return true;
 }
 
-class GLTest : public ::testing::Test {
+class GLTest : public ContextTest {
 protected:
     void SetUp() override {
         if (!m_gl.ok())
             GTEST_SKIP() << "no GL context: " << m_gl.error();
-        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
-            return MessageBoxAnswer::Ok;
-        });
     }
-    void TearDown() override { SetMessageBoxResponder(nullptr); }
     void perspective() {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();

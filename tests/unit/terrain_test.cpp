@@ -1,8 +1,9 @@
 // The height field (wrap, clamp, short files) and the terrain drawn on a real GL context:
 // a synthetic land of our own, and the generated level's land and sky.
 #include "models/texture.h"
-#include "platform/messagebox.h"
+#include "shell/gamecontext.h"
 #include "support/bmpwriter.h"
+#include "support/contextguard.h"
 #include "support/glcontext.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
@@ -38,15 +39,6 @@ std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes
 struct GlobalTerrain {
     explicit GlobalTerrain(Terrain* t) { g_terrain = t; }
     ~GlobalTerrain() { g_terrain = nullptr; }
-};
-
-struct SilentBoxes {
-    SilentBoxes() {
-        SetMessageBoxResponder([](const std::string&, const std::string&, MessageBoxButtons) {
-            return MessageBoxAnswer::Ok;
-        });
-    }
-    ~SilentBoxes() { SetMessageBoxResponder(nullptr); }
 };
 
 std::vector<uint8_t> rampHeights(size_t count) {
@@ -157,14 +149,13 @@ void clearToMagenta() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-class TerrainDrawing : public ::testing::Test {
+class TerrainDrawing : public ContextTest {
 protected:
     void SetUp() override {
         if (!m_gl.ok())
             GTEST_SKIP() << "no GL context: " << m_gl.error();
     }
     TestGLContext m_gl;
-    SilentBoxes m_boxes;
 };
 
 // Rolling hills between 20 and 120, a green colour map and a grey checker detail map.

@@ -1,0 +1,166 @@
+// The boss: its descent, landing and charge, the camera that watches it, its attack and the
+// fade to the credits when it dies.
+#include "ai/aidecision.h"
+#include "hud/hud.h"
+#include "level/qrvdatalayer.h"
+#include "objects/boss.h"
+#include "objects/character.h"
+#include "objects/gem.h"
+#include "objects/particleeffect.h"
+#include "objects/player.h"
+#include "objects/poses.h"
+#include "shell/gamecontext.h"
+#include "world/camera.h"
+
+#include "support/contextguard.h"
+#include "support/handtimer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A level with a hero, a data layer, a camera on the hero and an awake boss whose every frame
+// lasts 100 ms; undone afterwards.
+class BossFight : public ContextTest {
+protected:
+    void SetUp() override {
+        m_layer = std::make_unique<QRVDataLayer>();
+        m_hero = std::make_unique<Player>();
+        g_dataLayer = m_layer.get();
+        g_hero = m_hero.get();
+        m_layer->m_player.life = 50;
+        m_camera = std::make_unique<Camera>();
+        m_camera->setTarget(m_hero.get());
+        g_camera = m_camera.get();
+        m_boss.m_active = true;
+        m_clock = useSteadyTimer(m_boss.m_timer, 100.0);
+    }
+    void TearDown() override { releaseGems(); }
+    std::unique_ptr<QRVDataLayer> m_layer;
+    std::unique_ptr<Player> m_hero;
+    std::unique_ptr<Camera> m_camera;
+    Boss m_boss;
+    SteadyTimer* m_clock = nullptr;
+};
+
+TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
+    m_boss.setPosition(Vector(10.0f, 50.0f, 10.0f));
+    m_boss.m_velocity = Vector(0.0f, -10.0f, 0.0f);
+    m_clock->m_elapsed = 100.0;
+    m_boss.update();
+    // Gravity takes 9.8 off the speed in 100 ms; the step is still 5 ms of it.
+    EXPECT_NEAR(m_boss.m_velocity.y, -19.8f, 1e-4f);
+    EXPECT_NEAR(m_boss.getPosition().y, 50.0f - 19.8f * 0.005f, 1e-4f);
+    EXPECT_FALSE(m_camera->isFollowing()) << "the camera watches the boss come down";
+    EXPECT_EQ(m_boss.m_phase, BOSS_DESCENT);
+
+    Boss slow;
+    useSteadyTimer(slow.m_timer, 0.0);
+    slow.update();
+    EXPECT_EQ(slow.m_phase, BOSS_DESCENT) << "an inactive boss never appears";
+    slow.m_active = true;
+    slow.setPosition(Vector(10.0f, 50.0f, 10.0f));
+    slow.m_velocity = Vector(0.0f, -19.8f, 0.0f);
+    slow.update();
+    EXPECT_NEAR(slow.getPosition().y, m_boss.getPosition().y, 1e-4f);
+}
+
+TEST_F(BossFight, WakingAfterAWholeGameAsleepStartsTheDescentSlowly) {
+    Boss boss;
+    HandTimer* raw = useHandTimer(boss.m_timer);
+    boss.setPosition(Vector(10.0f, 1000.0f, 10.0f));
+    raw->m_elapsed = 300000.0; // five minutes of play before the last enemy fell
+    boss.wake();
+    EXPECT_TRUE(boss.m_active);
+    raw->m_elapsed += 20.0;
+    boss.update();
+    EXPECT_NEAR(boss.m_velocity.y, -98.0f * 0.02f, 1e-3f) << "one frame of gravity, not 300 s";
+    EXPECT_GT(boss.getPosition().y, 999.9f);
+    EXPECT_EQ(boss.m_phase, BOSS_DESCENT);
+
+    raw->m_elapsed = 5000.0;
+    boss.wake(); // already awake: the clock runs on
+    EXPECT_DOUBLE_EQ(raw->m_elapsed, 5000.0);
+}
+
+TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
+    m_boss.setPosition(Vector(10.0f, -1.0f, 10.0f)); // below the ground (height 0)
+    m_boss.m_velocity = Vector(0.0f, -5.0f, 0.0f);
+    m_boss.update();
+    ASSERT_EQ(m_boss.m_phase, BOSS_CHARGE);
+    EXPECT_EQ(m_boss.animationQueue().frontId(), 0);
+    EXPECT_FLOAT_EQ(m_boss.m_charge, 0.0f);
+
+    int frames = 0;
+    while (m_boss.m_phase == BOSS_CHARGE && frames < 100) {
+        m_boss.update();
+        ++frames;
+        if (frames == 10) {
+            Vector eye = m_camera->getPosition() - m_boss.getPosition();
+            EXPECT_FLOAT_EQ(eye.x, 30.0f);
+            EXPECT_FLOAT_EQ(eye.y, 40.0f);
+            EXPECT_NEAR(m_boss.m_flare->m_ringSize, 3.0f, 1e-4f);
+        }
+    }
+    // 1 / 0.0003 = 3333 ms: the 34th frame of 100 ms completes it.
+    EXPECT_EQ(frames, 34);
+    EXPECT_EQ(m_boss.m_phase, BOSS_FIGHT);
+    EXPECT_FLOAT_EQ(m_boss.m_charge, 1.0f) << "the charge, also the alpha, stops at 1";
+    EXPECT_TRUE(m_camera->isFollowing()) << "the camera goes back to the hero";
+    EXPECT_FLOAT_EQ(m_boss.m_flare->m_gravity.y, 1.0f);
+}
+
+TEST_F(BossFight, AnAttackQueuesTheCastingSwingAndDeathFadesToTheCredits) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_layer->m_boss.decision.m_action = ACTION_ATTACK;
+    m_boss.update();
+    EXPECT_EQ(m_boss.m_currentAnimation, 5);
+    EXPECT_EQ(m_boss.animationQueue().backId(), 7);
+
+    Hud hud;
+    g_hud = &hud;
+    g_gameState = STATE_PLAY;
+    m_boss.m_dying = true;
+    m_boss.m_currentAnimation = 15;
+    m_boss.update();
+    EXPECT_EQ(m_boss.m_phase, BOSS_DEAD);
+    EXPECT_FLOAT_EQ(m_boss.m_glow, 0.0f);
+    EXPECT_TRUE(hud.m_fading);
+    EXPECT_EQ(g_gameState, STATE_PLAY) << "the fade has only begun";
+    hud.m_fadeAlpha = 0.99f;
+    m_boss.update();
+    EXPECT_TRUE(m_boss.m_active);
+    hud.m_fadeAlpha = 1.0f;
+    m_boss.update();
+    EXPECT_EQ(g_gameState, STATE_CREDITS);
+    EXPECT_FALSE(m_boss.m_active);
+}
+
+TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    m_clock->m_elapsed = 10.0; // level enough for a walk step
+    AIDecision& decision = m_layer->m_boss.decision;
+    decision.m_action = ACTION_ATTACK;
+    m_boss.update();
+    ASSERT_EQ(m_boss.m_currentAnimation, BOSS_POSE_RAISE);
+    decision.m_action = ACTION_WALK;
+    m_boss.update();
+    EXPECT_EQ(m_boss.animationQueue().backId(), BOSS_POSE_WALK_LEFT);
+
+    Character enemy;
+    useSteadyTimer(enemy.m_timer, 10.0);
+    AIDecision own;
+    own.m_action = ACTION_ATTACK;
+    enemy.m_decision = &own;
+    enemy.update();
+    ASSERT_EQ(enemy.m_currentAnimation, ENEMY_ATTACK_WIND_UP);
+    own.m_action = ACTION_WALK;
+    enemy.update();
+    EXPECT_EQ(enemy.animationQueue().backId(), ENEMY_ATTACK_FINISH) << "nothing behind the attack";
+}
+
+} // namespace
