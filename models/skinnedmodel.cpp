@@ -3,6 +3,7 @@
 #include "models/quaternion.h"
 #include "models/texture.h"
 #include "platform/debugassert.h"
+#include "platform/frameprofile.h"
 #include "platform/random.h"
 #include "platform/timer.h"
 
@@ -363,6 +364,7 @@ void SkinnedModel::drawModel() {
     float scratch[3];
     if (m_outline && !m_hideSkinned) {
         // Back faces as thick black lines behind the model: the cartoon outline.
+        frameprofile::PassScope pass(frameprofile::PASS_OUTLINES);
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         glDisable(GL_LIGHTING);
         glColor4f(0.0f, 0.0f, 0.0f, 0.5f);

@@ -1,6 +1,7 @@
 #include "objects/particleeffect.h"
 
 #include "models/texture.h"
+#include "platform/frameprofile.h"
 #include "platform/random.h"
 #include "platform/win32timer.h"
 
@@ -323,6 +324,7 @@ void ParticleEffect::setFlag(int32_t which, bool value) {
 }
 
 void ParticleEffect::drawParticles(bool depthAlways) {
+    frameprofile::PassScope pass(frameprofile::PASS_PARTICLES);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -462,6 +464,7 @@ void FlareEffect::draw() {
 }
 
 void FlareEffect::drawParticles() {
+    frameprofile::PassScope pass(frameprofile::PASS_PARTICLES);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();

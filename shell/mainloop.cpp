@@ -71,7 +71,7 @@ void conversationFrame() {
 }
 
 double secondsSinceStart() {
-    return SDL_GetTicks() * 0.001;
+    return g_playClockMs() * 0.001;
 }
 
 void setFrontMaterial() {
@@ -95,6 +95,7 @@ FrameHandler g_frameHandlers[8] = {TitleFrame,    playStateFrame,    nullptr,   
 FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
 FrameHandler g_titleSetup = [] { SetUpTitle(); };
+unsigned (*g_playClockMs)() = [] { return unsigned(SDL_GetTicks()); };
 
 void PostQuit(int code) {
     s_quitCode = code;
@@ -125,10 +126,14 @@ void PlayFrame() {
     if (g_camera)
         g_camera->apply();
     UpdateWorldLight();
-    if (g_terrain)
+    if (g_terrain) {
+        frameprofile::PassScope pass(frameprofile::PASS_TERRAIN);
         g_terrain->draw();
-    if (g_skyBox)
+    }
+    if (g_skyBox) {
+        frameprofile::PassScope pass(frameprofile::PASS_SKY);
         g_skyBox->draw();
+    }
     if (g_frustum)
         g_frustum->extractPlanes();
     if (g_dataLayer) {
@@ -138,6 +143,7 @@ void PlayFrame() {
             g_dataLayer->m_flockAI->update(g_dataLayer);
         g_dataLayer->updateNpcAI();
     }
+    frameprofile::PassScope modelsPass(frameprofile::PASS_MODELS);
     if (g_hero) {
         g_hero->draw();
         UpdateSoundListener(g_hero->getPosition(), g_hero->getDirection());
@@ -181,11 +187,14 @@ void PlayFrame() {
         }
         g_boss->draw();
     }
+    modelsPass.end();
     if (g_projectiles)
         g_projectiles->update();
     for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
-        if (g_gems[i])
+        if (g_gems[i]) {
+            frameprofile::PassScope pass(frameprofile::PASS_GEMS);
             g_gems[i]->draw();
+        }
     if (g_fountain) {
         g_fountain->draw();
         frameprofile::GameWork work;
@@ -194,15 +203,22 @@ void PlayFrame() {
     if (g_terrain) {
         // The fire light bobs above the fountain.
         const float y = float(g_terrain->height(340, 530)) + 10.0f +
-                        2.0f * std::sin(float(SDL_GetTicks()) * 0.004f);
+                        2.0f * std::sin(float(g_playClockMs()) * 0.004f);
         PlaceFireLight(340.0f, y, 530.0f);
     }
-    DrawWorldShadows();
-    if (g_water)
+    {
+        frameprofile::PassScope pass(frameprofile::PASS_SHADOW_VOLUMES);
+        DrawWorldShadows();
+    }
+    if (g_water) {
+        frameprofile::PassScope pass(frameprofile::PASS_WATER);
         g_water->draw();
+    }
     SetOverlayLight(true);
-    if (g_hud)
+    if (g_hud) {
+        frameprofile::PassScope pass(frameprofile::PASS_HUD);
         g_hud->draw();
+    }
     SetOverlayLight(false);
     frameprofile::GameWork work;
     UpdateSound();

@@ -35,6 +35,9 @@ extern FrameHandler g_swapBuffers;
 extern FrameHandler g_frameCommands;
 // Set up the title screen after Escape (replaced by the title screen's own set-up).
 extern FrameHandler g_titleSetup;
+// The play frame's own clock in milliseconds (the fire light's bob, the fountain's flames);
+// SDL's ticks, or a test's clock that draws a chosen moment.
+extern unsigned (*g_playClockMs)();
 
 // Posts the quit message with the program's exit code.
 void PostQuit(int code);

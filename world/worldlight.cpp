@@ -2,6 +2,7 @@
 
 #include "objects/modelobject.h"
 #include "objects/player.h"
+#include "platform/frameprofile.h"
 #include "platform/random.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
@@ -292,6 +293,7 @@ template <typename DrawAll> void WorldLight::stencilPass(DrawAll drawAll) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glStencilFunc(GL_NOTEQUAL, 0, 0xFFFFFFFFu);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    frameprofile::PassScope darkening(frameprofile::PASS_SHADOW_DARKENING);
     // The darkening quad: drawn in clip space with no depth test, so neither the near
     // plane nor the scene's depth can clip it away.
     glPushAttrib(GL_ENABLE_BIT);

@@ -8,7 +8,11 @@
 // Then, on the same loaded level with its whole cast, two Google benchmarks: one frame's
 // collision tests (every object, every projectile) and one frame's AI steps.
 //
-//   tarvo-playframe [FRAMES] [benchmark options]   (run in the game's working directory)
+// With --passes it plays the same script but times each drawing pass of every frame on its
+// own (the GL finished between passes) and prints their medians instead. Waiting between
+// passes makes the profiled frame slower than the real one; the shares are what it is for.
+//
+//   tarvo-playframe [--passes] [FRAMES] [benchmark options]   (in the game's working directory)
 #include "ai/qrvflockai.h"
 #include "level/qrvdatalayer.h"
 #include "platform/frameprofile.h"
@@ -30,6 +34,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -102,26 +107,86 @@ void scriptedCommands() {
 Clock::time_point s_frameStart;
 bool s_timing = false;
 std::vector<double> s_frameMs, s_gameMs;
+// Per pass, its milliseconds in each timed frame (with --passes).
+std::vector<double> s_passMs[frameprofile::PASS_COUNT];
 FrameHandler s_playFrame = nullptr;
 
 void timedPlayFrame() {
+    if (frameprofile::g_passesEnabled)
+        frameprofile::resetPasses();
     s_frameStart = Clock::now();
     frameprofile::reset();
     s_playFrame();
 }
 
 void timedSwap() {
+    const bool passes = frameprofile::g_passesEnabled;
+    if (passes)
+        frameprofile::switchPass(frameprofile::PASS_SWAP);
     finishedSwap();
+    if (passes)
+        frameprofile::switchPass(frameprofile::PASS_OTHER);
     if (s_timing) {
         s_frameMs.push_back(msSince(s_frameStart));
         s_gameMs.push_back(frameprofile::g_gameNs / 1e6);
+        for (int p = 0; passes && p < frameprofile::PASS_COUNT; ++p)
+            s_passMs[p].push_back(frameprofile::g_passNs[p] / 1e6);
     }
     ++s_frame;
+}
+
+// The scripted play with every pass timed on its own; prints the table.
+int profilePasses(int frames) {
+    frameprofile::g_enabled = true;
+    frameprofile::g_passesEnabled = true;
+    s_playFrame = g_frameHandlers[STATE_PLAY];
+    g_frameHandlers[STATE_PLAY] = timedPlayFrame;
+    g_frameCommands = scriptedCommands;
+    g_swapBuffers = timedSwap;
+    while (s_frame < 100 && RunOneRound()) {
+    }
+    s_timing = true;
+    while (int(s_frameMs.size()) < frames && g_gameState == STATE_PLAY && RunOneRound()) {
+    }
+    s_timing = false;
+    frameprofile::g_passesEnabled = false;
+    const int played = int(s_frameMs.size());
+
+    double medians[frameprofile::PASS_COUNT], sum = 0.0;
+    for (int p = 0; p < frameprofile::PASS_COUNT; ++p) {
+        medians[p] = median(s_passMs[p]);
+        sum += medians[p];
+    }
+    std::printf("play frame by pass, %d frames at 800x600, the GL finished between passes\n",
+                played);
+    std::printf("  %-18s %9s %9s %7s\n", "pass", "median ms", "mean ms", "share");
+    for (int p = 0; p < frameprofile::PASS_COUNT; ++p) {
+        double mean = 0.0;
+        for (double ms : s_passMs[p])
+            mean += ms;
+        mean = s_passMs[p].empty() ? 0.0 : mean / double(s_passMs[p].size());
+        std::printf("  %-18s %9.2f %9.2f %6.1f%%\n", frameprofile::passName(p), medians[p], mean,
+                    sum > 0 ? 100.0 * medians[p] / sum : 0.0);
+    }
+    std::printf("  %-18s %9.2f\n", "sum of medians", sum);
+    std::printf("  %-18s %9.2f   (profiled; the real frame is faster)\n", "whole frame",
+                median(s_frameMs));
+    std::fflush(stdout);
+    ShutDownSound();
+    ReleaseLevel();
+    KillGameWindow();
+    return played == frames ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool passes = argc > 1 && std::strcmp(argv[1], "--passes") == 0;
+    if (passes) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     const bool counted = argc > 1 && argv[1][0] != '-';
     const int frames = counted ? std::max(50, std::atoi(argv[1])) : 600;
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen)) {
@@ -154,6 +219,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvo-playframe: the level did not start\n");
         return 1;
     }
+    if (passes)
+        return profilePasses(counted ? frames : 300);
 
     frameprofile::g_enabled = true;
     s_playFrame = g_frameHandlers[STATE_PLAY];
