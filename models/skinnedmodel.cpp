@@ -144,6 +144,7 @@ void SkinnedModel::loadTextures() {
 }
 
 void SkinnedModel::bindSkeleton() {
+    ++m_poseSerial;
     for (int32_t j = 0; j < m_jointCount; ++j) {
         ModelJoint& joint = m_joints[j];
         joint.m_relative.loadIdentity();
@@ -174,6 +175,7 @@ void SkinnedModel::bindSkeleton() {
 }
 
 void SkinnedModel::resetAnimation() {
+    ++m_poseSerial;
     for (ModelJoint& joint : m_joints) {
         joint.m_currentTranslationKey = 0;
         joint.m_currentRotationKey = 0;
@@ -184,6 +186,7 @@ void SkinnedModel::resetAnimation() {
 }
 
 void SkinnedModel::composeFinal(int32_t j, const Matrix& local) {
+    ++m_poseSerial;
     ModelJoint& joint = m_joints[j];
     Matrix relative = joint.m_relative;
     relative.postMultiply(local);
@@ -223,6 +226,7 @@ void SkinnedModel::buildPoseTable() {
 }
 
 void SkinnedModel::updateAnimation() {
+    ++m_poseSerial;
     double time = m_timer->Elapsed();
     if (time > m_totalTime) {
         if (m_loop) {
@@ -236,6 +240,7 @@ void SkinnedModel::updateAnimation() {
         ModelJoint& joint = m_joints[j];
         if (!hasKeys(joint)) {
             joint.m_final = joint.m_absolute;
+            ++m_poseSerial;
             continue;
         }
         Matrix local;
@@ -310,6 +315,7 @@ bool SkinnedModel::blendToPose(int32_t pose, double durationMs) {
         ModelJoint& joint = m_joints[j];
         if (!hasKeys(joint)) {
             joint.m_final = joint.m_absolute;
+            ++m_poseSerial;
             continue;
         }
         Matrix local;
@@ -413,7 +419,11 @@ void SkinnedModel::drawModel() {
     GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
     for (auto& volume : m_shadowVolumes)
         volume->beginFrame(m_triangleCount);
-    poseVertices();
+    // A model standing still (scenery, a held pose) keeps last frame's arrays.
+    const bool posed =
+        m_arraysSerial != m_poseSerial || m_posedPositions.size() != size_t(m_vertexCount) * 3;
+    if (posed)
+        poseVertices();
 
     if (m_outline) {
         // The cartoon outline: thick black lines along the edges where the model turns
@@ -446,7 +456,9 @@ void SkinnedModel::drawModel() {
         for (auto& volume : m_shadowVolumes)
             volume->clear();
     }
-    fillCornerArrays();
+    if (posed || m_cornerPositions.empty())
+        fillCornerArrays();
+    m_arraysSerial = m_poseSerial;
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glDisableClientState(GL_COLOR_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);

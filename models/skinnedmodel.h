@@ -216,6 +216,10 @@ protected:
     std::vector<int32_t> m_neighbours;
     int32_t m_neighbourTriangleCount = -1;
     std::vector<char> m_facesEye;
+    // Counts every change of a joint's posed transform; the arrays were filled at
+    // m_arraysSerial.
+    uint64_t m_poseSerial = 0;
+    uint64_t m_arraysSerial = ~uint64_t(0);
     std::vector<uint32_t> m_outlineIndices;
 
     int32_t m_currentPose = 0;
