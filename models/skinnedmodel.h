@@ -4,12 +4,13 @@
 // model's distinct key times are numbered as poses 0, 1, 2, ... and the model blends
 // from its present pose to a requested one over a requested time.
 //
-// Costs: every draw re-poses every skinned corner on the CPU and sends it in immediate
-// mode (two passes with the outline). The shadow builders are fed only every n-th
-// draw (setShadowPeriod). blendToPose and updateAnimation touch every joint once.
-// Limits: at most MAX_MODEL_JOINTS joints and MAX_MODEL_POSES distinct key times; the
-// reader refuses larger models. Requests for poses outside the table are refused.
-// Texture upload needs a current GL context; parsing does not (see ms3dmodel.h).
+// Costs: every draw poses each vertex once on the CPU and sends each mesh as one
+// vertex-array draw; the outline is found per draw from the faces turned to the eye
+// (neighbours matched once per model) and drawn as lines along its edges only. The shadow builders
+// are fed only every n-th draw (setShadowPeriod). blendToPose and updateAnimation touch every joint
+// once. Limits: at most MAX_MODEL_JOINTS joints and MAX_MODEL_POSES distinct key times; the reader
+// refuses larger models. Requests for poses outside the table are refused. Texture upload needs a
+// current GL context; parsing does not (see ms3dmodel.h).
 #pragma once
 
 #include "models/matrix.h"
@@ -95,6 +96,17 @@ struct PosedTriangle {
     int32_t m_boneId = -1;
 };
 
+// Where the eye stands in a model's own frame, for telling the faces it sees.
+struct EyeView {
+    float m_point[3] = {0.0f, 0.0f, 0.0f}; // the eye, or its direction when parallel
+    bool m_parallel = false;               // a projection without perspective
+    bool m_flipped = false;                // mirroring or clockwise front faces
+};
+// The eye of a column-major model-view matrix in the model's frame.
+EyeView eyeFromModelView(const float* modelView, bool parallel, bool clockwise);
+// Whether the triangle p0, p1, p2 (counter-clockwise front) turns its front to the eye.
+bool facesEye(const float* p0, const float* p1, const float* p2, const EyeView& eye);
+
 class SkinnedModel {
 public:
     SkinnedModel();
@@ -124,6 +136,16 @@ public:
     // Draws the posed model at the current matrix (outline pass, materials) and feeds
     // the shadow builders on the frames the shadow period allows.
     void drawModel();
+    // The same picture sent corner by corner in immediate mode, with every back face in
+    // the outline: the way models were first drawn, kept for comparison.
+    void drawModelPlain();
+    // Makes every drawModel draw the plain way (tests compare the two).
+    static bool s_plainDrawing;
+    // The vertex indices, two per line, of the outline edges for this eye after the
+    // vertices were posed (poseVertices); filled by drawModel with the outline on.
+    const std::vector<uint32_t>& outlineEdges() const { return m_outlineIndices; }
+    void poseVertices();
+    void findOutlineEdges(const EyeView& eye);
     // The shadow feed of drawModel without materials; emits skinned corners with
     // glVertex3fv inside a batch the caller opens.
     void updateShadows();
@@ -179,6 +201,29 @@ protected:
     void composeFinal(int32_t j, const Matrix& local);
     void emitCorner(const ModelTriangle& triangle, int corner, bool withMaterial,
                     float recorded[3]) const;
+
+    // The corners of every mesh, posed, as arrays for one draw per mesh.
+    void fillCornerArrays();
+    EyeView eyeInModel() const;
+    void buildEdgeNeighbours();
+
+    // Per frame: every vertex posed once, then copied to the corners that use it.
+    std::vector<float> m_posedPositions;
+    std::vector<float> m_cornerPositions;
+    std::vector<float> m_cornerNormals;
+    std::vector<float> m_cornerTexCoords;
+    // Once per model: the drawn triangles and, per triangle edge, the other drawn
+    // triangles on it (m_neighbours from m_neighbourStart[e] to m_neighbourStart[e + 1]).
+    std::vector<int32_t> m_drawnTriangles;
+    std::vector<int32_t> m_neighbourStart;
+    std::vector<int32_t> m_neighbours;
+    int32_t m_neighbourTriangleCount = -1;
+    std::vector<char> m_facesEye;
+    // Counts every change of a joint's posed transform; the arrays were filled at
+    // m_arraysSerial.
+    uint64_t m_poseSerial = 0;
+    uint64_t m_arraysSerial = ~uint64_t(0);
+    std::vector<uint32_t> m_outlineIndices;
 
     int32_t m_currentPose = 0;
     int32_t m_poseCount = 0;

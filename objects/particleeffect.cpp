@@ -50,17 +50,52 @@ GLuint cachedTexture(const std::string& path) {
     return name;
 }
 
-void drawQuad(float x, float y, float z, float h) {
-    glBegin(GL_TRIANGLE_STRIP);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(x + h, y + h, z);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(x - h, y + h, z);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(x + h, y - h, z);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(x - h, y - h, z);
-    glEnd();
+// Every live particle of one drawing, gathered into arrays and sent as one draw: a
+// begin/end pair and a matrix change per particle cost the driver far more than the quad.
+// One buffer serves every effect (drawing is single-threaded); it grows once.
+struct QuadBatch {
+    std::vector<float> m_positions; // three floats per vertex
+    std::vector<float> m_texCoords; // two
+    std::vector<float> m_colors;    // four
+    void clear() {
+        m_positions.clear();
+        m_texCoords.clear();
+        m_colors.clear();
+    }
+    // The two triangles of the strip c0, c1, c2, c3, with the strip's texture corners.
+    void add(const float (&corners)[4][3], const float (&color)[4]) {
+        static const int strip[6] = {0, 1, 2, 2, 1, 3};
+        static const float tex[4][2] = {{1.0f, 1.0f}, {0.0f, 1.0f}, {1.0f, 0.0f}, {0.0f, 0.0f}};
+        for (int i : strip) {
+            m_positions.insert(m_positions.end(), corners[i], corners[i] + 3);
+            m_texCoords.insert(m_texCoords.end(), tex[i], tex[i] + 2);
+            m_colors.insert(m_colors.end(), color, color + 4);
+        }
+    }
+    void draw() const {
+        if (m_positions.empty())
+            return;
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, m_positions.data());
+        glTexCoordPointer(2, GL_FLOAT, 0, m_texCoords.data());
+        glColorPointer(4, GL_FLOAT, 0, m_colors.data());
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_positions.size() / 3));
+        glPopClientAttrib();
+    }
+};
+
+QuadBatch& quadBatch() {
+    static QuadBatch batch;
+    if (batch.m_positions.capacity() == 0) {
+        batch.m_positions.reserve(size_t(PARTICLE_COUNT) * 6 * 3);
+        batch.m_texCoords.reserve(size_t(PARTICLE_COUNT) * 6 * 2);
+        batch.m_colors.reserve(size_t(PARTICLE_COUNT) * 6 * 4);
+    }
+    return batch;
 }
 
 // Orange and blue flare palettes, entries 0 to 11.
@@ -79,6 +114,23 @@ void fillPalette(float (*palette)[3], bool orange) {
 }
 
 } // namespace
+
+void particleQuadCorners(const Vector& offset, float degrees, const Vector& centre, float h,
+                         float (&out)[4][3]) {
+    const double radians = double(degrees) * 3.14159265358979323846 / 180.0;
+    const float c = static_cast<float>(std::cos(radians));
+    const float s = static_cast<float>(std::sin(radians));
+    const float corner[4][2] = {{h, h}, {-h, h}, {h, -h}, {-h, -h}};
+    for (int i = 0; i < 4; ++i) {
+        // A turn about +y, as glRotatef(degrees, 0, 1, 0) makes it.
+        const float x = centre.x + corner[i][0];
+        const float y = centre.y + corner[i][1];
+        const float z = centre.z;
+        out[i][0] = offset.x + c * x + s * z;
+        out[i][1] = offset.y + y;
+        out[i][2] = offset.z - s * x + c * z;
+    }
+}
 
 double effectTimeSeconds() {
     static std::unique_ptr<Win32Timer> clock = std::make_unique<Win32Timer>();
@@ -293,16 +345,18 @@ void ParticleEffect::drawParticles(bool depthAlways) {
     } else {
         glDisable(GL_TEXTURE_2D);
     }
+    QuadBatch& batch = quadBatch();
+    batch.clear();
+    float corners[4][3];
     for (const Particle& p : m_particles) {
         if (p.m_age < 0.0f)
             continue;
-        glPushMatrix();
-        glTranslatef(p.m_position.x, p.m_position.y, p.m_position.z);
-        glRotatef(static_cast<float>(p.m_spin), 0.0f, 1.0f, 0.0f);
-        glColor4f(p.m_color[0], p.m_color[1], p.m_color[2], p.m_alpha);
-        drawQuad(0.0f, 0.0f, 0.0f, p.m_size * 0.5f);
-        glPopMatrix();
+        particleQuadCorners(p.m_position, static_cast<float>(p.m_spin), Vector(0.0f, 0.0f, 0.0f),
+                            p.m_size * 0.5f, corners);
+        const float color[4] = {p.m_color[0], p.m_color[1], p.m_color[2], p.m_alpha};
+        batch.add(corners, color);
     }
+    batch.draw();
     glPopMatrix();
     glPopAttrib();
 }
@@ -425,13 +479,20 @@ void FlareEffect::drawParticles() {
     } else {
         glDisable(GL_TEXTURE_2D);
     }
-    const float h = m_factor;
-    for (const FlareParticle& p : m_flare) {
-        glColor4f(p.m_color[0], p.m_color[1], p.m_color[2], p.m_life);
-        // Deliberately not restored per particle: the turns add up into the flare's swirl.
-        glRotatef(m_angle, 0.0f, 1.0f, 0.0f);
-        drawQuad(p.m_position.x, p.m_position.y, p.m_position.z, h);
+    QuadBatch& batch = quadBatch();
+    batch.clear();
+    float corners[4][3];
+    const Vector centre(0.0f, 0.0f, 0.0f);
+    for (size_t k = 0; k < m_flare.size(); ++k) {
+        const FlareParticle& p = m_flare[k];
+        // The turns add up from particle to particle into the flare's swirl: particle k
+        // stands turned by k + 1 steps.
+        const float turn = static_cast<float>(std::fmod(double(m_angle) * double(k + 1), 360.0));
+        particleQuadCorners(centre, turn, p.m_position, m_factor, corners);
+        const float color[4] = {p.m_color[0], p.m_color[1], p.m_color[2], p.m_life};
+        batch.add(corners, color);
     }
+    batch.draw();
     glPopMatrix();
     glPopAttrib();
 }

@@ -5,9 +5,9 @@
 // construction. `update` (time in seconds, mode, extra) emits new particles from the dead slots
 // (index order) and steps the live ones; particle positions are kept relative to the emitter,
 // and drawing translates to the emitter (plus the offset), so an effect drawn inside an
-// object's matrix follows the object. Costs: update is linear in the 1000 slots; drawing is one
-// textured quad per live particle in immediate mode. setTexture loads a BMP (needs a current GL
-// context for a file that exists; load at set-up, never per frame).
+// object's matrix follows the object. Costs: update is linear in the 1000 slots; drawing sends
+// every live particle's textured quad in one vertex-array draw. setTexture loads a BMP (needs a
+// current GL context for a file that exists; load at set-up, never per frame).
 //
 // Not guaranteed: emission stops silently once all 1000 slots are alive (the excess is lost,
 // only the fraction is carried); time is whatever clock the caller passes, only differences
@@ -55,6 +55,12 @@ struct Particle {
 // The wall clock in seconds for effect updates: milliseconds of a process-wide stopwatch
 // times 0.001 (it follows the timers' test tick source and their pause).
 double effectTimeSeconds();
+
+// The corners of one particle's quad in strip order (+h +h, -h +h, +h -h, -h -h): the quad
+// of half-size h around `centre` in the xy plane, turned by `degrees` about +y, then
+// moved by `offset`.
+void particleQuadCorners(const Vector& offset, float degrees, const Vector& centre, float h,
+                         float (&out)[4][3]);
 
 class ParticleEffect {
 public:

@@ -24,6 +24,84 @@ void extrude(const float* v, const float* light, float k, float floor, float* ou
 
 } // namespace
 
+namespace {
+ShadowArea s_shadowArea;
+} // namespace
+
+void ShadowArea::addRect(int x0, int y0, int x1, int y1) {
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    if (!m_any || m_whole) {
+        if (!m_any) {
+            m_x0 = x0;
+            m_y0 = y0;
+            m_x1 = x1;
+            m_y1 = y1;
+        }
+        m_any = true;
+        return;
+    }
+    m_x0 = std::min(m_x0, x0);
+    m_y0 = std::min(m_y0, y0);
+    m_x1 = std::max(m_x1, x1);
+    m_y1 = std::max(m_y1, y1);
+}
+
+void ResetShadowArea() {
+    s_shadowArea = ShadowArea();
+}
+
+const ShadowArea& CurrentShadowArea() {
+    return s_shadowArea;
+}
+
+BoxOnScreen projectBox(const float boxMin[3], const float boxMax[3], const float* mv,
+                       const float* projection, const int* viewport, int rect[4]) {
+    // Clip w below this counts as at or behind the eye, where projecting is meaningless.
+    constexpr float MIN_W = 1e-4f;
+    float lo[2] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+    float hi[2] = {-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
+    int behind = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const float p[3] = {(corner & 1) ? boxMax[0] : boxMin[0],
+                            (corner & 2) ? boxMax[1] : boxMin[1],
+                            (corner & 4) ? boxMax[2] : boxMin[2]};
+        float eye[4];
+        for (int r = 0; r < 4; ++r)
+            eye[r] = mv[r] * p[0] + mv[4 + r] * p[1] + mv[8 + r] * p[2] + mv[12 + r];
+        float clip[4];
+        for (int r = 0; r < 4; ++r)
+            clip[r] = projection[r] * eye[0] + projection[4 + r] * eye[1] +
+                      projection[8 + r] * eye[2] + projection[12 + r] * eye[3];
+        if (!(clip[3] > MIN_W)) {
+            ++behind;
+            continue;
+        }
+        for (int a = 0; a < 2; ++a) {
+            const float ndc = clip[a] / clip[3];
+            const float window = float(viewport[a]) + (ndc * 0.5f + 0.5f) * float(viewport[2 + a]);
+            lo[a] = std::min(lo[a], window);
+            hi[a] = std::max(hi[a], window);
+        }
+    }
+    if (behind == 8)
+        return BoxOnScreen::Hidden; // wholly behind the eye
+    if (behind > 0)
+        return BoxOnScreen::Unbounded;
+    // A pixel of margin for the rasteriser's rounding at the edges.
+    const float x0 = std::max(lo[0] - 1.0f, float(viewport[0]));
+    const float y0 = std::max(lo[1] - 1.0f, float(viewport[1]));
+    const float x1 = std::min(hi[0] + 2.0f, float(viewport[0] + viewport[2]));
+    const float y1 = std::min(hi[1] + 2.0f, float(viewport[1] + viewport[3]));
+    if (!(x0 < x1 && y0 < y1))
+        return BoxOnScreen::Hidden;
+    rect[0] = int(std::floor(x0));
+    rect[1] = int(std::floor(y0));
+    rect[2] = int(std::ceil(x1));
+    rect[3] = int(std::ceil(y1));
+    return BoxOnScreen::Rect;
+}
+
 std::unique_ptr<ShadowBuilder> CreateShadowVolume() {
     return std::make_unique<ShadowVolume>();
 }
@@ -200,6 +278,16 @@ void ShadowVolume::buildGeometry(float floor) {
             put(far0);
         }
     }
+    for (int a = 0; a < 3; ++a) {
+        m_boundsMin[a] = std::numeric_limits<float>::max();
+        m_boundsMax[a] = -std::numeric_limits<float>::max();
+    }
+    for (size_t i = 0; i < m_geometry.size(); i += 3) {
+        for (int a = 0; a < 3; ++a) {
+            m_boundsMin[a] = std::min(m_boundsMin[a], m_geometry[i + size_t(a)]);
+            m_boundsMax[a] = std::max(m_boundsMax[a], m_geometry[i + size_t(a)]);
+        }
+    }
     m_geometryStale = false;
 }
 
@@ -223,6 +311,27 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glTranslatef(x, y, z);
     glRotatef(heading, 0.0f, 1.0f, 0.0f);
+    // Only where the volume reaches the screen can the stencil be marked.
+    float modelView[16];
+    float projection[16];
+    int viewport[4];
+    int rect[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    switch (projectBox(m_boundsMin, m_boundsMax, modelView, projection, viewport, rect)) {
+    case BoxOnScreen::Hidden:
+        glPopClientAttrib();
+        glPopAttrib();
+        glPopMatrix();
+        return;
+    case BoxOnScreen::Rect:
+        s_shadowArea.addRect(rect[0], rect[1], rect[2], rect[3]);
+        break;
+    case BoxOnScreen::Unbounded:
+        s_shadowArea.addWhole();
+        break;
+    }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

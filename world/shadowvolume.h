@@ -7,6 +7,8 @@
 // finish walks three small buckets per back-facing edge (near linear in the triangle
 // count); draw sends 6 vertices per silhouette edge plus every triangle once (caps) as
 // one array, built once per feed, light change or move (the stencil pass draws it twice).
+// A volume whose bounds fall wholly off the screen is not drawn; the others add their
+// screen rectangle to the frame's shadow area (CurrentShadowArea).
 // With a floor handed in (setFloor; the objects hand ShadowFloorAt, the lowest ground
 // around the caster) the sides end on it, not at the light's full range.
 // All storage is sized once, from the first beginFrame's triangle count, so that no
@@ -25,6 +27,26 @@
 
 #include <cstdint>
 #include <vector>
+
+// The part of the screen that the stencil volumes drawn since the last reset can have
+// marked, in window pixels (x0, y0 inclusive, x1, y1 exclusive): the darkening of the
+// stencil pass need touch nothing outside it.
+struct ShadowArea {
+    bool m_any = false;   // some volume reached the screen
+    bool m_whole = false; // some volume's bounds could not be projected (it reaches
+                          // behind the eye): the whole screen
+    int m_x0 = 0, m_y0 = 0, m_x1 = 0, m_y1 = 0;
+    void addWhole() { m_any = m_whole = true; }
+    void addRect(int x0, int y0, int x1, int y1);
+};
+void ResetShadowArea();
+const ShadowArea& CurrentShadowArea();
+
+// Where a box of the model's frame lands on the screen under column-major model-view and
+// projection matrices and a viewport (x, y, width, height).
+enum class BoxOnScreen { Hidden, Rect, Unbounded };
+BoxOnScreen projectBox(const float boxMin[3], const float boxMax[3], const float* modelView,
+                       const float* projection, const int* viewport, int rect[4]);
 
 // One silhouette edge, its two endpoints in the model's frame.
 struct ShadowEdge {
@@ -92,6 +114,8 @@ private:
     // or a move.
     std::vector<float> m_geometry;
     bool m_geometryStale = true;
+    float m_boundsMin[3] = {0.0f, 0.0f, 0.0f}; // of m_geometry
+    float m_boundsMax[3] = {0.0f, 0.0f, 0.0f};
     float m_placedAt[3] = {0.0f, 0.0f, 0.0f}; // where m_geometry was last built for
     ShadowFloorFn m_floorAt = nullptr;
 };

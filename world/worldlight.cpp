@@ -8,6 +8,7 @@
 #include "platform/random.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
+#include "world/shadowvolume.h"
 
 #include <GL/gl.h>
 
@@ -249,6 +250,7 @@ template <typename DrawAll> void WorldLight::stencilPass(DrawAll drawAll) {
 
     // Depth fail: far faces count up, near faces count down where they lie behind the
     // scene; what stays non-zero is inside a volume.
+    ResetShadowArea();
     glFrontFace(GL_CW);
     glStencilOp(GL_KEEP, GL_INCR, GL_KEEP);
     drawAll();
@@ -268,8 +270,14 @@ template <typename DrawAll> void WorldLight::stencilPass(DrawAll drawAll) {
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     frameprofile::PassScope darkening(frameprofile::PASS_SHADOW_DARKENING);
     // The darkening quad: drawn in clip space with no depth test, so neither the near
-    // plane nor the scene's depth can clip it away.
-    glPushAttrib(GL_ENABLE_BIT);
+    // plane nor the scene's depth can clip it away; only over the screen area the
+    // volumes reached, since the stencil is marked nowhere else.
+    const ShadowArea& area = CurrentShadowArea();
+    glPushAttrib(GL_ENABLE_BIT | GL_SCISSOR_BIT);
+    if (area.m_any && !area.m_whole) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(area.m_x0, area.m_y0, area.m_x1 - area.m_x0, area.m_y1 - area.m_y0);
+    }
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_CULL_FACE);
@@ -279,12 +287,14 @@ template <typename DrawAll> void WorldLight::stencilPass(DrawAll drawAll) {
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glBegin(GL_TRIANGLE_STRIP);
-    glVertex3f(-1.0f, 1.0f, 0.0f);
-    glVertex3f(-1.0f, -1.0f, 0.0f);
-    glVertex3f(1.0f, 1.0f, 0.0f);
-    glVertex3f(1.0f, -1.0f, 0.0f);
-    glEnd();
+    if (area.m_any) {
+        glBegin(GL_TRIANGLE_STRIP);
+        glVertex3f(-1.0f, 1.0f, 0.0f);
+        glVertex3f(-1.0f, -1.0f, 0.0f);
+        glVertex3f(1.0f, 1.0f, 0.0f);
+        glVertex3f(1.0f, -1.0f, 0.0f);
+        glEnd();
+    }
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

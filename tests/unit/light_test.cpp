@@ -498,3 +498,98 @@ TEST_F(ShadowDrawing, TheGamesOwnModelsCastShadowsEvenPastTheOldTableSizes) {
         EXPECT_LT(shadow, 400 * 300 / 3);
     }
 }
+
+// ---- Where the volumes reach the screen ----
+
+namespace {
+
+// gluPerspective(90, 4:3, 1, 1000) and the identity model-view, column-major.
+void perspective90(float* projection) {
+    const float n = 1.0f, f = 1000.0f;
+    std::fill(projection, projection + 16, 0.0f);
+    projection[0] = 1.0f / (800.0f / 600.0f);
+    projection[5] = 1.0f;
+    projection[10] = (f + n) / (n - f);
+    projection[11] = -1.0f;
+    projection[14] = 2.0f * f * n / (n - f);
+}
+
+} // namespace
+
+TEST(ShadowArea, ABoxProjectsToItsRectangleOrTheWholeScreenOrNothing) {
+    float projection[16];
+    perspective90(projection);
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const int viewport[4] = {0, 0, 800, 600};
+    int rect[4];
+    // Straight ahead, 9 to 11 units away, 2 units across: its near face spans 33 pixels
+    // each way from the middle, plus the pixel of margin.
+    const float lo[3] = {-1, -1, -11}, hi[3] = {1, 1, -9};
+    ASSERT_EQ(projectBox(lo, hi, identity, projection, viewport, rect), BoxOnScreen::Rect);
+    EXPECT_NEAR(rect[0], 400 - 35, 2);
+    EXPECT_NEAR(rect[2], 400 + 35, 2);
+    EXPECT_NEAR(rect[1], 300 - 35, 2);
+    EXPECT_NEAR(rect[3], 300 + 35, 2);
+    // Moved by the model-view: 20 units right is off the screen; partly off is clipped.
+    float moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 20, 0, 0, 1};
+    EXPECT_EQ(projectBox(lo, hi, moved, projection, viewport, rect), BoxOnScreen::Hidden);
+    moved[12] = 13.0f;
+    ASSERT_EQ(projectBox(lo, hi, moved, projection, viewport, rect), BoxOnScreen::Rect);
+    EXPECT_EQ(rect[2], 800);
+    EXPECT_GT(rect[0], 400);
+    // Reaching behind the eye it has no rectangle: the whole screen; wholly behind, nothing.
+    const float through[3] = {1, 1, 5};
+    EXPECT_EQ(projectBox(lo, through, identity, projection, viewport, rect),
+              BoxOnScreen::Unbounded);
+    const float behindLo[3] = {-1, -1, 2}, behindHi[3] = {1, 1, 4};
+    EXPECT_EQ(projectBox(behindLo, behindHi, identity, projection, viewport, rect),
+              BoxOnScreen::Hidden);
+
+    // The frame's area is the union; one unbounded volume makes it the whole screen.
+    ShadowArea area;
+    EXPECT_FALSE(area.m_any);
+    area.addRect(10, 20, 30, 40);
+    area.addRect(5, 30, 25, 60);
+    EXPECT_TRUE(area.m_any);
+    EXPECT_EQ(area.m_x0, 5);
+    EXPECT_EQ(area.m_y0, 20);
+    EXPECT_EQ(area.m_x1, 30);
+    EXPECT_EQ(area.m_y1, 60);
+    area.addRect(50, 50, 50, 70); // empty: ignored
+    EXPECT_EQ(area.m_x1, 30);
+    area.addWhole();
+    area.addRect(0, 0, 800, 600);
+    EXPECT_TRUE(area.m_whole);
+}
+
+TEST_F(ShadowDrawing, TheDarkeningCoversOnlyTheVolumesAreaUnlessTheEyeIsInside) {
+    Frame lit = draw(EYE, AT, false, "light_area_no_shadow");
+    Frame shaded = draw(EYE, AT, true, "light_area_shadow");
+    const ShadowArea area = CurrentShadowArea();
+    ASSERT_TRUE(area.m_any);
+    EXPECT_FALSE(area.m_whole);
+    EXPECT_LT((area.m_x1 - area.m_x0) * (area.m_y1 - area.m_y0), 800 * 600 * 3 / 4);
+    // Every shaded pixel lies inside the area.
+    int outside = 0, inside = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            if (!darker(lit.brightness(x, y), shaded.brightness(x, y)))
+                continue;
+            bool in = x >= area.m_x0 && x < area.m_x1 && y >= area.m_y0 && y < area.m_y1;
+            (in ? inside : outside) += 1;
+        }
+    EXPECT_GT(inside, 1500);
+    EXPECT_EQ(outside, 0);
+
+    // With the eye inside the volume the whole screen may be shaded.
+    const float eye[3] = {6.0f, 8.5f, 0.5f};
+    const float at[3] = {13.8f, 0.0f, 0.0f};
+    draw(eye, at, true, "light_area_inside");
+    EXPECT_TRUE(CurrentShadowArea().m_whole);
+
+    // A cube behind the eye casts nothing on screen: its volume is not drawn at all.
+    const float away[3] = {0.0f, 20.0f, -200.0f};
+    const float ahead[3] = {0.0f, 20.0f, -400.0f};
+    draw(away, ahead, true, "light_area_behind");
+    EXPECT_FALSE(CurrentShadowArea().m_any);
+}
