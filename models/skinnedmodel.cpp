@@ -50,6 +50,26 @@ int32_t scanTrack(const std::vector<JointKey>& keys, double t, double& next) {
     return result;
 }
 
+// A mesh's material and texture; a mesh without a valid material draws untextured.
+void applyMaterial(const std::vector<ModelMaterial>& materials, int32_t count, int32_t index) {
+    if (index < 0 || index >= count || size_t(index) >= materials.size()) {
+        glDisable(GL_TEXTURE_2D);
+        return;
+    }
+    const ModelMaterial& material = materials[size_t(index)];
+    glMaterialfv(GL_FRONT, GL_AMBIENT, material.m_ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, material.m_diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, material.m_specular);
+    glMaterialfv(GL_FRONT, GL_EMISSION, material.m_emissive);
+    glMaterialf(GL_FRONT, GL_SHININESS, material.m_shininess);
+    if (material.m_texture != 0) {
+        glBindTexture(GL_TEXTURE_2D, material.m_texture);
+        glEnable(GL_TEXTURE_2D);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+}
+
 } // namespace
 
 bool SkinnedModel::s_plainDrawing = false;
@@ -469,22 +489,7 @@ void SkinnedModel::drawModel() {
     glTexCoordPointer(2, GL_FLOAT, 0, m_cornerTexCoords.data());
     size_t first = 0;
     for (const ModelMesh& mesh : m_meshes) {
-        if (mesh.m_materialIndex >= 0 && mesh.m_materialIndex < m_materialCount) {
-            const ModelMaterial& material = m_materials[mesh.m_materialIndex];
-            glMaterialfv(GL_FRONT, GL_AMBIENT, material.m_ambient);
-            glMaterialfv(GL_FRONT, GL_DIFFUSE, material.m_diffuse);
-            glMaterialfv(GL_FRONT, GL_SPECULAR, material.m_specular);
-            glMaterialfv(GL_FRONT, GL_EMISSION, material.m_emissive);
-            glMaterialf(GL_FRONT, GL_SHININESS, material.m_shininess);
-            if (material.m_texture != 0) {
-                glBindTexture(GL_TEXTURE_2D, material.m_texture);
-                glEnable(GL_TEXTURE_2D);
-            } else {
-                glDisable(GL_TEXTURE_2D);
-            }
-        } else {
-            glDisable(GL_TEXTURE_2D);
-        }
+        applyMaterial(m_materials, m_materialCount, mesh.m_materialIndex);
         const size_t corners = mesh.m_triangleIndices.size() * 3;
         if (corners > 0)
             glDrawArrays(GL_TRIANGLES, GLint(first), GLsizei(corners));
@@ -689,22 +694,7 @@ void SkinnedModel::drawModelPlain() {
             volume->clear();
     }
     for (const ModelMesh& mesh : m_meshes) {
-        if (mesh.m_materialIndex >= 0 && mesh.m_materialIndex < m_materialCount) {
-            const ModelMaterial& material = m_materials[mesh.m_materialIndex];
-            glMaterialfv(GL_FRONT, GL_AMBIENT, material.m_ambient);
-            glMaterialfv(GL_FRONT, GL_DIFFUSE, material.m_diffuse);
-            glMaterialfv(GL_FRONT, GL_SPECULAR, material.m_specular);
-            glMaterialfv(GL_FRONT, GL_EMISSION, material.m_emissive);
-            glMaterialf(GL_FRONT, GL_SHININESS, material.m_shininess);
-            if (material.m_texture != 0) {
-                glBindTexture(GL_TEXTURE_2D, material.m_texture);
-                glEnable(GL_TEXTURE_2D);
-            } else {
-                glDisable(GL_TEXTURE_2D);
-            }
-        } else {
-            glDisable(GL_TEXTURE_2D);
-        }
+        applyMaterial(m_materials, m_materialCount, mesh.m_materialIndex);
         glBegin(GL_TRIANGLES);
         for (int32_t index : mesh.m_triangleIndices) {
             const ModelTriangle& triangle = m_triangles[index];
