@@ -8,9 +8,9 @@
 
 namespace {
 
-// TARVO_SOUND_LEVELS=1 prints each file's length and levels, for checking the mix by eye.
+// TARVO_MIX_LEVELS=1 prints each file's length and levels, for checking the mix by eye.
 void report(const std::string& name, const snd::Mono& channel, size_t bytes) {
-    static const bool wanted = std::getenv("TARVO_SOUND_LEVELS") != nullptr;
+    static const bool wanted = std::getenv("TARVO_MIX_LEVELS") != nullptr;
     if (!wanted)
         return;
     std::fprintf(stderr, "  %-20s %6.2f s  peak %6.1f dBFS  rms %6.1f dBFS  %7.1f kB\n",
