@@ -140,10 +140,9 @@ void timedSwap() {
     ++s_frame;
 }
 
-// The scripted play with every pass timed on its own; prints the table.
-int profilePasses(int frames) {
-    frameprofile::g_enabled = true;
-    frameprofile::g_passesEnabled = true;
+// The scripted play on the timed frame: the camera's swoop first (100 frames), then up to
+// `frames` measured frames; returns how many were measured.
+int playScripted(int frames) {
     s_playFrame = g_frameHandlers[STATE_PLAY];
     g_frameHandlers[STATE_PLAY] = timedPlayFrame;
     g_frameCommands = scriptedCommands;
@@ -154,8 +153,15 @@ int profilePasses(int frames) {
     while (int(s_frameMs.size()) < frames && g_gameState == STATE_PLAY && RunOneRound()) {
     }
     s_timing = false;
+    return int(s_frameMs.size());
+}
+
+// The scripted play with every pass timed on its own; prints the table.
+int profilePasses(int frames) {
+    frameprofile::g_enabled = true;
+    frameprofile::g_passesEnabled = true;
+    const int played = playScripted(frames);
     frameprofile::g_passesEnabled = false;
-    const int played = int(s_frameMs.size());
 
     double medians[frameprofile::PASS_COUNT], sum = 0.0;
     for (int p = 0; p < frameprofile::PASS_COUNT; ++p) {
@@ -228,18 +234,7 @@ int main(int argc, char** argv) {
         return profilePasses(counted ? frames : 300);
 
     frameprofile::g_enabled = true;
-    s_playFrame = g_frameHandlers[STATE_PLAY];
-    g_frameHandlers[STATE_PLAY] = timedPlayFrame;
-    g_frameCommands = scriptedCommands;
-    g_swapBuffers = timedSwap;
-    // The camera's swoop first (100 frames), then the measured frames.
-    while (s_frame < 100 && RunOneRound()) {
-    }
-    s_timing = true;
-    while (int(s_frameMs.size()) < frames && g_gameState == STATE_PLAY && RunOneRound()) {
-    }
-    s_timing = false;
-    const int played = int(s_frameMs.size());
+    const int played = playScripted(frames);
     const std::vector<double> playMs = s_frameMs, playGameMs = s_gameMs;
 
     // What each layer costs: the same play, 200 frames each with one layer left out.

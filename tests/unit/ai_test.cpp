@@ -47,6 +47,20 @@ protected:
         e.z = z;
         layer.worldToCell(x, z, e.aiX, e.aiZ);
     }
+    // Flock 0: a leader at (500, 500), its follower 10 beside it, the hero within charging
+    // reach at (600, 600); the flocks are then stepped until the charge begins (1 in 100 a
+    // frame), at most 5000 frames. Returns the follower.
+    EnemyData& chargingFlock(QRVFlockAI& flocks) {
+        gameSrand(5);
+        EnemyData& leader = enemy(1, 500.0f, 500.0f);
+        EnemyData& f = enemy(2, 510.0f, 500.0f);
+        flocks.join(0, FLOCK_ROLE_LEADER, &leader);
+        flocks.join(0, FLOCK_ROLE_FOLLOWER, &f);
+        hero(600.0f, 600.0f);
+        for (int frames = 0; frames < 5000 && !flocks.flock(0)->m_charging; ++frames)
+            flocks.update(&layer);
+        return f;
+    }
     QRVDataLayer layer;
 };
 
@@ -333,20 +347,10 @@ TEST_F(AiWorld, FollowersInOneCellDoNotPushEachOther) {
 }
 
 TEST_F(AiWorld, AFarHeroStopsTheChargeAndChargersRunAtTheHero) {
-    gameSrand(5);
     QRVFlockAI flocks;
-    EnemyData& leader = enemy(1, 500.0f, 500.0f);
-    EnemyData& f = enemy(2, 510.0f, 500.0f);
-    flocks.join(0, FLOCK_ROLE_LEADER, &leader);
-    flocks.join(0, FLOCK_ROLE_FOLLOWER, &f);
-    hero(600.0f, 600.0f);
-    int frames = 0;
-    while (!flocks.flock(0)->m_charging && frames < 5000) {
-        flocks.update(&layer);
-        ++frames;
-    }
+    EnemyData& f = chargingFlock(flocks);
     ASSERT_TRUE(flocks.flock(0)->m_charging) << "1 in 100 a frame within 200";
-    EXPECT_EQ(leader.decision.m_action, ACTION_ATTACK);
+    EXPECT_EQ(layer.m_enemyTable[1]->decision.m_action, ACTION_ATTACK);
     flocks.update(&layer);
     EXPECT_FLOAT_EQ(f.decision.m_waypointCell.x, 60.0f) << "the hero's cell, not the world's edge";
     EXPECT_FLOAT_EQ(f.decision.m_waypointCell.z, 60.0f);
@@ -387,15 +391,8 @@ TEST_F(AiWorld, FollowersOfAFallenLeaderHuntAlone) {
 }
 
 TEST_F(AiWorld, AFallenLeadersChargeEndsWhenTheHeroLeavesWhereItFell) {
-    gameSrand(5);
     QRVFlockAI flocks;
-    EnemyData& leader = enemy(1, 500.0f, 500.0f);
-    EnemyData& f = enemy(2, 510.0f, 500.0f);
-    flocks.join(0, FLOCK_ROLE_LEADER, &leader);
-    flocks.join(0, FLOCK_ROLE_FOLLOWER, &f);
-    hero(600.0f, 600.0f);
-    for (int frames = 0; frames < 5000 && !flocks.flock(0)->m_charging; ++frames)
-        flocks.update(&layer);
+    EnemyData& f = chargingFlock(flocks);
     ASSERT_TRUE(flocks.flock(0)->m_charging);
     // Killed mid-charge: the record goes, the leader stays in its flock.
     layer.m_enemyTable.erase(1);
