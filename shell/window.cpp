@@ -181,6 +181,8 @@ void ResizeScene(int width, int height) {
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen) {
     g_fullscreen = fullscreen;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        // The box's words are the game's own; the reason (no display, refused) goes beside.
+        std::fprintf(stderr, "tarvo: no video: %s\n", SDL_GetError());
         errorBox("Failed To Register The Window Class.");
         return false;
     }

@@ -4,9 +4,11 @@
 
 #include <SDL.h>
 #include <GL/gl.h>
+#include <chrono>
 #include <cstdio>
 #include <dlfcn.h>
 #include <filesystem>
+#include <thread>
 
 namespace {
 // SDL and GLX unload the GL libraries and the Mesa driver when the last context goes, so
@@ -25,7 +27,15 @@ void pinGLLibraries() {
 
 TestGLContext::TestGLContext(int width, int height) : m_width(width), m_height(height) {
     pinGLLibraries();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    // The suite's shared display now and then refuses one of many clients connecting at once;
+    // a second try a moment later is enough.
+    bool video = false;
+    for (int attempt = 0; attempt < 3 && !video; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (!video) {
         m_error = SDL_GetError();
         return;
     }
