@@ -14,13 +14,23 @@ constexpr int32_t MAX_MATCHES = 3;
 
 // Moves v away from the light by k times the light-to-vertex vector, but no deeper than
 // `floor` (in the model's frame): past it the volume lies under the land and shades nothing.
-void extrude(const float* v, const float* light, float k, float floor, float* out) {
+// True when the point ended on the floor, in the land.
+bool extrude(const float* v, const float* light, float k, float floor, float* out) {
     const float down = light[1] + v[1];
-    if (down < 0.0f && v[1] > floor)
-        k = std::min(k, (floor - v[1]) / down);
+    bool onFloor = false;
+    if (down < 0.0f && v[1] > floor) {
+        const float toFloor = (floor - v[1]) / down;
+        onFloor = toFloor <= k;
+        k = std::min(k, toFloor);
+    }
     for (int i = 0; i < 3; ++i)
         out[i] = v[i] + (light[i] + v[i]) * k;
+    return onFloor;
 }
+
+// Which way the stencil pass is counting while the volumes draw (Idle: outside the pass;
+// a volume then draws all of itself and leaves the stencil state alone).
+ShadowCount s_count = ShadowCount::Idle;
 
 } // namespace
 
@@ -100,6 +110,48 @@ BoxOnScreen projectBox(const float boxMin[3], const float boxMax[3], const float
     rect[2] = int(std::ceil(x1));
     rect[3] = int(std::ceil(y1));
     return BoxOnScreen::Rect;
+}
+
+bool boxMayReachNearPlane(const float boxMin[3], const float boxMax[3], const float* mv,
+                          const float* projection) {
+    // Only a plain perspective (glFrustum, gluPerspective) is understood; anything else
+    // may put the near plane anywhere.
+    const float* p = projection;
+    if (p[11] != -1.0f || p[3] != 0.0f || p[7] != 0.0f || p[15] != 0.0f || p[1] != 0.0f ||
+        p[2] != 0.0f || p[4] != 0.0f || p[6] != 0.0f || p[12] != 0.0f || p[13] != 0.0f ||
+        !(p[0] != 0.0f) || !(p[5] != 0.0f) || !(p[10] != 1.0f))
+        return true;
+    const float n = p[14] / (p[10] - 1.0f);
+    if (!(n > 0.0f))
+        return true;
+    // The near plane's window in the eye's frame: z = -n, x in [l, r], y in [b, t].
+    const float l = n * (p[8] - 1.0f) / p[0], r = n * (p[8] + 1.0f) / p[0];
+    const float b = n * (p[9] - 1.0f) / p[5], t = n * (p[9] + 1.0f) / p[5];
+    // The box in the eye's frame, as the box around its eight corners.
+    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                   std::numeric_limits<float>::max()};
+    float hi[3] = {-lo[0], -lo[1], -lo[2]};
+    for (int corner = 0; corner < 8; ++corner) {
+        const float c[3] = {(corner & 1) ? boxMax[0] : boxMin[0],
+                            (corner & 2) ? boxMax[1] : boxMin[1],
+                            (corner & 4) ? boxMax[2] : boxMin[2]};
+        for (int a = 0; a < 3; ++a) {
+            const float e = mv[a] * c[0] + mv[4 + a] * c[1] + mv[8 + a] * c[2] + mv[12 + a];
+            if (std::isnan(e))
+                return true; // a box of no place may be anywhere
+            lo[a] = std::min(lo[a], e);
+            hi[a] = std::max(hi[a], e);
+        }
+    }
+    // A margin against rounding: a hundredth of the near distance, and more for a box
+    // far out, whose coordinates carry larger errors.
+    const float m = 0.01f * n + 1e-4f * (std::fabs(hi[2]) + std::fabs(lo[2]));
+    return lo[2] <= -n + m && hi[2] >= -n - m && lo[0] <= r + m && hi[0] >= l - m &&
+           lo[1] <= t + m && hi[1] >= b - m;
+}
+
+void SetShadowCount(ShadowCount count) {
+    s_count = count;
 }
 
 std::unique_ptr<ShadowBuilder> CreateShadowVolume() {
@@ -272,12 +324,16 @@ void ShadowVolume::buildGeometry(float floor) {
         for (const float* corner : m_lightFacing[size_t(i)].m_corners)
             put(corner);
     }
+    // The far cap last, so that counting from the eye can leave it out as one piece.
+    const size_t beforeFarCap = size_t(out - m_geometry.data()) / 3;
+    bool farCapInLand = true;
     for (int32_t i = 0; i < m_backCount; ++i) {
         for (const float* corner : m_backFacing[size_t(i)].m_corners) {
-            extrude(corner, m_light, k, floor, far0);
+            farCapInLand = extrude(corner, m_light, k, floor, far0) && farCapInLand;
             put(far0);
         }
     }
+    m_eyeCountVertices = farCapInLand ? beforeFarCap : m_geometry.size() / 3;
     for (int a = 0; a < 3; ++a) {
         m_boundsMin[a] = std::numeric_limits<float>::max();
         m_boundsMax[a] = -std::numeric_limits<float>::max();
@@ -332,12 +388,28 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
         s_shadowArea.addWhole();
         break;
     }
+    size_t vertices = m_geometry.size() / 3;
+    if (s_count != ShadowCount::Idle) {
+        // Counted from the eye (faces in front of the scene), the volume needs no far cap
+        // when that lies in the land, and fills far fewer pixels than counted from behind
+        // the scene with both caps; that only holds while the eye is outside the volume.
+        const bool fromEye = !boxMayReachNearPlane(m_boundsMin, m_boundsMax, modelView, projection);
+        const bool up = s_count == ShadowCount::Up;
+        if (fromEye) {
+            vertices = m_eyeCountVertices;
+            glFrontFace(up ? GL_CCW : GL_CW);
+            glStencilOp(GL_KEEP, GL_KEEP, up ? GL_INCR : GL_DECR);
+        } else {
+            glFrontFace(up ? GL_CW : GL_CCW);
+            glStencilOp(GL_KEEP, up ? GL_INCR : GL_DECR, GL_KEEP);
+        }
+    }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, m_geometry.data());
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_geometry.size() / 3));
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices));
     glPopClientAttrib();
     glPopAttrib();
     glPopMatrix();

@@ -1,7 +1,10 @@
 // ShadowVolume: one stencil shadow volume of one model for one light. The model feeds
 // it the posed triangles (beginFrame, clear, addTriangle for each, finish); finish
 // finds the silhouette, and draw extrudes it away from the light together with the
-// two caps, so the depth-fail stencil pass of WorldLight can count it.
+// two caps, so the stencil pass of WorldLight can count it. A volume that cannot hold the
+// eye is counted from the eye (z-pass: faces in front of the scene) and leaves out its far
+// cap when that lies in the land; one that may is counted behind the scene (depth fail),
+// caps and all.
 //
 // Costs: addTriangle is one cross and one dot product plus three list inserts;
 // finish walks three small buckets per back-facing edge (near linear in the triangle
@@ -47,6 +50,21 @@ const ShadowArea& CurrentShadowArea();
 enum class BoxOnScreen { Hidden, Rect, Unbounded };
 BoxOnScreen projectBox(const float boxMin[3], const float boxMax[3], const float* modelView,
                        const float* projection, const int* viewport, int rect[4]);
+
+// Whether a box of the model's frame may hold a point of the near plane's window, under
+// column-major model-view and projection matrices: then the eye may look out from inside a
+// volume in that box, and its faces must be counted behind the scene, not in front of it.
+// Conservative: true for any projection that is not a plain perspective, and for a box
+// only near the window (a small margin).
+bool boxMayReachNearPlane(const float boxMin[3], const float boxMax[3], const float* modelView,
+                          const float* projection);
+
+// The stencil pass's count while the volumes draw: Up, then Down. Each volume sets the
+// faces and stencil operation of its own way of counting for it (from the eye, or behind
+// the scene when the eye may be inside it). Idle (the default) leaves the GL state to the
+// caller and draws the whole volume.
+enum class ShadowCount { Idle, Up, Down };
+void SetShadowCount(ShadowCount count);
 
 // One silhouette edge, its two endpoints in the model's frame.
 struct ShadowEdge {
@@ -117,6 +135,9 @@ private:
     float m_boundsMin[3] = {0.0f, 0.0f, 0.0f}; // of m_geometry
     float m_boundsMax[3] = {0.0f, 0.0f, 0.0f};
     float m_placedAt[3] = {0.0f, 0.0f, 0.0f}; // where m_geometry was last built for
+    // The vertices drawn when counting from the eye: all but a far cap that lies wholly
+    // on the floor (in the land, behind whatever the eye sees there).
+    size_t m_eyeCountVertices = 0;
     ShadowFloorFn m_floorAt = nullptr;
 };
 

@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -560,6 +562,42 @@ TEST(ShadowArea, ABoxProjectsToItsRectangleOrTheWholeScreenOrNothing) {
     area.addWhole();
     area.addRect(0, 0, 800, 600);
     EXPECT_TRUE(area.m_whole);
+}
+
+TEST(ShadowCounting, OnlyABoxThatMayHoldTheNearPlanesWindowIsCountedBehindTheScene) {
+    // Near plane at 1: its window spans x -4/3 to 4/3, y -1 to 1 at z = -1.
+    float projection[16];
+    perspective90(projection);
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    auto mayReach = [&](std::initializer_list<float> lo, std::initializer_list<float> hi,
+                        const float* modelView) {
+        return boxMayReachNearPlane(lo.begin(), hi.begin(), modelView, projection);
+    };
+    // Around the eye, and a volume from a light behind the eye running past it.
+    EXPECT_TRUE(mayReach({-1, -1, -1}, {1, 1, 1}, identity));
+    EXPECT_TRUE(mayReach({-0.1f, -0.1f, -50}, {0.1f, 0.1f, 30}, identity));
+    // Wholly in front, wholly behind, or beside the window at its depth: from the eye.
+    EXPECT_FALSE(mayReach({-5, -5, -30}, {5, 5, -2}, identity));
+    EXPECT_FALSE(mayReach({-5, -5, 2}, {5, 5, 30}, identity));
+    EXPECT_FALSE(mayReach({2, -5, -30}, {9, 5, 30}, identity));
+    EXPECT_FALSE(mayReach({-9, 1.5f, -30}, {9, 8, 30}, identity));
+    // On the boundary: touching the window's plane, or its edge, counts as reaching it.
+    EXPECT_TRUE(mayReach({-5, -5, -30}, {5, 5, -1}, identity));
+    EXPECT_TRUE(mayReach({4.0f / 3.0f, -5, -30}, {9, 5, 30}, identity));
+    // The model-view places the box: moved 10 ahead it is in front; turned half about
+    // +y and moved 10 back, it lies behind, unless it stood 10 to 12 behind the origin.
+    const float ahead[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -10, 1};
+    const float turned[16] = {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 10, 1};
+    EXPECT_FALSE(mayReach({-1, -1, -1}, {1, 1, 1}, ahead));
+    EXPECT_FALSE(mayReach({-1, -1, -1}, {1, 1, 1}, turned));
+    EXPECT_TRUE(mayReach({-1, -1, 10}, {1, 1, 12}, turned));
+    // A projection that is not a plain perspective, or a box of no place: behind the scene.
+    float ortho[16] = {0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, -0.01f, 0, 0, 0, 0, 1};
+    EXPECT_TRUE(boxMayReachNearPlane(std::initializer_list<float>{-5, -5, -30}.begin(),
+                                     std::initializer_list<float>{5, 5, -2}.begin(), identity,
+                                     ortho));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_TRUE(mayReach({nan, -5, -30}, {5, 5, -2}, identity));
 }
 
 TEST_F(ShadowDrawing, TheDarkeningCoversOnlyTheVolumesAreaUnlessTheEyeIsInside) {
