@@ -1,5 +1,7 @@
 #include "world/shadowvolume.h"
 
+#include "world/terrain.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -168,6 +170,12 @@ void ShadowVolume::beginFrame(int32_t triangleCount) {
     m_backFacing.resize(n);
     m_lightFacing.resize(n);
     m_edges.resize(n * EDGES_PER_TRIANGLE);
+    // Room for twice the back-facing corners, a power of two.
+    size_t ends = 1;
+    while (ends < n * 6)
+        ends *= 2;
+    m_farEnds.assign(ends, FarEnd());
+    m_farStamp = 0;
     for (int c = 0; c < 3; ++c) {
         // As many buckets as corners: the lists stay short whatever the index range.
         m_bucketHeads[c].assign(n * 3, -1);
@@ -260,6 +268,8 @@ void ShadowVolume::finish() {
                     std::copy(back.m_corners[(e + 1) % 3], back.m_corners[(e + 1) % 3] + 3,
                               edge.m_points[0]);
                     std::copy(back.m_corners[e], back.m_corners[e] + 3, edge.m_points[1]);
+                    edge.m_indices[0] = ib;
+                    edge.m_indices[1] = ia;
                 }
             }
         }
@@ -296,8 +306,66 @@ float ShadowVolume::extrusionFactor() const {
     return std::max((m_light[3] - dist) / dist, 1.0f);
 }
 
+size_t ShadowVolume::farEndSlot(int32_t vertexIndex) const {
+    const size_t mask = m_farEnds.size() - 1;
+    size_t slot = size_t(uint32_t(vertexIndex) * 2654435761u) & mask;
+    // The table has room for twice the corners, so a free slot or the index is found.
+    while (m_farEnds[slot].m_stamp == m_farStamp && m_farEnds[slot].m_index != vertexIndex)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+bool ShadowVolume::farEnd(const float* v, int32_t vertexIndex, float k, float floor, float* out) {
+    FarEnd* cached = nullptr;
+    if (!m_farEnds.empty()) {
+        cached = &m_farEnds[farEndSlot(vertexIndex)];
+        if (cached->m_stamp == m_farStamp) {
+            std::copy(cached->m_point, cached->m_point + 3, out);
+            return cached->m_inLand;
+        }
+    }
+    bool inLand = extrude(v, m_light, k, floor, out);
+    const float d[3] = {v[0] + m_light[0], v[1] + m_light[1], v[2] + m_light[2]};
+    // Only a ray that falls at least one in two: a flatter one skims the land, and two
+    // neighbours would end far apart, their side cutting through the land between them.
+    if (m_floorAt && d[1] < 0.0f && -2.0f * d[1] >= std::sqrt(d[0] * d[0] + d[2] * d[2])) {
+        // Follow the ray down to where it goes into the land: at each step, down to the
+        // height of the land under the last point, until the point lies under it. A ray
+        // that does not get there in a few steps keeps the end on the floor.
+        const float tEnd = (out[1] - v[1]) / d[1];
+        float t = 0.0f;
+        for (int step = 0; step < 4; ++step) {
+            const float p[3] = {v[0] + d[0] * t, v[1] + d[1] * t, v[2] + d[2] * t};
+            const float ground =
+                ShadowGroundAt(m_placedAt[0] + m_turn[0] * p[0] + m_turn[1] * p[2],
+                               m_placedAt[2] - m_turn[1] * p[0] + m_turn[0] * p[2]) -
+                m_placedAt[1];
+            if (p[1] <= ground) {
+                std::copy(p, p + 3, out);
+                inLand = true;
+                break;
+            }
+            t = (ground - v[1]) / d[1];
+            if (!(t < tEnd))
+                break;
+        }
+    }
+    if (cached) {
+        cached->m_index = vertexIndex;
+        cached->m_stamp = m_farStamp;
+        std::copy(out, out + 3, cached->m_point);
+        cached->m_inLand = inLand;
+    }
+    return inLand;
+}
+
 void ShadowVolume::buildGeometry(float floor) {
     const float k = extrusionFactor();
+    if (++m_farStamp == 0) { // the stamps went round: forget every old one
+        for (FarEnd& end : m_farEnds)
+            end.m_stamp = 0;
+        m_farStamp = 1;
+    }
     m_geometry.resize(size_t(m_edgeCount) * 18 + size_t(m_lightCount + m_backCount) * 9);
     float* out = m_geometry.data();
     auto put = [&out](const float* v) {
@@ -311,8 +379,8 @@ void ShadowVolume::buildGeometry(float floor) {
     // Each silhouette edge's side as the two triangles of the strip a, a', b, b'.
     for (int32_t i = 0; i < m_edgeCount; ++i) {
         const ShadowEdge& edge = m_edges[size_t(i)];
-        extrude(edge.m_points[0], m_light, k, floor, far0);
-        extrude(edge.m_points[1], m_light, k, floor, far1);
+        farEnd(edge.m_points[0], edge.m_indices[0], k, floor, far0);
+        farEnd(edge.m_points[1], edge.m_indices[1], k, floor, far1);
         put(edge.m_points[0]);
         put(far0);
         put(edge.m_points[1]);
@@ -328,8 +396,10 @@ void ShadowVolume::buildGeometry(float floor) {
     const size_t beforeFarCap = size_t(out - m_geometry.data()) / 3;
     bool farCapInLand = true;
     for (int32_t i = 0; i < m_backCount; ++i) {
-        for (const float* corner : m_backFacing[size_t(i)].m_corners) {
-            farCapInLand = extrude(corner, m_light, k, floor, far0) && farCapInLand;
+        const ShadowTriangle& back = m_backFacing[size_t(i)];
+        for (int c = 0; c < 3; ++c) {
+            farCapInLand =
+                farEnd(back.m_corners[c], back.m_vertexIndices[c], k, floor, far0) && farCapInLand;
             put(far0);
         }
     }
@@ -353,10 +423,16 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
     // The stencil pass draws every volume twice a frame: it is built once, as one array.
     // Its sides stop just under the lowest land around the caster instead of running the
     // light's whole range underground, where a software rasteriser still fills them.
-    if (m_geometryStale || x != m_placedAt[0] || y != m_placedAt[1] || z != m_placedAt[2]) {
+    if (m_geometryStale || x != m_placedAt[0] || y != m_placedAt[1] || z != m_placedAt[2] ||
+        heading != m_placedHeading) {
         m_placedAt[0] = x;
         m_placedAt[1] = y;
         m_placedAt[2] = z;
+        m_placedHeading = heading;
+        // As glRotatef turns the model's frame into the world's.
+        const double radians = double(heading) * 3.14159265358979323846 / 180.0;
+        m_turn[0] = float(std::cos(radians));
+        m_turn[1] = float(std::sin(radians));
         const float floor = m_floorAt ? m_floorAt(x, z) : -std::numeric_limits<float>::infinity();
         buildGeometry(floor - y);
     }

@@ -13,7 +13,10 @@
 // A volume whose bounds fall wholly off the screen is not drawn; the others add their
 // screen rectangle to the frame's shadow area (CurrentShadowArea).
 // With a floor handed in (setFloor; the objects hand ShadowFloorAt, the lowest ground
-// around the caster) the sides end on it, not at the light's full range.
+// around the caster) the sides end on it, not at the light's full range, and each ray of
+// the volume ends sooner where it goes into the drawn land (ShadowGroundAt, a few height
+// reads per vertex and build): under the land nothing is shaded, yet a software
+// rasteriser fills every pixel of a side.
 // All storage is sized once, from the first beginFrame's triangle count, so that no
 // model can write past it: the facing arrays hold every triangle, the edge array three
 // edges per triangle, and the adjacency buckets are hashed by vertex index (any index,
@@ -23,7 +26,8 @@
 // Not guaranteed: a closed volume for meshes that are not closed (open seams leave
 // gaps in the silhouette), or for triangles fed before a light was ever set. The
 // silhouette is found for the light stored at feed time; a light that moves between
-// feeds uses the stale silhouette until the next feed.
+// feeds uses the stale silhouette until the next feed. A ray ends at the first land it
+// goes into: land further on, past a hill, gets no shadow from it.
 #pragma once
 
 #include "models/shadowfeed.h"
@@ -69,6 +73,7 @@ void SetShadowCount(ShadowCount count);
 // One silhouette edge, its two endpoints in the model's frame.
 struct ShadowEdge {
     float m_points[2][3];
+    int32_t m_indices[2]; // the model's vertex indices of the two points
 };
 
 class ShadowVolume : public ShadowBuilder {
@@ -106,6 +111,8 @@ public:
     int32_t lightFacingCount() const { return m_lightCount; }
     int32_t edgeCount() const { return m_edgeCount; }
     const ShadowEdge& edge(int32_t i) const { return m_edges[size_t(i)]; }
+    // The volume as last drawn: sides, near cap, far cap, three floats per vertex.
+    const std::vector<float>& geometry() const { return m_geometry; }
     // Triangles the storage holds per facing set (0 before the first beginFrame).
     int32_t capacity() const { return int32_t(m_backFacing.size()); }
 
@@ -115,6 +122,12 @@ private:
     // deeper than floor (the model's frame).
     void buildGeometry(float floor);
     bool lightInRange() const;
+    // The far end of the ray from v (the model's vertex vertexIndex) away from the light,
+    // into out: as extrude makes it, and with a floor set, ended where the ray goes into
+    // the land (ShadowGroundAt) if that comes first. Computed once per vertex and build.
+    // True when the end lies in the land.
+    bool farEnd(const float* v, int32_t vertexIndex, float k, float floor, float* out);
+    size_t farEndSlot(int32_t vertexIndex) const;
 
     float m_light[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // x, y, z (negated light), range
     bool m_enabled = false;
@@ -138,7 +151,19 @@ private:
     // The vertices drawn when counting from the eye: all but a far cap that lies wholly
     // on the floor (in the land, behind whatever the eye sees there).
     size_t m_eyeCountVertices = 0;
+    float m_placedHeading = 0.0f;
+    float m_turn[2] = {1.0f, 0.0f}; // cosine and sine of m_placedHeading
     ShadowFloorFn m_floorAt = nullptr;
+    // Far ends of this build by vertex index: open addressing, a slot is in use when its
+    // stamp is the build's.
+    struct FarEnd {
+        int32_t m_index = 0;
+        uint32_t m_stamp = 0;
+        float m_point[3] = {0.0f, 0.0f, 0.0f};
+        bool m_inLand = false;
+    };
+    std::vector<FarEnd> m_farEnds;
+    uint32_t m_farStamp = 0;
 };
 
 // The factory the shell installs as the models' default shadow builder.

@@ -501,6 +501,63 @@ TEST_F(ShadowDrawing, TheGamesOwnModelsCastShadowsEvenPastTheOldTableSizes) {
     }
 }
 
+TEST_F(WorldLightTest, EachRayOfAVolumeEndsJustUnderTheLandItGoesInto) {
+    if (!m_gl->ok())
+        GTEST_SKIP() << m_gl->error();
+    Terrain land;
+    for (int32_t z = 0; z < 1024; ++z)
+        for (int32_t x = 0; x < 1024; ++x)
+            land.setHeight(x, z, 50);
+    g_terrain = &land;
+    // A cube 10 to 20 above its place, placed 10 above land at 50, turned a quarter.
+    const float place[3] = {500.0f, 60.0f, 500.0f};
+    auto buildAt = [&](ShadowVolume& v, float lx, float ly, float lz) {
+        build(v, cubeTriangles(0, 15, 0, 5), lx, ly, lz, 4000.0f);
+        v.setFloor(ShadowFloorAt);
+        v.draw(place[0], place[1], place[2], 90.0f);
+    };
+    auto lowest = [](const ShadowVolume& v) {
+        float y = 1e9f;
+        for (size_t i = 1; i < v.geometry().size(); i += 3)
+            y = std::min(y, v.geometry()[i]);
+        return y;
+    };
+    // Light from high above: every ray ends 4 under the land (46), not on the floor,
+    // 10 under the lowest land around (40).
+    ShadowVolume high;
+    buildAt(high, 30, 900, -20);
+    EXPECT_NEAR(lowest(high) + place[1], 46.0f, 0.01f);
+
+    // A hollow in the land under the shadow: the rays there go down into it, and every
+    // far end lies under the land where it ends, none below the floor.
+    for (int32_t z = 480; z < 560; ++z)
+        for (int32_t x = 500; x < 600; ++x)
+            land.setHeight(x, z, 35);
+    ShadowVolume hollow;
+    buildAt(hollow, 0, 900, -300); // the rays run along the model's +z, the world's +x
+    const float floor = ShadowFloorAt(place[0], place[2]);
+    int ends = 0, deep = 0;
+    const std::vector<float>& g = hollow.geometry();
+    for (size_t i = 0; i < g.size(); i += 3) {
+        if (g[i + 1] >= 0.0f)
+            continue; // a corner of the cube itself
+        ++ends;
+        // A quarter turn: the model's x runs along the world's -z, its z along x.
+        const float wx = place[0] + g[i + 2], wy = place[1] + g[i + 1], wz = place[2] - g[i];
+        EXPECT_LE(wy, ShadowGroundAt(wx, wz) + 0.01f) << wx << ", " << wz;
+        EXPECT_GE(wy, floor - 0.01f);
+        deep += wy < 40.0f;
+    }
+    EXPECT_GT(ends, 0);
+    EXPECT_GT(deep, 0) << "some rays reach the hollow";
+
+    // Light skimming the land: the rays keep ending on the floor.
+    ShadowVolume low;
+    buildAt(low, -900, 200, 0);
+    EXPECT_NEAR(lowest(low) + place[1], floor, 0.01f);
+    g_terrain = nullptr;
+}
+
 // ---- Where the volumes reach the screen ----
 
 namespace {
