@@ -1,5 +1,7 @@
 #include "world/shadowvolume.h"
 
+#include "world/terrain.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -14,13 +16,23 @@ constexpr int32_t MAX_MATCHES = 3;
 
 // Moves v away from the light by k times the light-to-vertex vector, but no deeper than
 // `floor` (in the model's frame): past it the volume lies under the land and shades nothing.
-void extrude(const float* v, const float* light, float k, float floor, float* out) {
+// True when the point ended on the floor, in the land.
+bool extrude(const float* v, const float* light, float k, float floor, float* out) {
     const float down = light[1] + v[1];
-    if (down < 0.0f && v[1] > floor)
-        k = std::min(k, (floor - v[1]) / down);
+    bool onFloor = false;
+    if (down < 0.0f && v[1] > floor) {
+        const float toFloor = (floor - v[1]) / down;
+        onFloor = toFloor <= k;
+        k = std::min(k, toFloor);
+    }
     for (int i = 0; i < 3; ++i)
         out[i] = v[i] + (light[i] + v[i]) * k;
+    return onFloor;
 }
+
+// Which way the stencil pass is counting while the volumes draw (Idle: outside the pass;
+// a volume then draws all of itself and leaves the stencil state alone).
+ShadowCount s_count = ShadowCount::Idle;
 
 } // namespace
 
@@ -102,6 +114,48 @@ BoxOnScreen projectBox(const float boxMin[3], const float boxMax[3], const float
     return BoxOnScreen::Rect;
 }
 
+bool boxMayReachNearPlane(const float boxMin[3], const float boxMax[3], const float* mv,
+                          const float* projection) {
+    // Only a plain perspective (glFrustum, gluPerspective) is understood; anything else
+    // may put the near plane anywhere.
+    const float* p = projection;
+    if (p[11] != -1.0f || p[3] != 0.0f || p[7] != 0.0f || p[15] != 0.0f || p[1] != 0.0f ||
+        p[2] != 0.0f || p[4] != 0.0f || p[6] != 0.0f || p[12] != 0.0f || p[13] != 0.0f ||
+        !(p[0] != 0.0f) || !(p[5] != 0.0f) || !(p[10] != 1.0f))
+        return true;
+    const float n = p[14] / (p[10] - 1.0f);
+    if (!(n > 0.0f))
+        return true;
+    // The near plane's window in the eye's frame: z = -n, x in [l, r], y in [b, t].
+    const float l = n * (p[8] - 1.0f) / p[0], r = n * (p[8] + 1.0f) / p[0];
+    const float b = n * (p[9] - 1.0f) / p[5], t = n * (p[9] + 1.0f) / p[5];
+    // The box in the eye's frame, as the box around its eight corners.
+    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                   std::numeric_limits<float>::max()};
+    float hi[3] = {-lo[0], -lo[1], -lo[2]};
+    for (int corner = 0; corner < 8; ++corner) {
+        const float c[3] = {(corner & 1) ? boxMax[0] : boxMin[0],
+                            (corner & 2) ? boxMax[1] : boxMin[1],
+                            (corner & 4) ? boxMax[2] : boxMin[2]};
+        for (int a = 0; a < 3; ++a) {
+            const float e = mv[a] * c[0] + mv[4 + a] * c[1] + mv[8 + a] * c[2] + mv[12 + a];
+            if (std::isnan(e))
+                return true; // a box of no place may be anywhere
+            lo[a] = std::min(lo[a], e);
+            hi[a] = std::max(hi[a], e);
+        }
+    }
+    // A margin against rounding: a hundredth of the near distance, and more for a box
+    // far out, whose coordinates carry larger errors.
+    const float m = 0.01f * n + 1e-4f * (std::fabs(hi[2]) + std::fabs(lo[2]));
+    return lo[2] <= -n + m && hi[2] >= -n - m && lo[0] <= r + m && hi[0] >= l - m &&
+           lo[1] <= t + m && hi[1] >= b - m;
+}
+
+void SetShadowCount(ShadowCount count) {
+    s_count = count;
+}
+
 std::unique_ptr<ShadowBuilder> CreateShadowVolume() {
     return std::make_unique<ShadowVolume>();
 }
@@ -116,6 +170,12 @@ void ShadowVolume::beginFrame(int32_t triangleCount) {
     m_backFacing.resize(n);
     m_lightFacing.resize(n);
     m_edges.resize(n * EDGES_PER_TRIANGLE);
+    // Room for twice the back-facing corners, a power of two.
+    size_t ends = 1;
+    while (ends < n * 6)
+        ends *= 2;
+    m_farEnds.assign(ends, FarEnd());
+    m_farStamp = 0;
     for (int c = 0; c < 3; ++c) {
         // As many buckets as corners: the lists stay short whatever the index range.
         m_bucketHeads[c].assign(n * 3, -1);
@@ -208,6 +268,8 @@ void ShadowVolume::finish() {
                     std::copy(back.m_corners[(e + 1) % 3], back.m_corners[(e + 1) % 3] + 3,
                               edge.m_points[0]);
                     std::copy(back.m_corners[e], back.m_corners[e] + 3, edge.m_points[1]);
+                    edge.m_indices[0] = ib;
+                    edge.m_indices[1] = ia;
                 }
             }
         }
@@ -244,8 +306,66 @@ float ShadowVolume::extrusionFactor() const {
     return std::max((m_light[3] - dist) / dist, 1.0f);
 }
 
+size_t ShadowVolume::farEndSlot(int32_t vertexIndex) const {
+    const size_t mask = m_farEnds.size() - 1;
+    size_t slot = size_t(uint32_t(vertexIndex) * 2654435761u) & mask;
+    // The table has room for twice the corners, so a free slot or the index is found.
+    while (m_farEnds[slot].m_stamp == m_farStamp && m_farEnds[slot].m_index != vertexIndex)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+bool ShadowVolume::farEnd(const float* v, int32_t vertexIndex, float k, float floor, float* out) {
+    FarEnd* cached = nullptr;
+    if (!m_farEnds.empty()) {
+        cached = &m_farEnds[farEndSlot(vertexIndex)];
+        if (cached->m_stamp == m_farStamp) {
+            std::copy(cached->m_point, cached->m_point + 3, out);
+            return cached->m_inLand;
+        }
+    }
+    bool inLand = extrude(v, m_light, k, floor, out);
+    const float d[3] = {v[0] + m_light[0], v[1] + m_light[1], v[2] + m_light[2]};
+    // Only a ray that falls at least one in two: a flatter one skims the land, and two
+    // neighbours would end far apart, their side cutting through the land between them.
+    if (m_floorAt && d[1] < 0.0f && -2.0f * d[1] >= std::sqrt(d[0] * d[0] + d[2] * d[2])) {
+        // Follow the ray down to where it goes into the land: at each step, down to the
+        // height of the land under the last point, until the point lies under it. A ray
+        // that does not get there in a few steps keeps the end on the floor.
+        const float tEnd = (out[1] - v[1]) / d[1];
+        float t = 0.0f;
+        for (int step = 0; step < 4; ++step) {
+            const float p[3] = {v[0] + d[0] * t, v[1] + d[1] * t, v[2] + d[2] * t};
+            const float ground =
+                ShadowGroundAt(m_placedAt[0] + m_turn[0] * p[0] + m_turn[1] * p[2],
+                               m_placedAt[2] - m_turn[1] * p[0] + m_turn[0] * p[2]) -
+                m_placedAt[1];
+            if (p[1] <= ground) {
+                std::copy(p, p + 3, out);
+                inLand = true;
+                break;
+            }
+            t = (ground - v[1]) / d[1];
+            if (!(t < tEnd))
+                break;
+        }
+    }
+    if (cached) {
+        cached->m_index = vertexIndex;
+        cached->m_stamp = m_farStamp;
+        std::copy(out, out + 3, cached->m_point);
+        cached->m_inLand = inLand;
+    }
+    return inLand;
+}
+
 void ShadowVolume::buildGeometry(float floor) {
     const float k = extrusionFactor();
+    if (++m_farStamp == 0) { // the stamps went round: forget every old one
+        for (FarEnd& end : m_farEnds)
+            end.m_stamp = 0;
+        m_farStamp = 1;
+    }
     m_geometry.resize(size_t(m_edgeCount) * 18 + size_t(m_lightCount + m_backCount) * 9);
     float* out = m_geometry.data();
     auto put = [&out](const float* v) {
@@ -259,8 +379,8 @@ void ShadowVolume::buildGeometry(float floor) {
     // Each silhouette edge's side as the two triangles of the strip a, a', b, b'.
     for (int32_t i = 0; i < m_edgeCount; ++i) {
         const ShadowEdge& edge = m_edges[size_t(i)];
-        extrude(edge.m_points[0], m_light, k, floor, far0);
-        extrude(edge.m_points[1], m_light, k, floor, far1);
+        farEnd(edge.m_points[0], edge.m_indices[0], k, floor, far0);
+        farEnd(edge.m_points[1], edge.m_indices[1], k, floor, far1);
         put(edge.m_points[0]);
         put(far0);
         put(edge.m_points[1]);
@@ -272,12 +392,18 @@ void ShadowVolume::buildGeometry(float floor) {
         for (const float* corner : m_lightFacing[size_t(i)].m_corners)
             put(corner);
     }
+    // The far cap last, so that counting from the eye can leave it out as one piece.
+    const size_t beforeFarCap = size_t(out - m_geometry.data()) / 3;
+    bool farCapInLand = true;
     for (int32_t i = 0; i < m_backCount; ++i) {
-        for (const float* corner : m_backFacing[size_t(i)].m_corners) {
-            extrude(corner, m_light, k, floor, far0);
+        const ShadowTriangle& back = m_backFacing[size_t(i)];
+        for (int c = 0; c < 3; ++c) {
+            farCapInLand =
+                farEnd(back.m_corners[c], back.m_vertexIndices[c], k, floor, far0) && farCapInLand;
             put(far0);
         }
     }
+    m_eyeCountVertices = farCapInLand ? beforeFarCap : m_geometry.size() / 3;
     for (int a = 0; a < 3; ++a) {
         m_boundsMin[a] = std::numeric_limits<float>::max();
         m_boundsMax[a] = -std::numeric_limits<float>::max();
@@ -297,10 +423,16 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
     // The stencil pass draws every volume twice a frame: it is built once, as one array.
     // Its sides stop just under the lowest land around the caster instead of running the
     // light's whole range underground, where a software rasteriser still fills them.
-    if (m_geometryStale || x != m_placedAt[0] || y != m_placedAt[1] || z != m_placedAt[2]) {
+    if (m_geometryStale || x != m_placedAt[0] || y != m_placedAt[1] || z != m_placedAt[2] ||
+        heading != m_placedHeading) {
         m_placedAt[0] = x;
         m_placedAt[1] = y;
         m_placedAt[2] = z;
+        m_placedHeading = heading;
+        // As glRotatef turns the model's frame into the world's.
+        const double radians = double(heading) * 3.14159265358979323846 / 180.0;
+        m_turn[0] = float(std::cos(radians));
+        m_turn[1] = float(std::sin(radians));
         const float floor = m_floorAt ? m_floorAt(x, z) : -std::numeric_limits<float>::infinity();
         buildGeometry(floor - y);
     }
@@ -332,12 +464,28 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
         s_shadowArea.addWhole();
         break;
     }
+    size_t vertices = m_geometry.size() / 3;
+    if (s_count != ShadowCount::Idle) {
+        // Counted from the eye (faces in front of the scene), the volume needs no far cap
+        // when that lies in the land, and fills far fewer pixels than counted from behind
+        // the scene with both caps; that only holds while the eye is outside the volume.
+        const bool fromEye = !boxMayReachNearPlane(m_boundsMin, m_boundsMax, modelView, projection);
+        const bool up = s_count == ShadowCount::Up;
+        if (fromEye) {
+            vertices = m_eyeCountVertices;
+            glFrontFace(up ? GL_CCW : GL_CW);
+            glStencilOp(GL_KEEP, GL_KEEP, up ? GL_INCR : GL_DECR);
+        } else {
+            glFrontFace(up ? GL_CW : GL_CCW);
+            glStencilOp(GL_KEEP, up ? GL_INCR : GL_DECR, GL_KEEP);
+        }
+    }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, m_geometry.data());
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(m_geometry.size() / 3));
+    glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices));
     glPopClientAttrib();
     glPopAttrib();
     glPopMatrix();

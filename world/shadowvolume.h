@@ -1,7 +1,10 @@
 // ShadowVolume: one stencil shadow volume of one model for one light. The model feeds
 // it the posed triangles (beginFrame, clear, addTriangle for each, finish); finish
 // finds the silhouette, and draw extrudes it away from the light together with the
-// two caps, so the depth-fail stencil pass of WorldLight can count it.
+// two caps, so the stencil pass of WorldLight can count it. A volume that cannot hold the
+// eye is counted from the eye (z-pass: faces in front of the scene) and leaves out its far
+// cap when that lies in the land; one that may is counted behind the scene (depth fail),
+// caps and all.
 //
 // Costs: addTriangle is one cross and one dot product plus three list inserts;
 // finish walks three small buckets per back-facing edge (near linear in the triangle
@@ -10,7 +13,10 @@
 // A volume whose bounds fall wholly off the screen is not drawn; the others add their
 // screen rectangle to the frame's shadow area (CurrentShadowArea).
 // With a floor handed in (setFloor; the objects hand ShadowFloorAt, the lowest ground
-// around the caster) the sides end on it, not at the light's full range.
+// around the caster) the sides end on it, not at the light's full range, and each ray of
+// the volume ends sooner where it goes into the drawn land (ShadowGroundAt, a few height
+// reads per vertex and build): under the land nothing is shaded, yet a software
+// rasteriser fills every pixel of a side.
 // All storage is sized once, from the first beginFrame's triangle count, so that no
 // model can write past it: the facing arrays hold every triangle, the edge array three
 // edges per triangle, and the adjacency buckets are hashed by vertex index (any index,
@@ -20,7 +26,8 @@
 // Not guaranteed: a closed volume for meshes that are not closed (open seams leave
 // gaps in the silhouette), or for triangles fed before a light was ever set. The
 // silhouette is found for the light stored at feed time; a light that moves between
-// feeds uses the stale silhouette until the next feed.
+// feeds uses the stale silhouette until the next feed. A ray ends at the first land it
+// goes into: land further on, past a hill, gets no shadow from it.
 #pragma once
 
 #include "models/shadowfeed.h"
@@ -48,9 +55,25 @@ enum class BoxOnScreen { Hidden, Rect, Unbounded };
 BoxOnScreen projectBox(const float boxMin[3], const float boxMax[3], const float* modelView,
                        const float* projection, const int* viewport, int rect[4]);
 
+// Whether a box of the model's frame may hold a point of the near plane's window, under
+// column-major model-view and projection matrices: then the eye may look out from inside a
+// volume in that box, and its faces must be counted behind the scene, not in front of it.
+// Conservative: true for any projection that is not a plain perspective, and for a box
+// only near the window (a small margin).
+bool boxMayReachNearPlane(const float boxMin[3], const float boxMax[3], const float* modelView,
+                          const float* projection);
+
+// The stencil pass's count while the volumes draw: Up, then Down. Each volume sets the
+// faces and stencil operation of its own way of counting for it (from the eye, or behind
+// the scene when the eye may be inside it). Idle (the default) leaves the GL state to the
+// caller and draws the whole volume.
+enum class ShadowCount { Idle, Up, Down };
+void SetShadowCount(ShadowCount count);
+
 // One silhouette edge, its two endpoints in the model's frame.
 struct ShadowEdge {
     float m_points[2][3];
+    int32_t m_indices[2]; // the model's vertex indices of the two points
 };
 
 class ShadowVolume : public ShadowBuilder {
@@ -88,6 +111,8 @@ public:
     int32_t lightFacingCount() const { return m_lightCount; }
     int32_t edgeCount() const { return m_edgeCount; }
     const ShadowEdge& edge(int32_t i) const { return m_edges[size_t(i)]; }
+    // The volume as last drawn: sides, near cap, far cap, three floats per vertex.
+    const std::vector<float>& geometry() const { return m_geometry; }
     // Triangles the storage holds per facing set (0 before the first beginFrame).
     int32_t capacity() const { return int32_t(m_backFacing.size()); }
 
@@ -97,6 +122,12 @@ private:
     // deeper than floor (the model's frame).
     void buildGeometry(float floor);
     bool lightInRange() const;
+    // The far end of the ray from v (the model's vertex vertexIndex) away from the light,
+    // into out: as extrude makes it, and with a floor set, ended where the ray goes into
+    // the land (ShadowGroundAt) if that comes first. Computed once per vertex and build.
+    // True when the end lies in the land.
+    bool farEnd(const float* v, int32_t vertexIndex, float k, float floor, float* out);
+    size_t farEndSlot(int32_t vertexIndex) const;
 
     float m_light[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // x, y, z (negated light), range
     bool m_enabled = false;
@@ -117,7 +148,22 @@ private:
     float m_boundsMin[3] = {0.0f, 0.0f, 0.0f}; // of m_geometry
     float m_boundsMax[3] = {0.0f, 0.0f, 0.0f};
     float m_placedAt[3] = {0.0f, 0.0f, 0.0f}; // where m_geometry was last built for
+    // The vertices drawn when counting from the eye: all but a far cap that lies wholly
+    // on the floor (in the land, behind whatever the eye sees there).
+    size_t m_eyeCountVertices = 0;
+    float m_placedHeading = 0.0f;
+    float m_turn[2] = {1.0f, 0.0f}; // cosine and sine of m_placedHeading
     ShadowFloorFn m_floorAt = nullptr;
+    // Far ends of this build by vertex index: open addressing, a slot is in use when its
+    // stamp is the build's.
+    struct FarEnd {
+        int32_t m_index = 0;
+        uint32_t m_stamp = 0;
+        float m_point[3] = {0.0f, 0.0f, 0.0f};
+        bool m_inLand = false;
+    };
+    std::vector<FarEnd> m_farEnds;
+    uint32_t m_farStamp = 0;
 };
 
 // The factory the shell installs as the models' default shadow builder.

@@ -161,3 +161,20 @@ float ShadowFloorAt(float x, float z) {
             lowest = std::min(lowest, heightAt(x + dx, z + dz));
     return lowest - FLOOR_MARGIN;
 }
+
+float ShadowGroundAt(float x, float z) {
+    // How far under the drawn land a volume ends: room for the land between two ends.
+    constexpr float GROUND_MARGIN = 4.0f;
+    constexpr float SIZE = float(Terrain::MAP_SIZE);
+    if (!g_terrain || !(x >= 0.0f && x <= SIZE && z >= 0.0f && z <= SIZE))
+        return -std::numeric_limits<float>::infinity();
+    // The land is drawn as triangles between the grid's samples: over a cell it lies
+    // nowhere below the lowest of the cell's four corners.
+    const int32_t step = Terrain::GRID_STEP;
+    const int32_t x0 = std::min(int32_t(x) / step * step, Terrain::MAP_SIZE - step);
+    const int32_t z0 = std::min(int32_t(z) / step * step, Terrain::MAP_SIZE - step);
+    const int32_t lowest = std::min(
+        std::min(g_terrain->height(x0, z0), g_terrain->height(x0 + step, z0)),
+        std::min(g_terrain->height(x0, z0 + step), g_terrain->height(x0 + step, z0 + step)));
+    return float(lowest) - GROUND_MARGIN;
+}

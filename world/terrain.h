@@ -58,6 +58,9 @@ float heightAt(float x, float z);
 // Where a shadow volume cast at (x, z) may end: just under the lowest ground (heightAt)
 // within 128 units, or no floor at all (-infinity) without a terrain.
 float ShadowFloorAt(float x, float z);
+// Where the end of one shadow ray at (x, z) lies under the drawn land: a little under the
+// lowest corner of the land's grid cell there; -infinity off the land or without a terrain.
+float ShadowGroundAt(float x, float z);
 
 // The level's landscape (shell/gamecontext.cpp); null outside a level.
 extern Terrain* g_terrain;

@@ -248,15 +248,16 @@ template <typename DrawAll> void WorldLight::stencilPass(DrawAll drawAll) {
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
 
-    // Depth fail: far faces count up, near faces count down where they lie behind the
-    // scene; what stays non-zero is inside a volume.
+    // Every volume counts up first, then down, each in its own way (from the eye, or
+    // behind the scene when the eye may be inside it); what stays non-zero is inside a
+    // volume. With all the ups before the downs no count goes below zero on the way.
     ResetShadowArea();
-    glFrontFace(GL_CW);
-    glStencilOp(GL_KEEP, GL_INCR, GL_KEEP);
+    SetShadowCount(ShadowCount::Up);
     drawAll();
+    SetShadowCount(ShadowCount::Down);
+    drawAll();
+    SetShadowCount(ShadowCount::Idle);
     glFrontFace(GL_CCW);
-    glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
-    drawAll();
 
     glCullFace(GLenum(cullMode));
     if (!culling)

@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <limits>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -499,6 +501,63 @@ TEST_F(ShadowDrawing, TheGamesOwnModelsCastShadowsEvenPastTheOldTableSizes) {
     }
 }
 
+TEST_F(WorldLightTest, EachRayOfAVolumeEndsJustUnderTheLandItGoesInto) {
+    if (!m_gl->ok())
+        GTEST_SKIP() << m_gl->error();
+    Terrain land;
+    for (int32_t z = 0; z < 1024; ++z)
+        for (int32_t x = 0; x < 1024; ++x)
+            land.setHeight(x, z, 50);
+    g_terrain = &land;
+    // A cube 10 to 20 above its place, placed 10 above land at 50, turned a quarter.
+    const float place[3] = {500.0f, 60.0f, 500.0f};
+    auto buildAt = [&](ShadowVolume& v, float lx, float ly, float lz) {
+        build(v, cubeTriangles(0, 15, 0, 5), lx, ly, lz, 4000.0f);
+        v.setFloor(ShadowFloorAt);
+        v.draw(place[0], place[1], place[2], 90.0f);
+    };
+    auto lowest = [](const ShadowVolume& v) {
+        float y = 1e9f;
+        for (size_t i = 1; i < v.geometry().size(); i += 3)
+            y = std::min(y, v.geometry()[i]);
+        return y;
+    };
+    // Light from high above: every ray ends 4 under the land (46), not on the floor,
+    // 10 under the lowest land around (40).
+    ShadowVolume high;
+    buildAt(high, 30, 900, -20);
+    EXPECT_NEAR(lowest(high) + place[1], 46.0f, 0.01f);
+
+    // A hollow in the land under the shadow: the rays there go down into it, and every
+    // far end lies under the land where it ends, none below the floor.
+    for (int32_t z = 480; z < 560; ++z)
+        for (int32_t x = 500; x < 600; ++x)
+            land.setHeight(x, z, 35);
+    ShadowVolume hollow;
+    buildAt(hollow, 0, 900, -300); // the rays run along the model's +z, the world's +x
+    const float floor = ShadowFloorAt(place[0], place[2]);
+    int ends = 0, deep = 0;
+    const std::vector<float>& g = hollow.geometry();
+    for (size_t i = 0; i < g.size(); i += 3) {
+        if (g[i + 1] >= 0.0f)
+            continue; // a corner of the cube itself
+        ++ends;
+        // A quarter turn: the model's x runs along the world's -z, its z along x.
+        const float wx = place[0] + g[i + 2], wy = place[1] + g[i + 1], wz = place[2] - g[i];
+        EXPECT_LE(wy, ShadowGroundAt(wx, wz) + 0.01f) << wx << ", " << wz;
+        EXPECT_GE(wy, floor - 0.01f);
+        deep += wy < 40.0f;
+    }
+    EXPECT_GT(ends, 0);
+    EXPECT_GT(deep, 0) << "some rays reach the hollow";
+
+    // Light skimming the land: the rays keep ending on the floor.
+    ShadowVolume low;
+    buildAt(low, -900, 200, 0);
+    EXPECT_NEAR(lowest(low) + place[1], floor, 0.01f);
+    g_terrain = nullptr;
+}
+
 // ---- Where the volumes reach the screen ----
 
 namespace {
@@ -560,6 +619,42 @@ TEST(ShadowArea, ABoxProjectsToItsRectangleOrTheWholeScreenOrNothing) {
     area.addWhole();
     area.addRect(0, 0, 800, 600);
     EXPECT_TRUE(area.m_whole);
+}
+
+TEST(ShadowCounting, OnlyABoxThatMayHoldTheNearPlanesWindowIsCountedBehindTheScene) {
+    // Near plane at 1: its window spans x -4/3 to 4/3, y -1 to 1 at z = -1.
+    float projection[16];
+    perspective90(projection);
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    auto mayReach = [&](std::initializer_list<float> lo, std::initializer_list<float> hi,
+                        const float* modelView) {
+        return boxMayReachNearPlane(lo.begin(), hi.begin(), modelView, projection);
+    };
+    // Around the eye, and a volume from a light behind the eye running past it.
+    EXPECT_TRUE(mayReach({-1, -1, -1}, {1, 1, 1}, identity));
+    EXPECT_TRUE(mayReach({-0.1f, -0.1f, -50}, {0.1f, 0.1f, 30}, identity));
+    // Wholly in front, wholly behind, or beside the window at its depth: from the eye.
+    EXPECT_FALSE(mayReach({-5, -5, -30}, {5, 5, -2}, identity));
+    EXPECT_FALSE(mayReach({-5, -5, 2}, {5, 5, 30}, identity));
+    EXPECT_FALSE(mayReach({2, -5, -30}, {9, 5, 30}, identity));
+    EXPECT_FALSE(mayReach({-9, 1.5f, -30}, {9, 8, 30}, identity));
+    // On the boundary: touching the window's plane, or its edge, counts as reaching it.
+    EXPECT_TRUE(mayReach({-5, -5, -30}, {5, 5, -1}, identity));
+    EXPECT_TRUE(mayReach({4.0f / 3.0f, -5, -30}, {9, 5, 30}, identity));
+    // The model-view places the box: moved 10 ahead it is in front; turned half about
+    // +y and moved 10 back, it lies behind, unless it stood 10 to 12 behind the origin.
+    const float ahead[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -10, 1};
+    const float turned[16] = {-1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 10, 1};
+    EXPECT_FALSE(mayReach({-1, -1, -1}, {1, 1, 1}, ahead));
+    EXPECT_FALSE(mayReach({-1, -1, -1}, {1, 1, 1}, turned));
+    EXPECT_TRUE(mayReach({-1, -1, 10}, {1, 1, 12}, turned));
+    // A projection that is not a plain perspective, or a box of no place: behind the scene.
+    float ortho[16] = {0.1f, 0, 0, 0, 0, 0.1f, 0, 0, 0, 0, -0.01f, 0, 0, 0, 0, 1};
+    EXPECT_TRUE(boxMayReachNearPlane(std::initializer_list<float>{-5, -5, -30}.begin(),
+                                     std::initializer_list<float>{5, 5, -2}.begin(), identity,
+                                     ortho));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_TRUE(mayReach({nan, -5, -30}, {5, 5, -2}, identity));
 }
 
 TEST_F(ShadowDrawing, TheDarkeningCoversOnlyTheVolumesAreaUnlessTheEyeIsInside) {
