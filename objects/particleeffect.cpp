@@ -4,9 +4,11 @@
 #include "platform/frameprofile.h"
 #include "platform/random.h"
 #include "platform/win32timer.h"
+#include "world/shadowvolume.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -374,7 +376,173 @@ FireEffect::FireEffect() {
     setColors(1.0f, 0.0f, 0.0f, 1.0f, 0.55f, 0.1f);
 }
 
+FireEffect::~FireEffect() {
+    if (m_layerTexture != 0 && glIsTexture(m_layerTexture))
+        glDeleteTextures(1, &m_layerTexture);
+}
+
+EffectOnScreen FireEffect::onScreen(const float* modelView, const float* projection,
+                                    const int* viewport) const {
+    EffectOnScreen result;
+    float boxMin[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                       std::numeric_limits<float>::max()};
+    float boxMax[3] = {-boxMin[0], -boxMin[1], -boxMin[2]};
+    // Pixels per unit of size at unit distance, along the narrower axis.
+    const float pixelsPerUnit = std::min(std::fabs(projection[0]) * float(viewport[2]),
+                                         std::fabs(projection[5]) * float(viewport[3])) *
+                                0.5f;
+    const Vector origin = m_emitter + m_offset;
+    result.m_smallestRadius = std::numeric_limits<float>::infinity();
+    bool any = false;
+    for (const Particle& p : m_particles) {
+        if (p.m_age < 0.0f)
+            continue;
+        any = true;
+        // Turned about y, a quad of half-size h stays within h of its centre on each axis.
+        const float h = p.m_size * 0.5f;
+        const Vector c = origin + p.m_position;
+        for (int a = 0; a < 3; ++a) {
+            boxMin[a] = std::min(boxMin[a], c[a] - h);
+            boxMax[a] = std::max(boxMax[a], c[a] + h);
+        }
+        const float depth =
+            -(modelView[2] * c.x + modelView[6] * c.y + modelView[10] * c.z + modelView[14]);
+        // A quad reaching the eye's plane is large wherever it is seen.
+        if (depth > h)
+            result.m_smallestRadius =
+                std::min(result.m_smallestRadius, h * pixelsPerUnit / (depth + h));
+    }
+    if (!any)
+        return result;
+    int rect[4];
+    switch (projectBox(boxMin, boxMax, modelView, projection, viewport, rect)) {
+    case BoxOnScreen::Hidden:
+        return result;
+    case BoxOnScreen::Rect:
+        std::copy(rect, rect + 4, result.m_rect);
+        break;
+    case BoxOnScreen::Unbounded:
+        result.m_rect[0] = viewport[0];
+        result.m_rect[1] = viewport[1];
+        result.m_rect[2] = viewport[0] + viewport[2];
+        result.m_rect[3] = viewport[1] + viewport[3];
+        break;
+    }
+    result.m_visible = true;
+    return result;
+}
+
+void FireEffect::prepareLayer() {
+    m_layerReady = false;
+    GLfloat modelView[16], projection[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (viewport[2] < 2 || viewport[3] < 2)
+        return;
+    const EffectOnScreen screen = onScreen(modelView, projection, viewport);
+    if (!screen.m_visible || !(screen.m_smallestRadius >= LAYER_MIN_RADIUS))
+        return;
+    const int width = (viewport[2] + 1) / 2, height = (viewport[3] + 1) / 2;
+    int size[2] = {1, 1};
+    while (size[0] < width)
+        size[0] *= 2;
+    while (size[1] < height)
+        size[1] *= 2;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (size[0] > largest || size[1] > largest)
+        return;
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    // A texture name from an earlier context is no texture in this one.
+    if (m_layerTexture == 0 || !glIsTexture(m_layerTexture) || size[0] != m_layerTextureSize[0] ||
+        size[1] != m_layerTextureSize[1]) {
+        if (m_layerTexture == 0 || !glIsTexture(m_layerTexture))
+            glGenTextures(1, &m_layerTexture);
+        glBindTexture(GL_TEXTURE_2D, m_layerTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, size[0], size[1], 0, GL_RGB, GL_UNSIGNED_BYTE,
+                     nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        m_layerTextureSize[0] = size[0];
+        m_layerTextureSize[1] = size[1];
+    }
+    glViewport(viewport[0], viewport[1], width, height);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(viewport[0], viewport[1], width, height);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // The same flames, blended the same way; without the depth test, as GL_ALWAYS draws them.
+    drawParticles(false);
+    glBindTexture(GL_TEXTURE_2D, m_layerTexture);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, viewport[0], viewport[1], width, height);
+    // The top row and right column of the screen fall between the layer's last texels and
+    // the ones beyond; those repeat the edge, as clamping would.
+    if (height < size[1])
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, height, viewport[0], viewport[1] + height - 1,
+                            width, 1);
+    if (width < size[0])
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, width, 0, viewport[0] + width - 1, viewport[1], 1,
+                            height);
+    m_layerScale[0] = float(width) / float(viewport[2]) / float(size[0]);
+    m_layerScale[1] = float(height) / float(viewport[3]) / float(size[1]);
+    glPopAttrib();
+    std::copy(viewport, viewport + 4, m_layerViewport);
+    std::copy(screen.m_rect, screen.m_rect + 4, m_layerRect);
+    m_layerReady = true;
+}
+
+void FireEffect::drawLayer() {
+    frameprofile::PassScope pass(frameprofile::PASS_PARTICLES);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    const int* vp = m_layerViewport;
+    glOrtho(vp[0], vp[0] + vp[2], vp[1], vp[1] + vp[3], -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    // The layer already holds each flame's colour times its alpha, summed.
+    glBlendFunc(GL_ONE, GL_ONE);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, m_layerTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    // Window pixel x of the full screen lies at about x / 2 in the half-resolution layer.
+    const float sx = m_layerScale[0], sy = m_layerScale[1];
+    const float x0 = float(m_layerRect[0]), y0 = float(m_layerRect[1]);
+    const float x1 = float(m_layerRect[2]), y1 = float(m_layerRect[3]);
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2f((x0 - vp[0]) * sx, (y0 - vp[1]) * sy);
+    glVertex2f(x0, y0);
+    glTexCoord2f((x1 - vp[0]) * sx, (y0 - vp[1]) * sy);
+    glVertex2f(x1, y0);
+    glTexCoord2f((x0 - vp[0]) * sx, (y1 - vp[1]) * sy);
+    glVertex2f(x0, y1);
+    glTexCoord2f((x1 - vp[0]) * sx, (y1 - vp[1]) * sy);
+    glVertex2f(x1, y1);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+
 void FireEffect::draw() {
+    if (m_layerReady) {
+        m_layerReady = false;
+        drawLayer();
+        return;
+    }
     drawParticles(true);
 }
 

@@ -151,12 +151,56 @@ public:
     void draw() override;
 };
 
+// Where an effect's live particles land on a screen of one viewport: the window rectangle
+// around their quads (x0, y0, x1, y1; the whole viewport when some quad reaches behind the
+// eye) and the radius in pixels of the smallest quad in front of the eye (infinity when none).
+struct EffectOnScreen {
+    bool m_visible = false;
+    int m_rect[4] = {0, 0, 0, 0};
+    float m_smallestRadius = 0.0f;
+};
+
 // The standing fire-like fountain: rate 100, sizes 8 to 6, alpha 1 to 0, speed 5, lifetime 2 s,
 // colours (1, 0, 0) to (1, 0.55, 0.1); drawn with the depth function GL_ALWAYS.
+//
+// Up close its two hundred large flames cover the screen many times over, and a software
+// rasteriser pays for every covered pixel. Their glow is smooth, and additive blending adds
+// the same whatever order or buffer it is summed in, so when every flame is large on the
+// screen they are summed at half the resolution first and laid over the scene as one
+// texture (prepareLayer, then draw).
 class FireEffect : public ParticleEffect {
 public:
+    // Flames at least this many pixels in radius are summed at half the resolution: the
+    // glow then spans dozens of the smaller pixels and scales back up within a step or two
+    // of 255.
+    static constexpr float LAYER_MIN_RADIUS = 24.0f;
+
     FireEffect();
+    ~FireEffect() override;
+    FireEffect(const FireEffect&) = delete;
+    FireEffect& operator=(const FireEffect&) = delete;
+
+    // Before the frame's clear, with the camera applied: when the flames are all large on
+    // the screen, sums them into a corner of the back buffer at half the resolution and keeps
+    // that as the layer texture. The frame's clear then wipes the corner.
+    void prepareLayer();
+    // The layer when prepareLayer made one this frame, otherwise every flame at full size.
     void draw() override;
+
+    // The live particles on the screen under column-major model-view and projection
+    // matrices (the emitter's frame is applied here) and a viewport.
+    EffectOnScreen onScreen(const float* modelView, const float* projection,
+                            const int* viewport) const;
+    bool layerReady() const { return m_layerReady; }
+
+private:
+    void drawLayer();
+    GLuint m_layerTexture = 0;
+    int m_layerTextureSize[2] = {0, 0};
+    bool m_layerReady = false;
+    int m_layerViewport[4] = {0, 0, 0, 0};
+    int m_layerRect[4] = {0, 0, 0, 0};
+    float m_layerScale[2] = {0.0f, 0.0f}; // window pixels to layer texture coordinates
 };
 
 constexpr int32_t FLARE_PALETTE_SIZE = 12;

@@ -117,10 +117,16 @@ void PlayFrame() {
     }
     if (g_frameRate)
         g_frameRate->countFrame();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glLoadIdentity();
     if (g_camera)
         g_camera->apply();
+    // The fire's half-resolution layer uses a corner of the back buffer, which the clear
+    // then wipes.
+    if (g_fountain) {
+        frameprofile::PassScope pass(frameprofile::PASS_PARTICLES);
+        g_fountain->prepareLayer();
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     UpdateWorldLight();
     if (g_terrain) {
         frameprofile::PassScope pass(frameprofile::PASS_TERRAIN);
@@ -191,11 +197,6 @@ void PlayFrame() {
             frameprofile::PassScope pass(frameprofile::PASS_GEMS);
             g_gems[i]->draw();
         }
-    if (g_fountain) {
-        g_fountain->draw();
-        frameprofile::GameWork work;
-        g_fountain->update(secondsSinceStart(), 2, 5.0f);
-    }
     if (g_terrain) {
         // The fire light bobs above the fountain.
         const float y = float(g_terrain->height(340, 530)) + 10.0f +
@@ -209,6 +210,14 @@ void PlayFrame() {
     if (g_water) {
         frameprofile::PassScope pass(frameprofile::PASS_WATER);
         g_water->draw();
+    }
+    // The fire after the shadows and the water: its quads write depth (GL_ALWAYS), and the
+    // stencil counting and the water tested against that lost squares around the flames.
+    // It only adds light, so nothing drawn before it is changed by coming first.
+    if (g_fountain) {
+        g_fountain->draw();
+        frameprofile::GameWork work;
+        g_fountain->update(secondsSinceStart(), 2, 5.0f);
     }
     SetOverlayLight(true);
     if (g_hud) {

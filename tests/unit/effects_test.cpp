@@ -564,3 +564,120 @@ TEST(EffectDrawing, BatchedQuadsDrawWhatThePerParticleQuadsDrew) {
     // fraction of a pixel at most.
     EXPECT_LT(differingPixels(before, after, 8), int(before.size() / 3 / 1000));
 }
+
+namespace {
+
+// A fire two seconds into burning, as the level's fountain burns, at the origin.
+void burnFire(FireEffect& fire) {
+    gameSrand(11);
+    fire.setTexture("Data/p2.bmp");
+    fire.setPosition(0.0f, 0.0f, 0.0f);
+    for (int frame = 0; frame <= 60; ++frame)
+        fire.update(frame / 30.0, EFFECT_BOTH, 5.0f);
+    ASSERT_GT(fire.liveCount(), 100);
+}
+
+// Looks at the fire from `distance` along +z, under the game's own perspective.
+void lookAtFire(float distance) {
+    glViewport(0, 0, 800, 600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-0.55, 0.55, -0.41, 0.41, 1.0, 4500.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, -6.0f, -distance);
+}
+
+} // namespace
+
+TEST(EffectDrawing, AFireOfLargeFlamesSummedAtHalfResolutionLooksLikeItsFullDrawing) {
+    TestGLContext gl;
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    const std::string oldDir = std::filesystem::current_path().string();
+    std::filesystem::current_path(TARVO_GAME_DIR);
+    FireEffect fire;
+    burnFire(fire);
+    std::filesystem::current_path(oldDir);
+
+    // Far away the flames are a few pixels across: drawn as they are, every one.
+    lookAtFire(300.0f);
+    fire.prepareLayer();
+    EXPECT_FALSE(fire.layerReady());
+
+    // Up close: the same picture, summed at half the resolution and scaled back up. The
+    // layer's corner of the back buffer is what the frame's clear wipes, so clear after.
+    lookAtFire(18.0f);
+    glClearColor(0.1f, 0.3f, 0.1f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    fire.draw();
+    const std::vector<uint8_t> full = gl.readPixels();
+    gl.saveArtifact("fire_full");
+    fire.prepareLayer();
+    ASSERT_TRUE(fire.layerReady());
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    fire.draw();
+    EXPECT_FALSE(fire.layerReady()) << "a layer serves one drawing";
+    const std::vector<uint8_t> layered = gl.readPixels();
+    gl.saveArtifact("fire_layered");
+    int lit = 0;
+    for (size_t i = 0; i < full.size(); i += 3)
+        if (full[i] > 100)
+            ++lit;
+    EXPECT_GT(lit, 800 * 600 / 10) << "the flames should cover much of the screen";
+    EXPECT_LT(differingPixels(full, layered, 8), 800 * 600 / 200);
+    EXPECT_LT(differingPixels(full, layered, 24), 800 * 600 / 2000);
+}
+
+TEST(EffectDrawing, AFiresScreenAreaCoversItsFlamesOrTheWholeViewWhenOneReachesTheEye) {
+    FireEffect fire;
+    const int viewport[4] = {0, 0, 800, 600};
+    // The game's perspective (columns), the eye at the origin looking down -z.
+    const float projection[16] = {1.8f, 0, 0, 0, 0, 2.4f, 0, 0, 0, 0, -1.0f, -1, 0, 0, -2.0f, 0};
+    float modelView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    EXPECT_FALSE(fire.onScreen(modelView, projection, viewport).m_visible) << "no live flame";
+
+    gameSrand(3);
+    fire.setPosition(0.0f, 0.0f, -50.0f);
+    fire.update(0.0, EFFECT_EMIT, 40.0f);
+    ASSERT_EQ(fire.liveCount(), 40);
+    EffectOnScreen seen = fire.onScreen(modelView, projection, viewport);
+    ASSERT_TRUE(seen.m_visible);
+    // Every flame's quad lies inside the rectangle.
+    for (int i = 0; i < PARTICLE_COUNT; ++i) {
+        const Particle& p = fire.particle(i);
+        if (p.m_age < 0.0f)
+            continue;
+        float corners[4][3];
+        particleQuadCorners(p.m_position, float(p.m_spin), Vector(0, 0, 0), p.m_size * 0.5f,
+                            corners);
+        for (const float* c : corners) {
+            const float z = c[2] - 50.0f;
+            const float x = 400.0f + 400.0f * 1.8f * c[0] / -z;
+            const float y = 300.0f + 300.0f * 2.4f * c[1] / -z;
+            EXPECT_GE(x, float(seen.m_rect[0]));
+            EXPECT_LE(x, float(seen.m_rect[2]));
+            EXPECT_GE(y, float(seen.m_rect[1]));
+            EXPECT_LE(y, float(seen.m_rect[3]));
+        }
+    }
+    // Sizes start at 8: a radius of 4 units some 50 to 70 units away, at 720 pixels per
+    // unit at unit distance, is 40 to 60 pixels.
+    EXPECT_GT(seen.m_smallestRadius, 40.0f);
+    EXPECT_LT(seen.m_smallestRadius, 60.0f);
+
+    // A flame at the eye: the whole viewport, and no finite smallest size from it.
+    fire.setPosition(0.0f, 0.0f, 0.0f);
+    fire.update(0.0, EFFECT_EMIT, 1.0f);
+    seen = fire.onScreen(modelView, projection, viewport);
+    ASSERT_TRUE(seen.m_visible);
+    EXPECT_EQ(seen.m_rect[0], 0);
+    EXPECT_EQ(seen.m_rect[1], 0);
+    EXPECT_EQ(seen.m_rect[2], 800);
+    EXPECT_EQ(seen.m_rect[3], 600);
+
+    // Behind the eye altogether: nothing on the screen.
+    FireEffect behind;
+    behind.setPosition(0.0f, 0.0f, 100.0f);
+    behind.update(0.0, EFFECT_EMIT, 10.0f);
+    EXPECT_FALSE(behind.onScreen(modelView, projection, viewport).m_visible);
+}

@@ -1,9 +1,9 @@
 // The play frame's picture, pinned: fixed views of the generated level (the village at
-// start, a fight with painted enemies and their shadows, the standing fire, the river, a
-// conversation, the village at night) drawn by the real frame handlers in the game's own
-// 800x600 window, compared with reference images of the same views. The clocks, the random
-// generator, the camera, the hero and the enemies are all set by the test, so a view is
-// the same picture on every run; a change to how the frame draws shows up here.
+// start, a fight with painted enemies and their shadows, the standing fire far and near, the river,
+// a conversation, the village at night) drawn by the real frame handlers in the game's own 800x600
+// window, compared with reference images of the same views. The clocks, the random generator, the
+// camera, the hero and the enemies are all set by the test, so a view is the same picture on every
+// run; a change to how the frame draws shows up here.
 //
 // A view fails when more than 0.5% of its pixels differ from the reference by more than
 // 8 of 255 in a channel (the software rasteriser's rounding may move single pixels); the
@@ -333,6 +333,13 @@ TEST_F(PlayPicture, StandingFire) {
     // The fountain's flames after a second of burning, seen from close by.
     check({"fire", Vector(300.0f, 135.0f, 575.0f), Vector(340.0f, 118.0f, 530.0f), 318.0f, 560.0f,
            NORTH, 60000.0, 30, nullptr});
+}
+
+TEST_F(PlayPicture, StandingFireUpClose) {
+    // Beside the fountain after two seconds of burning: its flames fill much of the screen,
+    // over the ground, the hut and the hero's shadow.
+    check({"fireclose", Vector(318.0f, 128.0f, 552.0f), Vector(340.0f, 124.0f, 528.0f), 326.0f,
+           536.0f, NORTH, 60000.0, 60, nullptr});
 }
 
 TEST_F(PlayPicture, River) {
