@@ -25,16 +25,53 @@ void texturedQuad(float left, float top, float right, float bottom) {
     glEnd();
 }
 
-// Mask multiplied over the frame, then the image added into the darkened shape.
+// The part (s0, t0, s1, t1) of the textures over the part of the quad they land on.
+void texturedPart(float left, float top, float right, float bottom, const float* part) {
+    const float x0 = left + part[0] * (right - left), x1 = left + part[2] * (right - left);
+    const float y0 = bottom - part[1] * (bottom - top), y1 = bottom - part[3] * (bottom - top);
+    glBegin(GL_QUADS);
+    glTexCoord2f(part[0], part[3]);
+    glVertex2f(x0, y1);
+    glTexCoord2f(part[0], part[1]);
+    glVertex2f(x0, y0);
+    glTexCoord2f(part[2], part[1]);
+    glVertex2f(x1, y0);
+    glTexCoord2f(part[2], part[3]);
+    glVertex2f(x1, y1);
+    glEnd();
+}
+
+const float WHOLE[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+
+// Mask multiplied over the frame, then the image added into the darkened shape; only over
+// `part` of the textures, outside which they change nothing.
 void maskedQuad(GLuint mask, GLuint image, bool bindImage, float left, float top, float right,
-                float bottom) {
+                float bottom, const float* part = WHOLE) {
+    if (!(part[0] < part[2] && part[1] < part[3]))
+        return;
     glBindTexture(GL_TEXTURE_2D, mask);
     glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    texturedQuad(left, top, right, bottom);
+    texturedPart(left, top, right, bottom, part);
     if (bindImage)
         glBindTexture(GL_TEXTURE_2D, image);
     glBlendFunc(GL_ONE, GL_ONE);
-    texturedQuad(left, top, right, bottom);
+    texturedPart(left, top, right, bottom, part);
+}
+
+// A texture's RGB texels, first row at t = 0; empty when it has none.
+std::vector<uint8_t> texelsOf(GLuint texture, int& width, int& height) {
+    width = height = 0;
+    if (texture == 0)
+        return {};
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
+        return {};
+    std::vector<uint8_t> texels(size_t(width) * size_t(height) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    return texels;
 }
 
 void restoreProjection() {
@@ -72,7 +109,44 @@ bool Hud::loadTextures() {
         *e.target = loadImageTexture(e.file);
         any = any || *e.target != 0;
     }
+    std::copy(WHOLE, WHOLE + 4, m_crossHairBounds);
+    int maskWidth = 0, maskHeight = 0, imageWidth = 0, imageHeight = 0;
+    const std::vector<uint8_t> mask = texelsOf(m_crossHairMask, maskWidth, maskHeight);
+    const std::vector<uint8_t> image = texelsOf(m_crossHair, imageWidth, imageHeight);
+    // Only a pair of one size is known to line up texel for texel.
+    if (!mask.empty() && maskWidth == imageWidth && maskHeight == imageHeight)
+        ChangingTexelBounds(mask.data(), image.data(), maskWidth, maskHeight, m_crossHairBounds);
+    glBindTexture(GL_TEXTURE_2D, 0);
     return any;
+}
+
+void ChangingTexelBounds(const uint8_t* mask, const uint8_t* image, int width, int height,
+                         float bounds[4]) {
+    int lo[2] = {width, height}, hi[2] = {-1, -1};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const size_t i = (size_t(y) * size_t(width) + size_t(x)) * 3;
+            const bool keeps = mask[i] == 255 && mask[i + 1] == 255 && mask[i + 2] == 255 &&
+                               image[i] == 0 && image[i + 1] == 0 && image[i + 2] == 0;
+            if (keeps)
+                continue;
+            lo[0] = std::min(lo[0], x);
+            lo[1] = std::min(lo[1], y);
+            hi[0] = std::max(hi[0], x);
+            hi[1] = std::max(hi[1], y);
+        }
+    if (hi[0] < 0) {
+        std::fill(bounds, bounds + 4, 0.0f);
+        return;
+    }
+    // A sample blends the two texels nearest it along each axis: one within a texel of a
+    // changing texel's centre may change the frame, and the margin holds that.
+    constexpr int MARGIN = 2;
+    const int size[2] = {width, height};
+    for (int a = 0; a < 2; ++a) {
+        bounds[a] = float(std::max(lo[a] - MARGIN, 0)) / float(size[a]);
+        bounds[a + 2] = float(std::min(hi[a] + 1 + MARGIN, size[a])) / float(size[a]);
+    }
 }
 
 bool Hud::ammoText(int32_t weapon, int32_t redAmmo, int32_t blueAmmo, char* text, int textSize,
@@ -152,7 +226,8 @@ void Hud::drawValues(const HudValues& v) {
     }
     maskedQuad(m_paletteMask, palette, known, 670.0f, 470.0f, 780.0f, 580.0f);
     if (v.crossHair)
-        maskedQuad(m_crossHairMask, m_crossHair, true, 0.0f, 0.0f, 800.0f, 600.0f);
+        maskedQuad(m_crossHairMask, m_crossHair, true, 0.0f, 0.0f, 800.0f, 600.0f,
+                   m_crossHairBounds);
     maskedQuad(m_gemMask, m_gem, true, 610.0f, 20.0f, 720.0f, 100.0f);
     maskedQuad(m_lifeBarMask, m_lifeBar, true, 0.0f, 450.0f, 100.0f, 600.0f);
 

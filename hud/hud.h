@@ -30,6 +30,14 @@ struct HudValues {
     std::vector<float> enemyXZ; // x, z pairs for the map
 };
 
+// The texture-coordinate rectangle (s0, t0, s1, t1) outside which a mask and image pair
+// changes nothing on the screen: there the mask is white (the frame multiplied by one) and
+// the image black (nothing added). Two texels of margin keep every linearly filtered sample
+// that reaches a changing texel inside. Both are RGB rows of width by height, the first row
+// at t = 0. All zero when no texel changes anything.
+void ChangingTexelBounds(const uint8_t* mask, const uint8_t* image, int width, int height,
+                         float bounds[4]);
+
 class Hud {
 public:
     Hud();
@@ -74,6 +82,9 @@ public:
     GLuint m_map = 0;
     GLuint m_gemMask = 0;
     GLuint m_gem = 0;
+    // Where the full-screen crosshair changes the frame, found once its images are loaded:
+    // two screen-sized blended quads are mostly multiplied by one and added zero.
+    float m_crossHairBounds[4] = {0.0f, 0.0f, 1.0f, 1.0f};
 
 private:
     std::unique_ptr<BitmapFont> m_font; // "Arial", 28, made on the first text draw

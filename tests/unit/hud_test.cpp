@@ -264,3 +264,59 @@ TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
 }
 
 } // namespace
+
+TEST(HudParts, TheChangingTexelsAreBoundedWithATwoTexelMarginInsideTheTexture) {
+    const int w = 10, h = 8;
+    std::vector<uint8_t> mask(size_t(w * h * 3), 255), image(size_t(w * h * 3), 0);
+    float b[4] = {9, 9, 9, 9};
+    ChangingTexelBounds(mask.data(), image.data(), w, h, b);
+    for (float v : b)
+        EXPECT_EQ(v, 0.0f) << "a pair that changes nothing draws nothing";
+
+    // A grey mask texel at (4, 2) and a faint image texel at (5, 7), the top row.
+    mask[size_t((2 * w + 4) * 3 + 1)] = 254;
+    image[size_t((7 * w + 5) * 3 + 2)] = 1;
+    ChangingTexelBounds(mask.data(), image.data(), w, h, b);
+    EXPECT_FLOAT_EQ(b[0], 2.0f / w);
+    EXPECT_FLOAT_EQ(b[1], 0.0f / h);
+    EXPECT_FLOAT_EQ(b[2], 8.0f / w);
+    EXPECT_FLOAT_EQ(b[3], 8.0f / h) << "the margin stops at the texture's edge";
+}
+
+TEST_F(Screen, TheCrosshairOverItsChangingPartAloneDrawsTheWholeQuadsPicture) {
+    // A frame of many colours, so that a mask's multiply by one or an image's added zero
+    // anywhere would have something to change.
+    auto drawOverGradient = [&](const HudValues& v) {
+        clearFrame();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_DEPTH_TEST);
+        glBegin(GL_QUADS);
+        glColor3f(0.9f, 0.1f, 0.3f);
+        glVertex2f(-1.0f, -1.0f);
+        glColor3f(0.2f, 0.8f, 0.1f);
+        glVertex2f(1.0f, -1.0f);
+        glColor3f(0.1f, 0.3f, 0.9f);
+        glVertex2f(1.0f, 1.0f);
+        glColor3f(0.6f, 0.6f, 0.5f);
+        glVertex2f(-1.0f, 1.0f);
+        glEnd();
+        hud.drawValues(v);
+        return m_gl->readPixels();
+    };
+    const float* b = hud.m_crossHairBounds;
+    EXPECT_LT((b[2] - b[0]) * (b[3] - b[1]), 0.25f)
+        << "the crosshair is a small part of the screen";
+    HudValues v;
+    v.crossHair = true;
+    const std::vector<uint8_t> part = drawOverGradient(v);
+    m_gl->saveArtifact("hud_crosshair_part");
+    const float whole[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    std::copy(whole, whole + 4, hud.m_crossHairBounds);
+    const std::vector<uint8_t> all = drawOverGradient(v);
+    v.crossHair = false;
+    const std::vector<uint8_t> none = drawOverGradient(v);
+    EXPECT_GT(differing(all, none), 500) << "the crosshair shows";
+    EXPECT_EQ(differing(part, all), 0);
+}
