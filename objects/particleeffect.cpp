@@ -408,9 +408,15 @@ EffectOnScreen FireEffect::onScreen(const float* modelView, const float* project
         const float depth =
             -(modelView[2] * c.x + modelView[6] * c.y + modelView[10] * c.z + modelView[14]);
         // A quad reaching the eye's plane is large wherever it is seen.
-        if (depth > h)
+        const double viewportArea = double(viewport[2]) * double(viewport[3]);
+        if (depth > h) {
             result.m_smallestRadius =
                 std::min(result.m_smallestRadius, h * pixelsPerUnit / (depth + h));
+            const double side = 2.0 * double(h * pixelsPerUnit / (depth - h * 0.999f));
+            result.m_coverage += std::min(side * side, viewportArea);
+        } else if (depth > -h) {
+            result.m_coverage += viewportArea;
+        }
     }
     if (!any)
         return result;
@@ -432,6 +438,15 @@ EffectOnScreen FireEffect::onScreen(const float* modelView, const float* project
     return result;
 }
 
+bool FireEffect::layerPays(const EffectOnScreen& screen, const int* viewport) {
+    // Clearing and copying the quarter cost about as much as filling it once; laying the
+    // layer over its rectangle as much as one flame that size.
+    const double quarter = double(viewport[2]) * double(viewport[3]) / 4.0;
+    const double rect =
+        double(screen.m_rect[2] - screen.m_rect[0]) * double(screen.m_rect[3] - screen.m_rect[1]);
+    return screen.m_coverage / 4.0 + quarter + rect < 0.75 * screen.m_coverage;
+}
+
 void FireEffect::prepareLayer() {
     m_layerReady = false;
     GLfloat modelView[16], projection[16];
@@ -442,7 +457,8 @@ void FireEffect::prepareLayer() {
     if (viewport[2] < 2 || viewport[3] < 2)
         return;
     const EffectOnScreen screen = onScreen(modelView, projection, viewport);
-    if (!screen.m_visible || !(screen.m_smallestRadius >= LAYER_MIN_RADIUS))
+    if (!screen.m_visible || !(screen.m_smallestRadius >= LAYER_MIN_RADIUS) ||
+        !layerPays(screen, viewport))
         return;
     const int width = (viewport[2] + 1) / 2, height = (viewport[3] + 1) / 2;
     int size[2] = {1, 1};

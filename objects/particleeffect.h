@@ -153,11 +153,13 @@ public:
 
 // Where an effect's live particles land on a screen of one viewport: the window rectangle
 // around their quads (x0, y0, x1, y1; the whole viewport when some quad reaches behind the
-// eye) and the radius in pixels of the smallest quad in front of the eye (infinity when none).
+// eye), the radius in pixels of the smallest quad in front of the eye (infinity when none)
+// and about how many pixels all the quads cover together, each at most the viewport.
 struct EffectOnScreen {
     bool m_visible = false;
     int m_rect[4] = {0, 0, 0, 0};
     float m_smallestRadius = 0.0f;
+    double m_coverage = 0.0;
 };
 
 // The standing fire-like fountain: rate 100, sizes 8 to 6, alpha 1 to 0, speed 5, lifetime 2 s,
@@ -174,6 +176,10 @@ public:
     // glow then spans dozens of the smaller pixels and scales back up within a step or two
     // of 255.
     static constexpr float LAYER_MIN_RADIUS = 24.0f;
+    // Whether the layer pays for itself: a quarter of the flames' pixels, plus clearing and
+    // copying a quarter of the viewport and laying the layer over its rectangle, must come
+    // well under drawing every flame at full size.
+    static bool layerPays(const EffectOnScreen& screen, const int* viewport);
 
     FireEffect();
     ~FireEffect() override;

@@ -675,6 +675,21 @@ TEST(EffectDrawing, AFiresScreenAreaCoversItsFlamesOrTheWholeViewWhenOneReachesT
     EXPECT_EQ(seen.m_rect[2], 800);
     EXPECT_EQ(seen.m_rect[3], 600);
 
+    // The layer pays only where the flames cover the screen many times over.
+    EffectOnScreen few;
+    few.m_visible = true;
+    few.m_coverage = 300000.0;
+    few.m_rect[2] = 400;
+    few.m_rect[3] = 300;
+    EXPECT_FALSE(FireEffect::layerPays(few, viewport));
+    EffectOnScreen many = few;
+    many.m_coverage = 2000000.0;
+    EXPECT_TRUE(FireEffect::layerPays(many, viewport));
+    many.m_rect[2] = 800;
+    many.m_rect[3] = 600;
+    many.m_coverage = 1000000.0;
+    EXPECT_FALSE(FireEffect::layerPays(many, viewport)) << "laid over the whole screen";
+
     // Behind the eye altogether: nothing on the screen.
     FireEffect behind;
     behind.setPosition(0.0f, 0.0f, 100.0f);
