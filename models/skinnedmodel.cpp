@@ -148,6 +148,7 @@ void SkinnedModel::adopt(ModelData&& data, bool uploadTextures) {
     m_joints.resize(m_jointCount);
     m_currentPose = 0;
     m_neighbourTriangleCount = -1;
+    m_cornerSlots.clear();
     if (uploadTextures)
         loadTextures();
     bindSkeleton();
@@ -440,7 +441,7 @@ void SkinnedModel::drawModel() {
     for (auto& volume : m_shadowVolumes)
         volume->beginFrame(m_triangleCount);
     // A model standing still (scenery, a held pose) keeps last frame's arrays.
-    const bool posed =
+    bool posed =
         m_arraysSerial != m_poseSerial || m_posedPositions.size() != size_t(m_vertexCount) * 3;
     if (posed)
         poseVertices();
@@ -476,6 +477,10 @@ void SkinnedModel::drawModel() {
         for (auto& volume : m_shadowVolumes)
             volume->clear();
     }
+    if (m_cornerSlots.empty()) {
+        buildCornerSlots();
+        posed = true;
+    }
     if (posed || m_cornerPositions.empty())
         fillCornerArrays();
     m_arraysSerial = m_poseSerial;
@@ -488,19 +493,21 @@ void SkinnedModel::drawModel() {
     glNormalPointer(GL_FLOAT, 0, m_cornerNormals.data());
     glTexCoordPointer(2, GL_FLOAT, 0, m_cornerTexCoords.data());
     size_t first = 0;
-    for (const ModelMesh& mesh : m_meshes) {
+    for (size_t m = 0; m < m_meshes.size(); ++m) {
+        const ModelMesh& mesh = m_meshes[m];
         applyMaterial(m_materials, m_materialCount, mesh.m_materialIndex);
         const size_t corners = mesh.m_triangleIndices.size() * 3;
         if (corners > 0)
-            glDrawArrays(GL_TRIANGLES, GLint(first), GLsizei(corners));
+            glDrawRangeElements(GL_TRIANGLES, m_meshSlots[m][0], m_meshSlots[m][1],
+                                GLsizei(corners), GL_UNSIGNED_INT, &m_cornerSlots[first]);
         if (feed) {
             for (size_t c = first; c < first + corners; c += 3) {
                 ShadowTriangle record;
                 const ModelTriangle& triangle =
                     m_triangles[mesh.m_triangleIndices[(c - first) / 3]];
                 for (int k = 0; k < 3; ++k) {
-                    std::copy(&m_cornerPositions[(c + k) * 3], &m_cornerPositions[(c + k) * 3] + 3,
-                              record.m_corners[k]);
+                    const float* at = &m_cornerPositions[size_t(m_cornerSlots[c + k]) * 3];
+                    std::copy(at, at + 3, record.m_corners[k]);
                     record.m_vertexIndices[k] = triangle.m_vertexIndices[k];
                 }
                 for (auto& volume : m_shadowVolumes)
@@ -514,8 +521,9 @@ void SkinnedModel::drawModel() {
         // Corner by corner, the last corner's normal and texture coordinate stayed
         // current; whatever is drawn next without its own (the landscape takes its
         // lighting from the current normal) must still find them.
-        glNormal3fv(&m_cornerNormals[(first - 1) * 3]);
-        glTexCoord2fv(&m_cornerTexCoords[(first - 1) * 2]);
+        const size_t last = m_cornerSlots[first - 1];
+        glNormal3fv(&m_cornerNormals[last * 3]);
+        glTexCoord2fv(&m_cornerTexCoords[last * 2]);
     }
     glDisable(GL_TEXTURE_2D);
     if (feed) {
@@ -542,34 +550,65 @@ void SkinnedModel::poseVertices() {
     }
 }
 
-void SkinnedModel::fillCornerArrays() {
-    size_t corners = 0;
-    for (const ModelMesh& mesh : m_meshes)
-        corners += mesh.m_triangleIndices.size() * 3;
-    m_cornerPositions.resize(corners * 3);
-    m_cornerNormals.resize(corners * 3);
-    m_cornerTexCoords.resize(corners * 2);
-    size_t c = 0;
+void SkinnedModel::buildCornerSlots() {
+    m_cornerSlots.clear();
+    m_slotVertices.clear();
+    m_slotNormals.clear();
+    m_cornerTexCoords.clear();
+    m_meshSlots.clear();
+    // Equal bits, not equal values: a slot stands for exactly what its corners sent.
+    using Key = std::array<uint32_t, 6>;
+    auto bits = [](float f) {
+        uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return b;
+    };
     for (const ModelMesh& mesh : m_meshes) {
+        std::map<Key, uint32_t> slots;
+        const uint32_t first = uint32_t(m_slotVertices.size());
         for (int32_t index : mesh.m_triangleIndices) {
             const ModelTriangle& triangle = m_triangles[size_t(index)];
-            for (int k = 0; k < 3; ++k, ++c) {
-                const int32_t v = triangle.m_vertexIndices[k];
-                const ModelVertex& vertex = m_vertices[size_t(v)];
-                std::copy(&m_posedPositions[size_t(v) * 3], &m_posedPositions[size_t(v) * 3] + 3,
-                          &m_cornerPositions[c * 3]);
-                m_cornerTexCoords[c * 2] = triangle.m_s[k];
-                m_cornerTexCoords[c * 2 + 1] = triangle.m_t[k];
-                float* normal = &m_cornerNormals[c * 3];
-                if (vertex.m_boneId < 0 || vertex.m_boneId >= m_jointCount) {
-                    std::copy(triangle.m_normals[k], triangle.m_normals[k] + 3, normal);
-                } else {
-                    Vector n(triangle.m_normals[k]);
-                    n.transform3(m_joints[vertex.m_boneId].m_final);
-                    n.normalize();
-                    n.getArray(normal);
+            for (int k = 0; k < 3; ++k) {
+                const float* n = triangle.m_normals[k];
+                const Key key = {uint32_t(triangle.m_vertexIndices[k]),
+                                 bits(n[0]),
+                                 bits(n[1]),
+                                 bits(n[2]),
+                                 bits(triangle.m_s[k]),
+                                 bits(triangle.m_t[k])};
+                auto [it, added] = slots.emplace(key, uint32_t(m_slotVertices.size()));
+                if (added) {
+                    m_slotVertices.push_back(triangle.m_vertexIndices[k]);
+                    m_slotNormals.insert(m_slotNormals.end(), n, n + 3);
+                    m_cornerTexCoords.push_back(triangle.m_s[k]);
+                    m_cornerTexCoords.push_back(triangle.m_t[k]);
                 }
+                m_cornerSlots.push_back(it->second);
             }
+        }
+        const uint32_t end = uint32_t(m_slotVertices.size());
+        m_meshSlots.push_back({first, end > first ? end - 1 : first});
+    }
+}
+
+void SkinnedModel::fillCornerArrays() {
+    const size_t slots = m_slotVertices.size();
+    m_cornerPositions.resize(slots * 3);
+    m_cornerNormals.resize(slots * 3);
+    for (size_t slot = 0; slot < slots; ++slot) {
+        const int32_t v = m_slotVertices[slot];
+        const ModelVertex& vertex = m_vertices[size_t(v)];
+        std::copy(&m_posedPositions[size_t(v) * 3], &m_posedPositions[size_t(v) * 3] + 3,
+                  &m_cornerPositions[slot * 3]);
+        const float* unposed = &m_slotNormals[slot * 3];
+        float* normal = &m_cornerNormals[slot * 3];
+        if (vertex.m_boneId < 0 || vertex.m_boneId >= m_jointCount) {
+            std::copy(unposed, unposed + 3, normal);
+        } else {
+            Vector n(unposed);
+            n.transform3(m_joints[vertex.m_boneId].m_final);
+            n.normalize();
+            n.getArray(normal);
         }
     }
 }

@@ -17,6 +17,7 @@
 #include "models/shadowfeed.h"
 #include "models/vector.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -204,6 +205,9 @@ protected:
 
     // The corners of every mesh, posed, as arrays for one draw per mesh.
     void fillCornerArrays();
+    // Once per model: corners with the same vertex, normal and texture coordinates share
+    // one slot of the arrays, so the GL lights each of them once, not once per triangle.
+    void buildCornerSlots();
     EyeView eyeInModel() const;
     void buildEdgeNeighbours();
 
@@ -212,6 +216,14 @@ protected:
     std::vector<float> m_cornerPositions;
     std::vector<float> m_cornerNormals;
     std::vector<float> m_cornerTexCoords;
+    // Per corner, in mesh order, its slot in the arrays above; per slot, the model vertex and
+    // the unposed normal it carries.
+    std::vector<uint32_t> m_cornerSlots;
+    // Per mesh, its first and last slot: a mesh's slots lie together, so that each draw
+    // sends and lights only its own.
+    std::vector<std::array<uint32_t, 2>> m_meshSlots;
+    std::vector<int32_t> m_slotVertices;
+    std::vector<float> m_slotNormals;
     // Once per model: the drawn triangles and, per triangle edge, the other drawn
     // triangles on it (m_neighbours from m_neighbourStart[e] to m_neighbourStart[e + 1]).
     std::vector<int32_t> m_drawnTriangles;

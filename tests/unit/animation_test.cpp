@@ -559,3 +559,25 @@ TEST_F(ModelDrawing, ArraysAndSilhouetteOutlineDrawWhatTheCornerByCornerWayDrew)
     }
     SkinnedModel::s_plainDrawing = false;
 }
+
+TEST_F(ModelDrawing, AModelLoadedAgainIntoTheSameObjectDrawsFromItsOwnArrays) {
+    if (!inGameFolder())
+        GTEST_SKIP() << "no generated models in " << TARVO_GAME_DIR;
+    Ms3dModel fresh;
+    ASSERT_TRUE(fresh.loadModel("Data/enemy.ms3d"));
+    draw(fresh, 0, true, "model_fresh");
+    const std::vector<uint8_t> expected = m_gl->readPixels();
+
+    // The arrays built for the hero must not serve the enemy loaded over him.
+    Ms3dModel reused;
+    ASSERT_TRUE(reused.loadModel("Data/tarvo.ms3d"));
+    draw(reused, 0, true, "model_before_reload");
+    ASSERT_TRUE(reused.loadModel("Data/enemy.ms3d"));
+    draw(reused, 0, true, "model_reloaded");
+    const std::vector<uint8_t> actual = m_gl->readPixels();
+    ASSERT_EQ(actual.size(), expected.size());
+    int differing = 0;
+    for (size_t i = 0; i < actual.size(); ++i)
+        differing += actual[i] != expected[i];
+    EXPECT_EQ(differing, 0);
+}
