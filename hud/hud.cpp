@@ -69,8 +69,10 @@ std::vector<uint8_t> texelsOf(GLuint texture, int& width, int& height) {
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192)
         return {};
     std::vector<uint8_t> texels(size_t(width) * size_t(height) * 3);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    glPopClientAttrib();
     return texels;
 }
 

@@ -391,6 +391,7 @@ EffectOnScreen FireEffect::onScreen(const float* modelView, const float* project
     const float pixelsPerUnit = std::min(std::fabs(projection[0]) * float(viewport[2]),
                                          std::fabs(projection[5]) * float(viewport[3])) *
                                 0.5f;
+    const double viewportArea = double(viewport[2]) * double(viewport[3]);
     const Vector origin = m_emitter + m_offset;
     result.m_smallestRadius = std::numeric_limits<float>::infinity();
     bool any = false;
@@ -407,14 +408,15 @@ EffectOnScreen FireEffect::onScreen(const float* modelView, const float* project
         }
         const float depth =
             -(modelView[2] * c.x + modelView[6] * c.y + modelView[10] * c.z + modelView[14]);
-        // A quad reaching the eye's plane is large wherever it is seen.
-        const double viewportArea = double(viewport[2]) * double(viewport[3]);
         if (depth > h) {
+            // The smallest size from the quad's far side, the coverage from its near side
+            // (kept just off the eye's plane).
             result.m_smallestRadius =
                 std::min(result.m_smallestRadius, h * pixelsPerUnit / (depth + h));
             const double side = 2.0 * double(h * pixelsPerUnit / (depth - h * 0.999f));
             result.m_coverage += std::min(side * side, viewportArea);
         } else if (depth > -h) {
+            // A quad reaching the eye's plane is large wherever it is seen.
             result.m_coverage += viewportArea;
         }
     }
