@@ -48,7 +48,10 @@ GLuint cachedTexture(const std::string& path) {
             return it->second;
     }
     GLuint name = loadTexture(path);
-    cache[path] = name;
+    // Without a current GL context nothing loads, whatever the file; only a file that failed
+    // in a context is given up on.
+    if (name != 0 || glGetString(GL_VERSION) != nullptr)
+        cache[path] = name;
     return name;
 }
 

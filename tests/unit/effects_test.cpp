@@ -432,6 +432,29 @@ TEST(EffectDrawing, SparksAndFlareLightThePictureAndTrailTexturesAreShared) {
     fs::remove_all(dir);
 }
 
+TEST(EffectDrawing, ATrailTextureAskedForBeforeAnyContextLoadsOnceThereIsOne) {
+    // A shot made while no GL context is current (a test, a scene set up early) gets no
+    // texture; that must not count as a broken file for the shots made later.
+    namespace fs = std::filesystem;
+    const fs::path file =
+        fs::temp_directory_path() / ("tarvo_early_trail_" + std::to_string(::getpid()) + ".bmp");
+    fs::copy_file(fs::path(TARVO_GAME_DIR) / "Data/p3.bmp", file,
+                  fs::copy_options::overwrite_existing);
+    {
+        ContextGuard context;
+        SparkEffect early;
+        early.setTexture(file.string());
+        EXPECT_EQ(early.m_texture, 0u);
+    }
+    TestGLContext gl;
+    ASSERT_TRUE(gl.ok()) << gl.error();
+    SparkEffect later;
+    later.setTexture(file.string());
+    EXPECT_NE(later.m_texture, 0u);
+    EXPECT_TRUE(glIsTexture(later.m_texture));
+    fs::remove(file);
+}
+
 namespace {
 
 // The particles as they used to be sent: a begin/end strip per particle under its own
