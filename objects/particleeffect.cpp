@@ -329,6 +329,21 @@ void ParticleEffect::setFlag(int32_t which, bool value) {
 }
 
 void ParticleEffect::drawParticles(bool depthAlways) {
+    // Gathered first: an effect with nothing alive (the puff over every idle character)
+    // then costs no attribute push and pop, which the driver pays for in full.
+    QuadBatch& batch = quadBatch();
+    batch.clear();
+    float corners[4][3];
+    for (const Particle& p : m_particles) {
+        if (p.m_age < 0.0f)
+            continue;
+        particleQuadCorners(p.m_position, static_cast<float>(p.m_spin), Vector(0.0f, 0.0f, 0.0f),
+                            p.m_size * 0.5f, corners);
+        const float color[4] = {p.m_color[0], p.m_color[1], p.m_color[2], p.m_alpha};
+        batch.add(corners, color);
+    }
+    if (batch.m_positions.empty())
+        return;
     frameprofile::PassScope pass(frameprofile::PASS_PARTICLES);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glMatrixMode(GL_MODELVIEW);
@@ -349,17 +364,6 @@ void ParticleEffect::drawParticles(bool depthAlways) {
         glBindTexture(GL_TEXTURE_2D, m_texture);
     } else {
         glDisable(GL_TEXTURE_2D);
-    }
-    QuadBatch& batch = quadBatch();
-    batch.clear();
-    float corners[4][3];
-    for (const Particle& p : m_particles) {
-        if (p.m_age < 0.0f)
-            continue;
-        particleQuadCorners(p.m_position, static_cast<float>(p.m_spin), Vector(0.0f, 0.0f, 0.0f),
-                            p.m_size * 0.5f, corners);
-        const float color[4] = {p.m_color[0], p.m_color[1], p.m_color[2], p.m_alpha};
-        batch.add(corners, color);
     }
     batch.draw();
     glPopMatrix();
