@@ -453,7 +453,9 @@ void SkinnedModel::drawModel() {
         frameprofile::PassScope pass(frameprofile::PASS_OUTLINES);
         findOutlineEdges(eyeInModel());
         if (!m_outlineIndices.empty()) {
-            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            // Only what the outline changes: a whole push and pop per model costs the driver
+            // more than the lines.
+            glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_DEPTH_BUFFER_BIT);
             glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
             glDisable(GL_LIGHTING);
             glDisable(GL_TEXTURE_2D);

@@ -401,6 +401,23 @@ TEST_F(ModelDrawing, ABuiltBoxLoadsItsTextureBesideItAndDrawsItsOutline) {
     EXPECT_GT(plain.colours, 4) << "the checks show";
     Picture outlined = draw(box, 1, true, "model_box_outlined");
     EXPECT_GT(outlined.black, 200) << "the outline pass draws black edges";
+
+    // The outline puts back whatever it changed: the scene after a model goes on as before.
+    glLineWidth(1.5f);
+    glDepthFunc(GL_LESS);
+    glEnable(GL_LIGHTING);
+    glColor4f(0.2f, 0.4f, 0.6f, 0.8f);
+    draw(box, 1, true, "model_box_outlined_again");
+    GLfloat width = 0.0f, colour[4] = {0, 0, 0, 0};
+    GLint depthFunc = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_FLOAT_EQ(width, 1.5f);
+    EXPECT_EQ(depthFunc, GL_LESS);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FLOAT_EQ(colour[0], 0.2f);
+    EXPECT_FLOAT_EQ(colour[3], 0.8f);
 }
 
 TEST_F(ModelDrawing, TheGeneratedHeroEnemyAndBossShowTheirPoses) {
