@@ -44,7 +44,13 @@ void ViewFrustum::setFromMatrices(const float projection[16], const float modelv
 }
 
 void ViewFrustum::testVisible(ModelObject& object) const {
-    Vector centre = object.getPosition() + object.m_sphereOffset;
+    // The offset is the centre of the model's own box: it turns with the model, as
+    // glRotatef(heading, 0, 1, 0) turns it when the model is drawn.
+    const double radians = double(object.m_heading) * 3.14159265358979323846 / 180.0;
+    const float c = float(std::cos(radians)), s = float(std::sin(radians));
+    const Vector& offset = object.m_sphereOffset;
+    const Vector centre = object.getPosition() + Vector(c * offset.x + s * offset.z, offset.y,
+                                                        -s * offset.x + c * offset.z);
     float r = object.m_sphereRadius;
     for (const float* plane : m_planes) {
         if (plane[0] * centre.x + plane[1] * centre.y + plane[2] * centre.z + plane[3] <= -r) {

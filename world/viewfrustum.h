@@ -29,7 +29,8 @@ public:
     // The planes of projection * model-view, both column-major, normalised.
     void setFromMatrices(const float projection[16], const float modelview[16]);
 
-    // m_visible = the object's sphere is not wholly outside any plane.
+    // m_visible = the object's sphere is not wholly outside any plane. The sphere's centre
+    // is the object's position plus m_sphereOffset turned by its heading.
     void testVisible(ModelObject& object) const;
     // m_castsShadow = the object lies within the shadow range of the point 275 ahead of
     // the hero (g_hero). Without a hero every object keeps casting.

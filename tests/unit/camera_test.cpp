@@ -335,6 +335,14 @@ TEST(ViewFrustumPlanes, SphereTouchingAPlaneFromOutsideIsInvisible) {
     EXPECT_FALSE(visibleAt(f, object, Vector(0.0f, 0.0f, -50.0f))) << "beyond the far plane";
     object.m_sphereOffset = Vector(0.0f, 0.0f, 0.0f);
     EXPECT_FALSE(visibleAt(f, object, Vector(0.0f, -13.0f, -50.0f))) << "below the bottom plane";
+    // The offset lies in the model's frame and turns with it: a model whose bulk lies 12
+    // along its own x, turned a quarter, has it straight ahead of the eye.
+    object.m_sphereOffset = Vector(12.0f, 0.0f, 0.0f);
+    EXPECT_FALSE(visibleAt(f, object, Vector(0.0f, 0.0f, -50.0f))) << "unturned: right of view";
+    object.m_heading = 90.0f;
+    EXPECT_TRUE(visibleAt(f, object, Vector(0.0f, 0.0f, -50.0f))) << "turned: in front";
+    object.m_heading = 180.0f;
+    EXPECT_FALSE(visibleAt(f, object, Vector(-10.0f, 0.0f, -50.0f))) << "turned back: left";
 }
 
 TEST(ViewFrustumShadows, RangeIsMeasuredFromAPointAheadOfTheHero) {
