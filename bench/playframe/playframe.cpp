@@ -8,6 +8,10 @@
 // Then, on the same loaded level with its whole cast, two Google benchmarks: one frame's
 // collision tests (every object, every projectile) and one frame's AI steps.
 //
+// It also prints the CPU time each frame takes, on the main thread and over the whole
+// process: a software renderer rasterises on its own threads, so the frame can never be
+// faster than all the threads' work spread over every core.
+//
 // With --passes it plays the same script but times each drawing pass of every frame on its
 // own (the GL finished between passes) and prints their medians instead. Waiting between
 // passes makes the profiled frame slower than the real one; the shares are what it is for.
@@ -40,6 +44,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -49,6 +55,36 @@ using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
+
+// CPU milliseconds used so far by this thread or this whole process.
+double cpuMs(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// One frame's wall time and CPU time, measured from start() to stop().
+struct FrameClock {
+    Clock::time_point m_start;
+    double m_thread = 0.0, m_process = 0.0;
+    std::vector<double> m_wallMs, m_threadMs, m_processMs;
+
+    void start() {
+        m_start = Clock::now();
+        m_thread = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+        m_process = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
+    }
+    void stop() {
+        m_wallMs.push_back(msSince(m_start));
+        m_threadMs.push_back(cpuMs(CLOCK_THREAD_CPUTIME_ID) - m_thread);
+        m_processMs.push_back(cpuMs(CLOCK_PROCESS_CPUTIME_ID) - m_process);
+    }
+    void clear() {
+        m_wallMs.clear();
+        m_threadMs.clear();
+        m_processMs.clear();
+    }
+};
 
 double median(std::vector<double> v) {
     if (v.empty())
@@ -109,9 +145,9 @@ void scriptedCommands() {
         keyEvent(SDL_SCANCODE_SPACE, false);
 }
 
-Clock::time_point s_frameStart;
+FrameClock s_play;
 bool s_timing = false;
-std::vector<double> s_frameMs, s_gameMs;
+std::vector<double> s_gameMs;
 // Per pass, its milliseconds in each timed frame (with --passes).
 std::vector<double> s_passMs[frameprofile::PASS_COUNT];
 FrameHandler s_playFrame = nullptr;
@@ -119,7 +155,7 @@ FrameHandler s_playFrame = nullptr;
 void timedPlayFrame() {
     if (frameprofile::g_passesEnabled)
         frameprofile::resetPasses();
-    s_frameStart = Clock::now();
+    s_play.start();
     frameprofile::reset();
     s_playFrame();
 }
@@ -132,7 +168,7 @@ void timedSwap() {
     if (passes)
         frameprofile::switchPass(frameprofile::PASS_OTHER);
     if (s_timing) {
-        s_frameMs.push_back(msSince(s_frameStart));
+        s_play.stop();
         s_gameMs.push_back(frameprofile::g_gameNs / 1e6);
         for (int p = 0; passes && p < frameprofile::PASS_COUNT; ++p)
             s_passMs[p].push_back(frameprofile::g_passNs[p] / 1e6);
@@ -150,10 +186,10 @@ int playScripted(int frames) {
     while (s_frame < 100 && RunOneRound()) {
     }
     s_timing = true;
-    while (int(s_frameMs.size()) < frames && g_gameState == STATE_PLAY && RunOneRound()) {
+    while (int(s_play.m_wallMs.size()) < frames && g_gameState == STATE_PLAY && RunOneRound()) {
     }
     s_timing = false;
-    return int(s_frameMs.size());
+    return int(s_play.m_wallMs.size());
 }
 
 // The scripted play with every pass timed on its own; prints the table.
@@ -181,7 +217,7 @@ int profilePasses(int frames) {
     }
     std::printf("  %-18s %9.2f\n", "sum of medians", sum);
     std::printf("  %-18s %9.2f   (profiled; the real frame is faster)\n", "whole frame",
-                median(s_frameMs));
+                median(s_play.m_wallMs));
     std::fflush(stdout);
     ShutDownSound();
     ReleaseLevel();
@@ -235,7 +271,8 @@ int main(int argc, char** argv) {
 
     frameprofile::g_enabled = true;
     const int played = playScripted(frames);
-    const std::vector<double> playMs = s_frameMs, playGameMs = s_gameMs;
+    const FrameClock play = s_play;
+    const std::vector<double> playGameMs = s_gameMs;
 
     // What each layer costs: the same play, 200 frames each with one layer left out.
     struct Layer {
@@ -250,28 +287,29 @@ int main(int argc, char** argv) {
     for (Layer& layer : layers) {
         void* kept = *layer.pointer;
         *layer.pointer = nullptr;
-        s_frameMs.clear();
+        s_play.clear();
         s_timing = true;
-        while (s_frameMs.size() < 200 && g_gameState == STATE_PLAY && RunOneRound()) {
+        while (s_play.m_wallMs.size() < 200 && g_gameState == STATE_PLAY && RunOneRound()) {
         }
         s_timing = false;
         *layer.pointer = kept;
-        layer.ms = median(s_frameMs);
+        layer.ms = median(s_play.m_wallMs);
     }
 
-    std::vector<double> terrainMs;
+    FrameClock terrainFrames;
     for (int i = 0; i < 300; ++i) {
-        const auto start = Clock::now();
+        terrainFrames.start();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         glLoadIdentity();
         g_camera->apply();
         g_terrain->draw();
         finishedSwap();
-        terrainMs.push_back(msSince(start));
+        terrainFrames.stop();
     }
 
-    const double frame = median(playMs), game = median(playGameMs);
-    const double empty = median(emptyMs), terrain = median(terrainMs), start = median(startMs);
+    const double frame = median(play.m_wallMs), game = median(playGameMs);
+    const double empty = median(emptyMs), terrain = median(terrainFrames.m_wallMs);
+    const double start = median(startMs);
     std::printf("play frame benchmark, %d frames at 800x600 (medians)\n", played);
     std::printf("  whole play frame      %8.2f ms  (%.0f frames a second)\n", frame,
                 frame > 0 ? 1000.0 / frame : 0.0);
@@ -284,6 +322,21 @@ int main(int argc, char** argv) {
     std::printf("  play / terrain        %8.2f\n", terrain > 0 ? frame / terrain : 0.0);
     for (const Layer& layer : layers)
         std::printf("  without %-13s %8.2f ms\n", layer.name, layer.ms);
+    // Every thread's CPU time spread over every core is the least the frame can take.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::printf("  CPU a frame on %u cores   main thread   all threads   all / cores\n", cores);
+    const struct {
+        const char* name;
+        const FrameClock& clock;
+    } cpuRows[] = {{"play frame", play}, {"bare terrain", terrainFrames}};
+    for (const auto& row : cpuRows) {
+        const double all = median(row.clock.m_processMs);
+        std::printf("    %-22s %8.2f ms   %8.2f ms   %8.2f ms\n", row.name,
+                    median(row.clock.m_threadMs), all, all / double(cores));
+    }
+    const double terrainCpu = median(terrainFrames.m_processMs);
+    std::printf("  play / terrain in CPU %8.2f\n",
+                terrainCpu > 0 ? median(play.m_processMs) / terrainCpu : 0.0);
     std::fflush(stdout);
 
     // The frame's logic on its own, with the cast where the play left it.
