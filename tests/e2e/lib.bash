@@ -50,6 +50,17 @@ wait_window() {
     return 1
 }
 
+# wait_display [SECONDS]: waits until this script's X server answers. One that never does is
+# the test machine's fault, not the game's, and is reported as such.
+wait_display() {
+    local limit=${1:-10} i
+    for ((i = 0; i < limit * 5; i++)); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    fail "the X server on ${DISPLAY:-(no DISPLAY)} does not answer; the game was not started"
+}
+
 screenshot() {
     import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true
 }
@@ -131,3 +142,6 @@ hold() {
     sleep "$2"
     xdotool keyup "$1"
 }
+
+# A script re-run under its own xvfb-run starts its game only once that server answers.
+[ -z "${TARVO_E2E_INNER:-}" ] || wait_display

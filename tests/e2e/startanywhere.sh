@@ -25,7 +25,8 @@ for dir in "${starts[@]}"; do
     name="start-anywhere-$n"
     (cd "$dir" && exec "$TARVO_BIN") >"$ARTIFACTS/$name.log" 2>&1 &
     GAME_PID=$!
-    id=$(wait_window "Project Tarvo" 20) || fail "started from $dir: no window"
+    id=$(wait_window "Project Tarvo" 20) ||
+        fail "started from $dir: no window; the game said: $(cat "$ARTIFACTS/$name.log")"
     # The scene's light swells: look once a second until it shows, for 6 s at most.
     for ((i = 1; i <= 6; i++)); do
         sleep 1
