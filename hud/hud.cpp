@@ -4,6 +4,8 @@
 #include "level/qrvdatalayer.h"
 #include "models/texture.h"
 #include "objects/player.h"
+#include "platform/gamestate.h"
+#include "platform/timer.h"
 
 #include <GL/gl.h>
 #include <algorithm>
@@ -84,7 +86,7 @@ void restoreProjection() {
 
 } // namespace
 
-Hud::Hud() = default;
+Hud::Hud() : m_mapTimer(CreateTimer()) {}
 
 Hud::~Hud() = default;
 
@@ -174,11 +176,68 @@ bool Hud::ammoText(int32_t weapon, int32_t redAmmo, int32_t blueAmmo, char* text
     }
 }
 
-void Hud::draw() {
+void Hud::takeMapRequest() {
     // The map item of a menu asks for the map through the data layer's flag.
     if (g_showMapRequested) {
         m_showMap = true;
         g_showMapRequested = false;
+    }
+}
+
+std::vector<float> Hud::enemyPositions() {
+    std::vector<float> xz;
+    if (!g_dataLayer)
+        return xz;
+    xz.reserve(g_dataLayer->m_enemyTable.size() * 2);
+    for (const auto& entry : g_dataLayer->m_enemyTable) {
+        xz.push_back(entry.second->x);
+        xz.push_back(entry.second->z);
+    }
+    return xz;
+}
+
+void Hud::conversationStarted() {
+    g_showMapRequested = false;
+    m_showMap = false;
+    m_mapReadingMs = 0.0;
+}
+
+void Hud::conversationEnded() {
+    takeMapRequest();
+    if (!m_showMap)
+        return;
+    m_mapReadingMs = MAP_READING_MS;
+    if (m_mapTimer)
+        m_mapTimer->Reset();
+}
+
+void Hud::drawMapOverBox() {
+    takeMapRequest();
+    if (!m_showMap)
+        return;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, 800.0, 600.0, 0.0, 0.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    drawMap(enemyPositions());
+    glPopMatrix();
+    restoreProjection();
+    glPopAttrib();
+}
+
+void Hud::draw() {
+    takeMapRequest();
+    const bool talking = g_gameState == STATE_CONVERSATION;
+    if (!talking && m_mapReadingMs > 0.0 &&
+        (!m_mapTimer || m_mapTimer->Elapsed() >= m_mapReadingMs)) {
+        m_showMap = false;
+        m_mapReadingMs = 0.0;
     }
     if (!g_hero)
         return;
@@ -189,13 +248,9 @@ void Hud::draw() {
     v.blueAmmo = g_hero->m_blueAmmo;
     v.gems = g_hero->m_gems;
     v.life = g_dataLayer ? g_dataLayer->playerLife() : 0;
-    if (m_showMap && g_dataLayer) {
-        v.enemyXZ.reserve(g_dataLayer->m_enemyTable.size() * 2);
-        for (const auto& entry : g_dataLayer->m_enemyTable) {
-            v.enemyXZ.push_back(entry.second->x);
-            v.enemyXZ.push_back(entry.second->z);
-        }
-    }
+    v.map = m_showMap && !talking;
+    if (v.map)
+        v.enemyXZ = enemyPositions();
     drawValues(v);
 }
 
@@ -233,7 +288,7 @@ void Hud::drawValues(const HudValues& v) {
     maskedQuad(m_gemMask, m_gem, true, 610.0f, 20.0f, 720.0f, 100.0f);
     maskedQuad(m_lifeBarMask, m_lifeBar, true, 0.0f, 450.0f, 100.0f, 600.0f);
 
-    if (m_showMap)
+    if (v.map)
         drawMap(v.enemyXZ);
 
     if (m_fading) {

@@ -3,6 +3,10 @@
 // while aiming, the land map with a red dot per enemy on request, and the white fade
 // that replaces the life fill and the texts once the hero (or the boss) has died.
 //
+// The map is asked for in a conversation. It shows over the conversation box while the talk
+// lasts (never under it), then stays up for MAP_READING_MS of play so that the player can
+// read it; starting another talk puts it away.
+//
 // Costs: draw is a dozen textured quads, one quad per enemy on the map, and two short
 // texts; the text font ("Arial", 28) is made once, on the first draw, not per frame.
 // loadTextures decodes and uploads eleven images: call it once at level start.
@@ -18,6 +22,7 @@
 #include <vector>
 
 class BitmapFont;
+class Timer;
 
 // What one HUD frame shows, gathered from the hero and the data layer by draw().
 struct HudValues {
@@ -27,6 +32,7 @@ struct HudValues {
     int32_t blueAmmo = 0;
     int32_t gems = 0;
     int32_t life = 100;         // percent
+    bool map = false;           // the map with a dot per enemy
     std::vector<float> enemyXZ; // x, z pairs for the map
 };
 
@@ -47,8 +53,20 @@ public:
 
     // Loads the eleven images from Data/; true when at least one loaded.
     bool loadTextures();
-    // The HUD for this frame from g_hero and g_dataLayer (nothing without a hero).
+    // How long the map stays up once the conversation that showed it is over.
+    static constexpr double MAP_READING_MS = 15000.0;
+
+    // The HUD for this frame from g_hero and g_dataLayer (nothing without a hero). In a
+    // conversation it leaves the map out: drawMapOverBox draws it after the box. In play it
+    // puts the map away once its reading time is over.
     void draw();
+    // The map and its dots over whatever is drawn, in its own 800 by 600 projection, when it
+    // is shown; GL state is left as it was.
+    void drawMapOverBox();
+    // A conversation begins: a map from an earlier one is put away (the box would cover it).
+    void conversationStarted();
+    // The conversation is over: a map shown in it stays up for MAP_READING_MS from now.
+    void conversationEnded();
     // The same from given values (what draw uses after gathering them).
     void drawValues(const HudValues& values);
     // The map at (200, 250)-(500, 550) and one 5 by 5 red dot per enemy.
@@ -85,8 +103,16 @@ public:
     // Where the full-screen crosshair changes the frame, found once its images are loaded:
     // two screen-sized blended quads are mostly multiplied by one and added zero.
     float m_crossHairBounds[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    // The map's reading time after its conversation (0: not counting), measured on m_mapTimer.
+    double m_mapReadingMs = 0.0;
+    std::unique_ptr<Timer> m_mapTimer;
 
 private:
+    // Takes the data layer's request for the map (a menu's map item).
+    void takeMapRequest();
+    // The enemies' x, z pairs from the data layer.
+    static std::vector<float> enemyPositions();
+
     std::unique_ptr<BitmapFont> m_font; // "Arial", 28, made on the first text draw
 };
 

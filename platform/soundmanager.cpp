@@ -35,6 +35,7 @@ const int32_t LOAD_ORDER[SoundManager::SLOT_COUNT] = {
 const int32_t CUE_SLOTS[] = {2, 3, 4, 5, 1, 6, 7, 0, 9, 10, 11, 12, 13, 18, 19};
 constexpr int32_t CUE_COUNT = sizeof(CUE_SLOTS) / sizeof(CUE_SLOTS[0]);
 constexpr int32_t FIRST_POSITIONED_CUE = 11;
+constexpr int32_t LAST_HERO_SHOT_CUE = 2;
 
 constexpr int32_t BREATH_INTERVAL = 200;
 constexpr float BREATH_HEIGHT = 100.0f;
@@ -143,7 +144,10 @@ void SoundManager::PlayCue(int32_t cue, const Vector* position) {
         return;
     Vector at = cueAtHero(cue) ? heroPosition() : (position ? *position : Vector(0.0f, 0.0f, 0.0f));
     place(cueSlot(cue), at);
-    s->Play(1);
+    if (cue <= LAST_HERO_SHOT_CUE)
+        s->Restart(1);
+    else
+        s->Play(1);
 }
 
 void SoundManager::PlayCue(int32_t cue, const Vector& position) {

@@ -36,7 +36,9 @@ public:
     void SetRolloff(float factor);
 
     // Plays a cue once: at the hero (cues 0 to 10) or at `position` (11 to 14; null counts as
-    // the origin). Cue 7 and unknown cues do nothing.
+    // the origin). Cue 7 and unknown cues do nothing. A cue that is still sounding goes on
+    // (the magician asks for its chime on every frame of a cast), except the hero's shots
+    // (cues 0 to 2), which start over: each click is a new shot and is heard.
     void PlayCue(int32_t cue, const Vector* position = nullptr);
     void PlayCue(int32_t cue, const Vector& position);
     // Plays a slot `repeats` times (music, jingles: sounds without a place of their own). A

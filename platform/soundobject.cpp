@@ -288,6 +288,14 @@ bool SoundObject::Load(const std::string& fileName, bool is3D) {
 bool SoundObject::Play(int32_t repeats) {
     if (m_kind == KIND_NONE || !isLoaded())
         return false;
+    if (IsPlaying())
+        return true; // heard once through, however often it is asked for meanwhile
+    return Restart(repeats);
+}
+
+bool SoundObject::Restart(int32_t repeats) {
+    if (m_kind == KIND_NONE || !isLoaded())
+        return false;
     Stop();
     alSourcei(m_source, AL_BUFFER, 0);
     if (m_kind == KIND_SEGMENT) {
@@ -369,6 +377,14 @@ bool SoundObject::IsPlaying() const {
     ALint state = 0;
     alGetSourcei(m_source, AL_SOURCE_STATE, &state);
     return state == AL_PLAYING;
+}
+
+double SoundObject::PlayedSeconds() const {
+    if (m_kind != KIND_SEGMENT || !IsPlaying())
+        return 0.0;
+    ALfloat seconds = 0.0f;
+    alGetSourcef(m_source, AL_SEC_OFFSET, &seconds);
+    return seconds;
 }
 
 void SoundObject::SetPosition(float x, float y, float z) {

@@ -44,10 +44,17 @@ public:
     bool Load(const std::string& fileName, bool is3D);
 
     // Plays the sound `repeats` times in a row (1 or less: once), from the start. A stream
-    // always plays once. Returns false when nothing can play (unknown kind, not loaded).
+    // always plays once. A sound that is playing already goes on as it was (a sound asked
+    // for on every frame is heard once through, not restarted into a buzz). Returns false
+    // when nothing can play (unknown kind, not loaded).
     bool Play(int32_t repeats);
+    // Plays from the start even when it is playing (each of a quick row of shots is heard).
+    bool Restart(int32_t repeats);
     void Stop();
     bool IsPlaying() const;
+    // How far a segment has played, in seconds from its start (repeats count on); 0 when it
+    // is not playing, and for a stream.
+    double PlayedSeconds() const;
     // World position of a 3D sound (ignored for flat ones), applied at once.
     void SetPosition(float x, float y, float z);
     // Distance rolloff of a 3D sound (the listener-wide factor, copied to each source).

@@ -51,6 +51,13 @@ void stopVoice(int32_t voice) {
 void playVoice(int32_t voice) {
     PlayVoice(voice);
 }
+// Every villager's voices: a conversation that begins or ends silences whoever still speaks,
+// so that two lines are never heard on top of each other.
+void stopVoices() {
+    for (int32_t first : {100, 200, 300})
+        for (int32_t voice = first; SoundManager::voiceSlot(voice) != 0; ++voice)
+            stopVoice(voice);
+}
 
 void pauseAll(bool paused) {
     if (g_hero)
@@ -144,8 +151,9 @@ void conversationCommands() {
             g_gameState = STATE_PLAY;
             pauseAll(false);
             g_talkPartner = nullptr;
+            stopVoices();
             if (g_hud)
-                g_hud->m_showMap = false;
+                g_hud->conversationEnded(); // a map shown stays up a while to be read
         }
         s_enterLatch = true;
         return;
@@ -238,6 +246,9 @@ void playCommands() {
             g_gameState = STATE_CONVERSATION;
             pauseAll(true);
             g_talkStep = 0;
+            stopVoices();
+            if (g_hud)
+                g_hud->conversationStarted();
             if (const int32_t first = firstVoice(partnerName()))
                 playVoice(first);
         }

@@ -1,6 +1,7 @@
 #include "shell/screens.h"
 
 #include "hud/bitmapfont.h"
+#include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "objects/modelobject.h"
 #include "objects/npc.h"
@@ -109,13 +110,15 @@ const char* CreditsLine(int32_t index) {
         "Aino Lehtinen",
         "Mikko Saarinen",
         "Ilkka Varis",
+        // The voices the recordings are spoken with (tools/content/sound/voices.cpp). Tarvo
+        // says no line; Vovover is the voice of the dream and of the ending.
         "Voice acting:",
         "Rarozare - espeak-ng, voice en+f3",
-        "Doduda - espeak-ng, voice en+m7",
-        "Tarvo - espeak-ng, voice en+m3",
-        "Verozi - espeak-ng, voice en+f2",
-        "Virav - espeak-ng, voice en+m1",
-        "Vovover - espeak-ng, voice en+m5**",
+        "Doduda - espeak-ng, voice en+m1",
+        "Tarvo - grunts by the Tarvo synthesiser",
+        "Verozi - espeak-ng, voice en+m3",
+        "Virav - espeak-ng, voice en+m7",
+        "Vovover - espeak-ng, voice en+f5**",
         "Musical Composer - the Tarvo sequencer",
     };
     if (index < 0)
@@ -260,6 +263,9 @@ void ConversationOverlay() {
     default:
         break;
     }
+    // A map asked for in this talk goes over the box, not under it.
+    if (g_hud)
+        g_hud->drawMapOverBox();
 }
 
 void GameOverFrame() {

@@ -2,9 +2,15 @@
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "objects/npc.h"
+#include "objects/player.h"
+#include "platform/gamestate.h"
+#include "platform/qrvinput.h"
+#include "shell/framecommands.h"
 #include "shell/gamecontext.h"
+#include "shell/screens.h"
 #include "support/contextguard.h"
 #include "support/glcontext.h"
+#include "support/handtimer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -152,8 +158,8 @@ TEST_F(Screen, PaletteAndCountsDrawInTheirRectanglesEvenWithoutAMask) {
 }
 
 TEST_F(Screen, TheMapShowsEnemiesAsRedDots) {
-    hud.m_showMap = true;
     HudValues v;
+    v.map = true;
     v.enemyXZ = {1024.0f, 1024.0f, 2048.0f, 2048.0f};
     std::vector<uint8_t> p = drawHud(hud, v);
     m_gl->saveArtifact("hud_map");
@@ -166,6 +172,74 @@ TEST_F(Screen, TheMapShowsEnemiesAsRedDots) {
     const int mapped =
         count([&](int x, int y) { return !same(at(p, x, y), grey); }, 200, 250, 500, 550, 3);
     EXPECT_GT(mapped, 9000) << "the land map covers (200, 250) to (500, 550)";
+}
+
+TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
+    QRVDataLayer layer;
+    auto enemy = std::make_unique<EnemyData>();
+    enemy->id = 1;
+    enemy->x = 1024.0f;
+    enemy->z = 100.0f; // a dot in the map's top strip, where the box reaches
+    layer.addEnemy(std::move(enemy));
+    auto record = std::make_unique<NpcData>();
+    record->id = 4;
+    record->menu.count = 1;
+    record->menu.items[0] = {"Show me a map", "Here.", 4};
+    layer.addNpc(std::move(record));
+    g_dataLayer = &layer;
+    Player hero;
+    g_hero = &hero;
+    Npc virav;
+    virav.m_id = 4;
+    g_hud = &hud;
+    HandTimer* clock = useHandTimer(hud.m_mapTimer);
+    const GLfloat boxLight[] = {20.0f, 20.0f, 20.0f, 1.0f}; // as the level's light sets it
+    glLightfv(GL_LIGHT5, GL_AMBIENT, boxLight);
+    glLightfv(GL_LIGHT5, GL_DIFFUSE, boxLight);
+
+    HudValues v;
+    v.map = true;
+    v.enemyXZ = {1024.0f, 100.0f};
+    const std::vector<uint8_t> alone = drawHud(hud, v);
+    auto frame = [&] {
+        clearFrame();
+        hud.draw();
+        if (g_gameState == STATE_CONVERSATION)
+            ConversationOverlay();
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        return m_gl->readPixels();
+    };
+
+    // Virav's answer is on screen: the map item was chosen.
+    g_talkPartner = &virav;
+    g_gameState = STATE_CONVERSATION;
+    g_talkStep = 2;
+    g_showMapRequested = true;
+    const std::vector<uint8_t> reply = frame();
+    m_gl->saveArtifact("map_over_reply");
+    EXPECT_EQ(differing(alone, reply, 200, 250, 500, 550), 0) << "the whole map, over the box";
+    EXPECT_GT(differing(alone, reply, 0, 0, 700, 250), 100000) << "the box around it";
+
+    // Enter ends the talk; the map stays up while the player reads it.
+    ResetFrameCommandLatches();
+    g_talkStep = 2;
+    g_keyState[0x1C] = 0x80;
+    FrameCommands();
+    g_keyState[0x1C] = 0;
+    ASSERT_EQ(g_gameState, STATE_PLAY);
+    clock->m_elapsed = Hud::MAP_READING_MS - 1.0;
+    EXPECT_EQ(differing(alone, frame(), 200, 250, 500, 550), 0) << "still up";
+    clock->m_elapsed = Hud::MAP_READING_MS;
+    EXPECT_GT(differing(alone, frame(), 200, 250, 500, 550), 50000) << "put away";
+    EXPECT_FALSE(hud.m_showMap);
+
+    // A new talk puts away a map that is still up: the box would cover it.
+    g_showMapRequested = true;
+    hud.conversationEnded();
+    EXPECT_TRUE(hud.m_showMap);
+    hud.conversationStarted();
+    EXPECT_FALSE(hud.m_showMap);
+    g_showMapRequested = false;
 }
 
 TEST_F(Screen, FadingReplacesTheFillAndTextsButKeepsTheImages) {

@@ -9,9 +9,14 @@
 #include "objects/boss.h"
 #include "objects/player.h"
 #include "objects/projectilelist.h"
+#include "objects/npc.h"
+#include "platform/gamestate.h"
 #include "platform/messagebox.h"
+#include "platform/qrvinput.h"
+#include "shell/framecommands.h"
 #include "shell/gamecontext.h"
 #include "shell/screens.h"
+#include "support/contextguard.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -22,6 +27,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -165,6 +174,49 @@ TEST_F(SoundTest, RedShotCueIsAudibleAndEnds) {
     EXPECT_FALSE(m.sound(2)->IsPlaying());
     m.ShutDown();
     EXPECT_GT(mixPeak(), 0.05f);
+}
+
+// Waits until `s` has played past `seconds` (false if it never does within a second).
+bool playedPast(const SoundObject& s, double seconds) {
+    for (int i = 0; i < 100 && s.PlayedSeconds() <= seconds; ++i)
+        waitMs(10);
+    return s.PlayedSeconds() > seconds;
+}
+
+TEST_F(SoundTest, ASoundAskedForWhileItPlaysGoesOnAndOnlyTheHerosShotsStartOver) {
+    writeTone("grabJewel.wav", 0.8); // the magician's casting chime (cue 11, slot 12)
+    writeTone("redGunShot.wav", 0.9);
+    writeTone("loudBreathing.wav", 0.8);
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    g_sound = &m;
+    const Vector magician(10.0f, 0.0f, 10.0f);
+    SoundObject* chime = m.sound(SoundManager::cueSlot(11));
+    PlayCue(11, magician);
+    ASSERT_TRUE(playedPast(*chime, 0.2));
+    // Asked for again on every drawn frame of the cast: the chime plays on through.
+    for (int frame = 0; frame < 5; ++frame) {
+        const double before = chime->PlayedSeconds();
+        PlayCue(11, magician);
+        EXPECT_GE(chime->PlayedSeconds(), before) << "frame " << frame;
+        waitMs(5);
+    }
+    EXPECT_GT(chime->PlayedSeconds(), 0.2);
+    // The same for a slot played by number (the boss's bolts, the breathing).
+    SoundObject* breath = m.sound(SoundManager::BREATH_SLOT);
+    PlaySlot(SoundManager::BREATH_SLOT, PLAY_ONCE_COUNT);
+    ASSERT_TRUE(playedPast(*breath, 0.2));
+    PlaySlot(SoundManager::BREATH_SLOT, PLAY_ONCE_COUNT);
+    EXPECT_GT(breath->PlayedSeconds(), 0.2);
+
+    // Each click of a quick row of shots is a new shot, heard from its start.
+    SoundObject* shot = m.sound(SoundManager::cueSlot(0));
+    PlayCue(0, magician);
+    ASSERT_TRUE(playedPast(*shot, 0.2));
+    PlayCue(0, magician);
+    EXPECT_TRUE(shot->IsPlaying());
+    EXPECT_LT(shot->PlayedSeconds(), 0.2);
+    g_sound = nullptr;
 }
 
 TEST_F(SoundTest, VoiceNumbersPickTheirRecordingAndOnesOutsideTheTablesNothing) {
@@ -510,4 +562,145 @@ TEST_F(SoundTest, TheBossShotHasNoPlaceOfItsOwnAndIsHeardAtTheListener) {
     g_hero = nullptr;
     g_sound = nullptr;
     SetMessageBoxResponder(nullptr);
+}
+
+namespace {
+constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C, KEY_DOWN = 0xD0;
+
+// One frame with `key` held, then one with it let go (the latches open again).
+void press(uint8_t key) {
+    g_keyState[key] = 0x80;
+    FrameCommands();
+    g_keyState[key] = 0;
+    FrameCommands();
+}
+
+// The villagers' voice numbers that are sounding now.
+std::vector<int32_t> voicesSpeaking() {
+    std::vector<int32_t> out;
+    for (int32_t first : {100, 200, 300})
+        for (int32_t v = first; SoundManager::voiceSlot(v) != 0; ++v)
+            if (SlotPlaying(SoundManager::voiceSlot(v)))
+                out.push_back(v);
+    return out;
+}
+using Voices = std::vector<int32_t>;
+} // namespace
+
+TEST_F(SoundTest, EachAnswerPlaysItsVoiceAndNoVoiceOutlastsItsConversation) {
+    writeAllSlots();
+    for (int32_t slot = 22; slot <= 37; ++slot)
+        writeTone(SoundManager::slotFile(slot), 3.0); // longer than a conversation here
+    ContextGuard context;
+    SoundManager m;
+    ASSERT_TRUE(m.Init());
+    g_sound = &m;
+    QRVDataLayer layer;
+    layer.m_worldWidth = layer.m_worldDepth = 2048.0f;
+    g_dataLayer = &layer;
+    Player hero;
+    g_hero = &hero;
+    g_gameState = STATE_PLAY;
+    ResetFrameCommandLatches();
+
+    // The three villagers and their menus' trades (1 life, 2 blue, 3 red, 4 the map).
+    const char* names[] = {"Rarozare", "Verozi", "Virav"};
+    const int32_t items[3][3] = {{1, 3, 0}, {2, 3, 1}, {4, 0, 0}};
+    const int32_t counts[] = {2, 3, 3};
+    Npc people[3];
+    NpcData* records[3];
+    for (int32_t i = 0; i < 3; ++i) {
+        auto record = std::make_unique<NpcData>();
+        record->id = i;
+        record->name = names[i];
+        record->menu.count = counts[i];
+        for (int32_t k = 0; k < counts[i]; ++k)
+            record->menu.items[k] = {"item", "reply", items[i][k]};
+        records[i] = record.get();
+        layer.addNpc(std::move(record));
+        people[i].m_id = i;
+        people[i].setPosition(Vector(300.0f + 300.0f * i, 0.0f, 300.0f));
+        g_objectTable[i] = &people[i];
+    }
+
+    struct Talk {
+        int32_t who, item, gems, answer;
+    };
+    const Talk talks[] = {
+        {0, 0, 0, 102}, {0, 0, 10, 103}, {0, 1, 10, 104}, // Rarozare: refused, bread, shells
+        {1, 0, 0, 204}, {1, 0, 10, 202}, {1, 1, 10, 203}, {1, 2, 10, 205}, // Verozi
+        {2, 0, 0, 302}, {2, 1, 0, 303},  {2, 2, 0, 304}, // Virav: the map and two questions
+    };
+    for (const Talk& t : talks) {
+        SCOPED_TRACE(std::string(names[t.who]) + " item " + std::to_string(t.item) + " with " +
+                     std::to_string(t.gems) + " gems");
+        const int32_t greeting = 100 * (t.who + 1);
+        hero.m_gems = t.gems;
+        hero.setPosition(people[t.who].getPosition() + Vector(5.0f, 0.0f, 0.0f));
+        records[t.who]->menu.selected = 0; // as the menu's first drawing leaves it
+        press(KEY_T);
+        ASSERT_EQ(g_gameState, STATE_CONVERSATION);
+        EXPECT_EQ(voicesSpeaking(), Voices{greeting});
+        press(KEY_ENTER);
+        EXPECT_EQ(voicesSpeaking(), Voices{greeting + 1}) << "the menu's question";
+        for (int32_t k = 0; k < t.item; ++k)
+            press(KEY_DOWN);
+        press(KEY_ENTER);
+        EXPECT_EQ(voicesSpeaking(), Voices{t.answer}) << "the answer alone";
+        press(KEY_ENTER); // the answer is still speaking when the player walks on
+        ASSERT_EQ(g_gameState, STATE_PLAY);
+        EXPECT_EQ(voicesSpeaking(), Voices{}) << "ending the talk ends the voice";
+    }
+
+    // A voice still speaking when a conversation starts (whoever it is) stops for the greeting.
+    PlayVoice(203);
+    hero.setPosition(people[0].getPosition() + Vector(5.0f, 0.0f, 0.0f));
+    press(KEY_T);
+    EXPECT_EQ(voicesSpeaking(), Voices{100});
+    g_showMapRequested = false;
+    g_sound = nullptr;
+}
+
+TEST(Credits, NameTheVoicesTheRecordingsAreSpokenWith) {
+    // Who speaks each recording, as the content generator has it: each speaker's espeak-ng
+    // voice, and each line's file and speaker.
+    std::ifstream in(std::string(TARVO_SOURCE_DIR) + "/tools/content/sound/voices.cpp");
+    ASSERT_TRUE(in.good());
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string source = text.str();
+    std::map<std::string, std::string> speakerVoice, fileVoice;
+    const std::regex speaker(R"re(const Speaker (\w+) = \{"([^"]+)")re");
+    for (std::sregex_iterator i(source.begin(), source.end(), speaker), end; i != end; ++i)
+        speakerVoice[(*i)[1]] = (*i)[2];
+    const std::regex line(R"re(\{"(\w+)\.wav", &(\w+),)re");
+    for (std::sregex_iterator i(source.begin(), source.end(), line), end; i != end; ++i) {
+        ASSERT_EQ(speakerVoice.count((*i)[2]), 1u) << (*i)[0];
+        fileVoice[(*i)[1]] = speakerVoice[(*i)[2]];
+    }
+    ASSERT_EQ(fileVoice.size(), 19u);
+
+    // Each credited character, the recording that is theirs, and the credits line.
+    const std::pair<int32_t, std::string> cast[] = {
+        {6, "rarozare1"}, {7, "dodudaVoice"}, {9, "verozi1"},
+        {10, "virav1"},   {11, "dreamVoice"}, // Vovover: the voice in the dream that wakes Tarvo,
+                                              // and at the end
+    };
+    std::set<std::string> credited, used;
+    for (const auto& entry : fileVoice)
+        used.insert(entry.second);
+    for (const auto& [index, file] : cast) {
+        const std::string credit = CreditsLine(index);
+        const std::string voice = fileVoice[file];
+        EXPECT_NE(credit.find(" - espeak-ng, voice " + voice), std::string::npos)
+            << credit << " speaks " << file << " with " << voice;
+        credited.insert(voice);
+    }
+    EXPECT_EQ(credited, used) << "every voice heard is credited, and only those";
+    EXPECT_EQ(fileVoice.count("tarvo"), 0u);
+    EXPECT_EQ(std::string(CreditsLine(8)).find("espeak"), std::string::npos)
+        << "Tarvo says no line: " << CreditsLine(8);
+    const std::string vovover = CreditsLine(11);
+    EXPECT_EQ(vovover.substr(0, 10), "Vovover - ");
+    EXPECT_EQ(vovover.substr(vovover.size() - 2), "**");
 }
