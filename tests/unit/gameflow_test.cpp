@@ -1,6 +1,7 @@
 // The paths between the game's states, played through the state functions on a real
 // context with the generated level: leaving a conversation with Escape, winning twice in a
-// row, leaving the credits before their first frame, and a new game after each.
+// row, leaving the credits before their first frame, and a new game after each; and the
+// music each state plays, heard through OpenAL's wave writer.
 #include "hud/bitmapfont.h"
 #include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
@@ -24,10 +25,33 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
+
+// OpenAL reads its configuration once, so it is pointed at the wave writer before any test:
+// the games here play their real sounds, into a file nobody hears.
+struct WaveOutput {
+    std::filesystem::path dir;
+    WaveOutput() {
+        char pattern[] = "/tmp/tarvo-flow-XXXXXX";
+        if (!mkdtemp(pattern))
+            return;
+        dir = pattern;
+        std::ofstream(dir / "alsoft.conf")
+            << "drivers=wave\n[wave]\nfile=" << (dir / "mix.wav").string() << "\n";
+        setenv("ALSOFT_CONF", (dir / "alsoft.conf").c_str(), 1);
+    }
+    ~WaveOutput() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+WaveOutput g_wave;
 
 constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C;
 
@@ -50,6 +74,8 @@ protected:
         g_swapBuffers = noFrame;
         g_frameCommands = noFrame;
         g_active = true;
+        // Silent unless a test asks for the sound: loading every sound costs a second a title.
+        SoundDevice::SetDeviceName("no such audio device");
         SetUpTitle();
         g_gameState = STATE_TITLE;
     }
@@ -64,6 +90,7 @@ protected:
         ReleaseLevel();
         ReleaseCutscene();
         ReleaseTitle();
+        SoundDevice::SetDeviceName("");
         g_gameState = STATE_INTRO1;
         if (!m_oldDir.empty()) {
             EXPECT_EQ(chdir(m_oldDir.c_str()), 0);
@@ -221,4 +248,58 @@ TEST_F(GameFlow, ANewGameAfterGameOverOrEscapeStartsClean) {
     newGame();
     EXPECT_EQ(g_gemCount, 0);
     EXPECT_EQ(g_talkPartner, nullptr);
+}
+
+TEST_F(GameFlow, EachStatePlaysItsMusic) {
+    // The title tune, the level's music, game over, the ending voice and the dream music.
+    auto music = [] {
+        std::vector<int> on;
+        for (int slot : {14, 15, 16, 17, 20, 21})
+            if (SlotPlaying(slot))
+                on.push_back(slot);
+        return on;
+    };
+    using Slots = std::vector<int>;
+    SoundDevice::SetDeviceName(""); // the wave writer
+    SetUpTitle();
+    if (!g_sound || !g_sound->sound(14) || !g_sound->sound(14)->isLoaded())
+        GTEST_SKIP() << "no sound device";
+    EXPECT_EQ(music(), Slots{17}) << "the title";
+
+    // "Play Game" clicked, as the title's mouse does.
+    auto playGame = [] {
+        g_input.Release();
+        g_input.m_cursorX = 500.0f;
+        g_input.m_cursorY = 180.0f;
+        g_mouseState.rgbButtons[0] = 0x80;
+        FrameCommands();
+        g_mouseState.rgbButtons[0] = 0;
+        g_input.Release(); // the level start took the devices: the test's keys are by hand
+        releaseKeys();
+    };
+    playGame();
+    ASSERT_EQ(g_gameState, STATE_PLAY);
+    EXPECT_EQ(music(), Slots{14}) << "play";
+
+    g_dataLayer->setPlayerLife(1);
+    g_hero->m_invulnerableMs = -1.0; // past the start's grace
+    g_hero->m_currentAnimation = 0;
+    g_hero->onHit(0, 0, 50, Vector(1.0f, 0.0f, 0.0f));
+    ASSERT_EQ(g_gameState, STATE_GAME_OVER);
+    EXPECT_EQ(music(), Slots{16}) << "game over";
+    tap(KEY_ENTER);
+    ASSERT_EQ(g_gameState, STATE_TITLE);
+    EXPECT_EQ(music(), Slots{17}) << "back to the title";
+
+    playGame();
+    escape();
+    ASSERT_EQ(g_gameState, STATE_TITLE);
+    EXPECT_EQ(music(), Slots{17}) << "Escape from play";
+
+    playGame();
+    StopSlot(14); // the boss's landing stops it, and its own music ends with its fall
+    win();
+    EXPECT_EQ(music(), (Slots{20, 21})) << "the credits";
+    tap(KEY_ENTER);
+    EXPECT_EQ(music(), Slots{17}) << "the title after the credits";
 }
