@@ -4,10 +4,16 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <optional>
 #include <set>
 
 namespace {
@@ -74,6 +80,54 @@ std::vector<LevelPoint> path(const pugi::xml_node& owner) {
     return result;
 }
 
+// glStart, glWidth or glDepth: finite (the reader's reals always are), not negative (not 0
+// for an extent) and within the largest world.
+void worldExtent(const pugi::xml_node& terrain, const char* name, float value, bool isStart) {
+    const std::string quoted = std::string("\"") + name + "\" \"" + attr(terrain, name) + "\"";
+    if (value < 0.0f || (!isStart && value == 0.0f))
+        fail(terrain, quoted + " must be " + (isStart ? "0 or more" : "positive"));
+    if (value > LEVEL_MAX_WORLD_SIZE)
+        fail(terrain, quoted + " is beyond the largest world, " +
+                          std::to_string(static_cast<int>(LEVEL_MAX_WORLD_SIZE)) + " units");
+}
+
+// How many elements "//<list>/*" selects, counted in document order and only until the
+// count passes `limit`: a huge level is refused before its elements are even collected.
+size_t countListed(const pugi::xml_document& doc, const char* list, size_t limit) {
+    size_t count = 0;
+    pugi::xml_node n = doc.first_child();
+    while (n && count <= limit) {
+        if (n.type() == pugi::node_element && std::strcmp(n.name(), list) == 0)
+            for (pugi::xml_node c = n.first_child(); c && count <= limit; c = c.next_sibling())
+                count += c.type() == pugi::node_element ? 1 : 0;
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && !n.next_sibling())
+            n = n.parent();
+        if (n)
+            n = n.next_sibling();
+    }
+    return count;
+}
+
+// The table limits, checked before any record is built. Together they keep the level
+// within the object table.
+static_assert(LEVEL_MAX_STATIC + LEVEL_MAX_MOVING - 2 <= OBJECT_TABLE_SIZE);
+void checkCounts(const pugi::xml_document& doc) {
+    const pugi::xml_node root = doc.document_element();
+    const size_t statics = countListed(doc, "static-objects", LEVEL_MAX_STATIC);
+    if (statics > static_cast<size_t>(LEVEL_MAX_STATIC))
+        fail(root,
+             "the level holds more than " + std::to_string(LEVEL_MAX_STATIC) + " static objects");
+    const size_t characters = LEVEL_MAX_MOVING - 2; // besides the hero and the boss
+    const size_t npcs = countListed(doc, "npcs", characters);
+    if (npcs > characters || npcs + countListed(doc, "enemies", characters - npcs) > characters)
+        fail(root, "the level holds more than " + std::to_string(LEVEL_MAX_MOVING) +
+                       " moving objects with the hero and the boss");
+}
+
 void invalidNode(const char* xpath) {
     // The parser has no error once the document loaded: the reason is empty.
     std::printf("Invalid node fetched.\n%s\n", "");
@@ -102,8 +156,9 @@ LevelFile parse(pugi::xml_document& doc) {
         level.worldStart = real(terrain, "glStart");
         level.worldWidth = real(terrain, "glWidth");
         level.worldDepth = real(terrain, "glDepth");
-        if (!(level.worldWidth > 0.0f) || !(level.worldDepth > 0.0f) || level.worldStart < 0.0f)
-            fail(terrain, "\"glStart\" must be 0 or more and \"glWidth\", \"glDepth\" positive");
+        worldExtent(terrain, "glStart", level.worldStart, true);
+        worldExtent(terrain, "glWidth", level.worldWidth, false);
+        worldExtent(terrain, "glDepth", level.worldDepth, false);
     } else {
         invalidNode("/*");
     }
@@ -126,7 +181,12 @@ LevelFile parse(pugi::xml_document& doc) {
     level.bossLife = integer(boss, "life");
     position(boss, level.bossX, level.bossZ);
 
-    for (const pugi::xpath_node& n : doc.select_nodes("//static-objects/*")) {
+    checkCounts(doc);
+    const pugi::xpath_node_set statics = doc.select_nodes("//static-objects/*");
+    const pugi::xpath_node_set npcs = doc.select_nodes("//npcs/*");
+    const pugi::xpath_node_set enemies = doc.select_nodes("//enemies/*");
+
+    for (const pugi::xpath_node& n : statics) {
         const pugi::xml_node e = n.node();
         LevelStatic s;
         s.model = text(e, "model");
@@ -139,7 +199,7 @@ LevelFile parse(pugi::xml_document& doc) {
         s.headingZ = real(heading, "z");
         level.statics.push_back(s);
     }
-    for (const pugi::xpath_node& n : doc.select_nodes("//npcs/*")) {
+    for (const pugi::xpath_node& n : npcs) {
         const pugi::xml_node e = n.node();
         LevelNpc c;
         c.model = text(e, "model");
@@ -162,7 +222,10 @@ LevelFile parse(pugi::xml_document& doc) {
         c.path = path(e);
         level.npcs.push_back(c);
     }
-    for (const pugi::xpath_node& n : doc.select_nodes("//enemies/*")) {
+    // Each flock's leader by name: a second one would take the first one's place in the
+    // flock and leave him with an AI that does nothing.
+    std::optional<std::string> leaders[LEVEL_MAX_FLOCKS];
+    for (const pugi::xpath_node& n : enemies) {
         const pugi::xml_node e = n.node();
         LevelEnemy m;
         m.name = text(e, "name");
@@ -187,8 +250,14 @@ LevelFile parse(pugi::xml_document& doc) {
             else if (role != "follower")
                 fail(e, "unknown \"role\" \"" + role + "\" (leader or follower)");
             m.flockNumber = integer(e, "flocknum");
-            if (m.flockNumber < 0 || m.flockNumber > 9)
+            if (m.flockNumber < 0 || m.flockNumber >= LEVEL_MAX_FLOCKS)
                 fail(e, "\"flocknum\" " + std::to_string(m.flockNumber) + " is outside 0 to 9");
+            std::optional<std::string>& leader = leaders[m.flockNumber];
+            if (m.leader && leader)
+                fail(e, "flock " + std::to_string(m.flockNumber) + " already has a leader, \"" +
+                            *leader + "\"; a flock has one");
+            if (m.leader)
+                leader = m.name;
         }
         const std::string type = text(e, "enemyType");
         if (type == "melee")
@@ -202,22 +271,16 @@ LevelFile parse(pugi::xml_document& doc) {
             m.path = path(e);
         level.enemies.push_back(m);
     }
-
-    const size_t objects = level.statics.size() + level.npcs.size() + level.enemies.size();
-    pugi::xml_node root = doc.document_element();
-    if (objects > static_cast<size_t>(OBJECT_TABLE_SIZE))
-        fail(root, "the level holds " + std::to_string(objects) + " objects, at most " +
-                       std::to_string(OBJECT_TABLE_SIZE) + " are allowed");
-    if (level.statics.size() > static_cast<size_t>(LEVEL_MAX_STATIC))
-        fail(root, "the level holds " + std::to_string(level.statics.size()) +
-                       " static objects, at most " + std::to_string(LEVEL_MAX_STATIC) +
-                       " are allowed");
-    const size_t moving = level.npcs.size() + level.enemies.size() + 2;
-    if (moving > static_cast<size_t>(LEVEL_MAX_MOVING))
-        fail(root, "the level holds " + std::to_string(moving) +
-                       " moving objects with the hero and the boss, at most " +
-                       std::to_string(LEVEL_MAX_MOVING) + " are allowed");
     return level;
+}
+
+// The parsed document takes several times the file's size, so an oversized file is refused
+// before it is parsed.
+void checkFileSize(std::uintmax_t bytes) {
+    if (bytes > LEVEL_MAX_FILE_BYTES)
+        throw LevelFileError("Level file error: the file holds " + std::to_string(bytes) +
+                             " bytes, a level at most " + std::to_string(LEVEL_MAX_FILE_BYTES) +
+                             "\n");
 }
 
 } // namespace
@@ -249,10 +312,71 @@ int saturatedInt(double value) {
 }
 
 float parseLevelReal(const char* t) {
-    return static_cast<float>(std::strtod(t, nullptr));
+    // Scanned by hand: strtod also takes "nan", "inf" and hexadecimal text, and reads the
+    // decimal point of the C library's current locale.
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const char* p = t;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
+        ++p;
+    const char* const begin = p;
+    // About the value's decimal exponent, to tell an overflow from an underflow when the
+    // value is beyond even a double.
+    long magnitude = 0;
+    bool significant = false;
+    while (digit(*p)) {
+        significant = significant || *p != '0';
+        magnitude += significant ? 1 : 0;
+        ++p;
+    }
+    bool anyDigit = p != begin;
+    if (*p == '.') {
+        const char* fraction = p + 1;
+        while (digit(*fraction)) {
+            if (!significant && *fraction == '0')
+                --magnitude;
+            significant = significant || *fraction != '0';
+            ++fraction;
+        }
+        anyDigit = anyDigit || fraction != p + 1;
+        if (anyDigit)
+            p = fraction;
+    }
+    if (!anyDigit)
+        return 0.0f;
+    if (*p == 'e' || *p == 'E') {
+        const char* e = p + 1;
+        const bool negativeExponent = *e == '-';
+        if (*e == '+' || *e == '-')
+            ++e;
+        long exponent = 0;
+        const char* digits = e;
+        while (digit(*e)) {
+            exponent = std::min(exponent * 10 + (*e - '0'), 100000L);
+            ++e;
+        }
+        if (e != digits) {
+            magnitude += negativeExponent ? -exponent : exponent;
+            p = e;
+        }
+    }
+    double value = 0.0;
+    const std::from_chars_result r = std::from_chars(begin, p, value, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range)
+        value = significant && magnitude > 0 ? std::numeric_limits<double>::max() : 0.0;
+    // Beyond a float's range saturates, as integers do.
+    const double largest = std::numeric_limits<float>::max();
+    value = std::clamp(value, -largest, largest);
+    return static_cast<float>(negative ? -value : value);
 }
 
 LevelFile readLevelFile(const std::string& fileName) {
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(fileName, error);
+    if (!error)
+        checkFileSize(bytes);
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_file(fileName.c_str());
     if (!result)
@@ -262,6 +386,7 @@ LevelFile readLevelFile(const std::string& fileName) {
 }
 
 LevelFile readLevelText(const std::string& xml) {
+    checkFileSize(xml.size());
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_string(xml.c_str());
     if (!result)

@@ -6,6 +6,7 @@
 // Parsing is linear in the document size; nothing here touches GL or model files.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -77,6 +78,13 @@ constexpr int OBJECT_TABLE_SIZE = 250; // the level's objects, one slot per iden
 constexpr int LEVEL_MAX_STATIC = 50;
 constexpr int LEVEL_MAX_MOVING = 30; // counting the hero and the boss
 constexpr int LEVEL_MAX_MENU_ITEMS = 5;
+constexpr int LEVEL_MAX_FLOCKS = 10; // "flocknum" 0 to 9, one leader each
+// The largest glStart, glWidth and glDepth: 32 times the land's 2048 units, still small
+// enough that a float position keeps a hundredth of a unit for a step.
+constexpr float LEVEL_MAX_WORLD_SIZE = 65536.0f;
+// The largest level file: hundreds of times a full level with long dialogue and paths.
+// The parsed document takes several times its file, so larger files are refused unread.
+constexpr std::uintmax_t LEVEL_MAX_FILE_BYTES = 4u << 20;
 
 // Reads and checks the file; throws LevelFileError with the text to report.
 LevelFile readLevelFile(const std::string& fileName);
@@ -85,6 +93,9 @@ LevelFile readLevelText(const std::string& xml);
 // The format's number rules: leading white space, an optional sign and the digits
 // that follow; text without a leading number is 0.
 int parseLevelInt(const char* text);
+// Reals are decimal only (sign, digits, optional fraction and exponent), read the same in
+// every locale: "nan", "inf" and hexadecimal text are not numbers and give 0 (or the
+// number before them). A value beyond a float's range saturates, so a real is always finite.
 float parseLevelReal(const char* text);
 // A real as an int, truncated toward zero; beyond int's range it saturates and NaN is 0
 // (a plain cast of those is undefined).

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstdio>
+#include <cstring>
+#include <sys/wait.h>
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -35,6 +40,13 @@ std::string level(const std::string& body) {
     return std::string(kHead) + body + "</level>";
 }
 
+// The head with one terrain attribute's value replaced.
+std::string withTerrain(const std::string& name, const std::string& value) {
+    std::string head(kHead);
+    const size_t at = head.find(name + "=\"") + name.size() + 2;
+    return head.replace(at, head.find('"', at) - at, value) + "</level>";
+}
+
 std::string errorOf(const std::string& xml) {
     try {
         readLevelText(xml);
@@ -51,7 +63,22 @@ TEST(LevelFile, NumbersFollowTheFormatsRules) {
     EXPECT_EQ(parseLevelInt("abc"), 0);
     EXPECT_EQ(parseLevelInt("99999999999"), 2147483647);
     EXPECT_FLOAT_EQ(parseLevelReal("1e2"), 100.0f);
-    EXPECT_FLOAT_EQ(parseLevelReal("x"), 0.0f);
+    // Reals are decimal only: no NaN, no infinity, no hexadecimal.
+    for (const char* text : {"x", "nan", "NAN(1)", "inf", "-Infinity", ".", "0x10", "-0x1p4"})
+        EXPECT_EQ(parseLevelReal(text), 0.0f) << text;
+    EXPECT_FLOAT_EQ(parseLevelReal(" \t-2.5e1e3"), -25.0f);
+    EXPECT_FLOAT_EQ(parseLevelReal("+.5"), 0.5f);
+    EXPECT_FLOAT_EQ(parseLevelReal("7.e+"), 7.0f);
+    EXPECT_FLOAT_EQ(parseLevelReal("1,5"), 1.0f);
+    // Beyond a float's range saturates, as integers do.
+    EXPECT_EQ(parseLevelReal("1e39"), FLT_MAX);
+    EXPECT_EQ(parseLevelReal("-1e999"), -FLT_MAX);
+    EXPECT_EQ(parseLevelReal("1e-999"), 0.0f);
+    const std::string nanHero = level("");
+    LevelFile l = readLevelText(
+        std::regex_replace(nanHero, std::regex(R"(x="100" z="100")"), R"(x="nan" z="infinity")"));
+    EXPECT_EQ(l.playerX, 0.0f);
+    EXPECT_EQ(l.playerZ, 0.0f);
 }
 
 TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
@@ -101,15 +128,46 @@ TEST(LevelFile, BrokenDocumentsNameTheElementAndTheProblem) {
     EXPECT_NE(errorOf(level(npc("", R"(<path num="0"></path>)"))).find("at least 1"),
               std::string::npos);
     EXPECT_NE(errorOf(level(npc("", ""))).find("missing child <path>"), std::string::npos);
-    std::string many = "<enemies>";
-    for (int i = 0; i < 29; ++i)
-        many += enemy(R"(aiType="probability" enemyType="melee")");
-    many += "</enemies>";
-    EXPECT_NE(errorOf(level(many)).find("moving objects"), std::string::npos);
     const std::string head(kHead);
     EXPECT_NE(errorOf(head.substr(0, head.find("<player")) + "</level>").find("no <player>"),
               std::string::npos);
     EXPECT_NE(errorOf("<level/>").find("missing attribute \"name\""), std::string::npos);
+}
+
+TEST(LevelFile, WorldSizesAreFiniteAndWithinTheLargestWorld) {
+    EXPECT_NE(errorOf(withTerrain("glWidth", "inf")).find("\"glWidth\" \"inf\" must be positive"),
+              std::string::npos);
+    EXPECT_NE(errorOf(withTerrain("glDepth", "1e30")).find("beyond the largest world"),
+              std::string::npos);
+    EXPECT_NE(errorOf(withTerrain("glStart", "-1")).find("\"glStart\" \"-1\" must be 0 or more"),
+              std::string::npos);
+    EXPECT_EQ(errorOf(withTerrain("glWidth", "65536")), "");
+}
+
+TEST(LevelFile, ASecondLeaderInOneFlockIsRefused) {
+    const std::string leader =
+        enemy(R"(aiType="flock" role="leader" flocknum="3" enemyType="melee")");
+    EXPECT_NE(errorOf(level("<enemies>" + leader + "</enemies><enemies>" + leader + "</enemies>"))
+                  .find("flock 3 already has a leader, \"e\""),
+              std::string::npos);
+}
+
+TEST(LevelFile, AnOversizedLevelIsRefusedBeforeItsRecordsAreBuilt) {
+    // The counts come first: the broken 29th enemy is never read.
+    std::string many = "<enemies>";
+    for (int i = 0; i < 28; ++i)
+        many += enemy(R"(aiType="probability" enemyType="melee")");
+    many += enemy(R"(aiType="probability")") + "</enemies>";
+    EXPECT_NE(errorOf(level(many)).find("more than 30 moving objects"), std::string::npos);
+    std::string statics = "<static-objects>";
+    for (int i = 0; i < 51; ++i)
+        statics += "<s/>";
+    EXPECT_NE(errorOf(level(statics + "</static-objects>")).find("more than 50 static objects"),
+              std::string::npos);
+    // A file too large is refused unparsed.
+    EXPECT_NE(errorOf(level("<!--" + std::string(LEVEL_MAX_FILE_BYTES, ' ') + "-->"))
+                  .find("a level at most 4194304"),
+              std::string::npos);
 }
 
 TEST(LevelFile, AFlagOtherThanZeroOrOneIsReportedAndFalse) {
@@ -161,4 +219,73 @@ TEST(LevelRecords, TheGeneratedLevelReads) {
     EXPECT_GE(l.statics.size(), 10u);
     EXPECT_EQ(l.npcs.size(), 3u);
     EXPECT_GE(l.enemies.size(), 15u);
+}
+
+namespace {
+// Runs `tarvo-check level` on `xml` against the generated game: its status and output.
+std::pair<int, std::string> checkLevel(const std::string& xml) {
+    const std::string file = testing::TempDir() + "levelcheck.xml";
+    std::ofstream(file) << xml;
+    const std::string command =
+        std::string(TARVO_CHECK_BIN) + " level " + file + " " + TARVO_GAME_DIR + " 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, "cannot run " + command};
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+} // namespace
+
+// Each case is one change to a small level that passes; the check names what the game could
+// not use.
+TEST(LevelCheck, ContentTheGameCannotUseIsNamed) {
+    if (!std::ifstream(std::string(TARVO_GAME_DIR) + "/Data/hut.ms3d").good())
+        GTEST_SKIP() << "no generated game at " << TARVO_GAME_DIR;
+    std::ifstream in(std::string(TARVO_SOURCE_DIR) + "/tests/unit/levels/village.xml");
+    std::stringstream base;
+    base << in.rdbuf();
+    const auto passing = checkLevel(base.str());
+    ASSERT_EQ(passing.first, 0) << passing.second;
+    struct Case {
+        const char *from, *to, *named;
+    };
+    const Case cases[] = {
+        {"Data/magician.ms3d", "Data/wizard.ms3d",
+         "enemy \"wanderer\": model \"Data/wizard.ms3d\" is missing"},
+        {"Data/magician.ms3d", "Data/../../magician.ms3d", "leaves the game folder"},
+        {"Data/tarvo.ms3d", "/etc/hostname", "the hero: model \"/etc/hostname\" leaves"},
+        {"Data/boss.ms3d", "Data/boss_tex.bmp",
+         "the boss: model \"Data/boss_tex.bmp\" does not load"},
+        {"Data/sky_top.bmp", "Data/flatland.raw",
+         "the sky box: texture \"Data/flatland.raw\" does not"},
+        {R"(x="700" z="600")", R"(x="335" z="495")",
+         "enemy \"patrol\": starting position (335, 495) stands inside static object 0"},
+        {R"(x="448" z="567")", R"(x="320" z="480")",
+         "character \"Virav\": path point 1 (320, 480) stands inside"},
+        {R"(x="740" z="600")", R"(x="2100" z="600")",
+         "enemy \"patrol\": path point 1 (2100, 600) lies outside the world"},
+        {R"(x="330" z="555")", R"(x="330" z="-5")", "the hero: starting position (330, -5) lies"},
+        {R"(x="330" z="490")", R"(x="5" z="490")", "its footprint 30 by 24 at (5, 490) reaches"},
+        {R"(x="1460" z="400")", R"(x="1502" z="402")",
+         "enemy \"follower\": starts in grid cell (93, 25), already taken by enemy \"leader\""},
+        {R"(glStart="0")", R"(glStart="2048")", "\"glStart\" 2048 lies outside the world"},
+        {R"(glWidth="2048")", R"(glWidth="4096")", "reaches beyond the land"},
+        {R"(life="40")", R"(life="100000000000000000000")",
+         "enemy \"wanderer\": life 2147483647 is outside 1 to 10000"},
+        {R"(life="400")", R"(life="0")", "the boss: life 0 is outside"},
+        {R"(speed="18")", R"(speed="-3")", "enemy \"wanderer\": speed -3 is outside"},
+        {R"(role="leader")", R"(role="follower")", "flock 4: its followers have no leader"},
+    };
+    for (const Case& c : cases) {
+        std::string xml = base.str();
+        const size_t at = xml.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        const auto result = checkLevel(xml.replace(at, std::strlen(c.from), c.to));
+        EXPECT_EQ(result.first, 1) << c.to;
+        EXPECT_NE(result.second.find(c.named), std::string::npos) << c.to << "\n" << result.second;
+    }
 }

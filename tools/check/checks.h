@@ -2,5 +2,6 @@
 #pragma once
 
 int checkBmp(const char* file);
-int checkLevel(const char* file);
+// The level's names are looked up in gameDir, the folder the game runs in.
+int checkLevel(const char* file, const char* gameDir);
 int checkMs3d(const char* file);
