@@ -74,49 +74,6 @@ void applyMaterial(const std::vector<ModelMaterial>& materials, int32_t count, i
 
 bool SkinnedModel::s_plainDrawing = false;
 
-EyeView eyeFromModelView(const float* mv, bool parallel, bool clockwise) {
-    // The model-view's linear part A (column-major) and its inverse by cofactors.
-    const float a00 = mv[0], a01 = mv[4], a02 = mv[8];
-    const float a10 = mv[1], a11 = mv[5], a12 = mv[9];
-    const float a20 = mv[2], a21 = mv[6], a22 = mv[10];
-    const float c00 = a11 * a22 - a12 * a21, c01 = a02 * a21 - a01 * a22,
-                c02 = a01 * a12 - a02 * a11;
-    const float c10 = a12 * a20 - a10 * a22, c11 = a00 * a22 - a02 * a20,
-                c12 = a02 * a10 - a00 * a12;
-    const float c20 = a10 * a21 - a11 * a20, c21 = a01 * a20 - a00 * a21,
-                c22 = a00 * a11 - a01 * a10;
-    const float det = a00 * c00 + a01 * c10 + a02 * c20;
-    EyeView eye;
-    eye.m_parallel = parallel;
-    if (det == 0.0f)
-        return eye;
-    // A mirroring matrix or clockwise front faces turn every winding round.
-    eye.m_flipped = (det < 0.0f) != clockwise;
-    // The eye's point, or without perspective its direction towards the viewer.
-    const float x = parallel ? 0.0f : -mv[12];
-    const float y = parallel ? 0.0f : -mv[13];
-    const float z = parallel ? 1.0f : -mv[14];
-    eye.m_point[0] = (c00 * x + c01 * y + c02 * z) / det;
-    eye.m_point[1] = (c10 * x + c11 * y + c12 * z) / det;
-    eye.m_point[2] = (c20 * x + c21 * y + c22 * z) / det;
-    return eye;
-}
-
-bool facesEye(const float* p0, const float* p1, const float* p2, const EyeView& eye) {
-    const float e0[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-    const float e1[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-    const float n[3] = {e0[1] * e1[2] - e0[2] * e1[1], e0[2] * e1[0] - e0[0] * e1[2],
-                        e0[0] * e1[1] - e0[1] * e1[0]};
-    float d[3] = {eye.m_point[0], eye.m_point[1], eye.m_point[2]};
-    if (!eye.m_parallel) {
-        d[0] -= p0[0];
-        d[1] -= p0[1];
-        d[2] -= p0[2];
-    }
-    const float facing = n[0] * d[0] + n[1] * d[1] + n[2] * d[2];
-    return eye.m_flipped ? facing < 0.0f : facing > 0.0f;
-}
-
 SkinnedModel::SkinnedModel() {
     m_timer.reset(CreateTimer());
     m_loop = true;
@@ -147,8 +104,8 @@ void SkinnedModel::adopt(ModelData&& data, bool uploadTextures) {
     m_jointCount = std::min<int32_t>(int32_t(m_joints.size()), MAX_MODEL_JOINTS);
     m_joints.resize(m_jointCount);
     m_currentPose = 0;
-    m_neighbourTriangleCount = -1;
     m_cornerSlots.clear();
+    m_outlineCorners.clear();
     if (uploadTextures)
         loadTextures();
     bindSkeleton();
@@ -447,28 +404,38 @@ void SkinnedModel::drawModel() {
         poseVertices();
 
     if (m_outline) {
-        // The cartoon outline: thick black lines along the edges where the model turns
-        // away from the eye. Back faces further in lie behind the front faces, which
-        // cover their lines anyway, so they are not drawn.
+        // The cartoon outline: every back face as black lines 3 pixels wide at half alpha,
+        // where overlapping lines build up a deeper black. The GL picks the back faces;
+        // the whole model is one draw from the posed vertices.
         frameprofile::PassScope pass(frameprofile::PASS_OUTLINES);
-        findOutlineEdges(eyeInModel());
-        if (!m_outlineIndices.empty()) {
+        if (m_outlineCorners.empty()) {
+            for (const ModelMesh& mesh : m_meshes)
+                for (int32_t index : mesh.m_triangleIndices) {
+                    const int32_t* v = m_triangles[size_t(index)].m_vertexIndices;
+                    m_outlineCorners.insert(m_outlineCorners.end(), v, v + 3);
+                }
+        }
+        if (!m_outlineCorners.empty()) {
             // Only what the outline changes: a whole push and pop per model costs the driver
             // more than the lines.
-            glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_DEPTH_BUFFER_BIT);
+            glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_DEPTH_BUFFER_BIT |
+                         GL_POLYGON_BIT);
             glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
             glDisable(GL_LIGHTING);
             glDisable(GL_TEXTURE_2D);
             glColor4f(0.0f, 0.0f, 0.0f, 0.5f);
             glLineWidth(3.0f);
+            glPolygonMode(GL_BACK, GL_LINE);
+            glCullFace(GL_FRONT);
             glDepthFunc(GL_LEQUAL);
             glDisableClientState(GL_NORMAL_ARRAY);
             glDisableClientState(GL_COLOR_ARRAY);
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
             glEnableClientState(GL_VERTEX_ARRAY);
             glVertexPointer(3, GL_FLOAT, 0, m_posedPositions.data());
-            glDrawElements(GL_LINES, GLsizei(m_outlineIndices.size()), GL_UNSIGNED_INT,
-                           m_outlineIndices.data());
+            glDrawRangeElements(GL_TRIANGLES, 0, GLuint(m_vertexCount - 1),
+                                GLsizei(m_outlineCorners.size()), GL_UNSIGNED_INT,
+                                m_outlineCorners.data());
             glPopClientAttrib();
             glPopAttrib();
         }
@@ -611,91 +578,6 @@ void SkinnedModel::fillCornerArrays() {
             n.transform3(m_joints[vertex.m_boneId].m_final);
             n.normalize();
             n.getArray(normal);
-        }
-    }
-}
-
-EyeView SkinnedModel::eyeInModel() const {
-    float mv[16];
-    float projection[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    // A projection without perspective looks along -z of the eye from infinitely far.
-    const bool parallel = projection[3] == 0.0f && projection[7] == 0.0f &&
-                          projection[11] == 0.0f && projection[15] != 0.0f;
-    GLint frontFace = GL_CCW;
-    glGetIntegerv(GL_FRONT_FACE, &frontFace);
-    return eyeFromModelView(mv, parallel, frontFace == GL_CW);
-}
-
-void SkinnedModel::buildEdgeNeighbours() {
-    // Corners that meet at one place on one bone stay together in every pose, whether or
-    // not the file shares their vertex; edges are matched on those places.
-    std::map<std::array<int32_t, 4>, int32_t> places;
-    std::vector<int32_t> placeOf(static_cast<size_t>(m_vertexCount));
-    for (int32_t v = 0; v < m_vertexCount; ++v) {
-        const ModelVertex& vertex = m_vertices[size_t(v)];
-        std::array<int32_t, 4> key{vertex.m_boneId, 0, 0, 0};
-        std::memcpy(&key[1], vertex.m_position, sizeof(float) * 3);
-        placeOf[size_t(v)] = places.emplace(key, int32_t(places.size())).first->second;
-    }
-    std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> edges;
-    m_drawnTriangles.clear();
-    for (const ModelMesh& mesh : m_meshes)
-        m_drawnTriangles.insert(m_drawnTriangles.end(), mesh.m_triangleIndices.begin(),
-                                mesh.m_triangleIndices.end());
-    for (size_t t = 0; t < m_drawnTriangles.size(); ++t) {
-        const ModelTriangle& triangle = m_triangles[size_t(m_drawnTriangles[t])];
-        for (int e = 0; e < 3; ++e) {
-            int32_t a = placeOf[size_t(triangle.m_vertexIndices[e])];
-            int32_t b = placeOf[size_t(triangle.m_vertexIndices[(e + 1) % 3])];
-            edges[{std::min(a, b), std::max(a, b)}].push_back(int32_t(t * 3 + size_t(e)));
-        }
-    }
-    // Per drawn triangle edge, the range of its neighbours (other drawn triangles on it).
-    m_neighbourStart.assign(m_drawnTriangles.size() * 3 + 1, 0);
-    std::vector<std::vector<int32_t>> byEdge(m_drawnTriangles.size() * 3);
-    for (const auto& entry : edges) {
-        for (int32_t edge : entry.second)
-            for (int32_t other : entry.second)
-                if (other / 3 != edge / 3)
-                    byEdge[size_t(edge)].push_back(other / 3);
-    }
-    m_neighbours.clear();
-    for (size_t e = 0; e < byEdge.size(); ++e) {
-        m_neighbourStart[e] = int32_t(m_neighbours.size());
-        m_neighbours.insert(m_neighbours.end(), byEdge[e].begin(), byEdge[e].end());
-    }
-    m_neighbourStart.back() = int32_t(m_neighbours.size());
-    m_neighbourTriangleCount = m_triangleCount;
-}
-
-void SkinnedModel::findOutlineEdges(const EyeView& eye) {
-    if (m_neighbourTriangleCount != m_triangleCount || m_neighbourStart.empty())
-        buildEdgeNeighbours();
-    const size_t count = m_drawnTriangles.size();
-    m_facesEye.resize(count);
-    for (size_t t = 0; t < count; ++t) {
-        const int32_t* v = m_triangles[size_t(m_drawnTriangles[t])].m_vertexIndices;
-        m_facesEye[t] =
-            facesEye(&m_posedPositions[size_t(v[0]) * 3], &m_posedPositions[size_t(v[1]) * 3],
-                     &m_posedPositions[size_t(v[2]) * 3], eye);
-    }
-    m_outlineIndices.clear();
-    for (size_t t = 0; t < count; ++t) {
-        if (m_facesEye[t])
-            continue;
-        const int32_t* v = m_triangles[size_t(m_drawnTriangles[t])].m_vertexIndices;
-        for (int e = 0; e < 3; ++e) {
-            const size_t edge = t * 3 + size_t(e);
-            // An edge shared only with faces turned away lies inside the outline.
-            bool hidden = m_neighbourStart[edge] < m_neighbourStart[edge + 1];
-            for (int32_t n = m_neighbourStart[edge]; n < m_neighbourStart[edge + 1] && hidden; ++n)
-                hidden = !m_facesEye[size_t(m_neighbours[size_t(n)])];
-            if (hidden)
-                continue;
-            m_outlineIndices.push_back(uint32_t(v[e]));
-            m_outlineIndices.push_back(uint32_t(v[(e + 1) % 3]));
         }
     }
 }

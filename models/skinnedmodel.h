@@ -5,8 +5,8 @@
 // from its present pose to a requested one over a requested time.
 //
 // Costs: every draw poses each vertex once on the CPU and sends each mesh as one
-// vertex-array draw; the outline is found per draw from the faces turned to the eye
-// (neighbours matched once per model) and drawn as lines along its edges only. The shadow builders
+// vertex-array draw; the outline (every back face as lines) is one more draw of the whole model
+// from the posed vertices. The shadow builders
 // are fed only every n-th draw (setShadowPeriod). blendToPose and updateAnimation touch every joint
 // once. Limits: at most MAX_MODEL_JOINTS joints and MAX_MODEL_POSES distinct key times; the reader
 // refuses larger models. Requests for poses outside the table are refused. Texture upload needs a
@@ -97,17 +97,6 @@ struct PosedTriangle {
     int32_t m_boneId = -1;
 };
 
-// Where the eye stands in a model's own frame, for telling the faces it sees.
-struct EyeView {
-    float m_point[3] = {0.0f, 0.0f, 0.0f}; // the eye, or its direction when parallel
-    bool m_parallel = false;               // a projection without perspective
-    bool m_flipped = false;                // mirroring or clockwise front faces
-};
-// The eye of a column-major model-view matrix in the model's frame.
-EyeView eyeFromModelView(const float* modelView, bool parallel, bool clockwise);
-// Whether the triangle p0, p1, p2 (counter-clockwise front) turns its front to the eye.
-bool facesEye(const float* p0, const float* p1, const float* p2, const EyeView& eye);
-
 class SkinnedModel {
 public:
     SkinnedModel();
@@ -142,11 +131,7 @@ public:
     void drawModelPlain();
     // Makes every drawModel draw the plain way (tests compare the two).
     static bool s_plainDrawing;
-    // The vertex indices, two per line, of the outline edges for this eye after the
-    // vertices were posed (poseVertices); filled by drawModel with the outline on.
-    const std::vector<uint32_t>& outlineEdges() const { return m_outlineIndices; }
     void poseVertices();
-    void findOutlineEdges(const EyeView& eye);
     // The shadow feed of drawModel without materials; emits skinned corners with
     // glVertex3fv inside a batch the caller opens.
     void updateShadows();
@@ -208,8 +193,6 @@ protected:
     // Once per model: corners with the same vertex, normal and texture coordinates share
     // one slot of the arrays, so the GL lights each of them once, not once per triangle.
     void buildCornerSlots();
-    EyeView eyeInModel() const;
-    void buildEdgeNeighbours();
 
     // Per frame: every vertex posed once, then copied to the corners that use it.
     std::vector<float> m_posedPositions;
@@ -224,18 +207,12 @@ protected:
     std::vector<std::array<uint32_t, 2>> m_meshSlots;
     std::vector<int32_t> m_slotVertices;
     std::vector<float> m_slotNormals;
-    // Once per model: the drawn triangles and, per triangle edge, the other drawn
-    // triangles on it (m_neighbours from m_neighbourStart[e] to m_neighbourStart[e + 1]).
-    std::vector<int32_t> m_drawnTriangles;
-    std::vector<int32_t> m_neighbourStart;
-    std::vector<int32_t> m_neighbours;
-    int32_t m_neighbourTriangleCount = -1;
-    std::vector<char> m_facesEye;
     // Counts every change of a joint's posed transform; the arrays were filled at
     // m_arraysSerial.
     uint64_t m_poseSerial = 0;
     uint64_t m_arraysSerial = ~uint64_t(0);
-    std::vector<uint32_t> m_outlineIndices;
+    // Once per model: the vertex indices of every drawn triangle, for the outline's draw.
+    std::vector<int32_t> m_outlineCorners;
 
     int32_t m_currentPose = 0;
     int32_t m_poseCount = 0;

@@ -12,6 +12,8 @@
 #include <GL/glu.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xlib.h>
 #define TARVO_X11 1
@@ -84,6 +86,43 @@ void unwatchXWindow() {
     s_xWindow = 0;
 }
 #endif
+
+// What the game looked for when it found no display to open its window on, as one line.
+std::string noDisplayLine() {
+    const char* x = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    std::string line = "tarvo: no display to open the window on: ";
+    line += x && *x ? "the X display " + std::string(x) + " does not answer"
+                    : std::string("no X display (DISPLAY is not set)");
+    line += wayland && *wayland
+                ? ", the Wayland display " + std::string(wayland) + " does not answer"
+                : std::string(", no Wayland display (WAYLAND_DISPLAY is not set)");
+    return line;
+}
+
+// Unless a driver is asked for by name, SDL tries only the displays a player can see: X, a
+// Wayland compositor where one can be reached (without a socket to try, libwayland would only
+// add a complaint of its own), and the console's screen.
+void chooseDisplays() {
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked && *asked)
+        return;
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    const char* runtime = SDL_getenv("XDG_RUNTIME_DIR");
+    const bool compositor = (wayland && *wayland) || (runtime && *runtime);
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, compositor ? "x11,wayland,kmsdrm" : "x11,kmsdrm");
+}
+
+// SDL falls back to drivers that draw into memory only when no real display answers; a
+// player would see nothing and the game would run on unseen. They serve only when asked
+// for by name (tests and tools set SDL_VIDEODRIVER).
+bool playerCanSee() {
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked && *asked)
+        return true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
 
 void errorBox(const char* text) {
     ShowMessageBox(text, "ERROR", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation);
@@ -180,10 +219,21 @@ void ResizeScene(int width, int height) {
 
 bool CreateGameWindow(const char* title, int width, int height, int bits, bool fullscreen) {
     g_fullscreen = fullscreen;
+    chooseDisplays();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        // The box's words are the game's own; the reason (no display, refused) goes beside.
-        std::fprintf(stderr, "tarvo: no video: %s\n", SDL_GetError());
-        errorBox("Failed To Register The Window Class.");
+        // With no display there is nowhere to show a box either: one line says what was
+        // looked for, and the game ends instead of waiting on nothing.
+        const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+        if (asked && *asked)
+            std::fprintf(stderr, "%s (SDL_VIDEODRIVER=%s: %s)\n", noDisplayLine().c_str(), asked,
+                         SDL_GetError());
+        else
+            std::fprintf(stderr, "%s\n", noDisplayLine().c_str());
+        return false;
+    }
+    if (!playerCanSee()) {
+        std::fprintf(stderr, "%s\n", noDisplayLine().c_str());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     SDL_DisplayMode mode{};

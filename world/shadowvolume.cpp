@@ -315,6 +315,12 @@ size_t ShadowVolume::farEndSlot(int32_t vertexIndex) const {
     return slot;
 }
 
+float ShadowVolume::groundUnder(const float* p) const {
+    return ShadowGroundAt(m_placedAt[0] + m_turn[0] * p[0] + m_turn[1] * p[2],
+                          m_placedAt[2] - m_turn[1] * p[0] + m_turn[0] * p[2]) -
+           m_placedAt[1];
+}
+
 bool ShadowVolume::farEnd(const float* v, int32_t vertexIndex, float k, float floor, float* out) {
     FarEnd* cached = nullptr;
     if (!m_farEnds.empty()) {
@@ -325,6 +331,7 @@ bool ShadowVolume::farEnd(const float* v, int32_t vertexIndex, float k, float fl
         }
     }
     bool inLand = extrude(v, m_light, k, floor, out);
+    bool confirmed = false; // found under the land by following the ray
     const float d[3] = {v[0] + m_light[0], v[1] + m_light[1], v[2] + m_light[2]};
     // Only a ray that falls at least one in two: a flatter one skims the land, and two
     // neighbours would end far apart, their side cutting through the land between them.
@@ -336,13 +343,10 @@ bool ShadowVolume::farEnd(const float* v, int32_t vertexIndex, float k, float fl
         float t = 0.0f;
         for (int step = 0; step < 4; ++step) {
             const float p[3] = {v[0] + d[0] * t, v[1] + d[1] * t, v[2] + d[2] * t};
-            const float ground =
-                ShadowGroundAt(m_placedAt[0] + m_turn[0] * p[0] + m_turn[1] * p[2],
-                               m_placedAt[2] - m_turn[1] * p[0] + m_turn[0] * p[2]) -
-                m_placedAt[1];
+            const float ground = groundUnder(p);
             if (p[1] <= ground) {
                 std::copy(p, p + 3, out);
-                inLand = true;
+                inLand = confirmed = true;
                 break;
             }
             t = (ground - v[1]) / d[1];
@@ -350,6 +354,11 @@ bool ShadowVolume::farEnd(const float* v, int32_t vertexIndex, float k, float fl
                 break;
         }
     }
+    // The floor lies under the land only near the caster: a flat ray that reached it far out,
+    // over land falling away, ends in the air. Only an end under the land where it lies
+    // hides the volume's open bottom from the eye.
+    if (inLand && !confirmed)
+        inLand = out[1] <= groundUnder(out);
     if (cached) {
         cached->m_index = vertexIndex;
         cached->m_stamp = m_farStamp;

@@ -3,8 +3,9 @@
 // finds the silhouette, and draw extrudes it away from the light together with the
 // two caps, so the stencil pass of WorldLight can count it. A volume that cannot hold the
 // eye is counted from the eye (z-pass: faces in front of the scene) and leaves out its far
-// cap when that lies in the land; one that may is counted behind the scene (depth fail),
-// caps and all.
+// cap when every corner of it lies under the land there (ShadowGroundAt), not merely on the
+// floor, which is under the land only near the caster; one that may hold the eye is counted
+// behind the scene (depth fail), caps and all.
 //
 // Costs: addTriangle is one cross and one dot product plus three list inserts;
 // finish walks three small buckets per back-facing edge (near linear in the triangle
@@ -113,6 +114,9 @@ public:
     const ShadowEdge& edge(int32_t i) const { return m_edges[size_t(i)]; }
     // The volume as last drawn: sides, near cap, far cap, three floats per vertex.
     const std::vector<float>& geometry() const { return m_geometry; }
+    // How many of those vertices are drawn when counting from the eye: all, or all but the
+    // far cap when the land closes the volume.
+    size_t eyeCountVertices() const { return m_eyeCountVertices; }
     // Triangles the storage holds per facing set (0 before the first beginFrame).
     int32_t capacity() const { return int32_t(m_backFacing.size()); }
 
@@ -125,9 +129,11 @@ private:
     // The far end of the ray from v (the model's vertex vertexIndex) away from the light,
     // into out: as extrude makes it, and with a floor set, ended where the ray goes into
     // the land (ShadowGroundAt) if that comes first. Computed once per vertex and build.
-    // True when the end lies in the land.
+    // True when the end lies under the land where it is (not merely on the floor).
     bool farEnd(const float* v, int32_t vertexIndex, float k, float floor, float* out);
     size_t farEndSlot(int32_t vertexIndex) const;
+    // ShadowGroundAt under a point of the model's frame, in the model's frame.
+    float groundUnder(const float* p) const;
 
     float m_light[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // x, y, z (negated light), range
     bool m_enabled = false;
@@ -148,8 +154,8 @@ private:
     float m_boundsMin[3] = {0.0f, 0.0f, 0.0f}; // of m_geometry
     float m_boundsMax[3] = {0.0f, 0.0f, 0.0f};
     float m_placedAt[3] = {0.0f, 0.0f, 0.0f}; // where m_geometry was last built for
-    // The vertices drawn when counting from the eye: all but a far cap that lies wholly
-    // on the floor (in the land, behind whatever the eye sees there).
+    // The vertices drawn when counting from the eye: all but a far cap whose every corner
+    // lies under the land (behind whatever the eye sees there).
     size_t m_eyeCountVertices = 0;
     float m_placedHeading = 0.0f;
     float m_turn[2] = {1.0f, 0.0f}; // cosine and sine of m_placedHeading

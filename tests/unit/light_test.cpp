@@ -558,6 +558,55 @@ TEST_F(WorldLightTest, EachRayOfAVolumeEndsJustUnderTheLandItGoesInto) {
     g_terrain = nullptr;
 }
 
+TEST_F(WorldLightTest, AVolumeLeavesOutItsFarCapOnlyWhereTheLandReallyClosesIt) {
+    // The hero on the hill's slope at (584, 1496) of the game's own land. One second into the
+    // day the sun is low: flat rays run past the floor's search radius over falling ground,
+    // and ends on the floor float above the land there.
+    if (!m_gl->ok())
+        GTEST_SKIP() << m_gl->error();
+    if (chdir(TARVO_GAME_DIR) != 0 || !std::ifstream("Data/flatland.raw").good())
+        GTEST_SKIP() << "the game's land is not built";
+    Terrain land;
+    ASSERT_EQ(land.loadHeights("Data/flatland.raw"), Terrain::HEIGHT_BYTES);
+    g_terrain = &land;
+    ModelObject caster;
+    ASSERT_TRUE(caster.loadModel("Data/tarvo.ms3d"));
+    caster.setShadowPeriod(1);
+    caster.model().blendToPose(0, 0.0);
+    caster.setPosition(Vector(584.0f, heightAt(584.0f, 1496.0f), 1496.0f));
+    g_objectTable[0] = &caster;
+    struct Volume {
+        int floating = 0; // far-cap corners above the land under them
+        bool capLeftOut = false;
+    };
+    auto castAt = [&](double dayMs) {
+        setClockMs(dayMs);
+        m_light->update();
+        caster.draw();
+        caster.updateShadowCasters();
+        Volume result;
+        const ShadowVolume* v = volumeOf(caster, 0);
+        const std::vector<float>& g = v->geometry();
+        const size_t farCap = size_t(v->edgeCount()) * 6 + size_t(v->lightFacingCount()) * 3;
+        EXPECT_GT(g.size() / 3, farCap) << "a far cap was built";
+        result.capLeftOut = v->eyeCountVertices() == farCap;
+        EXPECT_TRUE(result.capLeftOut || v->eyeCountVertices() == g.size() / 3);
+        const Vector at = caster.getPosition();
+        for (size_t i = farCap * 3; i < g.size(); i += 3)
+            result.floating +=
+                at.y + g[i + 1] > ShadowGroundAt(at.x + g[i], at.z + g[i + 2]) + 0.01f;
+        return result;
+    };
+    const Volume low = castAt(1000.0);
+    EXPECT_GT(low.floating, 0) << "the case: ends that float above the falling land";
+    EXPECT_FALSE(low.capLeftOut) << "the open bottom would shade the land seen through it";
+    // A high sun's rays end in the land right under the hero: no far cap is needed.
+    const Volume noon = castAt(90000.0);
+    EXPECT_EQ(noon.floating, 0);
+    EXPECT_TRUE(noon.capLeftOut);
+    g_terrain = nullptr;
+}
+
 // ---- Where the volumes reach the screen ----
 
 namespace {

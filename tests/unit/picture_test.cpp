@@ -5,9 +5,11 @@
 // camera, the hero and the enemies are all set by the test, so a view is the same picture on every
 // run; a change to how the frame draws shows up here.
 //
-// A view fails when more than 0.5% of its pixels differ from the reference by more than
-// 8 of 255 in a channel (the software rasteriser's rounding may move single pixels); the
-// actual picture and a difference picture go into build/artifacts/pictures.
+// A view fails when more than 0.05% of its pixels (240) differ from the reference by more than
+// 8 of 255 in a channel: the software rasteriser's rounding moves a few dozen at most, while a
+// false shadow or a lighter outline changes a thousand or more. Flames are the exception: their
+// many blended particles round differently from run to run (0.16% seen), and those views allow
+// 0.3%. The actual picture and a difference picture go into build/artifacts/pictures.
 //
 // When a picture is meant to change, draw the references anew and look at them before
 // committing:
@@ -37,6 +39,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -147,6 +150,7 @@ struct View {
     double dayMs; // into the day; negative: the night
     int frames;
     std::function<void()> arrange;
+    double allowed = 0.0005; // the share of pixels that may differ
 };
 
 float ground(float x, float z) {
@@ -279,7 +283,7 @@ protected:
         ASSERT_EQ(expected.height, HEIGHT);
         const Comparison result = compare(actual, expected, 8);
         const double share = double(result.beyond) / double(WIDTH * HEIGHT);
-        if (share > 0.005) {
+        if (share > view.allowed) {
             const std::string dir = std::string(TARVO_ARTIFACT_DIR) + "/pictures";
             std::filesystem::create_directories(dir);
             writePng(dir + "/" + view.name + "-actual.png", actual);
@@ -301,6 +305,23 @@ protected:
 
 const Vector EAST(1.0f, 0.0f, 0.0f), NORTH(0.0f, 0.0f, -1.0f);
 
+// Puts the level's first enemies at the spots given, facing `facing`, painted `paint`
+// (red, green, blue; the strongest is the glow, and so the see-through alpha).
+void placeEnemies(const std::vector<std::array<float, 2>>& spots, const Vector& facing,
+                  const std::vector<std::array<float, 3>>& paint) {
+    std::vector<Character*> enemies = charactersOf<Character>(KIND_ENEMY);
+    ASSERT_GE(enemies.size(), spots.size());
+    for (size_t i = 0; i < spots.size(); ++i) {
+        Character* enemy = enemies[i];
+        enemy->setPosition(Vector(spots[i][0], ground(spots[i][0], spots[i][1]), spots[i][1]));
+        enemy->setDirection(facing);
+        for (int c = 0; c < 3; ++c)
+            enemy->m_tint[c] = paint[i][size_t(c)];
+        enemy->m_glow = std::max({paint[i][0], paint[i][1], paint[i][2]});
+        enemy->model().setHideSkinned(enemy->m_glow <= 0.0f);
+    }
+}
+
 TEST_F(PlayPicture, VillageAtStart) {
     // The hero where the level puts him, the huts, the villagers, the trees, early morning.
     check({"village", Vector(270.0f, 150.0f, 620.0f), Vector(400.0f, 115.0f, 520.0f), 330.0f,
@@ -312,34 +333,66 @@ TEST_F(PlayPicture, FightWithPaintedEnemies) {
     // paint), one unpainted (its shadow and its puff only), all close in front of the hero.
     check({"fight", Vector(640.0f, 140.0f, 600.0f), Vector(740.0f, 110.0f, 600.0f), 680.0f, 600.0f,
            EAST, 90000.0, 4, [] {
-               std::vector<Character*> enemies = charactersOf<Character>(KIND_ENEMY);
-               ASSERT_GE(enemies.size(), 3u);
-               const float spots[3][2] = {{720.0f, 585.0f}, {730.0f, 615.0f}, {755.0f, 598.0f}};
-               const float paint[3][3] = {{1.5f, 0.0f, 0.0f}, {0.0f, 0.6f, 0.0f}, {0.f, 0.f, 0.f}};
-               for (int i = 0; i < 3; ++i) {
-                   Character* enemy = enemies[size_t(i)];
-                   enemy->setPosition(
-                       Vector(spots[i][0], ground(spots[i][0], spots[i][1]), spots[i][1]));
-                   enemy->setDirection(Vector(-1.0f, 0.0f, 0.0f));
-                   for (int c = 0; c < 3; ++c)
-                       enemy->m_tint[c] = paint[i][c];
-                   enemy->m_glow = std::max({paint[i][0], paint[i][1], paint[i][2]});
-                   enemy->model().setHideSkinned(enemy->m_glow <= 0.0f);
-               }
+               placeEnemies({{720.0f, 585.0f}, {730.0f, 615.0f}, {755.0f, 598.0f}},
+                            Vector(-1.0f, 0.0f, 0.0f),
+                            {{1.5f, 0.0f, 0.0f}, {0.0f, 0.6f, 0.0f}, {0.0f, 0.0f, 0.0f}});
            }});
+}
+
+// A second into the day, the hero and three enemies (unpainted: their shadows only) on the
+// hill top, the camera looking down the slope that the low sun's long shadows run over. Their
+// volumes end far out, above the falling land: the land seen past those ends keeps its light.
+void hillTop() {
+    placeEnemies({{600.0f, 1478.0f}, {612.0f, 1512.0f}, {566.0f, 1522.0f}}, EAST,
+                 {{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}});
+}
+
+TEST_F(PlayPicture, HillAtSunrise) {
+    check({"hill", Vector(560.0f, 250.0f, 1480.0f), Vector(800.0f, 60.0f, 1590.0f), 584.0f, 1496.0f,
+           EAST, 1000.0, 3, hillTop});
+}
+
+TEST_F(PlayPicture, HillAtSunriseFromDownTheSlope) {
+    // Over the ends of the shadows, above the river.
+    check({"hillslope", Vector(700.0f, 220.0f, 1560.0f), Vector(830.0f, 66.0f, 1590.0f), 584.0f,
+           1496.0f, EAST, 1000.0, 3, hillTop});
+}
+
+// Five enemies painted close in front of the camera: their outline is every back face at half
+// alpha, darker where lines overlap, with the inner lines at the horns.
+void paintFive(float strength) {
+    placeEnemies(
+        {{706.0f, 590.0f}, {712.0f, 606.0f}, {722.0f, 582.0f}, {726.0f, 600.0f}, {734.0f, 614.0f}},
+        Vector(-1.0f, 0.0f, 0.2f),
+        {{strength, 0.0f, 0.0f},
+         {0.0f, strength, 0.0f},
+         {0.0f, 0.0f, strength},
+         {strength, strength, 0.0f},
+         {strength, 0.0f, strength}});
+}
+
+TEST_F(PlayPicture, PaintedEnemiesUpClose) {
+    check({"painted", Vector(680.0f, 128.0f, 600.0f), Vector(740.0f, 112.0f, 598.0f), 650.0f,
+           640.0f, EAST, 90000.0, 3, [] { paintFive(1.5f); }});
+}
+
+TEST_F(PlayPicture, FadingPaintedEnemiesUpClose) {
+    // The paint wearing off: see-through, the outline still on.
+    check({"paintedfaint", Vector(680.0f, 128.0f, 600.0f), Vector(740.0f, 112.0f, 598.0f), 650.0f,
+           640.0f, EAST, 90000.0, 3, [] { paintFive(0.9f); }});
 }
 
 TEST_F(PlayPicture, StandingFire) {
     // The fountain's flames after a second of burning, seen from close by.
     check({"fire", Vector(300.0f, 135.0f, 575.0f), Vector(340.0f, 118.0f, 530.0f), 318.0f, 560.0f,
-           NORTH, 60000.0, 30, nullptr});
+           NORTH, 60000.0, 30, nullptr, 0.003});
 }
 
 TEST_F(PlayPicture, StandingFireUpClose) {
     // Beside the fountain after two seconds of burning: its flames fill much of the screen,
     // over the ground, the hut and the hero's shadow.
     check({"fireclose", Vector(318.0f, 128.0f, 552.0f), Vector(340.0f, 124.0f, 528.0f), 326.0f,
-           536.0f, NORTH, 60000.0, 60, nullptr});
+           536.0f, NORTH, 60000.0, 60, nullptr, 0.003});
 }
 
 TEST_F(PlayPicture, River) {
