@@ -7,9 +7,11 @@
 // Costs: addObject is expensive (it poses the model at every pose and builds a box tree for
 // each); do it at level start only. The per-frame steps are a bounding-sphere test per pair,
 // then the shape test for the few pairs that pass. Nothing allocates per frame.
-// Inactive objects and stopped projectiles take no part. Bounding spheres are centred on
-// each shape's box (position plus its centre offset), and a projectile's whole last step is
-// checked against them, so a fast shot cannot skip a body between two frames.
+// Inactive objects and stopped projectiles take no part, except that a projectile that
+// stopped itself (life spent, land above it) still strikes with the step it stopped on.
+// Bounding spheres are centred on each shape's box (position plus its centre offset), and a
+// projectile's whole last step is checked against them, so a fast shot cannot skip a body
+// between two frames; scenery between that step and a body shields the body.
 // Not guaranteed: responses are set, not resolved - a contact writes a knockback that the
 // object spends in its own update, so an object that starts inside solid (no surfaces
 // crossing) goes unnoticed, and a mover that steps through a thin shape between two frames
@@ -70,7 +72,9 @@ public:
 
     // Per frame: moving against static, then moving against later moving, with responses.
     void testObjects();
-    // Per frame: each flying projectile against static, then against moving objects.
+    // Per frame: each flying projectile (and one that stopped itself after its last step)
+    // against static, then against moving objects. Scenery on a step stops the shot;
+    // scenery between the step and a body shields the body.
     void testProjectiles();
     // Whether a registered moving object, where it stands now, touches a wall of the
     // scenery (a surface too steep to stand on, not facing down); its outward world
@@ -96,6 +100,8 @@ private:
     void respondStatic(ModelObject& mover, const CollisionEntry& wall);
     void respondMoving(ModelObject& a, ModelObject& b, const CollisionShape& contact);
     void hitWithProjectile(Projectile& projectile, ModelObject& target, int32_t attackType);
+    // Whether active scenery meets the segment from `from` to `to` (false for no length).
+    bool sceneryOnSegment(const Vector& from, const Vector& to);
 };
 
 // The transform that places an object: translation by its position, then rotation by its
