@@ -24,7 +24,6 @@ constexpr float SLOPE_PUSH = 2.5f;
 // The highest a slope may begin above the feet and still be climbed.
 constexpr float SLOPE_STEP_HEIGHT = 4.0f;
 constexpr float PUSH_APART_DIVISOR = 1.5f;
-constexpr float KNOCKBACK_DECAY_DIVISOR = 10.0f;
 constexpr float PI = 3.14159265358979f;
 
 bool isStrikingBone(int32_t bone) {
@@ -180,8 +179,10 @@ void CollisionWorld::testObjects() {
             if (sShape->intersects(*aShape))
                 respondStatic(*a, wall);
         }
-        // Knockback is spent once per frame while nothing holds the mover.
-        if (!m_collided)
+        // Knockback is spent once a frame while nothing holds the mover, unless the mover
+        // spends the world's share itself over the time its update covers (the hero).
+        mover.m_held = m_collided;
+        if (!m_collided && !mover.m_spendsOwnKnockback)
             a->m_knockback.approach(a->m_knockback, Vector(0.0f, 0.0f, 0.0f),
                                     KNOCKBACK_DECAY_DIVISOR);
 
@@ -237,6 +238,16 @@ bool CollisionWorld::touchesWall(const ModelObject& mover, Vector& normal) {
             normal = n;
             return true;
         }
+    }
+    return false;
+}
+
+bool CollisionWorld::spendsKnockback(const ModelObject& mover) {
+    for (int32_t m = 0; m < m_movingCount; ++m) {
+        if (m_moving[m].m_object != &mover)
+            continue;
+        m_moving[m].m_spendsOwnKnockback = true;
+        return !m_moving[m].m_held;
     }
     return false;
 }

@@ -24,6 +24,7 @@
 #include "models/vector.h"
 #include "world/collisionshape.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -41,11 +42,26 @@ constexpr int32_t COLLISION_STATIC = 2;
 // The hero's bat: the joint whose triangles deal blows during a swing.
 constexpr int32_t HERO_WEAPON_BONE = 8;
 
+// Knockback rules are counted in frames (the world takes a tenth of a free mover's knockback
+// a frame, the hero a twentieth of his own; it snaps to zero once shorter than
+// KNOCKBACK_SNAP). Whoever spends it by time takes a frame as a sixtieth of a second.
+constexpr double KNOCKBACK_FRAME_MS = 1000.0 / 60.0;
+constexpr float KNOCKBACK_DECAY_DIVISOR = 10.0f;
+constexpr float KNOCKBACK_SNAP = 0.7f;
+// The continuous rate (per millisecond) at which a share of 1/divisor a frame is spent.
+inline double knockbackDecayRate(float divisor) {
+    return std::log(double(divisor) / (double(divisor) - 1.0)) / KNOCKBACK_FRAME_MS;
+}
+
 // One registered object with a shape per pose.
 struct CollisionEntry {
     ModelObject* m_object = nullptr;
     std::unique_ptr<CollisionShape> m_shapes[COLLISION_MAX_POSES];
     int32_t m_shapeCount = 0;
+    // Held by scenery in the last object test (its knockback was not spent).
+    bool m_held = false;
+    // The mover spends the world's share of its knockback decay itself (it asked for it).
+    bool m_spendsOwnKnockback = false;
 
     // The shape of a pose; shape 0 for a negative or unknown pose. Null for an empty entry.
     CollisionShape* shapeFor(int32_t pose) const;
@@ -71,6 +87,8 @@ public:
     void removeProjectile(Projectile* projectile);
 
     // Per frame: moving against static, then moving against later moving, with responses.
+    // A mover no scenery holds has its knockback spent by the world's share, a tenth a
+    // frame, unless it spends that share itself over its own time (see spendsKnockback).
     void testObjects();
     // Per frame: each flying projectile (and one that stopped itself after its last step)
     // against static, then against moving objects. Scenery on a step stops the shot;
@@ -81,6 +99,13 @@ public:
     // normal goes to `normal`. Writes no response: for a mover that checks a long step
     // piece by piece (the hero).
     bool touchesWall(const ModelObject& mover, Vector& normal);
+    // For a mover that spends its knockback over its own update's time (every update, the
+    // hero): whether the world's share of the decay applies now, that is, it is registered
+    // and no scenery held it in the last test. From its first ask on, the world leaves that
+    // share of the mover's decay to the mover, so that a long frame's push is not cut short
+    // before the mover has walked it. Others keep the world's decay once a frame, which
+    // matches their push of once a frame.
+    bool spendsKnockback(const ModelObject& mover);
 
     int32_t staticCount() const { return m_staticCount; }
     int32_t movingCount() const { return m_movingCount; }

@@ -380,6 +380,16 @@ TEST(CollisionWorldTest, SceneryPushesAlongItsWorldNormalAndTheKnockbackDecaysOn
     for (int frame = 0; frame < 100 && !mover.m_knockback.isZero(); ++frame)
         world.testObjects();
     EXPECT_TRUE(mover.m_knockback.isZero()); // snapped once below 0.7
+
+    // A mover that spends the world's share itself is left alone, and told when it may.
+    mover.m_knockback = V(2.0f, 0, 0);
+    EXPECT_TRUE(world.spendsKnockback(mover));
+    world.testObjects();
+    EXPECT_FLOAT_EQ(mover.m_knockback.x, 2.0f);
+    mover.m_position = V(5.9f, 2.0f, 0);
+    world.testObjects();
+    EXPECT_FALSE(world.spendsKnockback(mover)) << "held by the wall";
+    EXPECT_FALSE(world.spendsKnockback(wall)) << "not a mover";
 }
 
 // A head under a roof's eaves must not lift the hero onto the roof: a surface to stand on
