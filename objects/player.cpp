@@ -48,6 +48,15 @@ constexpr float VELOCITY_SNAP = 0.7f;
 constexpr float DOWNHILL_STICK = 1.5f;
 // The most pieces one frame's move is cut into (a frame of seconds, a paused debugger).
 constexpr int32_t MAX_WALK_PIECES = 256;
+// A knockback is spent in pieces of time this short, so that its push, the speed it lends
+// and the ease that takes that speed back again add up the same at any frame rate.
+constexpr double KNOCKBACK_PIECE_MS = 2.0;
+// The hero spends a twentieth of his knockback a frame (KNOCKBACK_FRAME_MS) by himself.
+constexpr float HERO_KNOCKBACK_DIVISOR = 20.0f;
+// The green gun sheds one heat this often: a frame at about 60 frames a second, rounded so
+// that the 25 heat of one shot cool in a whole 400 ms, a time that every frame rate from 10
+// up meets on a frame.
+constexpr double GREEN_COOL_MS = 16.0;
 
 // The horizontal unit vector of the walking input for a facing; zero without input.
 Vector walkDirection(const Vector& facing, float forward, float side) {
@@ -373,7 +382,7 @@ void Player::draw() {
     }
 }
 
-Vector Player::travel(double dt) {
+Vector Player::travel(double dt, bool snap) {
     Vector moved(0.0f, 0.0f, 0.0f);
     if (!(dt > 0.0))
         return moved;
@@ -400,7 +409,7 @@ Vector Player::travel(double dt) {
     moved.z += float((m_targetVelocity.z * left + gapZ * spent) / 1000.0);
     m_velocity.x = float(m_targetVelocity.x + gapX * decay);
     m_velocity.z = float(m_targetVelocity.z + gapZ * decay);
-    if (std::hypot(gapX * decay, gapZ * decay) < VELOCITY_SNAP) {
+    if (snap && std::hypot(gapX * decay, gapZ * decay) < VELOCITY_SNAP) {
         m_velocity.x = m_targetVelocity.x;
         m_velocity.z = m_targetVelocity.z;
     }
@@ -428,6 +437,57 @@ void Player::walk(const Vector& step) {
     }
 }
 
+Vector Player::pushed(double dt, float riseBefore, bool worldShare) {
+    Vector moved(0.0f, 0.0f, 0.0f);
+    if (!(dt > 0.0))
+        return moved;
+    // Gravity has lowered the vertical speed for the whole frame; it is spread over the
+    // pieces again, as the knockback lifts him in between.
+    const float fall = m_velocity.y - riseBefore;
+    m_velocity.y = riseBefore;
+    double rate = knockbackDecayRate(HERO_KNOCKBACK_DIVISOR);
+    if (worldShare)
+        rate += knockbackDecayRate(KNOCKBACK_DECAY_DIVISOR);
+    // One set below the snap (bodies pushed apart) lasts the frame undiminished: the world
+    // sets it again each frame the two still touch.
+    const bool brief = m_knockback.length() < KNOCKBACK_SNAP;
+    const int32_t pieces =
+        int32_t(std::min(std::max(std::ceil(dt / KNOCKBACK_PIECE_MS), 1.0), 1024.0));
+    const double piece = dt / pieces;
+    // The knockback's integral over a piece (in ms), and what is left of it after one.
+    const double spent = brief ? piece : (1.0 - std::exp(-rate * piece)) / rate;
+    const float keep = brief ? 1.0f : float(std::exp(-rate * piece));
+    for (int32_t i = 0; i < pieces; ++i) {
+        const Vector push = m_knockback;
+        // It moves him by a tenth of itself every millisecond and lends its own size to his
+        // velocity every frame; the ease of travel takes that speed back over time.
+        moved = moved + push * float(spent / 100.0);
+        if (push.y > 2.0f && m_velocity.y < 0.0f)
+            m_velocity.y = 0.0f;
+        m_velocity = m_velocity + push * float(spent / KNOCKBACK_FRAME_MS);
+        if (brief && i + 1 == pieces)
+            m_knockback.set(0.0f, 0.0f, 0.0f);
+        else if (!brief) {
+            m_knockback = m_knockback * keep;
+            if (m_knockback.length() < KNOCKBACK_SNAP)
+                m_knockback.set(0.0f, 0.0f, 0.0f);
+        }
+        Vector along = m_velocity;
+        if (!along.isZero())
+            along.normalize();
+        const float rise = m_velocity.y;
+        m_velocity.y += float(fall * piece / dt);
+        // While the push lends speed the ease does not snap it away: a piece lends less
+        // than the snap.
+        Vector step = travel(piece, m_knockback.isZero());
+        step.y = float((rise + m_velocity.y) * 0.5 * piece / 1000.0);
+        // Walking against the push he is held where he stands.
+        if (push.dot(along) >= 0.0f)
+            moved = moved + step;
+    }
+    return moved;
+}
+
 void Player::update() {
     if (m_dying) {
         advanceAnimation();
@@ -443,9 +503,19 @@ void Player::update() {
     const double dt = m_timer->Elapsed();
     if (m_invulnerableMs >= 0.0)
         m_invulnerableMs -= dt;
-    // A cold gun stays at zero: heat banked below it would let any burst through.
-    if (m_greenHeat > 0)
-        --m_greenHeat;
+    // The gun cools by the time passed, not by the frames drawn. A cold gun stays at zero:
+    // heat banked below it would let any burst through.
+    if (m_greenHeat > 0 && dt > 0.0) {
+        m_coolingMs += dt;
+        const double shed =
+            std::min(std::floor(m_coolingMs / GREEN_COOL_MS + 1e-6), double(m_greenHeat));
+        m_greenHeat -= int32_t(shed);
+        m_coolingMs -= shed * GREEN_COOL_MS;
+    }
+    if (m_greenHeat <= 0) {
+        m_greenHeat = 0;
+        m_coolingMs = 0.0;
+    }
     if (m_knockback.y < 0.0f)
         m_knockback.y = 0.0f;
     const Vector start = m_position;
@@ -457,21 +527,12 @@ void Player::update() {
         step.y = float((riseBefore + m_velocity.y) * 0.5 * dt / 1000.0);
         return step;
     };
-    if (m_knockback.isZero()) {
+    // Asked every frame, so that the world leaves its share of the decay to the hero.
+    const bool worldShare = g_collisionWorld && g_collisionWorld->spendsKnockback(*this);
+    if (m_knockback.isZero())
         walk(fullStep());
-    } else {
-        m_position = m_position + m_knockback * float(dt / 100.0);
-        if (m_knockback.y > 2.0f && m_velocity.y < 0.0f)
-            m_velocity.y = 0.0f;
-        m_velocity = m_velocity + m_knockback;
-        Vector along = m_velocity;
-        if (!along.isZero())
-            along.normalize();
-        const Vector step = fullStep();
-        if (m_knockback.dot(along) >= 0.0f)
-            walk(step);
-    }
-    m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
+    else
+        walk(pushed(dt, riseBefore, worldShare));
     m_timer->Reset();
     const float ground = groundHeight(m_position.x, m_position.z);
     const float walked = std::hypot(m_position.x - start.x, m_position.z - start.z);

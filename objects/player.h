@@ -68,6 +68,8 @@ public:
     int32_t m_gems = 10;
     int32_t m_weapon = 0; // 0 green, 1 red, 2 blue
     int32_t m_greenHeat = 0;
+    // Time towards the gun's next heat shed (the gun cools by time, not by frames).
+    double m_coolingMs = 0.0;
     float m_forwardInput = 0.0f;
     float m_sideInput = 0.0f;
     double m_invulnerableMs = 1000.0;
@@ -84,10 +86,16 @@ private:
     bool onWaterCell() const;
     // Moves the horizontal velocity on by dt ms (the dodge's hold, then the ease) and
     // returns the ground covered meanwhile, exactly as a continuous motion would.
-    Vector travel(double dt);
+    // The ease snaps to the target at the end unless `snap` is false.
+    Vector travel(double dt, bool snap = true);
     // Moves the position by `step` in pieces of at most MAX_WALK_STEP across the ground;
     // between pieces a wall of the scenery stops him and pushes back.
     void walk(const Vector& step);
+    // Spends the knockback over dt ms (its push, the speed it lends, its decay) together with
+    // the walking velocity, in short pieces so that any frame rate adds up to the same, and
+    // returns the ground covered meanwhile, for walk to take in wall-checked pieces. With
+    // `worldShare` the collision world's share of the decay is spent here too.
+    Vector pushed(double dt, float riseBefore, bool worldShare);
     void request(std::initializer_list<int32_t> ids, std::initializer_list<double> durations);
 };
 

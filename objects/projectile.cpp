@@ -27,6 +27,7 @@ Projectile::~Projectile() = default;
 
 void Projectile::launch() {
     m_flying = true;
+    m_lastStepPending = false;
     m_timer->Reset();
     if (!m_timerRunning) {
         m_timer->Resume();
@@ -64,8 +65,10 @@ void Projectile::update() {
     m_effect->update(m_trailClock, EFFECT_BOTH, 50.0f);
     m_effect->setPosition(m_position.x, m_position.y, m_position.z);
 
-    if (m_lifetimeMs < 0.0f || heightAt(m_position.x, m_position.z) > m_position.y)
+    if (m_lifetimeMs < 0.0f || heightAt(m_position.x, m_position.z) > m_position.y) {
         stop();
+        m_lastStepPending = true; // it flew this step: what it crossed is still hit
+    }
 }
 
 void Projectile::draw() {

@@ -7,7 +7,8 @@
 //
 // Ownership: whoever builds a projectile owns it until ProjectileList::add accepts it; a
 // refused projectile (20 already in flight) stays the caller's to delete. A stopped projectile
-// is not deleted here: the list removes it on its next update. The owner pointer is plain and
+// is not deleted here: the list removes it on its next update, and a shot that stopped itself
+// is still tested once on its last step before that. The owner pointer is plain and
 // only compared by collision (an owner must outlive its shots or be cleared).
 #pragma once
 
@@ -54,6 +55,9 @@ public:
     int32_t m_kind = PROJECTILE_HOSTILE;
     SceneObject* m_owner = nullptr;
     bool m_flying = false;
+    // Stopped by its own flight (life spent, land above it) after a step the collision
+    // world has not yet tested: the world tests that last step once, then clears this.
+    bool m_lastStepPending = false;
     Vector m_direction{0.0f, 0.0f, 0.0f}; // unit length (zero stays zero)
     float m_speed = 0.0f;                 // world units per second
     float m_lifetimeMs = 10.0f;           // remaining flight time

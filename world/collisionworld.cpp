@@ -24,7 +24,6 @@ constexpr float SLOPE_PUSH = 2.5f;
 // The highest a slope may begin above the feet and still be climbed.
 constexpr float SLOPE_STEP_HEIGHT = 4.0f;
 constexpr float PUSH_APART_DIVISOR = 1.5f;
-constexpr float KNOCKBACK_DECAY_DIVISOR = 10.0f;
 constexpr float PI = 3.14159265358979f;
 
 bool isStrikingBone(int32_t bone) {
@@ -53,14 +52,19 @@ bool spheresTouch(const Vector& a, float ra, const Vector& b, float rb) {
     return (a - b).length() < ra + rb;
 }
 
-// Shortest distance from point c to the segment p0-p1.
-float distanceToSegment(const Vector& c, const Vector& p0, const Vector& p1) {
+// The point of the segment p0-p1 nearest to c.
+Vector nearestOnSegment(const Vector& c, const Vector& p0, const Vector& p1) {
     const Vector d = p1 - p0;
     const float len2 = d.dot(d);
     float t = 0.0f;
     if (len2 > 0.0f)
         t = std::min(1.0f, std::max(0.0f, (c - p0).dot(d) / len2));
-    return (c - (p0 + d * t)).length();
+    return p0 + d * t;
+}
+
+// Shortest distance from point c to the segment p0-p1.
+float distanceToSegment(const Vector& c, const Vector& p0, const Vector& p1) {
+    return (c - nearestOnSegment(c, p0, p1)).length();
 }
 
 } // namespace
@@ -175,8 +179,10 @@ void CollisionWorld::testObjects() {
             if (sShape->intersects(*aShape))
                 respondStatic(*a, wall);
         }
-        // Knockback is spent once per frame while nothing holds the mover.
-        if (!m_collided)
+        // Knockback is spent once a frame while nothing holds the mover, unless the mover
+        // spends the world's share itself over the time its update covers (the hero).
+        mover.m_held = m_collided;
+        if (!m_collided && !mover.m_spendsOwnKnockback)
             a->m_knockback.approach(a->m_knockback, Vector(0.0f, 0.0f, 0.0f),
                                     KNOCKBACK_DECAY_DIVISOR);
 
@@ -236,6 +242,16 @@ bool CollisionWorld::touchesWall(const ModelObject& mover, Vector& normal) {
     return false;
 }
 
+bool CollisionWorld::spendsKnockback(const ModelObject& mover) {
+    for (int32_t m = 0; m < m_movingCount; ++m) {
+        if (m_moving[m].m_object != &mover)
+            continue;
+        m_moving[m].m_spendsOwnKnockback = true;
+        return !m_moving[m].m_held;
+    }
+    return false;
+}
+
 void CollisionWorld::respondStatic(ModelObject& mover, const CollisionEntry& wall) {
     const CollisionShape* shape = wall.currentShape();
     // The contact triangle is in the scenery's own frame: turn its normal into the world.
@@ -285,33 +301,44 @@ void CollisionWorld::respondMoving(ModelObject& a, ModelObject& b, const Collisi
     a.m_velocity.set(0.0f, 0.0f, 0.0f);
 }
 
+bool CollisionWorld::sceneryOnSegment(const Vector& from, const Vector& to) {
+    const Vector step = to - from;
+    const float length = step.length();
+    if (!(length > 0.0f))
+        return false;
+    for (int32_t s = 0; s < m_staticCount; ++s) {
+        const CollisionEntry& wall = m_static[s];
+        CollisionShape* shape = wall.currentShape();
+        if (!wall.m_object || !shape || !wall.m_object->m_active)
+            continue;
+        const Vector centre = sphereCentre(*wall.m_object, *shape, true);
+        if (distanceToSegment(centre, from, to) > shape->boundingRadius())
+            continue;
+        if (shape->intersectsSegment(from, step, false, 0.0f, length))
+            return true;
+    }
+    return false;
+}
+
 void CollisionWorld::testProjectiles() {
     for (int32_t p = 0; p < m_projectileCount; ++p) {
         Projectile* shot = m_projectiles[p];
         // A stopped projectile waits in the table until the list removes it; it must not
-        // strike again meanwhile.
-        if (!shot || !shot->m_flying)
+        // strike again meanwhile. One that stopped itself has flown a last step that no test
+        // has seen yet: that step still strikes, once.
+        if (!shot || !(shot->m_flying || shot->m_lastStepPending))
             continue;
+        shot->m_lastStepPending = false;
         const Vector from = shot->m_previousPosition;
         const Vector to = shot->m_position;
         const Vector step = to - from;
         const float stepLength = step.length();
-        bool done = false;
 
-        for (int32_t s = 0; s < m_staticCount && !done; ++s) {
-            const CollisionEntry& wall = m_static[s];
-            CollisionShape* shape = wall.currentShape();
-            if (!wall.m_object || !shape || !wall.m_object->m_active)
-                continue;
-            const Vector centre = sphereCentre(*wall.m_object, *shape, true);
-            if (distanceToSegment(centre, from, to) > shape->boundingRadius())
-                continue;
-            if (shape->intersectsSegment(from, step, false, 0.0f, stepLength)) {
-                shot->stop();
-                done = true;
-            }
+        if (sceneryOnSegment(from, to)) {
+            shot->stop();
+            continue;
         }
-        for (int32_t m = 0; m < m_movingCount && !done; ++m) {
+        for (int32_t m = 0; m < m_movingCount; ++m) {
             const CollisionEntry& body = m_moving[m];
             ModelObject* target = body.m_object;
             CollisionShape* shape = body.currentShape();
@@ -323,12 +350,24 @@ void CollisionWorld::testProjectiles() {
             if (distanceToSegment(centre, from, to) > shape->boundingRadius())
                 continue;
             shape->setTransform(placementTransform(target->m_position, target->m_heading));
+            // Where the shot meets the body: the struck triangle, which may lie beyond the
+            // step, or, when none is found, the body's middle, which the step passes near.
             int32_t attackType = 0;
-            if (shape->intersectsSegment(from, step, false, 0.0f, 2.0f * stepLength))
+            Vector meets = centre;
+            Vector last = nearestOnSegment(centre, from, to);
+            if (shape->intersectsSegment(from, step, false, 0.0f, 2.0f * stepLength)) {
                 attackType = shape->hitTriangle(0).m_boneId;
+                const Vector along = step / stepLength;
+                meets = from + along * shape->hitDistance();
+                last = from + along * std::min(shape->hitDistance(), stepLength);
+            }
+            // Scenery between the step and that point would stop the shot first (a body
+            // behind a hut wall whose sphere reaches out in front of it).
+            if (sceneryOnSegment(last, meets))
+                continue;
             hitWithProjectile(*shot, *target, attackType);
             shot->stop();
-            done = true;
+            break;
         }
     }
 }

@@ -7,9 +7,11 @@
 // Costs: addObject is expensive (it poses the model at every pose and builds a box tree for
 // each); do it at level start only. The per-frame steps are a bounding-sphere test per pair,
 // then the shape test for the few pairs that pass. Nothing allocates per frame.
-// Inactive objects and stopped projectiles take no part. Bounding spheres are centred on
-// each shape's box (position plus its centre offset), and a projectile's whole last step is
-// checked against them, so a fast shot cannot skip a body between two frames.
+// Inactive objects and stopped projectiles take no part, except that a projectile that
+// stopped itself (life spent, land above it) still strikes with the step it stopped on.
+// Bounding spheres are centred on each shape's box (position plus its centre offset), and a
+// projectile's whole last step is checked against them, so a fast shot cannot skip a body
+// between two frames; scenery between that step and a body shields the body.
 // Not guaranteed: responses are set, not resolved - a contact writes a knockback that the
 // object spends in its own update, so an object that starts inside solid (no surfaces
 // crossing) goes unnoticed, and a mover that steps through a thin shape between two frames
@@ -22,6 +24,7 @@
 #include "models/vector.h"
 #include "world/collisionshape.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -39,11 +42,26 @@ constexpr int32_t COLLISION_STATIC = 2;
 // The hero's bat: the joint whose triangles deal blows during a swing.
 constexpr int32_t HERO_WEAPON_BONE = 8;
 
+// Knockback rules are counted in frames (the world takes a tenth of a free mover's knockback
+// a frame, the hero a twentieth of his own; it snaps to zero once shorter than
+// KNOCKBACK_SNAP). Whoever spends it by time takes a frame as a sixtieth of a second.
+constexpr double KNOCKBACK_FRAME_MS = 1000.0 / 60.0;
+constexpr float KNOCKBACK_DECAY_DIVISOR = 10.0f;
+constexpr float KNOCKBACK_SNAP = 0.7f;
+// The continuous rate (per millisecond) at which a share of 1/divisor a frame is spent.
+inline double knockbackDecayRate(float divisor) {
+    return std::log(double(divisor) / (double(divisor) - 1.0)) / KNOCKBACK_FRAME_MS;
+}
+
 // One registered object with a shape per pose.
 struct CollisionEntry {
     ModelObject* m_object = nullptr;
     std::unique_ptr<CollisionShape> m_shapes[COLLISION_MAX_POSES];
     int32_t m_shapeCount = 0;
+    // Held by scenery in the last object test (its knockback was not spent).
+    bool m_held = false;
+    // The mover spends the world's share of its knockback decay itself (it asked for it).
+    bool m_spendsOwnKnockback = false;
 
     // The shape of a pose; shape 0 for a negative or unknown pose. Null for an empty entry.
     CollisionShape* shapeFor(int32_t pose) const;
@@ -69,14 +87,25 @@ public:
     void removeProjectile(Projectile* projectile);
 
     // Per frame: moving against static, then moving against later moving, with responses.
+    // A mover no scenery holds has its knockback spent by the world's share, a tenth a
+    // frame, unless it spends that share itself over its own time (see spendsKnockback).
     void testObjects();
-    // Per frame: each flying projectile against static, then against moving objects.
+    // Per frame: each flying projectile (and one that stopped itself after its last step)
+    // against static, then against moving objects. Scenery on a step stops the shot;
+    // scenery between the step and a body shields the body.
     void testProjectiles();
     // Whether a registered moving object, where it stands now, touches a wall of the
     // scenery (a surface too steep to stand on, not facing down); its outward world
     // normal goes to `normal`. Writes no response: for a mover that checks a long step
     // piece by piece (the hero).
     bool touchesWall(const ModelObject& mover, Vector& normal);
+    // For a mover that spends its knockback over its own update's time (every update, the
+    // hero): whether the world's share of the decay applies now, that is, it is registered
+    // and no scenery held it in the last test. From its first ask on, the world leaves that
+    // share of the mover's decay to the mover, so that a long frame's push is not cut short
+    // before the mover has walked it. Others keep the world's decay once a frame, which
+    // matches their push of once a frame.
+    bool spendsKnockback(const ModelObject& mover);
 
     int32_t staticCount() const { return m_staticCount; }
     int32_t movingCount() const { return m_movingCount; }
@@ -96,6 +125,8 @@ private:
     void respondStatic(ModelObject& mover, const CollisionEntry& wall);
     void respondMoving(ModelObject& a, ModelObject& b, const CollisionShape& contact);
     void hitWithProjectile(Projectile& projectile, ModelObject& target, int32_t attackType);
+    // Whether active scenery meets the segment from `from` to `to` (false for no length).
+    bool sceneryOnSegment(const Vector& from, const Vector& to);
 };
 
 // The transform that places an object: translation by its position, then rotation by its

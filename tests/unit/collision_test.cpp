@@ -1,6 +1,7 @@
 // Collision: the exact triangle and segment tests, the box tree against brute force, the
 // world's tables and registration, and the responses the play frame relies on.
 #include "ms3dbuilder.h"
+#include "support/handtimer.h"
 
 #include "level/qrvdatalayer.h"
 #include "models/ms3dmodel.h"
@@ -379,6 +380,16 @@ TEST(CollisionWorldTest, SceneryPushesAlongItsWorldNormalAndTheKnockbackDecaysOn
     for (int frame = 0; frame < 100 && !mover.m_knockback.isZero(); ++frame)
         world.testObjects();
     EXPECT_TRUE(mover.m_knockback.isZero()); // snapped once below 0.7
+
+    // A mover that spends the world's share itself is left alone, and told when it may.
+    mover.m_knockback = V(2.0f, 0, 0);
+    EXPECT_TRUE(world.spendsKnockback(mover));
+    world.testObjects();
+    EXPECT_FLOAT_EQ(mover.m_knockback.x, 2.0f);
+    mover.m_position = V(5.9f, 2.0f, 0);
+    world.testObjects();
+    EXPECT_FALSE(world.spendsKnockback(mover)) << "held by the wall";
+    EXPECT_FALSE(world.spendsKnockback(wall)) << "not a mover";
 }
 
 // A head under a roof's eaves must not lift the hero onto the roof: a surface to stand on
@@ -518,6 +529,63 @@ TEST(CollisionProjectileTest, HitsCountOncePerShotAndNeedNoStruckTriangle) {
     auto late = shot(world, V(-40, 1, 0), V(40, 1, 0));
     world.testProjectiles();
     EXPECT_TRUE(late->m_flying);
+}
+
+// A shot that stops itself in its update (its life spent, or the land above it) has still
+// flown its last step: the world tests that step once before the list removes the shot.
+TEST(CollisionProjectileTest, AShotsLastStepStillHitsWhenItsLifeEndsOrItGoesUnderground) {
+    CollisionWorld world;
+    BoxObject body(2.0f, 5); // x and z within 2, y 0 to 4
+    ASSERT_TRUE(world.addObject(&body, COLLISION_MOVING));
+    struct Case {
+        const char* name;
+        Vector from, direction;
+        float lifetimeMs;
+    } cases[] = {
+        {"life spent", V(-10, 1, 0), V(1, 0, 0), 15.0f},             // 20 units in its last 20 ms
+        {"into the ground", V(-10, 3, 0), V(1, -0.25f, 0), 1000.0f}, // ends at y -2
+    };
+    for (const Case& c : cases) {
+        body.m_hits.clear();
+        HeroShot flying(c.from, c.direction, 1000.0f, c.lifetimeMs);
+        HandTimer* clock = useHandTimer(flying.m_timer);
+        flying.m_kind = PROJECTILE_GREEN;
+        flying.launch();
+        ASSERT_TRUE(world.addProjectile(&flying));
+        clock->m_elapsed = 20.0;
+        flying.update();
+        ASSERT_FALSE(flying.m_flying) << c.name;
+        world.testProjectiles();
+        EXPECT_EQ(body.m_hits.size(), 1u) << c.name;
+        world.testProjectiles(); // tested once: no second hit while it waits for the list
+        EXPECT_EQ(body.m_hits.size(), 1u) << c.name;
+        world.removeProjectile(&flying);
+    }
+}
+
+// A crate between a step's end and a large body behind it: the step ends inside the body's
+// sphere, and twice its length reaches the body, but the crate would stop the shot first.
+TEST(CollisionProjectileTest, SceneryOnTheWayShieldsABodyBehindIt) {
+    CollisionWorld world;
+    BoxObject crate(1.0f), giant(10.0f, 5); // the crate x -1 to 1, 2 high; the giant's face x 1.5
+    giant.m_position = V(11.5f, 0, 0);
+    ASSERT_TRUE(world.addObject(&crate, COLLISION_STATIC));
+    ASSERT_TRUE(world.addObject(&giant, COLLISION_MOVING));
+    auto straight = shot(world, V(-10, 1.5f, 0), V(-1.2f, 1.5f, 0)); // at the crate
+    world.testProjectiles();
+    EXPECT_TRUE(straight->m_flying) << "the crate meets it on its next step";
+    world.removeProjectile(straight.get());
+    auto along = shot(world, V(-1.2f, 1.5f, -10), V(-1.2f, 1.5f, 0)); // past the crate's face
+    world.testProjectiles();
+    EXPECT_TRUE(along->m_flying);
+    world.removeProjectile(along.get());
+    EXPECT_TRUE(giant.m_hits.empty());
+
+    crate.m_active = false; // nothing between: the same step hits
+    auto open = shot(world, V(-10, 1.5f, 0), V(-1.2f, 1.5f, 0));
+    world.testProjectiles();
+    EXPECT_FALSE(open->m_flying);
+    EXPECT_EQ(giant.m_hits.size(), 1u);
 }
 
 } // namespace
