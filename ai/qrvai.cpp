@@ -4,6 +4,7 @@
 #include "platform/debugassert.h"
 #include "platform/random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -42,8 +43,32 @@ void huntHero(const QRVDataLayer& layer, AIDecision& d, float x, float z, int32_
         return;
     }
     rule.step(layer, d, aiX, aiZ, hero.aiX, hero.aiZ);
+    closeIn(layer, d, x, z, aiX, aiZ, rule.standoff);
     if (distance <= rule.attackRange && gameRand() % rule.attackOdds == 1)
         d.m_action = ACTION_ATTACK;
+}
+
+bool closeIn(const QRVDataLayer& layer, AIDecision& d, float x, float z, int32_t aiX, int32_t aiZ,
+             float standoff) {
+    const PlayerData& hero = layer.m_player;
+    if (std::abs(aiX - hero.aiX) > 1 || std::abs(aiZ - hero.aiZ) > 1)
+        return false;
+    const float awayX = x - hero.x, awayZ = z - hero.z;
+    const float away = std::sqrt(awayX * awayX + awayZ * awayZ);
+    if (away < 1e-3f) {
+        // On the hero's very spot there is no side to keep: it stays where it is.
+        d.m_waypoint.x = x;
+        d.m_waypoint.z = z;
+    } else {
+        // Kept inside the world, where the play frame would otherwise put it back each frame.
+        const float low = std::max(layer.m_worldStart, 0.0f);
+        d.m_waypoint.x =
+            std::clamp(hero.x + awayX / away * standoff, low, layer.m_worldWidth - 1.0f);
+        d.m_waypoint.z =
+            std::clamp(hero.z + awayZ / away * standoff, low, layer.m_worldDepth - 1.0f);
+    }
+    d.m_waypointCell = layer.worldToCellF(d.m_waypoint.x, d.m_waypoint.z);
+    return true;
 }
 
 void waypointFromCell(const QRVDataLayer& layer, AIDecision& d) {
@@ -90,7 +115,9 @@ bool stepToward(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t a
 bool stepAway(const QRVDataLayer& layer, AIDecision& d, int32_t aiX, int32_t aiZ, int32_t gx,
               int32_t gz) {
     bool changed = false;
-    const float limit = static_cast<float>(layer.m_gridSize);
+    // The last cell of the grid: the corner of cell m_gridSize is the world's far edge, which
+    // a retreat to it would cross.
+    const float limit = static_cast<float>(layer.m_gridSize - 1);
     auto axis = [&](int32_t ai, int32_t g, float& c) {
         const float before = c;
         if (ai > g && ai >= c)

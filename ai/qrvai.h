@@ -45,17 +45,31 @@ bool stepAway(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int3
 bool stepOnArrival(const QRVDataLayer& layer, AIDecision& decision, int32_t aiX, int32_t aiZ,
                    int32_t gx, int32_t gz);
 
-// How a hunter closes in on the hero: its grid-stepping rule (one of the above), and the
-// box distance within which it may attack and the odds of it (one in attackOdds).
+// How far from the hero an enemy's hunt ends: within reach of a blow.
+constexpr float HUNT_STANDOFF = 5.0f;
+
+// The last stretch of a hunt. Once the hunter at (x, z) stands in the hero's cell or next to
+// it, its walk point is no longer a cell corner (the same one for every hunter, up to a
+// cell's diagonal off the hero, walked past and back every frame) but the point `standoff`
+// from the hero on the hunter's own side; the waypoint cell becomes that point's cell.
+// Returns whether it took over.
+bool closeIn(const QRVDataLayer& layer, AIDecision& decision, float x, float z, int32_t aiX,
+             int32_t aiZ, float standoff);
+
+// How a hunter closes in on the hero: its grid-stepping rule (one of the above), the box
+// distance within which it may attack and the odds of it (one in attackOdds), and how far
+// from the hero it stops.
 struct HuntRule {
     bool (*step)(const QRVDataLayer&, AIDecision&, int32_t, int32_t, int32_t, int32_t);
     int32_t attackRange;
     int32_t attackOdds;
+    float standoff = HUNT_STANDOFF;
 };
 
 // One hunting step for a hunter at (x, z) in cell (aiX, aiZ): face the hero and walk; with
 // chance 1/1000 jump instead (no grid step); otherwise step toward the hero's cell by the
-// rule and, within its range, attack by its odds (drawn only within the range).
+// rule, close in near the hero (closeIn) and, within its range, attack by its odds (drawn
+// only within the range).
 void huntHero(const QRVDataLayer& layer, AIDecision& decision, float x, float z, int32_t aiX,
               int32_t aiZ, const HuntRule& rule);
 

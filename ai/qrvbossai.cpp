@@ -7,5 +7,5 @@ void QRVBossAI::step(QRVDataLayer* dataLayer, BossData* boss) {
         return;
     // It hunts without pause, and attacks from further off than an enemy.
     huntHero(*dataLayer, boss->decision, boss->x, boss->z, boss->aiX, boss->aiZ,
-             {stepToward, BOSS_ATTACK_RANGE, 20});
+             {stepToward, BOSS_ATTACK_RANGE, 20, BOSS_STANDOFF});
 }

@@ -4,6 +4,7 @@
 #include "platform/debugassert.h"
 #include "platform/random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -105,6 +106,7 @@ void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) 
     d.m_action = ACTION_WALK;
     const int32_t dist = boxDistance(leader.m_x, leader.m_z, hero.x, hero.z);
     stepToward(layer, d, leader.m_aiX, leader.m_aiZ, hero.aiX, hero.aiZ);
+    closeIn(layer, d, leader.m_x, leader.m_z, leader.m_aiX, leader.m_aiZ, HUNT_STANDOFF);
     if (dist <= FLOCK_CHARGE_DISTANCE) {
         if (gameRand() % 100 == 1) {
             f.m_charging = true;
@@ -153,35 +155,54 @@ void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follow
         leashed |=
             stepToward(layer, d, follower.m_aiX, follower.m_aiZ, leader.m_aiX, follower.m_aiZ);
 
-    separate(layer, f, follower);
+    separate(layer, f, follower, leaderX, leaderZ);
 
-    if (leashed)
+    // Near the world's edge a push within the leash can point off the grid: the cell stays
+    // on it, where its corner lies inside the world.
+    const float last = static_cast<float>(layer.m_gridSize - 1);
+    const Vector cell = d.m_waypointCell;
+    d.m_waypointCell.x = std::clamp(cell.x, 0.0f, last);
+    d.m_waypointCell.z = std::clamp(cell.z, 0.0f, last);
+    if (leashed || d.m_waypointCell.x != cell.x || d.m_waypointCell.z != cell.z)
         waypointFromCell(layer, d);
+
+    // A follower hunting the hero, with its flock or alone, stops near him like any hunter.
+    if (f.m_charging || !leader.m_active)
+        closeIn(layer, d, follower.m_x, follower.m_z, follower.m_aiX, follower.m_aiZ,
+                HUNT_STANDOFF);
 }
 
-void QRVFlockAI::separate(QRVDataLayer& layer, Flock& f, FlockMember& follower) {
+void QRVFlockAI::separate(QRVDataLayer& layer, Flock& f, FlockMember& follower, int32_t leaderX,
+                          int32_t leaderZ) {
     AIDecision& d = follower.decision();
+    // Whether the corner of cell `c` on one axis (`x` or not) lies within the leash.
+    auto onLeash = [&](float c, bool x) {
+        const Vector corner = layer.cellToWorld(static_cast<int32_t>(c), static_cast<int32_t>(c));
+        const float gap = (x ? corner.x : corner.z) - static_cast<float>(x ? leaderX : leaderZ);
+        return std::abs(static_cast<int32_t>(std::trunc(gap))) < FLOCK_LEASH;
+    };
+    // One axis of a push away from `other`, by the step-away rule: the cell moves one beyond
+    // the follower's own and then waits for the follower to enter it, so pushes neither add
+    // up over followers nor over frames; a follower pushed from both sides stays.
+    auto push = [&](int32_t own, int32_t other, float& c, bool x) {
+        float to = c;
+        if (own > other && own >= c)
+            to = c + 1.0f;
+        else if (own < other && own <= c)
+            to = c - 1.0f;
+        if (to == c || !onLeash(to, x))
+            return false;
+        c = to;
+        return true;
+    };
     for (FlockMember& other : f.m_followers) {
         if (&other == &follower)
             continue;
         if (boxDistance(other.m_x, other.m_z, follower.m_x, follower.m_z) > FLOCK_SPACING)
             continue;
-        other.decision().m_action = ACTION_WALK;
-        bool changed = false;
-        if (follower.m_aiX > other.m_aiX) {
-            d.m_waypointCell.x += 1.0f;
-            changed = true;
-        } else if (follower.m_aiX < other.m_aiX) {
-            d.m_waypointCell.x -= 1.0f;
-            changed = true;
-        }
-        if (follower.m_aiZ > other.m_aiZ) {
-            d.m_waypointCell.z += 1.0f;
-            changed = true;
-        } else if (follower.m_aiZ < other.m_aiZ) {
-            d.m_waypointCell.z -= 1.0f;
-            changed = true;
-        }
+        // The other's decision is its own: this frame's attack must not be taken back.
+        bool changed = push(follower.m_aiX, other.m_aiX, d.m_waypointCell.x, true);
+        changed |= push(follower.m_aiZ, other.m_aiZ, d.m_waypointCell.z, false);
         if (changed)
             waypointFromCell(layer, d);
     }

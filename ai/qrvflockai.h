@@ -1,8 +1,10 @@
 // QRVFlockAI: the one flock steering of a level. Up to ten flocks (numbers 0 to 9),
 // each with one leader and any number of followers. Each frame the leader hunts the
 // hero and decides when its flock charges; followers hunt too, stay on a leash of 50
-// per axis to the leader, keep 100 apart from each other and hunt alone once their
-// leader has fallen.
+// per axis to the leader, spread apart from each other (within 100 of each other, as far
+// as the leash lets them) and hunt alone once their leader has fallen. Every push and pull
+// moves a follower's waypoint cell at most one cell beyond its own and keeps it on the
+// grid, so a flock moves the same at any frame rate.
 //
 // Cost: per flock, the leader step is constant; the followers' separation is
 // quadratic in the number of followers (flocks are a handful each).
@@ -79,7 +81,10 @@ private:
     void leaderStep(QRVDataLayer& layer, Flock& flock, FlockMember& leader);
     void followerStep(QRVDataLayer& layer, Flock& flock, FlockMember& follower,
                       const FlockMember& leader);
-    void separate(QRVDataLayer& layer, Flock& flock, FlockMember& follower);
+    // Keeps the follower apart from the others within FLOCK_SPACING, as far as the leash to
+    // the leader's point (leaderX, leaderZ) lets it.
+    void separate(QRVDataLayer& layer, Flock& flock, FlockMember& follower, int32_t leaderX,
+                  int32_t leaderZ);
     void loneHunt(QRVDataLayer& layer, FlockMember& follower);
 
     std::array<std::unique_ptr<Flock>, FLOCK_COUNT> m_flocks;

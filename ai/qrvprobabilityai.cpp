@@ -22,7 +22,7 @@ QRVProbabilityAI::QRVProbabilityAI() = default;
 QRVProbabilityAI::~QRVProbabilityAI() = default;
 
 int32_t QRVProbabilityAI::tableFor(int32_t sumDist, int32_t life) {
-    if (life <= 70)
+    if (life <= PROBABILITY_HURT_LIFE)
         return TABLE_HURT;
     if (sumDist <= 50)
         return TABLE_NEAR;

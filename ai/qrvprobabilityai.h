@@ -1,7 +1,7 @@
 // QRVProbabilityAI: an enemy that every 120 to 240 frames draws its next behaviour
 // (approach, retreat, stand) from one of five 20-entry tables chosen by its sum
-// distance to the hero, or the "hurt" table once its life is 70 or less. One update is
-// constant time. Table reads are index-checked; a stray behaviour code stands still.
+// distance to the hero, or the "hurt" table once its life is PROBABILITY_HURT_LIFE or less. One
+// update is constant time. Table reads are index-checked; a stray behaviour code stands still.
 #pragma once
 
 #include "ai/qrvai.h"
@@ -17,6 +17,8 @@ enum ProbabilityBehaviour : int32_t {
 constexpr int32_t BEHAVIOUR_TABLE_SIZE = 20;
 // The box distance within which an approaching enemy may attack.
 constexpr int32_t PROBABILITY_ATTACK_RANGE = 50;
+// At this life or less the enemy draws from the hurt table (it mostly runs away).
+constexpr int32_t PROBABILITY_HURT_LIFE = 70;
 
 enum BehaviourTable : int32_t {
     TABLE_NEAR = 0,

@@ -65,6 +65,7 @@ void QRVWaypointAI::update(QRVDataLayer* layer, ObjectData* record) {
             return;
         }
         stepToward(*layer, d, enemy->aiX, enemy->aiZ, hero.aiX, hero.aiZ);
+        closeIn(*layer, d, enemy->x, enemy->z, enemy->aiX, enemy->aiZ, HUNT_STANDOFF);
         if (dist <= 50 && gameRand() % 20 == 1)
             d.m_action = ACTION_ATTACK;
         m_alertTimer -= 1;

@@ -90,8 +90,9 @@ void Boss::update() {
         m_timer->Reset();
         return;
     }
-    const bool deathStarted = m_currentAnimation == BOSS_POSE_LYING ||
-                              (m_dying && m_animationQueue->frontId() == BOSS_POSE_LYING);
+    // Only a dying boss: a red hit queues the same two poses as a knock-down it gets up from.
+    const bool deathStarted = m_dying && (m_currentAnimation == BOSS_POSE_LYING ||
+                                          m_animationQueue->frontId() == BOSS_POSE_LYING);
     if (deathStarted && m_phase != BOSS_DEAD) {
         m_phase = BOSS_DEAD;
         StopSlot(SLOT_ATTACK_MUSIC);
@@ -136,8 +137,11 @@ void Boss::updateDescent() {
         m_phase = BOSS_CHARGE;
         StopSlot(SLOT_NORMAL_MUSIC);
         PlaySlot(SLOT_ATTACK_MUSIC, 30);
-        m_animationQueue->clear();
-        m_animationQueue->push(BOSS_POSE_IDLE, 500.0);
+        // Struck down in the air, it dies on the ground: its death poses stay queued.
+        if (!m_dying) {
+            m_animationQueue->clear();
+            m_animationQueue->push(BOSS_POSE_IDLE, 500.0);
+        }
     }
 }
 
@@ -233,6 +237,7 @@ void Boss::updateFight(double dt) {
                     m_currentAnimation = BOSS_POSE_JUMP;
                     m_animationQueue->clear();
                     m_moveDirection = flat(m_decision->m_target - m_position);
+                    m_walkingToPoint = false;
                 }
                 break;
             case ACTION_STAND:
@@ -241,7 +246,8 @@ void Boss::updateFight(double dt) {
                 m_currentAnimation = BOSS_POSE_IDLE;
                 return;
             default:
-                m_moveDirection = flat(m_decision->m_waypoint - m_position);
+                m_walkPoint = m_decision->m_waypoint;
+                m_walkingToPoint = true;
                 break;
             }
         }
@@ -251,11 +257,8 @@ void Boss::updateFight(double dt) {
             facing.normalize();
             setDirection(facing);
         }
-        if (m_currentAnimation <= BOSS_POSE_FALL && !m_moveDirection.isZero()) {
-            Vector step = m_moveDirection;
-            step.normalize();
-            m_position = m_position + step * float(m_speed * dt / 1000.0);
-        }
+        if (m_currentAnimation <= BOSS_POSE_FALL)
+            walkAlong(dt);
     } else {
         m_frozenMs -= int32_t(dt);
         if (m_frozenMs < 0) {

@@ -193,6 +193,7 @@ bool Character::actOnDecision(double dt) {
                     m_currentAnimation = ENEMY_JUMP;
                     m_animationQueue->clear();
                     m_moveDirection = m_decision->m_target - m_position;
+                    m_walkingToPoint = false;
                 }
                 break;
             case ACTION_STAND:
@@ -201,7 +202,8 @@ bool Character::actOnDecision(double dt) {
                 m_currentAnimation = ENEMY_IDLE;
                 return false;
             default:
-                m_moveDirection = m_decision->m_waypoint - m_position;
+                m_walkPoint = m_decision->m_waypoint;
+                m_walkingToPoint = true;
                 break;
             }
         }
@@ -214,12 +216,8 @@ bool Character::actOnDecision(double dt) {
                 setDirection(facing);
             }
         }
-        // Walking keeps to the ground plane; gravity and the ground clamp own y.
-        Vector step = flat(m_moveDirection);
-        if (m_currentAnimation <= ENEMY_FALL && !step.isZero()) {
-            step.normalize();
-            m_position = m_position + step * float(m_speed * dt / 1000.0);
-        }
+        if (m_currentAnimation <= ENEMY_FALL)
+            walkAlong(dt);
     } else {
         m_frozenMs -= static_cast<int32_t>(dt);
         if (m_frozenMs < 0) {
@@ -231,6 +229,25 @@ bool Character::actOnDecision(double dt) {
     queueWalkPoses(false);
     advanceAnimation();
     return true;
+}
+
+void Character::walkAlong(double dt) {
+    // Heading for the point even on the frames that read no decision (the jump and fall
+    // poses): a direction kept from an earlier frame would carry the walker past it.
+    if (m_walkingToPoint)
+        m_moveDirection = m_walkPoint - m_position;
+    // Walking keeps to the ground plane; gravity and the ground clamp own y.
+    Vector step = flat(m_moveDirection);
+    if (step.isZero())
+        return;
+    float stride = float(m_speed * dt / 1000.0);
+    // A walk ends on its point: a stride past it would turn the walker back next frame, and
+    // it would pace to and fro across the point for as long as it stays there.
+    const float left = step.length();
+    if (m_walkingToPoint && stride > left)
+        stride = left;
+    step.normalize();
+    m_position = m_position + step * stride;
 }
 
 void Character::queueWalkPoses(bool alsoWhileBusy) {

@@ -83,6 +83,10 @@ public:
     float m_tint[3] = {0.0f, 0.0f, 0.0f}; // red, green, blue
     float m_glow = 0.0f;                  // drawing alpha; the largest tint
     Vector m_moveDirection{0.0f, 0.0f, 0.0f};
+    // The waypoint of the last walk decision, and whether the character walks to it (false
+    // after a jump, which carries it along m_moveDirection instead).
+    Vector m_walkPoint{0.0f, 0.0f, 0.0f};
+    bool m_walkingToPoint = false;
     Vector m_targetDirection{0.0f, 0.0f, 0.0f};
     Vector m_jumpDirection{0.0f, 0.0f, 0.0f};
     bool m_frozen = false;
@@ -109,6 +113,9 @@ protected:
     // thaws a frozen character, then queues the walk poses. Returns false when the frame
     // ended early (attack or stand).
     bool actOnDecision(double dt);
+    // One frame's stride at m_speed: toward m_walkPoint, stopping on it, while walking to
+    // the decision's waypoint; along m_moveDirection after a jump.
+    void walkAlong(double dt);
     // The walk cycle and the airborne poses: while walking (current pose below the jump)
     // an empty queue gets both steps; then a vertical speed above 20 queues the jump
     // pose, below -20 the fall pose, between -10 and 10 the other step (refused when

@@ -1,6 +1,7 @@
 // The generated land and level, read back as the game reads them: the height map's shape,
 // where the level puts things, the rules the level must keep, and that the generator
 // writes the same bytes on every run.
+#include "ai/qrvprobabilityai.h"
 #include "level/levelfile.h"
 
 #include <gtest/gtest.h>
@@ -190,6 +191,24 @@ TEST_F(GeneratedLand, LevelKeepsTheGamesRulesAndCast) {
         EXPECT_GE(members.second, 2) << "flock " << number;
         EXPECT_LE(members.second, 4) << "flock " << number;
     }
+}
+
+// The chance-driven creatures come at the hero while unhurt, at any distance, and run from
+// him once hurt: after one or two blows, not before the first.
+TEST_F(GeneratedLand, ChanceDrivenCreaturesApproachUntilHurt) {
+    constexpr int kLimbBlow = 16; // the bat's 20 on a limb, the weakest blow
+    int chanceDriven = 0;
+    for (const LevelEnemy& e : m_level.enemies) {
+        if (e.aiType != AiKind::Probability)
+            continue;
+        ++chanceDriven;
+        for (int distance : {0, 80, 120, 400})
+            EXPECT_NE(QRVProbabilityAI::tableFor(distance, e.life), TABLE_HURT)
+                << e.name << " with " << e.life << " life runs from the start";
+        EXPECT_EQ(QRVProbabilityAI::tableFor(400, e.life - 2 * kLimbBlow), TABLE_HURT)
+            << e.name << " keeps coming after two blows";
+    }
+    EXPECT_GE(chanceDriven, 2);
 }
 
 // A newcomer's first minutes: only lone patrols are near the start, far enough from the

@@ -88,9 +88,11 @@ TEST_F(AiWorld, GridSteppingWaitsForTheObjectAndStopsAtTheEdge) {
     EXPECT_TRUE(stepToward(layer, d, 9, 3, 4, 3));
     EXPECT_FLOAT_EQ(d.m_waypointCell.x, 8.0f);
 
-    d.m_waypointCell = Vector(128.0f, 0.0f, 0.0f);
-    EXPECT_FALSE(stepAway(layer, d, 128, 0, 5, 0));
-    EXPECT_FLOAT_EQ(d.m_waypointCell.x, 128.0f);
+    // A retreat's cell stays on the grid: cell 128's corner is the world's far edge, which a
+    // walk to it would cross.
+    d.m_waypointCell = Vector(127.0f, 0.0f, 0.0f);
+    EXPECT_FALSE(stepAway(layer, d, 127, 0, 5, 0));
+    EXPECT_FLOAT_EQ(d.m_waypointCell.x, 127.0f);
     d.m_waypointCell = Vector(0.0f, 0.0f, 0.0f);
     EXPECT_FALSE(stepAway(layer, d, 0, 0, 5, 0));
     EXPECT_FLOAT_EQ(d.m_waypointCell.x, 0.0f);
@@ -341,9 +343,38 @@ TEST_F(AiWorld, FollowersInOneCellDoNotPushEachOther) {
     f[1]->decision.m_waypointCell = Vector(52.0f, 0.0f, 50.0f);
     f[0]->decision.m_waypointCell = Vector(50.0f, 0.0f, 50.0f);
     f[2]->decision.m_waypointCell = Vector(50.0f, 0.0f, 50.0f);
-    flocks.update(&layer);
-    EXPECT_FLOAT_EQ(f[1]->decision.m_waypointCell.x, 54.0f) << "pushed by both others";
+    // A push moves the cell one beyond the follower's own, however many push and however
+    // many frames pass before it gets there.
+    for (int frame = 0; frame < 100; ++frame)
+        flocks.update(&layer);
+    EXPECT_FLOAT_EQ(f[1]->decision.m_waypointCell.x, 53.0f) << "pushed by both others";
     EXPECT_FLOAT_EQ(f[0]->decision.m_waypointCell.x, 49.0f);
+    EXPECT_FLOAT_EQ(f[0]->decision.m_waypoint.x, 490.0f);
+    // Never past the leash: 60 from the leader is beyond it, so no push goes there.
+    moveTo(*f[1], 545.0f, 505.0f);
+    f[1]->decision.m_waypointCell = Vector(54.0f, 0.0f, 50.0f);
+    for (int frame = 0; frame < 100; ++frame)
+        flocks.update(&layer);
+    EXPECT_FLOAT_EQ(f[1]->decision.m_waypointCell.x, 54.0f);
+}
+
+TEST_F(AiWorld, EveryFollowerOfACloseChargingGroupCanAttack) {
+    QRVFlockAI flocks;
+    chargingFlock(flocks);
+    ASSERT_TRUE(flocks.flock(0)->m_charging);
+    EnemyData* f[3] = {layer.m_enemyTable[2].get(), &enemy(3, 520.0f, 510.0f),
+                       &enemy(4, 500.0f, 520.0f)};
+    flocks.join(0, FLOCK_ROLE_FOLLOWER, f[1]);
+    flocks.join(0, FLOCK_ROLE_FOLLOWER, f[2]);
+    int attacks[3] = {0, 0, 0};
+    for (int frame = 0; frame < 3000; ++frame) {
+        flocks.update(&layer);
+        for (int i = 0; i < 3; ++i)
+            attacks[i] += f[i]->decision.m_action == ACTION_ATTACK;
+    }
+    ASSERT_TRUE(flocks.flock(0)->m_charging);
+    for (int i = 0; i < 3; ++i) // 1 in 150 a frame: about 20 each
+        EXPECT_GT(attacks[i], 5) << "follower " << i;
 }
 
 TEST_F(AiWorld, AFarHeroStopsTheChargeAndChargersRunAtTheHero) {

@@ -1,6 +1,7 @@
-// The boss: its descent, landing and charge, the camera that watches it, its attack and the
-// fade to the credits when it dies.
+// The boss: its descent, landing and charge, the camera that watches it, its attack, red hits
+// that knock it down, and the fade to the credits when it dies, also when struck down in the air.
 #include "ai/aidecision.h"
+#include "ai/qrvbossai.h"
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "objects/boss.h"
@@ -20,6 +21,27 @@
 #include <memory>
 
 namespace {
+
+// The game's time, moved on by the test a frame at a time. Every clock made from it measures
+// the time since its last reset, as the game's clocks do.
+class GameClockTimer : public Timer {
+public:
+    explicit GameClockTimer(const double& now) : m_now(now), m_start(now) {}
+    void Reset() override { m_start = m_now; }
+    double Elapsed() override { return m_now - m_start; }
+    void Pause() override {}
+    void Resume() override {}
+
+private:
+    const double& m_now;
+    double m_start;
+};
+
+// A boss model whose blends take their time on the game's clock.
+class ClockedModel : public Ms3dModel {
+public:
+    explicit ClockedModel(const double& now) { m_timer = std::make_unique<GameClockTimer>(now); }
+};
 
 // A level with a hero, a data layer, a camera on the hero and an awake boss whose every frame
 // lasts 100 ms; undone afterwards.
@@ -112,31 +134,13 @@ TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
     EXPECT_FLOAT_EQ(m_boss.m_flare->m_gravity.y, 1.0f);
 }
 
-TEST_F(BossFight, AnAttackQueuesTheCastingSwingAndDeathFadesToTheCredits) {
+TEST_F(BossFight, AnAttackQueuesTheCastingSwing) {
     m_boss.m_phase = BOSS_FIGHT;
     m_boss.m_charge = 1.0f;
     m_layer->m_boss.decision.m_action = ACTION_ATTACK;
     m_boss.update();
     EXPECT_EQ(m_boss.m_currentAnimation, 5);
     EXPECT_EQ(m_boss.animationQueue().backId(), 7);
-
-    Hud hud;
-    g_hud = &hud;
-    g_gameState = STATE_PLAY;
-    m_boss.m_dying = true;
-    m_boss.m_currentAnimation = 15;
-    m_boss.update();
-    EXPECT_EQ(m_boss.m_phase, BOSS_DEAD);
-    EXPECT_FLOAT_EQ(m_boss.m_glow, 0.0f);
-    EXPECT_TRUE(hud.m_fading);
-    EXPECT_EQ(g_gameState, STATE_PLAY) << "the fade has only begun";
-    hud.m_fadeAlpha = 0.99f;
-    m_boss.update();
-    EXPECT_TRUE(m_boss.m_active);
-    hud.m_fadeAlpha = 1.0f;
-    m_boss.update();
-    EXPECT_EQ(g_gameState, STATE_CREDITS);
-    EXPECT_FALSE(m_boss.m_active);
 }
 
 TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
@@ -161,6 +165,97 @@ TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
     own.m_action = ACTION_WALK;
     enemy.update();
     EXPECT_EQ(enemy.animationQueue().backId(), ENEMY_ATTACK_FINISH) << "nothing behind the attack";
+}
+
+// A short fight on the game's clock, 20 frames a second, the boss hunting by its own AI: the
+// boss, the model's blends and the animations all run as in play.
+class ClockedBossFight : public BossFight {
+protected:
+    void SetUp() override {
+        BossFight::SetUp();
+        m_boss.m_timer = std::make_unique<GameClockTimer>(m_now);
+        m_boss.m_model = std::make_unique<ClockedModel>(m_now);
+        m_layer->m_boss.life = 400;
+        m_layer->m_boss.ai = std::make_unique<QRVBossAI>();
+        m_hero->setPosition(Vector(400.0f, 0.0f, 400.0f)); // beyond the bolts' range
+        m_layer->movePlayer(400.0f, 400.0f);
+        m_boss.setPosition(Vector(100.0f, 0.0f, 100.0f));
+        g_hud = &m_hud;
+        g_gameState = STATE_PLAY;
+    }
+    // One play frame of 50 ms for the boss, as the play loop runs it.
+    void frame() {
+        m_now += 50.0;
+        m_layer->moveBoss(m_boss.m_position.x, m_boss.m_position.z);
+        m_layer->updateBossAI();
+        m_boss.update();
+    }
+    void redHit(int32_t damage) { m_boss.onHit(0, WEAPON_RED, damage, Vector(3.0f, 0.0f, 0.0f)); }
+    double m_now = 0.0;
+    Hud m_hud;
+};
+
+TEST_F(ClockedBossFight, RedHitsKnockTheBossDownAndItGetsUpOnlyALethalHitEndsTheGame) {
+    m_boss.m_phase = BOSS_FIGHT;
+    m_boss.m_charge = 1.0f;
+    for (int hit = 1; hit <= 3; ++hit) {
+        m_boss.m_currentAnimation = BOSS_POSE_WALK_RIGHT; // between two reactions
+        m_boss.m_invulnerableMs = 0.0;
+        redHit(10);
+        ASSERT_EQ(m_layer->bossLife(), 400 - 10 * hit);
+        ASSERT_FALSE(m_boss.m_dying);
+        bool knelt = false, lay = false;
+        for (int i = 0; i < 80; ++i) { // four seconds
+            frame();
+            knelt |= m_boss.m_currentAnimation == BOSS_POSE_KNEEL;
+            lay |= m_boss.m_currentAnimation == BOSS_POSE_LYING;
+            ASSERT_EQ(m_boss.m_phase, BOSS_FIGHT) << "hit " << hit << ", frame " << i;
+        }
+        EXPECT_TRUE(knelt && lay) << "hit " << hit << ": the red shot knocks it down";
+        // Up again in a pose it moves in (on flat ground gravity keeps adding to a standing
+        // figure's falling speed, so the fall pose is among them).
+        EXPECT_LE(m_boss.m_currentAnimation, BOSS_POSE_FALL) << "hit " << hit << ": it got up";
+        EXPECT_TRUE(m_boss.m_active);
+        EXPECT_EQ(g_gameState, STATE_PLAY);
+    }
+    // Only the hit that exhausts its life ends the fight: the fade, then the credits.
+    m_layer->m_boss.life = 10;
+    m_boss.m_invulnerableMs = 0.0;
+    redHit(10);
+    ASSERT_TRUE(m_boss.m_dying);
+    for (int i = 0; i < 80 && m_boss.m_phase != BOSS_DEAD; ++i)
+        frame();
+    EXPECT_EQ(m_boss.m_phase, BOSS_DEAD);
+    EXPECT_FLOAT_EQ(m_boss.m_glow, 0.0f);
+    EXPECT_TRUE(m_hud.m_fading);
+    m_hud.m_fadeAlpha = 0.99f;
+    frame();
+    EXPECT_EQ(g_gameState, STATE_PLAY) << "the fade has not ended";
+    EXPECT_TRUE(m_boss.m_active);
+    m_hud.m_fadeAlpha = 1.0f;
+    frame();
+    EXPECT_EQ(g_gameState, STATE_CREDITS);
+    EXPECT_FALSE(m_boss.m_active);
+}
+
+TEST_F(ClockedBossFight, ABossKilledInItsDescentDiesOnceItHasLanded) {
+    m_boss.setPosition(Vector(100.0f, 30.0f, 100.0f));
+    m_boss.m_velocity = Vector(0.0f, -100.0f, 0.0f);
+    frame();
+    ASSERT_EQ(m_boss.m_phase, BOSS_DESCENT);
+    m_layer->m_boss.life = 10;
+    redHit(10);
+    ASSERT_TRUE(m_boss.m_dying);
+    bool fought = false;
+    for (int i = 0; i < 400 && m_boss.m_phase != BOSS_DEAD; ++i) {
+        frame();
+        fought |= m_boss.m_phase == BOSS_FIGHT;
+    }
+    EXPECT_EQ(m_boss.m_phase, BOSS_DEAD) << "landing must not wipe the death";
+    EXPECT_FALSE(fought);
+    m_hud.m_fadeAlpha = 1.0f;
+    frame();
+    EXPECT_EQ(g_gameState, STATE_CREDITS);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // Enemies: the hit rules (invulnerability, body parts, gun colours, freezing), the
 // paint that makes them visible, death with its single gem, carrying out the AI's
-// decision, and the magician's bolt.
+// decision, the magician's bolt, and creatures moved by their AI frame after frame.
 #include "ms3dbuilder.h"
 
 #include "ai/aidecision.h"
+#include "ai/qrvflockai.h"
+#include "ai/qrvprobabilityai.h"
 #include "level/qrvdatalayer.h"
 #include "objects/character.h"
 #include "objects/gem.h"
@@ -11,6 +13,7 @@
 #include "objects/particleeffect.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
+#include "platform/random.h"
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 #include "support/contextguard.h"
@@ -20,7 +23,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -356,3 +361,179 @@ TEST_F(Enemies, AnUnpaintedEnemyShowsNoBodyUntilAGunHitsIt) {
     gl.saveArtifact("enemy_painted");
     EXPECT_GT(painted, 1000u) << "the painted body is on screen";
 }
+
+namespace {
+
+// Creatures in play on a world of the level's size (16 units a cell): each frame the AI steps
+// on the positions of the frame before, then every creature's record takes its position and
+// the creature carries out its decision, as the play frame does.
+class Skirmish : public ContextTest {
+protected:
+    void SetUp() override {
+        layer.m_worldWidth = 2048.0f;
+        layer.m_worldDepth = 2048.0f;
+        layer.m_flockAI = std::make_unique<QRVFlockAI>();
+        g_dataLayer = &layer;
+        gameSrand(17);
+    }
+    EnemyData& add(int id, float x, float z, int speed, std::unique_ptr<QRVAI> ai) {
+        auto e = std::make_unique<EnemyData>();
+        e->id = id;
+        e->life = 100;
+        e->x = x;
+        e->z = z;
+        layer.worldToCell(x, z, e->aiX, e->aiZ);
+        e->decision.m_waypointCell = layer.worldToCellF(x, z);
+        e->decision.m_waypoint = Vector(x, 0.0f, z);
+        e->decision.m_target = Vector(x, 0.0f, z);
+        e->ai = std::move(ai);
+        EnemyData& record = *e;
+        layer.addEnemy(std::move(e));
+        auto creature = std::make_unique<Enemy<Character>>(id);
+        creature->object.setPosition(Vector(x, 0.0f, z));
+        creature->object.m_speed = float(speed);
+        creatures.push_back(std::move(creature));
+        return record;
+    }
+    void hero(float x, float z) { layer.movePlayer(x, z); }
+    // Takes every creature and its record off the field, and the flocks with them.
+    void clearField() {
+        for (auto& c : creatures)
+            layer.removeEnemy(c->object.m_id);
+        creatures.clear();
+        layer.m_flockAI = std::make_unique<QRVFlockAI>();
+    }
+    Character& creature(size_t i) { return creatures[i]->object; }
+    // One play frame lasting `ms`.
+    void frame(double ms) {
+        layer.updateEnemyAI();
+        layer.m_flockAI->update(&layer);
+        for (auto& c : creatures) {
+            const Vector p = c->object.getPosition();
+            layer.moveObject(c->object.m_id, KIND_ENEMY, p.x, p.z);
+            c->frame(ms);
+        }
+    }
+    static float flatDistance(const Vector& a, const Vector& b) {
+        return std::hypot(a.x - b.x, a.z - b.z);
+    }
+
+    QRVDataLayer layer;
+    std::vector<std::unique_ptr<Enemy<Character>>> creatures;
+};
+
+// Four hunters come at the hero from four sides. Each ends near him on its own side, within a
+// blow's reach, and stands there: no shared corner, no shuffling to and fro.
+TEST_F(Skirmish, HuntersCloseInOnTheHeroFromTheirOwnSidesAndStandThere) {
+    for (double ms : {1000.0 / 60.0, 1000.0 / 144.0}) {
+        SCOPED_TRACE(ms);
+        clearField();
+        const Vector heroAt(1015.5f, 0.0f, 1012.3f);
+        hero(heroAt.x, heroAt.z);
+        const float from[4][2] = {{-150, 0}, {150, 0}, {0, -150}, {0, 150}};
+        for (int i = 0; i < 4; ++i) {
+            auto ai = std::make_unique<QRVProbabilityAI>();
+            ai->m_behaviour = BEHAVIOUR_APPROACH; // approaching all the time
+            ai->m_decisionTimer = 1 << 30;
+            add(i, heroAt.x + from[i][0], heroAt.z + from[i][1], 24, std::move(ai));
+        }
+        std::vector<Vector> last(4), step(4);
+        std::vector<int> reversals(4, 0);
+        const int frames = int(20000.0 / ms); // 20 s
+        for (int f = 0; f < frames; ++f) {
+            for (size_t i = 0; i < 4; ++i)
+                last[i] = creature(i).getPosition();
+            frame(ms);
+            for (size_t i = 0; i < 4; ++i) {
+                Vector moved = creature(i).getPosition() - last[i];
+                moved.y = 0.0f;
+                if (moved.length() < 1e-4f)
+                    continue;
+                if (moved.dot(step[i]) < 0.0f)
+                    ++reversals[i];
+                step[i] = moved;
+            }
+        }
+        for (size_t i = 0; i < 4; ++i) {
+            const Vector at = creature(i).getPosition();
+            EXPECT_LE(flatDistance(at, heroAt), HUNT_STANDOFF + 1.0f) << "hunter " << i;
+            EXPECT_GE(flatDistance(at, heroAt), HUNT_STANDOFF - 1.0f) << "hunter " << i;
+            EXPECT_LE(reversals[i], 4) << "hunter " << i << " shuffles";
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_GT(flatDistance(at, creature(j).getPosition()), 3.0f)
+                    << "hunters " << j << " and " << i << " share a spot";
+        }
+    }
+}
+
+// The level's flock 0 (a leader and three followers 40 apart, walking 12 a second) hunts a
+// hero far off for two minutes. The followers keep apart, their target cells stay in the
+// grid, they stay on the leash and walk with the leader, at 60 frames a second as at 144.
+TEST_F(Skirmish, AFlockWalksWithItsLeaderOnTheLeashAtAnyFrameRate) {
+    for (double ms : {1000.0 / 60.0, 1000.0 / 144.0}) {
+        SCOPED_TRACE(ms);
+        clearField();
+        hero(100.0f, 1900.0f);
+        EnemyData& leader = add(0, 1840.0f, 260.0f, 12, std::make_unique<QRVAI>());
+        layer.m_flockAI->join(0, FLOCK_ROLE_LEADER, &leader);
+        for (int k = 0; k < 3; ++k)
+            layer.m_flockAI->join(
+                0, FLOCK_ROLE_FOLLOWER,
+                &add(1 + k, 1800.0f, 220.0f + 40.0f * float(k), 12, std::make_unique<QRVAI>()));
+
+        const int perTenSeconds = int(10000.0 / ms);
+        float worstLeash = 0.0f;
+        for (int window = 0; window < 12; ++window) {
+            std::vector<Vector> start;
+            for (size_t i = 0; i < 4; ++i)
+                start.push_back(creature(i).getPosition());
+            for (int f = 0; f < perTenSeconds; ++f) {
+                frame(ms);
+                for (int id = 1; id <= 3; ++id) {
+                    const AIDecision& d = layer.m_enemyTable[id]->decision;
+                    ASSERT_GE(d.m_waypointCell.x, 0.0f) << "follower " << id;
+                    ASSERT_LE(d.m_waypointCell.x, 127.0f) << "follower " << id;
+                    ASSERT_GE(d.m_waypointCell.z, 0.0f) << "follower " << id;
+                    ASSERT_LE(d.m_waypointCell.z, 127.0f) << "follower " << id;
+                    if (window == 0)
+                        continue; // the first seconds spread them out
+                    const Vector gap =
+                        creature(size_t(id)).getPosition() - creature(0).getPosition();
+                    worstLeash = std::max({worstLeash, std::fabs(gap.x), std::fabs(gap.z)});
+                }
+            }
+            const float led = flatDistance(creature(0).getPosition(), start[0]);
+            ASSERT_GT(led, 80.0f) << "the leader walks toward the hero";
+            if (window == 0)
+                continue; // the followers wait until the leader is a leash ahead
+            for (size_t i = 1; i < 4; ++i)
+                EXPECT_GT(flatDistance(creature(i).getPosition(), start[i]), led / 2.0f)
+                    << "follower " << i << " in the window from " << window * 10 << " s";
+        }
+        EXPECT_LE(worstLeash, float(FLOCK_LEASH) + 16.0f) << "a cell beyond the leash at most";
+        // Apart from each other, as far as the leash lets them.
+        for (size_t i = 1; i < 4; ++i)
+            for (size_t j = 1; j < i; ++j)
+                EXPECT_GT(flatDistance(creature(i).getPosition(), creature(j).getPosition()), 30.0f)
+                    << "followers " << j << " and " << i;
+    }
+}
+
+// Retreating from the hero near the world's edge, a hurt enemy stops inside the world: it
+// never crosses the edge for the play frame to put it back.
+TEST_F(Skirmish, ARetreatStopsInsideTheWorld) {
+    hero(1000.0f, 1000.0f);
+    auto ai = std::make_unique<QRVProbabilityAI>();
+    ai->m_behaviour = BEHAVIOUR_RETREAT;
+    ai->m_decisionTimer = 1 << 30;
+    add(0, 1990.0f, 2000.0f, 24, std::move(ai)).life = 40;
+    for (int f = 0; f < 60 * 20; ++f) {
+        frame(1000.0 / 60.0);
+        const Vector at = creature(0).getPosition();
+        ASSERT_LT(at.x, 2048.0f) << "frame " << f;
+        ASSERT_LT(at.z, 2048.0f) << "frame " << f;
+    }
+    EXPECT_GT(creature(0).getPosition().x, 2020.0f) << "it backed off to the edge";
+}
+
+} // namespace

@@ -380,14 +380,20 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // start in the far corners and walk slowly; a new player meets the lone patrols first,
     // which stay at their posts until the hero comes near. The two nearest patrol just out
     // of reach of the village, where a newcomer walking out finds them one at a time.
+    //
+    // The chance-driven creatures run from the hero once their life is 70 or less: they start
+    // above that, so that they come at him until he has struck them, a magician once, a brute
+    // twice (a bat blow on a limb takes 16).
     int n = 0;
     auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
                      float ez, float patrol, int speed) {
+        const bool chance = std::string(ai) == "probability";
+        const int life = chance ? (magician ? 80 : 100) : (magician ? 40 : 60);
         x << "  <enemy name=\"" << (magician ? "magician" : "brute") << ++n
           << "\" active=\"1\" visible=\"" << (visible ? 1 : 0) << "\" model=\""
           << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\"" << speed
-          << "\" life=\"" << (magician ? 40 : 60) << "\" aiType=\"" << ai << "\" " << extra
-          << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
+          << "\" life=\"" << life << "\" aiType=\"" << ai << "\" " << extra << " enemyType=\""
+          << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
         if (patrol > 0.0f) {
             x << "<path num=\"4\">";
