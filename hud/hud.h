@@ -1,7 +1,8 @@
 // Hud: the heads-up display over the play frame (g_hud): the current gun's palette with
 // its ammunition, the gem icon and count, the life bar with its red fill, the crosshair
-// while aiming, the land map with a red dot per enemy on request, and the white fade
-// that replaces the life fill and the texts once the hero (or the boss) has died.
+// while aiming, the land map with a red dot per enemy on request, the name of the villager
+// the talk key would pick, "Paused" while paused, and the white fade that replaces the
+// life fill and the texts once the hero (or the boss) has died.
 //
 // Costs: draw is a dozen textured quads, one quad per enemy on the map, and two short
 // texts; the text font ("Arial", 28) is made once, on the first draw, not per frame.
@@ -15,6 +16,7 @@
 #include <GL/gl.h>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class BitmapFont;
@@ -28,6 +30,8 @@ struct HudValues {
     int32_t gems = 0;
     int32_t life = 100;         // percent
     std::vector<float> enemyXZ; // x, z pairs for the map
+    std::string talkTo;         // the villager the talk key would pick; empty: nobody
+    bool paused = false;        // the game is paused (P)
 };
 
 // The texture-coordinate rectangle (s0, t0, s1, t1) outside which a mask and image pair
@@ -55,6 +59,9 @@ public:
     void drawMap(const std::vector<float>& enemyXZ);
     // The white overlay at m_fadeAlpha, which then grows by 0.02.
     void drawFade();
+    // The name of the villager the talk key would pick now (PickTalkPartner for g_hero);
+    // empty when nobody is in reach or outside play.
+    static std::string talkName();
 
     // The life fill's top edge for a life in percent: 570 - life * 0.87.
     static float lifeFillTop(int32_t life) { return 570.0f - float(life) * 0.01f * 87.0f; }
@@ -87,7 +94,11 @@ public:
     float m_crossHairBounds[4] = {0.0f, 0.0f, 1.0f, 1.0f};
 
 private:
-    std::unique_ptr<BitmapFont> m_font; // "Arial", 28, made on the first text draw
+    // "Paused" and the talk prompt (nothing while fading).
+    void drawWords(const HudValues& values);
+
+    std::unique_ptr<BitmapFont> m_font;     // "Arial", 28, made on the first text draw
+    std::unique_ptr<BitmapFont> m_hintFont; // "Arial", 20, the same
 };
 
 // The play screen's HUD (shell/gamecontext.cpp); null outside a level.
