@@ -27,10 +27,10 @@ struct AIDecision;
 
 // Talking distance: a character closer than this to the hero can be talked to.
 constexpr float NPC_TALK_DISTANCE = 20.0f;
-// A walking character stops while the hero is closer than this on the ground (so he stays
-// in reach and does not walk into him), and turns to him by 1/NPC_TURN_TO_HERO of the gap
-// a frame.
-constexpr float NPC_WAIT_DISTANCE = 30.0f;
+// A walking character stops while the hero is closer than this on the ground, a little
+// inside talking distance: he stays in reach and does not walk into the hero. He turns to
+// him by 1/NPC_TURN_TO_HERO of the gap a frame.
+constexpr float NPC_WAIT_DISTANCE = 18.0f;
 constexpr float NPC_TURN_TO_HERO = 20.0f;
 // What turning round to a character counts for, in distance, when the talk key picks
 // among several: one straight ahead wins over one beside the hero up to this much nearer.

@@ -110,7 +110,7 @@ TEST_F(World, AVillagerStopsForTheHeroAndTurnsToHim) {
     walker.m_id = 0;
     walker.m_speed = 10.0f;
     useSteadyTimer(walker.m_timer, 100.0);
-    m_hero->setPosition(Vector(5.0f, 0.0f, 25.0f)); // 25 away, beside his way
+    m_hero->setPosition(Vector(5.0f, 0.0f, 15.0f)); // in reach, beside his way
     for (int i = 0; i < 60; ++i)
         walker.update();
     EXPECT_FLOAT_EQ(walker.getPosition().x, 0.0f);
@@ -119,7 +119,7 @@ TEST_F(World, AVillagerStopsForTheHeroAndTurnsToHim) {
                  walker.animationQueue().frontId() == VILLAGER_WALK_LEFT)
         << "no walking on the spot";
 
-    m_hero->setPosition(Vector(5.0f, 0.0f, 31.0f));
+    m_hero->setPosition(Vector(5.0f, 0.0f, 19.0f)); // still in reach, but not waited for
     walker.update();
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "the hero left: 10 a second again";
 }
