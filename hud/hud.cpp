@@ -3,6 +3,7 @@
 #include "hud/bitmapfont.h"
 #include "level/qrvdatalayer.h"
 #include "models/texture.h"
+#include "objects/npc.h"
 #include "objects/player.h"
 #include "platform/gamestate.h"
 #include "platform/timer.h"
@@ -251,6 +252,8 @@ void Hud::draw() {
     v.map = m_showMap && !talking;
     if (v.map)
         v.enemyXZ = enemyPositions();
+    v.talkTo = talkName();
+    v.paused = g_gameState == STATE_PLAY && g_hero->m_paused;
     drawValues(v);
 }
 
@@ -329,6 +332,40 @@ void Hud::drawValues(const HudValues& v) {
     m_font->setPosition(710.0f, 65.0f);
     m_font->setColor(0.0f, 0.0f, 1.0f);
     printText(m_font.get(), "X %d", v.gems);
+    drawWords(v);
+}
+
+std::string Hud::talkName() {
+    if (!g_hero || !g_dataLayer || g_gameState != STATE_PLAY)
+        return std::string();
+    const Npc* npc = PickTalkPartner(g_hero->getPosition(), g_hero->getDirection());
+    return npc ? g_dataLayer->npcName(npc->m_id) : std::string();
+}
+
+void Hud::drawWords(const HudValues& v) {
+    if (!m_hintFont)
+        m_hintFont = std::make_unique<BitmapFont>("Arial", 20);
+    // Dark under light, a pixel apart, so the words read on grass, water and sky alike.
+    auto shadowed = [](BitmapFont* font, float x, float y, const std::string& text) {
+        const float r = font->m_red, g = font->m_green, b = font->m_blue;
+        font->setColor(0.0f, 0.0f, 0.0f);
+        font->setPosition(x + 2.0f, y + 2.0f);
+        printText(font, "%s", text.c_str());
+        font->setColor(r, g, b);
+        font->setPosition(x, y);
+        printText(font, "%s", text.c_str());
+    };
+    if (v.paused) {
+        m_font->setColor(1.0f, 1.0f, 1.0f);
+        shadowed(m_font.get(), 352.0f, 240.0f, "Paused");
+        m_hintFont->setColor(1.0f, 1.0f, 1.0f);
+        shadowed(m_hintFont.get(), 322.0f, 270.0f, "Press P to go on");
+    } else if (!v.talkTo.empty()) {
+        // Centred by a rough width: about 11 pixels a letter at this size.
+        const std::string text = "Press T to talk to " + v.talkTo;
+        m_hintFont->setColor(1.0f, 1.0f, 0.8f);
+        shadowed(m_hintFont.get(), 400.0f - 5.5f * float(text.size()), 585.0f, text);
+    }
 }
 
 void Hud::drawMap(const std::vector<float>& enemyXZ) {

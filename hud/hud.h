@@ -1,7 +1,8 @@
 // Hud: the heads-up display over the play frame (g_hud): the current gun's palette with
 // its ammunition, the gem icon and count, the life bar with its red fill, the crosshair
-// while aiming, the land map with a red dot per enemy on request, and the white fade
-// that replaces the life fill and the texts once the hero (or the boss) has died.
+// while aiming, the land map with a red dot per enemy on request, the name of the villager
+// the talk key would pick, "Paused" while paused, and the white fade that replaces the
+// life fill and the texts once the hero (or the boss) has died.
 //
 // The map is asked for in a conversation. It shows over the conversation box while the talk
 // lasts (never under it), then stays up for MAP_READING_MS of play so that the player can
@@ -19,6 +20,7 @@
 #include <GL/gl.h>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class BitmapFont;
@@ -34,6 +36,8 @@ struct HudValues {
     int32_t life = 100;         // percent
     bool map = false;           // the map with a dot per enemy
     std::vector<float> enemyXZ; // x, z pairs for the map
+    std::string talkTo;         // the villager the talk key would pick; empty: nobody
+    bool paused = false;        // the game is paused (P)
 };
 
 // The texture-coordinate rectangle (s0, t0, s1, t1) outside which a mask and image pair
@@ -73,6 +77,9 @@ public:
     void drawMap(const std::vector<float>& enemyXZ);
     // The white overlay at m_fadeAlpha, which then grows by 0.02.
     void drawFade();
+    // The name of the villager the talk key would pick now (PickTalkPartner for g_hero);
+    // empty when nobody is in reach or outside play.
+    static std::string talkName();
 
     // The life fill's top edge for a life in percent: 570 - life * 0.87.
     static float lifeFillTop(int32_t life) { return 570.0f - float(life) * 0.01f * 87.0f; }
@@ -112,8 +119,11 @@ private:
     void takeMapRequest();
     // The enemies' x, z pairs from the data layer.
     static std::vector<float> enemyPositions();
+    // "Paused" and the talk prompt (nothing while fading).
+    void drawWords(const HudValues& values);
 
-    std::unique_ptr<BitmapFont> m_font; // "Arial", 28, made on the first text draw
+    std::unique_ptr<BitmapFont> m_font;     // "Arial", 28, made on the first text draw
+    std::unique_ptr<BitmapFont> m_hintFont; // "Arial", 20, the same
 };
 
 // The play screen's HUD (shell/gamecontext.cpp); null outside a level.

@@ -80,6 +80,14 @@ void Npc::draw() {
     Character::drawFigure(*this, nullptr);
 }
 
+bool Npc::heroWaiting() const {
+    if (!g_hero)
+        return false;
+    Vector toHero = g_hero->getPosition() - m_position;
+    toHero.y = 0.0f;
+    return toHero.length() < NPC_WAIT_DISTANCE;
+}
+
 void Npc::update() {
     const double dt = Character::moveAndFall(*this, m_invulnerableMs);
     if (dt < 0.0)
@@ -89,27 +97,44 @@ void Npc::update() {
     m_decision = (g_dataLayer && m_id >= 0 && g_dataLayer->kindOf(m_id) == KIND_NPC)
                      ? g_dataLayer->aiDecisionOf(m_id)
                      : nullptr;
-    if (m_decision) {
-        Vector toTarget = m_decision->m_target - m_position;
-        toTarget.y = 0.0f;
-        if (!toTarget.isZero()) {
-            Vector facing = m_direction + (toTarget - m_direction) / 2000.0f;
+    AnimationQueue& queue = *m_animationQueue;
+    if (m_decision && heroWaiting()) {
+        // The hero has come to him: he stops where he is, in reach of the talk key and
+        // out of the hero's way, and turns to him. His round goes on once the hero leaves.
+        Vector toHero = g_hero->getPosition() - m_position;
+        toHero.y = 0.0f;
+        toHero.normalize();
+        Vector facing = m_direction + (toHero - m_direction) / NPC_TURN_TO_HERO;
+        facing.y = 0.0f;
+        if (!facing.isZero()) {
             facing.normalize();
             setDirection(facing);
-            Vector step = toTarget;
-            step.normalize();
-            m_position = m_position + step * float(m_speed * dt / 1000.0);
         }
+        const int32_t front = queue.frontId();
+        if (front == VILLAGER_WALK_RIGHT || front == VILLAGER_WALK_LEFT)
+            queue.clear(); // an empty queue settles into the idle pose
+    } else {
+        if (m_decision) {
+            Vector toTarget = m_decision->m_target - m_position;
+            toTarget.y = 0.0f;
+            if (!toTarget.isZero()) {
+                Vector facing = m_direction + (toTarget - m_direction) / 2000.0f;
+                facing.normalize();
+                setDirection(facing);
+                Vector step = toTarget;
+                step.normalize();
+                m_position = m_position + step * float(m_speed * dt / 1000.0);
+            }
+        }
+        if (queue.isEmpty()) {
+            queue.push(VILLAGER_WALK_RIGHT, 300.0);
+            queue.push(VILLAGER_WALK_LEFT, 300.0);
+        }
+        if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
+            queue.push(queue.backId() == VILLAGER_WALK_RIGHT ? VILLAGER_WALK_LEFT
+                                                             : VILLAGER_WALK_RIGHT,
+                       300.0); // refused when full
     }
-
-    AnimationQueue& queue = *m_animationQueue;
-    if (queue.isEmpty()) {
-        queue.push(VILLAGER_WALK_RIGHT, 300.0);
-        queue.push(VILLAGER_WALK_LEFT, 300.0);
-    }
-    if (m_velocity.y > -10.0f && m_velocity.y < 10.0f)
-        queue.push(queue.backId() == VILLAGER_WALK_RIGHT ? VILLAGER_WALK_LEFT : VILLAGER_WALK_RIGHT,
-                   300.0); // refused when full
     if (m_keyframeAnimated)
         m_model->updateAnimation();
     advanceAnimation();
@@ -231,16 +256,36 @@ void Npc::drawReply() {
     }
 }
 
-Npc* FindNpcNear(const Vector& from) {
+Npc* PickTalkPartner(const Vector& from, const Vector& facing) {
     if (!g_dataLayer)
         return nullptr;
+    Vector ahead(facing.x, 0.0f, facing.z);
+    if (!ahead.isZero())
+        ahead.normalize();
+    Npc* best = nullptr;
+    float bestCost = 0.0f;
     for (int32_t slot = 0; slot < OBJECT_TABLE_SIZE; ++slot) {
         SceneObject* object = g_objectTable[slot];
         if (!object || g_dataLayer->kindOf(slot) != KIND_NPC)
             continue;
         auto* npc = dynamic_cast<Npc*>(object);
-        if (npc && (npc->getPosition() - from).length() < NPC_TALK_DISTANCE)
-            return npc;
+        if (!npc)
+            continue;
+        const Vector to = npc->getPosition() - from;
+        const float distance = to.length();
+        if (!(distance < NPC_TALK_DISTANCE))
+            continue;
+        Vector flatTo(to.x, 0.0f, to.z);
+        float turn = 1.0f; // one standing on the hero counts as beside him
+        if (!flatTo.isZero() && !ahead.isZero()) {
+            flatTo.normalize();
+            turn = 1.0f - ahead.dot(flatTo);
+        }
+        const float cost = distance + NPC_TURN_COST * turn;
+        if (!best || cost < bestCost) {
+            best = npc;
+            bestCost = cost;
+        }
     }
-    return nullptr;
+    return best;
 }

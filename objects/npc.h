@@ -27,6 +27,14 @@ struct AIDecision;
 
 // Talking distance: a character closer than this to the hero can be talked to.
 constexpr float NPC_TALK_DISTANCE = 20.0f;
+// A walking character stops while the hero is closer than this on the ground, a little
+// inside talking distance: he stays in reach and does not walk into the hero. He turns to
+// him by 1/NPC_TURN_TO_HERO of the gap a frame.
+constexpr float NPC_WAIT_DISTANCE = 18.0f;
+constexpr float NPC_TURN_TO_HERO = 20.0f;
+// What turning round to a character counts for, in distance, when the talk key picks
+// among several: one straight ahead wins over one beside the hero up to this much nearer.
+constexpr float NPC_TURN_COST = 10.0f;
 
 class Npc : public ModelObject {
 public:
@@ -37,7 +45,8 @@ public:
     void draw() override;
     // Gravity, knockback and ground as a Character; then eases the facing toward the AI
     // decision's target (1/2000 of the gap a frame), walks toward it at m_speed and keeps
-    // the walk steps queued.
+    // the walk steps queued. While the hero is within NPC_WAIT_DISTANCE he stands instead,
+    // turning to the hero.
     void update() override;
     void onHit(int32_t, int32_t, int32_t, const Vector&) override {}
 
@@ -75,13 +84,17 @@ public:
 
 private:
     void drawLitPaper();
+    // The hero stands within NPC_WAIT_DISTANCE on the ground.
+    bool heroWaiting() const;
     // Prints one line in a colour through the character's font (nothing without a font).
     void printAt(float x, float y, float r, float g, float b, const std::string& text);
 };
 
-// The first object of g_objectTable (slot order) that the data layer calls a character
-// (kind 5) and that stands closer than NPC_TALK_DISTANCE to `from`; null when none.
-Npc* FindNpcNear(const Vector& from);
+// The character the talk key picks for a hero at `from` facing `facing`: of those the data
+// layer calls characters (kind 5) closer than NPC_TALK_DISTANCE, the one with the least
+// distance + NPC_TURN_COST * (1 - cosine of the ground angle between the facing and the
+// way to him); the lower slot on a tie. Null when none is in reach. The HUD names this one.
+Npc* PickTalkPartner(const Vector& from, const Vector& facing);
 
 // The character the hero is talking to (shell/gamecontext.cpp); null outside a talk.
 extern Npc* g_talkPartner;

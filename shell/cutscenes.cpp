@@ -93,6 +93,10 @@ namespace {
 // The scenes keep their own clock, so that every move, turn and fade is per millisecond and
 // a scene looks the same and lasts as long at any frame rate.
 std::unique_ptr<Timer> s_clock;
+// The first scene opens on a still figure in the dark for a long while: for its first
+// seconds a line says how to skip it.
+std::unique_ptr<BitmapFont> s_skipFont;
+constexpr double SKIP_HINT_MS = 10000.0;
 double s_sceneMs = 0.0;    // since the current scene began
 double s_flareSteps = 0.0; // the flare's steps due, in 60ths of a second
 // The script's amounts are per frame at 60 frames a second.
@@ -284,6 +288,9 @@ bool SetUpFirstScene() {
     setLight0(30.0f, 30.0f, 0.0f, g_titleGlow, 0.1f, 0.3f);
     g_introStep = -1;
     startSceneClock();
+    s_skipFont = std::make_unique<BitmapFont>("Times New Roman", 20);
+    s_skipFont->setColor(0.6f, 0.6f, 0.7f);
+    s_skipFont->setPosition(310.0f, 570.0f);
 
     StartCutsceneSound();
     PlayCutsceneScene(401);
@@ -356,6 +363,8 @@ void IntroSceneOne() {
     DrawSceneShadows();
     if (g_camera->getPosition().x >= 0.0f)
         runFlare(ms, true);
+    if (SkipHintShown())
+        printText(s_skipFont.get(), "Press Enter to skip");
     stepFirstScene(ms);
     glFlush();
 }
@@ -501,7 +510,12 @@ bool SetUpCredits() {
     return true;
 }
 
+bool SkipHintShown() {
+    return s_skipFont && g_gameState == STATE_INTRO1 && s_sceneMs < SKIP_HINT_MS;
+}
+
 void ReleaseCutscene() {
+    s_skipFont.reset();
     destroy(g_actor);
     destroy(g_prop);
     destroy(g_lineEnemy);

@@ -37,6 +37,8 @@ void SwitchToSecondScene();
 bool SetUpCredits();
 // Destroys every actor, prop, line and the flare (an intro skip, the end of the intro).
 void ReleaseCutscene();
+// The first scene shows "Press Enter to skip" now (its first ten seconds).
+bool SkipHintShown();
 
 // One entry of a pose script: a pose id (or -9, hold) and its duration in ms.
 struct PoseStep {

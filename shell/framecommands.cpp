@@ -249,6 +249,10 @@ void playCommands() {
             stopVoices();
             if (g_hud)
                 g_hud->conversationStarted();
+            // Every talk opens its menu on the first answer, which costs nothing: an
+            // answer picked last time must not be bought again by the Enter that goes on.
+            if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id))
+                menu->selected = 0;
             if (const int32_t first = firstVoice(partnerName()))
                 playVoice(first);
         }
@@ -301,16 +305,7 @@ void FindTalkPartner() {
     g_talkPartner = nullptr;
     if (!g_hero || !g_dataLayer)
         return;
-    const Vector hero = g_hero->getPosition();
-    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
-        SceneObject* o = g_objectTable[i];
-        if (!o || g_dataLayer->kindOf(i) != KIND_NPC)
-            continue;
-        if ((o->getPosition() - hero).length() < 20.0f) {
-            g_talkPartner = static_cast<Npc*>(o);
-            return;
-        }
-    }
+    g_talkPartner = PickTalkPartner(g_hero->getPosition(), g_hero->getDirection());
 }
 
 void ClampToWorld(Vector& position, int32_t identifier) {

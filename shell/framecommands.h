@@ -10,7 +10,8 @@
 class Vector;
 
 void FrameCommands();
-// The first character closer than 20.0 to the hero, into g_talkPartner (null if none).
+// The character in reach that the hero faces most (PickTalkPartner), into g_talkPartner
+// (null if none).
 void FindTalkPartner();
 // Keeps a position inside the world rectangle; when it had to move it, places the object
 // (251 hero, 252 boss, else its table slot) there and runs its update once.

@@ -278,6 +278,9 @@ void GameOverFrame() {
     if (g_font) {
         g_font->setPosition(250.0f, 500.0f);
         printText(g_font, "Game Over");
+        // Nothing else moves here: say how to go on.
+        g_font->setPosition(250.0f, 545.0f);
+        printText(g_font, "Press Enter");
     }
     glFlush();
 }

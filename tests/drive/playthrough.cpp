@@ -242,7 +242,7 @@ bool clearShot(const Vector& from, const Vector& to) {
     return true;
 }
 
-// What to buy at Rarozare's: bread below 90 life, red shells when low on them; 0: nothing.
+// What to buy: bread below 90 life, red shells when low on them; 0: nothing.
 int wantedPurchase() {
     if (!g_hero || !g_dataLayer || g_hero->m_gems < 10)
         return 0;
@@ -251,6 +251,20 @@ int wantedPurchase() {
     if (g_hero->m_redAmmo < 20)
         return 3;
     return 0;
+}
+
+// The villager whose menu sells `item` (Rarozare bakes, Verozi has the shells); Rarozare
+// when nobody does.
+SceneObject* shopFor(int item) {
+    for (int i = 0; i < OBJECT_TABLE_SIZE && g_dataLayer; ++i) {
+        if (!g_objectTable[i] || g_dataLayer->kindOf(i) != KIND_NPC)
+            continue;
+        if (const NpcMenu* menu = g_dataLayer->npcMenu(i))
+            for (int k = 0; k < menu->count && k < 5; ++k)
+                if (menu->items[k].id == item)
+                    return g_objectTable[i];
+    }
+    return NpcNamed("Rarozare");
 }
 
 void fight(GameDriver& d, Pilot& p) {
@@ -275,7 +289,9 @@ void fight(GameDriver& d, Pilot& p) {
     const bool bossTarget = target == g_boss;
     // Shopping: low on life with gems to pay, go back to the village and buy until full
     // (then shells); an enemy that followed is dealt with first.
-    SceneObject* baker = bossTarget || p.lose || p.mapMode ? nullptr : NpcNamed("Rarozare");
+    const int purchase = wantedPurchase();
+    SceneObject* baker =
+        bossTarget || p.lose || p.mapMode ? nullptr : shopFor(purchase != 0 ? purchase : 1);
     // Rich, out of shells and near the village: stock up too.
     const bool stockUp = baker && g_hero->m_gems >= 40 && g_hero->m_redAmmo == 0 &&
                          flatDistance(baker, hero) < 600.0f;

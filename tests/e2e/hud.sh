@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The heads-up display and the map trade end to end: from the title into play, check
 # what the HUD shows at full life with the green gun and ten gems, walk round the
-# village to the old man Virav, ask him for the map (his first, free item) and see it
+# village to the old man Virav, ask him for the map (his second item, free) and see it
 # drawn with the enemies as red dots while he answers, gone again back in play.
 # Exit status 77 means the game never reached play or the hero never got to talk.
 here=$(cd "$(dirname "$0")" && pwd)
@@ -86,20 +86,16 @@ gems=$(count "hud-play" "85x40+705+35" "$GEM_TEXT")
 red=$(count "hud-play" "$MAP_BELOW_BOX" "$PURE_RED")
 [ "$red" -lt 25 ] || fail "red dots on the screen before any map was asked for ($red pixels)"
 
-# Round the village to the south, out of the way of the other two characters, then
-# north into the ground Virav walks: +90 degrees of yaw is 628 pixels of mouse motion
-# to the right, from the start (330, 555) facing +x.
-move 628 0 # face +z
-sleep 0.5
-hold w 0.75 # to about (330, 613)
-sleep 1.5
-move -628 0 # face +x
-sleep 0.5
-hold w 2.9 # to about (470, 614)
-sleep 1.5
+# Virav's round lies ahead and a little to the left of the start (330, 555), with
+# Rarozare just ahead on the way: step left, then walk east into Virav's round at
+# (480, 535). +90 degrees of yaw is 628 pixels of mouse motion.
 move -628 0 # face -z
 sleep 0.5
-hold w 1 # to about (470, 545), inside Virav's round
+hold w 0.5 # to about (330, 530)
+sleep 1.5
+move 628 0 # face +x
+sleep 0.5
+hold w 3.0 # to about (475, 530)
 sleep 1.5
 screenshot "hud-arrived"
 
@@ -123,8 +119,9 @@ xdotool key Return
 sleep 0.7
 screenshot "hud-menu"
 box_shown "hud-menu" || fail "the box went away before the menu"
-[ "$(count hud-menu "$ITEM0" "$MENU_RED")" -ge 20 ] || fail "the first item is not highlighted"
-# Down and up again: the highlight moves and comes back to the map item.
+[ "$(count hud-menu "$ITEM0" "$MENU_RED")" -ge 20 ] ||
+    fail "the first item (nothing for now) is not highlighted"
+# Down to the map, up to the first item and down again: the highlight moves each time.
 xdotool key Down
 sleep 0.7
 screenshot "hud-menu-down"
@@ -132,8 +129,12 @@ screenshot "hud-menu-down"
 [ "$(count hud-menu-down "$ITEM0" "$MENU_RED")" -lt 5 ] || fail "the first item stays highlighted after Down"
 xdotool key Up
 sleep 0.7
+screenshot "hud-menu-up"
+[ "$(count hud-menu-up "$ITEM0" "$MENU_RED")" -ge 20 ] || fail "Up did not come back to the first item"
+xdotool key Down
+sleep 0.7
 screenshot "hud-menu-map"
-[ "$(count hud-menu-map "$ITEM0" "$MENU_RED")" -ge 20 ] || fail "Up did not come back to the map item"
+[ "$(count hud-menu-map "$ITEM1" "$MENU_RED")" -ge 20 ] || fail "Down did not come back to the map item"
 red=$(count "hud-menu-map" "$MAP_BELOW_BOX" "$PURE_RED")
 [ "$red" -lt 25 ] || fail "red dots before the map was chosen ($red pixels)"
 

@@ -227,6 +227,36 @@ TEST(CameraFollow, LookingLevelOnOpenGroundTheEyeIsWhereItAlwaysWas) {
     expectNear(camera.getLookAt(), Vector(150.0f, hero.getPosition().y + 15.0f, 150.0f), 1e-3f);
 }
 
+// Stepping aside with A or D moves the hero across his facing and the camera after him:
+// the view keeps its heading at any frame rate (a player once took the trailing eye for a
+// turn).
+TEST(CameraFollow, StrafingDoesNotTurnTheView) {
+    for (double frameMs : {16.7, 200.0}) {
+        SCOPED_TRACE(frameMs);
+        Camera camera;
+        Player hero;
+        useSteadyTimer(hero.m_timer, frameMs);
+        hero.setPosition(Vector(500.0f, 0.0f, 500.0f));
+        const Vector facing = Vector(0.6f, 0.0f, 0.8f);
+        hero.setDirection(facing);
+        camera.setTarget(&hero);
+        for (int f = 0; f < 200; ++f)
+            camera.step();
+        for (int f = 0; f < 60; ++f) {
+            hero.move(0.0f, f < 40 ? 1.0f : -1.0f);
+            hero.update();
+            camera.step();
+            Vector view = camera.getLookAt() - camera.getPosition();
+            view.y = 0.0f;
+            view.normalize();
+            ASSERT_NEAR(view.x * facing.z - view.z * facing.x, 0.0f, 1e-3f) << "frame " << f;
+            ASSERT_GT(view.dot(facing), 0.99f);
+        }
+        EXPECT_GT((hero.getPosition() - Vector(500.0f, 0.0f, 500.0f)).length(), 5.0f) << "he moved";
+        expectNear(hero.getDirection(), facing);
+    }
+}
+
 TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
     Camera camera;
     HandTimer* timer = useHandTimer(camera.m_timer);

@@ -3,6 +3,7 @@
 // row, leaving the credits before their first frame, and a new game after each; and the
 // music each state plays, heard through OpenAL's wave writer.
 #include "hud/bitmapfont.h"
+#include "hud/hud.h"
 #include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/gem.h"
@@ -53,7 +54,7 @@ struct WaveOutput {
 };
 WaveOutput g_wave;
 
-constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C;
+constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C, KEY_DOWN = 0xD0;
 
 void noFrame() {}
 
@@ -116,6 +117,11 @@ protected:
         FrameCommands();
         g_keyState[key] = 0;
     }
+    // The key held for one frame and let go on the next (edge keys act once per press).
+    static void press(uint8_t key) {
+        tap(key);
+        FrameCommands();
+    }
     // A gem lying in the level, as an enemy drops one.
     static Gem* dropGem() {
         auto* gem = new Gem();
@@ -169,6 +175,71 @@ TEST_F(GameFlow, EscapeFromAConversationLeavesNoPartnerForTheNextGame) {
     tap(KEY_T);
     EXPECT_EQ(g_gameState, STATE_PLAY);
     EXPECT_EQ(g_talkPartner, nullptr);
+}
+
+// Enter, pressed to go on, never spends gems: every menu of the level opens on an answer
+// that costs nothing, also after something else was bought there. And every answer the
+// menus offer has a voice.
+TEST_F(GameFlow, GoingOnWithEnterBuysNothingAndEveryAnswerIsSpoken) {
+    newGame();
+    int villagers = 0;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        if (!g_objectTable[i] || g_dataLayer->kindOf(i) != KIND_NPC)
+            continue;
+        ++villagers;
+        const std::string name = g_dataLayer->npcName(i);
+        SCOPED_TRACE(name);
+        const NpcMenu& menu = *g_dataLayer->npcMenu(i);
+        bool sells = false;
+        for (int k = 0; k < menu.count; ++k) {
+            int32_t checked[4], count = 0;
+            EXPECT_NE(AnswerVoice(name.c_str(), k, checked, count), 0) << "answer " << k;
+            sells |= menu.items[k].id >= 1 && menu.items[k].id <= 3;
+        }
+        if (sells) {
+            int32_t checked[4], count = 0;
+            EXPECT_NE(AnswerVoice(name.c_str(), -1, checked, count), 0) << "the refusal";
+        }
+        for (int talk = 0; talk < 2; ++talk) {
+            g_hero->setPosition(g_objectTable[i]->getPosition() + Vector(-5.0f, 0.0f, 0.0f));
+            g_hero->m_gems = 20;
+            const int32_t life = g_dataLayer->playerLife();
+            press(KEY_T);
+            ASSERT_EQ(g_talkPartner, g_objectTable[i]);
+            press(KEY_ENTER);
+            if (talk == 0)
+                press(KEY_DOWN); // something else chosen the first time
+            press(KEY_ENTER);
+            press(KEY_ENTER);
+            ASSERT_EQ(g_gameState, STATE_PLAY);
+            if (talk == 1) {
+                EXPECT_EQ(g_hero->m_gems, 20) << "the second talk spent gems";
+                EXPECT_EQ(g_dataLayer->playerLife(), life);
+            }
+        }
+    }
+    EXPECT_EQ(villagers, 3);
+}
+
+// The HUD names the villager the talk key picks: the one the hero faces, not the one
+// that comes first in the level.
+TEST_F(GameFlow, TheTalkKeyPicksTheVillagerTheHudNames) {
+    newGame();
+    Npc* first = firstCharacter();
+    Npc* last = nullptr;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i)
+        if (g_objectTable[i] && g_dataLayer->kindOf(i) == KIND_NPC)
+            last = static_cast<Npc*>(g_objectTable[i]);
+    ASSERT_TRUE(first && last && first != last);
+    const Vector hero = first->getPosition() + Vector(-8.0f, 0.0f, 0.0f);
+    g_hero->setPosition(hero);
+    g_hero->setDirection(Vector(0.0f, 0.0f, 1.0f));
+    last->setPosition(hero + Vector(0.0f, 0.0f, 15.0f)); // ahead; the first is beside him
+    const std::string named = Hud::talkName();
+    EXPECT_EQ(named, g_dataLayer->npcName(last->m_id));
+    tap(KEY_T);
+    ASSERT_EQ(g_gameState, STATE_CONVERSATION);
+    EXPECT_EQ(g_talkPartner, last);
 }
 
 TEST_F(GameFlow, APartnerWhoIsNoLongerNearIsDropped) {

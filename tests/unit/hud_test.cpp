@@ -258,9 +258,11 @@ TEST_F(Screen, FadingReplacesTheFillAndTextsButKeepsTheImages) {
     hud.m_fadeAlpha = 0.0f;
     v.redAmmo = 7;
     v.gems = 77;
+    v.paused = true;
+    v.talkTo = "Virav";
     std::vector<uint8_t> fadedOther = drawHud(hud, v);
     EXPECT_EQ(differing(faded, fadedOther), 0)
-        << "neither the gem count nor the ammunition is printed";
+        << "neither the gem count, the ammunition, the pause nor a name is printed";
     EXPECT_GT(differing(noFill, faded, 700, 40, 800, 70), 0) << "the count was there before";
 
     hud.m_fadeAlpha = 1.0f;
@@ -275,6 +277,26 @@ TEST_F(Screen, FadingReplacesTheFillAndTextsButKeepsTheImages) {
     for (int frame = 0; frame < 3; ++frame)
         hud.drawFade();
     EXPECT_GE(hud.m_fadeAlpha, 1.0f);
+}
+
+// A paused game says so in the middle of the screen; a villager in reach of the talk key
+// is named at the bottom, where nothing else of the HUD is.
+TEST_F(Screen, PausedAndTheVillagerInReachAreWrittenOnTheFrame) {
+    HudValues v;
+    const std::vector<uint8_t> plain = drawHud(hud, v);
+    v.paused = true;
+    const std::vector<uint8_t> paused = drawHud(hud, v);
+    m_gl->saveArtifact("hud_paused");
+    EXPECT_GT(differing(plain, paused, 300, 210, 500, 280), 200);
+    EXPECT_EQ(differing(plain, paused), differing(plain, paused, 300, 210, 500, 280));
+    v.paused = false;
+    v.talkTo = "Rarozare";
+    const std::vector<uint8_t> named = drawHud(hud, v);
+    m_gl->saveArtifact("hud_talk_prompt");
+    EXPECT_GT(differing(plain, named, 150, 560, 650, 600), 200);
+    EXPECT_EQ(differing(plain, named), differing(plain, named, 150, 560, 650, 600));
+    v.talkTo = "Virav";
+    EXPECT_GT(differing(named, drawHud(hud, v)), 0) << "the name is the villager's";
 }
 
 TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {

@@ -8,6 +8,7 @@
 #include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/player.h"
+#include "objects/poses.h"
 #include "platform/random.h"
 #include "platform/timer.h"
 #include "world/camera.h"
@@ -72,28 +73,55 @@ TEST_F(World, ARefusedTradeChangesNothingAndShowsTheNegativeReply) {
     EXPECT_EQ(Npc::replyText(&record->menu), "Drink it.");
 }
 
-TEST_F(World, TheTalkPartnerIsTheFirstCharacterInReach) {
+// The talk key picks the character the hero looks at among those in reach: a player facing
+// the map-teller once got the trader beside him, who came first in the table.
+TEST_F(World, TheTalkPartnerIsTheOneInReachTheHeroFaces) {
     addTrader(3);
     addTrader(7);
-    Npc far, nearLate, nearEarly;
+    Npc far, beside, ahead;
     Player notACharacter;
+    const Vector hero(0.0f, 0.0f, 0.0f), east(1.0f, 0.0f, 0.0f);
     far.setPosition(Vector(30.0f, 0.0f, 0.0f));
-    nearEarly.setPosition(Vector(0.0f, 0.0f, 19.0f));
-    nearLate.setPosition(Vector(5.0f, 0.0f, 0.0f));
+    beside.setPosition(Vector(0.0f, 0.0f, 12.0f)); // nearer, but off to the side
+    ahead.setPosition(Vector(15.0f, 0.0f, 0.0f));
     notACharacter.setPosition(Vector(1.0f, 0.0f, 0.0f));
     g_objectTable[1] = &notACharacter; // not a character in the data layer
-    g_objectTable[3] = &nearEarly;
-    g_objectTable[7] = &nearLate;
-    m_hero->setPosition(Vector(0.0f, 0.0f, 0.0f));
-    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), &nearEarly);
+    g_objectTable[3] = &beside;
+    g_objectTable[7] = &ahead;
+    EXPECT_EQ(PickTalkPartner(hero, east), &ahead);
+    EXPECT_EQ(PickTalkPartner(hero, Vector(0.0f, 0.0f, 1.0f)), &beside) << "turned to him";
+    EXPECT_EQ(PickTalkPartner(hero, Vector(0.6f, -0.8f, 0.0f)), &ahead) << "looking down at him";
+
+    beside.setPosition(Vector(0.0f, 0.0f, 3.0f)); // right at his side: nearness wins
+    EXPECT_EQ(PickTalkPartner(hero, east), &beside);
 
     g_objectTable[3] = &far; // 30 away: out of reach
-    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), &nearLate);
-    g_objectTable[7] = nullptr;
-    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), nullptr);
-    nearEarly.setPosition(Vector(20.0f, 0.0f, 0.0f));
-    g_objectTable[3] = &nearEarly;
-    EXPECT_EQ(FindNpcNear(m_hero->getPosition()), nullptr) << "exactly 20 is not closer";
+    EXPECT_EQ(PickTalkPartner(hero, east), &ahead);
+    ahead.setPosition(Vector(20.0f, 0.0f, 0.0f));
+    EXPECT_EQ(PickTalkPartner(hero, east), nullptr) << "exactly 20 is not closer";
+}
+
+// A villager waits for a hero who comes near: he stays in reach of the talk key and does
+// not walk into him; once the hero leaves he goes on with his round.
+TEST_F(World, AVillagerStopsForTheHeroAndTurnsToHim) {
+    NpcData* record = addTrader(0);
+    record->decision.m_target = Vector(100.0f, 0.0f, 0.0f);
+    Npc walker;
+    walker.m_id = 0;
+    walker.m_speed = 10.0f;
+    useSteadyTimer(walker.m_timer, 100.0);
+    m_hero->setPosition(Vector(5.0f, 0.0f, 15.0f)); // in reach, beside his way
+    for (int i = 0; i < 60; ++i)
+        walker.update();
+    EXPECT_FLOAT_EQ(walker.getPosition().x, 0.0f);
+    EXPECT_GT(walker.getDirection().z, 0.9f) << "he faces the hero";
+    EXPECT_FALSE(walker.animationQueue().frontId() == VILLAGER_WALK_RIGHT ||
+                 walker.animationQueue().frontId() == VILLAGER_WALK_LEFT)
+        << "no walking on the spot";
+
+    m_hero->setPosition(Vector(5.0f, 0.0f, 19.0f)); // still in reach, but not waited for
+    walker.update();
+    EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "the hero left: 10 a second again";
 }
 
 TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
@@ -103,6 +131,7 @@ TEST_F(World, ACharacterWalksTowardItsTargetUnlessPaused) {
     walker.m_id = 0;
     walker.m_speed = 10.0f;
     useSteadyTimer(walker.m_timer, 100.0);
+    m_hero->setPosition(Vector(0.0f, 0.0f, 500.0f)); // far off: nobody to wait for
     walker.update();
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "10 units a second for 100 ms";
     EXPECT_NEAR(walker.getPosition().z, 0.0f, 1e-4f);

@@ -4,6 +4,10 @@
 // hero's start: Rarozare the unseen creatures, the gun's paint and the bat; Verozi gems and
 // trading; Virav the map. A greeting must fit the old-paper box: at most five lines of 58
 // characters as the box wraps them.
+// Each menu opens on an answer that costs nothing, so Enter pressed to go on never spends
+// gems. A menu holds only as many answers as its villager has answer voices (Rarozare
+// three counting his refusal, Verozi four with his, Virav three), so every answer is
+// spoken: Rarozare sells the bread, Verozi the shells and the frost charges.
 #pragma once
 
 namespace story {
@@ -28,14 +32,14 @@ struct Villager {
 inline constexpr Villager VILLAGERS[3] = {
     {"Rarozare",
      "Data/rarozare.ms3d",
-     "Tarvo, beware! Doduda's creatures walk unseen. Watch for a shadow on the grass and a "
-     "puff of smoke, then shoot it with the left button: the paint shows the beast. Close "
-     "in, swing your bat with the right button.",
+     "Tarvo, beware! Doduda's creatures walk unseen. Watch for a shadow moving on the "
+     "grass with nobody above it, then shoot it with the left button: the paint shows the "
+     "beast. Close in, swing your bat with the right button.",
      "Hide, Tarvo! They are everywhere!",
      "I have little, but it is yours for ten gems.",
      "Ten gems, Tarvo. The fallen creatures drop them. Come back when you have them.",
-     {{1, "Herb bread for your wounds (10 gems)", "Eat, and be strong again. The land needs you."},
-      {3, "Red shells for your gun (10 gems)", "Heavy shells. Aim true, and do not waste them."},
+     {{0, "Nothing for now, thank you", "Then go carefully, Tarvo. Come back when you are hurt."},
+      {1, "Herb bread for your wounds (10 gems)", "Eat, and be strong again. The land needs you."},
       {0, "", ""}},
      2},
     {"Verozi",
@@ -45,10 +49,10 @@ inline constexpr Villager VILLAGERS[3] = {
      "Not now, Tarvo, not now!",
      "I trade in what a fighter needs. Choose.",
      "You cannot pay for that. Bring me ten gems.",
-     {{2, "Blue frost charges (10 gems)",
+     {{0, "Nothing for now", "Then go and fight. Bring me gems when you have them."},
+      {2, "Blue frost charges (10 gems)",
        "Cold as the mountain streams. They will slow the beasts."},
-      {3, "Red shells (10 gems)", "Take them, and keep your head down."},
-      {1, "A healing draught (10 gems)", "Drink it all. It tastes of moss, but it works."}},
+      {3, "Red shells (10 gems)", "Take them, and keep your head down."}},
      3},
     {"Virav",
      "Data/virav.ms3d",
@@ -57,11 +61,10 @@ inline constexpr Villager VILLAGERS[3] = {
      "Quiet! They will hear us.",
      "What would you know, young one?",
      "Even I cannot give what I do not have.",
-     {{4, "Show me a map of the land", "Here. The red marks are Doduda's creatures. Go carefully."},
+     {{0, "Nothing for now", "Go well, young one. The path will wait for you."},
+      {4, "Show me a map of the land", "Here. The red marks are Doduda's creatures. Go carefully."},
       {0, "Who is Doduda?",
-       "A sorcerer who hates all that grows. When his last servant falls, he will come himself."},
-      {0, "Where should I go?",
-       "Follow the river north to the ford, then east to the old stone ring."}},
+       "A sorcerer who hates all that grows. When his last servant falls, he will come himself."}},
      3},
 };
 

@@ -353,11 +353,16 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
           << "\"/><heading x=\"1\" z=\"0\"/></object>\n";
     }
     x << " </static-objects>\n <npcs>\n";
+    // The villagers stand apart (58 to 107) on short, slow rounds (radius 12), so the talk
+    // key finds one at a time and none wanders off; seen from the start they stand side by
+    // side ahead (Rarozare in the middle, Verozi to the right, Virav to the left), not
+    // one behind the other.
+    const float spots[3][2] = {{-40.0f, 0.0f}, {10.0f, 30.0f}, {60.0f, -25.0f}};
     for (int i = 0; i < 3; ++i) {
         const story::Villager& v = story::VILLAGERS[i];
-        const float vx = m.villageX - 40.0f + 40.0f * i, vz = m.villageZ - 10.0f * i;
+        const float vx = m.villageX + spots[i][0], vz = m.villageZ + spots[i][1];
         x << "  <npc model=\"" << v.model << "\" name=\"" << v.name
-          << "\" speed=\"10\" active=\"1\">";
+          << "\" speed=\"6\" active=\"1\">";
         auto at = pos(vx, vz);
         x << "<normal-chat text=\"" << xmlText(v.normalChat) << "\"/><scared-chat text=\""
           << xmlText(v.scaredChat) << "\"/>\n   <menu title=\"" << xmlText(v.menuTitle)
@@ -367,8 +372,8 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
               << "\" reply=\"" << xmlText(v.items[k].reply) << "\"/>";
         x << "</menu>\n   <path num=\"3\">";
         for (int k = 0; k < 3; ++k) {
-            float px = at.first + 30.0f * std::cos(k * 2.1f + i),
-                  pz = at.second + 30.0f * std::sin(k * 2.1f + i);
+            float px = at.first + 12.0f * std::cos(k * 2.1f + i),
+                  pz = at.second + 12.0f * std::sin(k * 2.1f + i);
             dryPlace(h, px, pz);
             x << "<point x=\"" << px << "\" z=\"" << pz << "\"/>";
         }
