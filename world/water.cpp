@@ -35,7 +35,17 @@ void Water::draw() {
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    // Lit, the plane takes its colour and alpha from the material, not from glColor: it
+    // used the last model's material (alpha 1) and the last normal drawn, so it added its
+    // whole picture and shone white over the banks. The colour is its material here, and it
+    // faces up.
+    const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
     glColor4f(1, 1, 1, 0.5f);
+    glNormal3f(0, 1, 0);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
     glVertex3f(0, m_level, 0);

@@ -8,11 +8,13 @@
 #include "platform/random.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
+#include "platform/win32timer.h"
 #include "world/shadowvolume.h"
 
 #include <GL/gl.h>
 
 #include <cmath>
+#include <new>
 
 namespace {
 // Rotating the light into an object's frame: degrees to radians.
@@ -25,6 +27,23 @@ void setLight4(GLenum light, GLenum what, float a, float b, float c, float d) {
     const GLfloat v[4] = {a, b, c, d};
     glLightfv(light, what, v);
 }
+
+// The light's stopwatch: the time into the present day or night. A new light's first day
+// reads `head` milliseconds old, so a game opens in morning light rather than in the black of
+// the day's first seconds (the sun's colour starts at 0); every reset, the light's own at dusk
+// and dawn included, counts from 0 as before.
+class DayClock : public Win32Timer {
+public:
+    explicit DayClock(double head) : m_head(head) {}
+    void Reset() override {
+        m_head = 0.0;
+        Win32Timer::Reset();
+    }
+    double Elapsed() override { return Win32Timer::Elapsed() + m_head; }
+
+private:
+    double m_head;
+};
 
 // The day and night noises: cues 12 to 14 play at a given place, the hero's here so
 // that they are always heard (the origin without a hero).
@@ -44,7 +63,7 @@ WorldLight::WorldLight() : m_objects(g_objectTable), m_hero(g_hero) {
     setLight4(GL_LIGHT0, GL_DIFFUSE, 0.0f, 0.0f, 0.0f, 1.0f);
     setLight4(GL_LIGHT0, GL_SPECULAR, 0.0f, 0.0f, 0.0f, 1.0f);
     glEnable(GL_LIGHT0);
-    m_timer.reset(CreateTimer());
+    m_timer.reset(new (std::nothrow) DayClock(FIRST_MORNING_MS));
     m_isDay = true;
 }
 

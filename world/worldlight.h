@@ -25,7 +25,7 @@ class ModelObject;
 
 class WorldLight {
 public:
-    // Sets up lights 0 and 5, creates the timer; the day starts.
+    // Sets up lights 0 and 5, creates the timer; the day starts, FIRST_MORNING_MS into it.
     WorldLight();
     virtual ~WorldLight();
     WorldLight(const WorldLight&) = delete;
@@ -71,6 +71,8 @@ public:
     SceneObject** m_objects;  // the 250-slot object table (g_objectTable)
     Player* m_hero = nullptr; // the hero in use, refreshed from g_hero
     Vector m_sunPosition{-1500.0f, 1000.0f, 700.0f};
+    // How far into its first day a new light starts: a game opens in the morning.
+    static constexpr double FIRST_MORNING_MS = 24000.0;
     double m_dayLength = 180000.0;   // ms
     double m_nightLength = 100000.0; // ms
     float m_color[3] = {1.0f, 1.0f, 1.0f};

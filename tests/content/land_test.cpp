@@ -3,6 +3,7 @@
 // writes the same bytes on every run.
 #include "ai/qrvprobabilityai.h"
 #include "level/levelfile.h"
+#include "models/bmpdecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,68 @@ TEST_F(GeneratedLand, EverythingPlacedStandsOnReachableLandAboveWater) {
         const auto c = cellOf(p.x, p.z);
         EXPECT_TRUE(seen[c.second * n + c.first]) << p.what << " cannot be reached on foot";
     }
+}
+
+// The village fire burns at (340, 530) (the play state lights it there); its flames add their
+// light over whatever lies behind them, so a tree there looks as if it burns in the fire.
+TEST_F(GeneratedLand, NoTreeStandsInOrBehindTheVillageFire) {
+    const float fx = 340.0f, fz = 530.0f;
+    // The hero's start, and the camera 40 behind him (he starts facing +x).
+    const float views[2][2] = {{m_level.playerX, m_level.playerZ},
+                               {m_level.playerX - 40.0f, m_level.playerZ}};
+    for (const LevelStatic& s : m_level.statics) {
+        if (s.model.find("oak") == std::string::npos && s.model.find("pine") == std::string::npos)
+            continue;
+        EXPECT_GT(std::hypot(s.x - fx, s.z - fz), 100.0f)
+            << s.model << " at " << s.x << ", " << s.z;
+        for (const auto& v : views) {
+            float off =
+                std::fabs(std::atan2(s.z - v[1], s.x - v[0]) - std::atan2(fz - v[1], fx - v[0]));
+            off = std::min(off, 6.2831853f - off);
+            EXPECT_TRUE(off > 0.3f ||
+                        std::hypot(s.x - v[0], s.z - v[1]) < std::hypot(fx - v[0], fz - v[1]))
+                << s.model << " at " << s.x << ", " << s.z << " stands behind the fire";
+        }
+    }
+}
+
+// The water plane adds half of its picture to the ground under it. Over the river the sum must
+// stay blue, and nowhere the tide reaches may it become a white strip.
+TEST_F(GeneratedLand, TheWaterOverTheGroundReadsAsARiver) {
+    auto read = [](const fs::path& p, ImageRecord& image) {
+        const std::vector<uint8_t> bytes = readAll(p);
+        std::string error;
+        return decodeBmp(bytes.data(), bytes.size(), image, error);
+    };
+    ImageRecord ground, water;
+    const fs::path game(TARVO_GAME_DIR);
+    ASSERT_TRUE(read(game / "Data/terrain_colour.bmp", ground));
+    ASSERT_TRUE(read(game / "data/water_photo.bmp", water));
+    double half[3] = {0, 0, 0};
+    for (size_t i = 0; i < water.pixels.size(); ++i)
+        half[i % 3] += water.pixels[i] * 0.5;
+    for (double& c : half)
+        c /= double(water.pixels.size() / 3);
+    EXPECT_GT(half[2], half[0] + 15) << "the water is not blue";
+    // Rows from the bottom: the colour map lies over the land with its top row at z = 0.
+    long river = 0, blue = 0, white = 0;
+    for (int r = 0; r < ground.height; ++r)
+        for (int c = 0; c < ground.width; ++c) {
+            const int height = h(float(c * kMap / ground.width),
+                                 float((ground.height - 1 - r) * kMap / ground.height));
+            if (height > 97)
+                continue; // above the highest tide
+            const uint8_t* p = &ground.pixels[(size_t(r) * ground.width + c) * 3];
+            const double sum[3] = {p[0] + half[0], p[1] + half[1], p[2] + half[2]};
+            white += std::min({sum[0], sum[1], sum[2]}) > 200.0;
+            if (height <= kWaterBed) {
+                ++river;
+                blue += sum[2] > sum[0] + 20;
+            }
+        }
+    ASSERT_GT(river, 0);
+    EXPECT_EQ(white, 0) << "the water shines white over the banks";
+    EXPECT_GT(blue, river * 99 / 100) << "the river is not blue";
 }
 
 TEST_F(GeneratedLand, LevelKeepsTheGamesRulesAndCast) {

@@ -93,6 +93,7 @@ protected:
         g_hero = nullptr;
         clearObjectTable();
         m_light = std::make_unique<WorldLight>();
+        m_light->m_timer->Reset(); // from the day's very start, not the first morning
     }
     void TearDown() override {
         m_light.reset();
@@ -208,6 +209,18 @@ TEST_F(WorldLightTest, TheSunStandsAtX1000WithColour7p5AtNoon) {
     setClockMs(135000);
     m_light->update();
     EXPECT_NEAR(m_light->m_color[2], 3.85f, 1e-4f) << "the afternoon falls from 7.6";
+}
+
+TEST_F(WorldLightTest, ANewLightOpensInTheMorningAndLaterDaysAtDawn) {
+    // The sun's colour starts every day at 0: a game that began there opened on a black sky.
+    WorldLight fresh;
+    fresh.update();
+    const float morning = float(15.0 * WorldLight::FIRST_MORNING_MS / fresh.m_dayLength);
+    EXPECT_GE(morning, 1.5f) << "bright enough that the sky shows its own colours";
+    EXPECT_NEAR(fresh.m_color[0], morning, 1e-4f);
+    fresh.m_timer->Reset();
+    fresh.update();
+    EXPECT_FLOAT_EQ(fresh.m_color[0], 0.0f) << "a reset day counts from dawn";
 }
 
 TEST_F(WorldLightTest, DayTurnsToNightAfter180sAndBackAfter100s) {

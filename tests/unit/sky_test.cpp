@@ -163,24 +163,35 @@ TEST(WaterTide, FallsFromNinetyToEightyThreeInSeventyFramesThenSwingsInOneForty)
 
 class WaterDrawing : public GLTest {};
 
-TEST_F(WaterDrawing, ThePlaneBrightensWhatLiesBelowAndKeepsTheState) {
+TEST_F(WaterDrawing, ThePlaneAddsHalfItsPictureWhateverTheLastModelLeftAndKeepsTheState) {
     Water w(solid("water.bmp", 0xFFFFFF));
     ASSERT_NE(w.m_texture, 0u);
     glClearColor(0.2f, 0.2f, 0.2f, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    // Enough light that the lit plane is visible at all.
+    // Enough light that the lit plane is fully bright.
     GLfloat ambient[] = {1, 1, 1, 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    // What a model leaves behind: its material (opaque, dim ambient) and a normal facing down.
+    const GLfloat modelAmbient[] = {0.4f, 0.4f, 0.4f, 1.0f},
+                  modelDiffuse[] = {0.85f, 0.85f, 0.85f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, modelAmbient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, modelDiffuse);
+    glNormal3f(0, -1, 0);
     perspective();
     gluLookAt(1024, 300, 1024, 1024, 0, 1023, 0, 1, 0);
     w.draw();
     EXPECT_FLOAT_EQ(w.m_level, 89.9f);
     std::vector<uint8_t> px = m_gl.readPixels();
-    uint32_t centre = pixel(px, 800, 400, 300);
-    EXPECT_GT(centre & 0xFF, 0x33u + 20) << std::hex << centre;
+    const uint32_t centre = pixel(px, 800, 400, 300);
+    EXPECT_TRUE(near(centre, 0xB3B3B3))
+        << "0.2 grey plus half of white, not " << std::hex << centre;
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
+    GLfloat left[4];
+    glGetMaterialfv(GL_FRONT, GL_AMBIENT, left);
+    EXPECT_FLOAT_EQ(left[0], 0.4f) << "the model's material is back";
 }
 
 // ---- Textures and masked images ------------------------------------------------------------

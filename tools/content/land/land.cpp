@@ -17,6 +17,14 @@ namespace {
 
 using land::SIZE;
 
+// The village fire: the play state lights it at this spot. Trees keep this far from it, and
+// out of this angle (radians) either side of it as seen from the hero's start and from the
+// camera, which follows this far behind him.
+constexpr float FIRE_X = 340.0f, FIRE_Z = 530.0f;
+constexpr float FIRE_CLEARANCE = 150.0f;
+constexpr float FIRE_SHADOW_ANGLE = 0.4f;
+constexpr float CAMERA_DISTANCE = 40.0f;
+
 struct Rgb {
     float r, g, b;
 };
@@ -52,24 +60,66 @@ float periodicNoise(float x, float y, int period, uint32_t seed) {
     return top + (bottom - top) * sy;
 }
 
-Rgb groundColour(const std::vector<uint8_t>& h, int x, int z) {
-    const float y = heightAt(h, x, z);
-    const float slope = std::hypot(heightAt(h, x + 2, z) - heightAt(h, x - 2, z),
-                                   heightAt(h, x, z + 2) - heightAt(h, x, z - 2)) /
-                        4.0f;
-    const float n = land::noise2(x / 23.0f, z / 23.0f, 77u);
+// The heights as the colour map reads them: the byte heights box-filtered twice over 9
+// samples. The bytes step by whole units, so slopes and heights read straight from them
+// come in steps; colours chosen by them then draw bands along the contours (on the rim's
+// steep flanks a moiré of rock and grass stripes).
+struct SmoothHeights {
+    std::vector<float> v;
+    float at(int x, int z) const {
+        x = std::clamp(x, 0, SIZE - 1);
+        z = std::clamp(z, 0, SIZE - 1);
+        return v[static_cast<size_t>(x) + static_cast<size_t>(z) * SIZE];
+    }
+};
+
+SmoothHeights smoothHeights(const std::vector<uint8_t>& h) {
+    constexpr int R = 4;
+    std::vector<float> a(h.begin(), h.end()), b(a.size());
+    auto pass = [&](const std::vector<float>& from, std::vector<float>& to, bool alongX) {
+        for (int z = 0; z < SIZE; ++z)
+            for (int x = 0; x < SIZE; ++x) {
+                float sum = 0.0f;
+                for (int k = -R; k <= R; ++k) {
+                    const int sx = alongX ? std::clamp(x + k, 0, SIZE - 1) : x;
+                    const int sz = alongX ? z : std::clamp(z + k, 0, SIZE - 1);
+                    sum += from[static_cast<size_t>(sx) + static_cast<size_t>(sz) * SIZE];
+                }
+                to[static_cast<size_t>(x) + static_cast<size_t>(z) * SIZE] = sum / (2 * R + 1);
+            }
+    };
+    for (int round = 0; round < 2; ++round) {
+        pass(a, b, true);
+        pass(b, a, false);
+    }
+    return {std::move(a)};
+}
+
+// Value noise over a lattice turned off the map's axes, so its cells never line up with
+// the texels or the terrain grid.
+float turnedNoise(float x, float z, float scale, uint32_t seed) {
+    return land::noise2((x * 0.8f + z * 0.6f) / scale, (z * 0.8f - x * 0.6f) / scale, seed);
+}
+
+Rgb groundColour(const SmoothHeights& h, int x, int z) {
+    const float y = h.at(x, z);
+    const float slope =
+        std::hypot(h.at(x + 4, z) - h.at(x - 4, z), h.at(x, z + 4) - h.at(x, z - 4)) / 8.0f;
+    const float n = 0.65f * turnedNoise(x, z, 23.0f, 77u) + 0.35f * turnedNoise(x, z, 9.0f, 79u);
     const float forest = land::noise2(x / 180.0f, z / 180.0f, 78u);
-    Rgb mud{92, 74, 52}, sand{196, 178, 128}, grass{88, 140, 58}, lush{110, 160, 64},
-        dark{48, 92, 40}, rock{120, 112, 104}, peak{224, 224, 218};
+    // Under the water (83 to 97 with the tide) the ground is a dark bed: the water plane adds
+    // its light over it, and over pale sand that sum was a white strip instead of a river.
+    Rgb deep{26, 50, 58}, bed{66, 84, 70}, sand{164, 148, 104}, grass{88, 140, 58},
+        lush{110, 160, 64}, dark{48, 92, 40}, rock{120, 112, 104}, peak{224, 224, 218};
     Rgb c;
-    if (y < 80)
-        c = mix(mud, sand, (y - 62) / 18.0f);
+    if (y < 83)
+        c = mix(deep, bed, (y - 60) / 23.0f);
     else if (y < 90)
-        c = mix(sand, grass, (y - 80) / 10.0f);
+        c = mix(bed, sand, (y - 83) / 7.0f);
     else
-        c = mix(grass, lush, n);
+        c = mix(sand, mix(grass, lush, n), (y - 90) / 6.0f);
     if (y >= 90)
-        c = mix(c, dark, (forest - 0.55f) * 4.0f);
+        c = mix(c, dark, (forest - 0.55f) * 4.0f * std::clamp((y - 90) / 6.0f, 0.0f, 1.0f));
     c = mix(c, rock, (slope - 1.1f) * 1.5f);
     c = mix(c, peak, (y - 200.0f) / 30.0f);
     const float shade = 0.9f + 0.2f * n;
@@ -96,10 +146,11 @@ void dryPlace(const std::vector<uint8_t>& h, float& x, float& z) {
 
 void writeTerrainImages(const std::string& root, const std::vector<uint8_t>& h) {
     content::progress("terrain colour and detail maps");
+    const SmoothHeights smooth = smoothHeights(h);
     Image colour(1024, 1024);
     for (int y = 0; y < 1024; ++y)
         for (int x = 0; x < 1024; ++x)
-            put(colour, x, y, groundColour(h, x * 2, y * 2));
+            put(colour, x, y, groundColour(smooth, x * 2, y * 2));
     content::writeBmp(root + "/Data/terrain_colour.bmp", colour);
 
     Image detail(256, 256);
@@ -116,7 +167,7 @@ void writeTerrainImages(const std::string& root, const std::vector<uint8_t>& h) 
     Image map(256, 256);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
-            Rgb c = groundColour(h, x * 8, y * 8);
+            Rgb c = groundColour(smooth, x * 8, y * 8);
             const float v = heightAt(h, x * 8, y * 8);
             if (v <= 75.0f)
                 c = {60, 110, 170};
@@ -153,6 +204,26 @@ Rgb skyColour(const float o[3], const float ds[3], const float dt[3], float s, f
     return mix(sky, Rgb{250, 250, 252}, cloud);
 }
 
+// The water plane's picture, stretched once over the whole land (2 units a texel): deep
+// blue with lighter patches and thin bright crests of ripples. The plane adds half of it to
+// the dark river bed under it, so the river reads as water lit from above.
+void writeWater(const std::string& root) {
+    constexpr int kWater = 1024;
+    constexpr float kUnits = 2048.0f / kWater;
+    Image water(kWater, kWater);
+    auto ridge = [](float v) { return 1.0f - std::fabs(2.0f * v - 1.0f); };
+    for (int y = 0; y < kWater; ++y)
+        for (int x = 0; x < kWater; ++x) {
+            const float wx = (x + 0.5f) * kUnits, wz = (y + 0.5f) * kUnits;
+            const float broad = land::noise2(wx / 140.0f, wz / 140.0f, 90u);
+            const float crest = std::pow(ridge(turnedNoise(wx, wz, 17.0f, 91u)), 6.0f) * 0.7f +
+                                std::pow(ridge(turnedNoise(wz, wx, 9.0f, 92u)), 8.0f) * 0.5f;
+            const Rgb base = mix(Rgb{14, 46, 84}, Rgb{44, 100, 142}, broad);
+            put(water, x, y, mix(base, Rgb{160, 206, 228}, crest));
+        }
+    content::writeBmp(root + "/data/water_photo.bmp", water);
+}
+
 void writeSky(const std::string& root) {
     content::progress("sky box");
     // Each face is one side of the game's sky cube, laid out exactly as the sky box maps
@@ -181,14 +252,7 @@ void writeSky(const std::string& root) {
             }
         content::writeBmp(root + "/Data/sky_" + f.name + ".bmp", im);
     }
-    Image water(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const float r = periodicNoise(x / 32.0f, y / 32.0f, 8, 90u) * 0.6f +
-                            periodicNoise(x / 8.0f, y / 8.0f, 32, 91u) * 0.4f;
-            put(water, x, y, mix(Rgb{30, 80, 110}, Rgb{120, 180, 200}, r));
-        }
-    content::writeBmp(root + "/data/water_photo.bmp", water);
+    writeWater(root);
 }
 
 Image glow(int size, Rgb inner, Rgb outer, float sharp) {
@@ -340,11 +404,46 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         {"Data/rock.ms3d", m.arenaX, m.arenaZ + 130, 10, 10},
         {"Data/rock.ms3d", m.hillX, m.hillZ, 10, 10},
     };
+    // The trees ring the village's southern side. None may stand in the village fire or
+    // behind it as seen from the hero's start and from the camera there (behind him, as he
+    // starts facing +x): the flames add their light over whatever lies behind them, and a
+    // tree there looked as if it stood burning in the fire.
+    const std::pair<float, float> views[2] = {{m.villageX - 90, m.villageZ - 5},
+                                              {m.villageX - 90 - CAMERA_DISTANCE, m.villageZ - 5}};
+    auto clearOfFire = [&](float tx, float tz) {
+        if (std::hypot(tx - FIRE_X, tz - FIRE_Z) < FIRE_CLEARANCE)
+            return false;
+        for (const auto& [vx, vz] : views) {
+            float off =
+                std::fabs(std::atan2(tz - vz, tx - vx) - std::atan2(FIRE_Z - vz, FIRE_X - vx));
+            off = std::min(off, 6.2831853f - off);
+            if (off < FIRE_SHADOW_ANGLE &&
+                std::hypot(tx - vx, tz - vz) > std::hypot(FIRE_X - vx, FIRE_Z - vz))
+                return false;
+        }
+        return true;
+    };
     for (int i = 0; i < 14; ++i) {
+        // A tree in the way moves the shortest way round its ring that clears it.
         const float a = i * 2.39996f;
         const float r = 260.0f + 30.0f * (i % 5);
-        props.push_back({i % 2 ? "Data/pine.ms3d" : "Data/oak.ms3d", m.villageX + r * std::cos(a),
-                         m.villageZ + 200.0f + r * std::sin(a), i % 2 ? 8 : 14, i % 2 ? 8 : 14});
+        auto ring = [&](float turn) {
+            return std::pair<float, float>(m.villageX + r * std::cos(a + turn),
+                                           m.villageZ + 200.0f + r * std::sin(a + turn));
+        };
+        auto [tx, tz] = ring(0.0f);
+        for (int step = 1; step <= 32 && !clearOfFire(tx, tz); ++step) {
+            for (float turn : {0.1f * step, -0.1f * step}) {
+                const auto [px, pz] = ring(turn);
+                if (clearOfFire(px, pz)) {
+                    tx = px;
+                    tz = pz;
+                    break;
+                }
+            }
+        }
+        props.push_back(
+            {i % 2 ? "Data/pine.ms3d" : "Data/oak.ms3d", tx, tz, i % 2 ? 8 : 14, i % 2 ? 8 : 14});
     }
     for (Prop& p : props) {
         x << "  <object model=\"" << p.model << "\">";
