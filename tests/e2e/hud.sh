@@ -157,10 +157,15 @@ xdotool key Return
 sleep 0.7
 screenshot "hud-after"
 box_shown "hud-after" && fail "the box stays after the reply"
-is_map_border "hud-after" 201 350 && is_map_border "hud-after" 498 500 &&
-    fail "the map stays after the conversation"
-red=$(count "hud-after" "$MAP_BELOW_BOX" "$PURE_RED")
-[ "$red" -lt 25 ] || fail "red dots stay after the conversation ($red pixels)"
+# The map stays up to be read once the talk is over, then goes after its reading time.
+is_map_border "hud-after" 201 350 && is_map_border "hud-after" 498 500 ||
+    fail "the map went with the conversation"
+sleep 16
+screenshot "hud-map-gone"
+is_map_border "hud-map-gone" 201 350 && is_map_border "hud-map-gone" 498 500 &&
+    fail "the map stays past its reading time"
+red=$(count "hud-map-gone" "$MAP_BELOW_BOX" "$PURE_RED")
+[ "$red" -lt 25 ] || fail "red dots stay past the map's reading time ($red pixels)"
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during the check"
 "$TARVO_XCLOSE" "$id"
 wait_exit "$GAME_PID" 10
