@@ -413,13 +413,14 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // see unpainted creatures (a flock's magician opens fire from well beyond the view).
     const int brute = 24, mage = 18, flockPace = 6;
     const float rx = land::riverX(m.fordZ);
-    // The first three are lone brutes that a newcomer can beat: weak (a few bat blows, a
-    // dozen green shots) on short rounds on the village's side of the river, one straight
-    // ahead of the hero's start, one by the ford's near bank. Nothing waits just beyond the
-    // ford: a creature that follows the hero into the water loses its shadow under the
-    // surface and strikes unseen. Magicians, whose fire comes from afar, and the tougher
-    // creatures wait farther out.
-    const int firstLife = 40;
+    // The first three are lone brutes that a newcomer can beat before their blows (one
+    // every second or so, 8 to 12 each) wear him down: one burst of the green gun (five
+    // shots of 5) or two bat blows fell one. They keep to short rounds on the village's
+    // side of the river, one straight ahead of the hero's start, one by the ford's near
+    // bank. Nothing waits just beyond the ford: a creature that follows the hero into the
+    // water loses its shadow under the surface and strikes unseen. Magicians, whose fire
+    // comes from afar, and the tougher creatures wait farther out.
+    const int firstLife = 25;
     enemy("waypoint", "", false, true, m.villageX + 330, m.villageZ + 40, 40, brute, firstLife);
     enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute, firstLife);
     enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife);
