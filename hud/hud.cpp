@@ -2,14 +2,17 @@
 
 #include "hud/bitmapfont.h"
 #include "level/qrvdatalayer.h"
+#include "models/vector.h"
 #include "models/texture.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "platform/gamestate.h"
 #include "platform/timer.h"
+#include "world/camera.h"
 
 #include <GL/gl.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -232,6 +235,59 @@ void Hud::drawMapOverBox() {
     glPopAttrib();
 }
 
+HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from) {
+    const float fx = viewForward.x, fz = viewForward.z;
+    if ((fx == 0.0f && fz == 0.0f) || (from.x == 0.0f && from.z == 0.0f))
+        return HIT_EDGE_NONE;
+    // Ahead and to the right (forward x up) of the view, unnormalised: only signs and the
+    // larger of the two count.
+    const float ahead = from.x * fx + from.z * fz;
+    const float right = from.x * -fz + from.z * fx;
+    if (std::fabs(ahead) >= std::fabs(right))
+        return ahead > 0.0f ? HIT_EDGE_TOP : HIT_EDGE_BOTTOM;
+    return right > 0.0f ? HIT_EDGE_RIGHT : HIT_EDGE_LEFT;
+}
+
+void Hud::drawHitMark(HitEdge edge, float strength) {
+    if (edge == HIT_EDGE_NONE || !(strength > 0.0f))
+        return;
+    // A band in the middle third of the edge, its depth into the screen.
+    constexpr float DEPTH = 28.0f;
+    float x0 = 0, y0 = 0, x1 = 0, y1 = 0; // the edge's corners, then the band's inner ones
+    switch (edge) {
+    case HIT_EDGE_TOP:
+        x0 = 250.0f, y0 = 0.0f, x1 = 550.0f, y1 = 0.0f;
+        break;
+    case HIT_EDGE_BOTTOM:
+        x0 = 250.0f, y0 = 600.0f, x1 = 550.0f, y1 = 600.0f;
+        break;
+    case HIT_EDGE_LEFT:
+        x0 = 0.0f, y0 = 200.0f, x1 = 0.0f, y1 = 400.0f;
+        break;
+    default:
+        x0 = 800.0f, y0 = 200.0f, x1 = 800.0f, y1 = 400.0f;
+        break;
+    }
+    const float inX = edge == HIT_EDGE_LEFT ? DEPTH : edge == HIT_EDGE_RIGHT ? -DEPTH : 0.0f;
+    const float inY = edge == HIT_EDGE_TOP ? DEPTH : edge == HIT_EDGE_BOTTOM ? -DEPTH : 0.0f;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE); // the bands wind either way
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glShadeModel(GL_SMOOTH);
+    glBegin(GL_QUADS);
+    glColor4f(1.0f, 0.1f, 0.05f, 0.85f * strength);
+    glVertex2f(x0, y0);
+    glVertex2f(x1, y1);
+    glColor4f(1.0f, 0.1f, 0.05f, 0.0f);
+    glVertex2f(x1 + inX, y1 + inY);
+    glVertex2f(x0 + inX, y0 + inY);
+    glEnd();
+    glPopAttrib();
+}
+
 void Hud::draw() {
     takeMapRequest();
     const bool talking = g_gameState == STATE_CONVERSATION;
@@ -254,6 +310,14 @@ void Hud::draw() {
         v.enemyXZ = enemyPositions();
     v.talkTo = talkName();
     v.paused = g_gameState == STATE_PLAY && g_hero->m_paused;
+    v.hitMark = g_hero->hitMarkStrength();
+    if (v.hitMark > 0.0f) {
+        Vector view = g_hero->m_direction;
+        if (g_camera)
+            view = g_camera->isFollowing() ? g_camera->getLookAt() - g_camera->getPosition()
+                                           : g_camera->getDirection();
+        v.hitEdge = HitEdgeFor(view, g_hero->m_hitFrom);
+    }
     drawValues(v);
 }
 
@@ -293,6 +357,7 @@ void Hud::drawValues(const HudValues& v) {
 
     if (v.map)
         drawMap(v.enemyXZ);
+    drawHitMark(v.hitEdge, v.hitMark);
 
     if (m_fading) {
         drawFade();

@@ -25,6 +25,20 @@
 
 class BitmapFont;
 class Timer;
+class Vector;
+
+// The screen edge on which a hit's mark shows: the side where the hit came from, seen along
+// the view. A hit from ahead marks the top, from behind the bottom.
+enum HitEdge : int32_t {
+    HIT_EDGE_NONE = -1,
+    HIT_EDGE_TOP,
+    HIT_EDGE_BOTTOM,
+    HIT_EDGE_LEFT,
+    HIT_EDGE_RIGHT
+};
+// `viewForward` is where the camera looks and `from` the direction from the hero towards the
+// hit's source; only their ground-plane parts count. NONE when either has none.
+HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from);
 
 // What one HUD frame shows, gathered from the hero and the data layer by draw().
 struct HudValues {
@@ -33,11 +47,13 @@ struct HudValues {
     int32_t redAmmo = 0;
     int32_t blueAmmo = 0;
     int32_t gems = 0;
-    int32_t life = 100;         // percent
-    bool map = false;           // the map with a dot per enemy
-    std::vector<float> enemyXZ; // x, z pairs for the map
-    std::string talkTo;         // the villager the talk key would pick; empty: nobody
-    bool paused = false;        // the game is paused (P)
+    int32_t life = 100;              // percent
+    bool map = false;                // the map with a dot per enemy
+    std::vector<float> enemyXZ;      // x, z pairs for the map
+    std::string talkTo;              // the villager the talk key would pick; empty: nobody
+    bool paused = false;             // the game is paused (P)
+    HitEdge hitEdge = HIT_EDGE_NONE; // where the last hit's mark shows
+    float hitMark = 0.0f;            // its strength, 1 just hit, fading to 0
 };
 
 // The texture-coordinate rectangle (s0, t0, s1, t1) outside which a mask and image pair
@@ -80,6 +96,8 @@ public:
     // The name of the villager the talk key would pick now (PickTalkPartner for g_hero);
     // empty when nobody is in reach or outside play.
     static std::string talkName();
+    // A red band along the edge the hit came from, strongest at the edge, at `strength`.
+    static void drawHitMark(HitEdge edge, float strength);
 
     // The life fill's top edge for a life in percent: 570 - life * 0.87.
     static float lifeFillTop(int32_t life) { return 570.0f - float(life) * 0.01f * 87.0f; }

@@ -63,6 +63,19 @@ float Character::damageFactorFor(int32_t attackType) {
     return 1.0f;
 }
 
+void Character::paintColour(const float tint[3], float glow, bool dying, float rgba[4]) {
+    // Paint in the tint itself at the glow's alpha was a dark, faint film (one green hit:
+    // 0.3 green at 0.3 alpha), lost against the grass.
+    if (glow > 0.0f) {
+        for (int c = 0; c < 3; ++c)
+            rgba[c] = std::clamp(tint[c] / glow, 0.0f, 1.0f);
+        rgba[3] = dying ? 1.0f : std::min(1.0f, glow * CHARACTER_PAINT_OPACITY);
+    } else {
+        const float own = dying ? 1.0f : 0.0f;
+        rgba[0] = rgba[1] = rgba[2] = rgba[3] = own;
+    }
+}
+
 bool Character::geometryShown() const {
     return !m_model->hideSkinned();
 }
@@ -111,7 +124,9 @@ void Character::draw() {
         return;
     if (!m_effectTextureLoaded)
         loadEffectTexture();
-    drawTinted(m_tint[0], m_tint[1], m_tint[2], m_glow);
+    float rgba[4];
+    paintColour(m_tint, m_glow, m_dying, rgba);
+    drawTinted(rgba[0], rgba[1], rgba[2], rgba[3]);
     if (!m_visible || !m_effect)
         return; // shadow-only drawing puts nothing else on screen
     m_effect->setPosition(m_position.x, m_position.y + CHARACTER_EFFECT_HEIGHT, m_position.z);
@@ -348,6 +363,9 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
     }
 
     if (m_dying) {
+        // The body shows as it falls, painted or not: a death only the burst shows reads as
+        // a creature vanishing.
+        m_model->setHideSkinned(false);
         q.clear();
         q.push(ENEMY_KNEEL, 1000.0);
         q.push(ENEMY_LYING, 1000.0);

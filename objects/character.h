@@ -34,6 +34,9 @@ constexpr int32_t CHARACTER_FROZEN_MS = 5000;
 constexpr float CHARACTER_PAINT_FADE = 0.001f;
 // Largest tint a gun can paint.
 constexpr float CHARACTER_TINT_CAP = 2.0f;
+// A coat of paint shows this many times its strength in opacity (capped at opaque): one
+// gun hit (0.3) shows the body nearly solid, and it turns see-through only as it wears off.
+constexpr float CHARACTER_PAINT_OPACITY = 3.0f;
 
 // Weapon kinds passed to onHit.
 constexpr int32_t WEAPON_BAT = 0;
@@ -73,6 +76,10 @@ public:
     static void drawFigure(ModelObject& body, const float* rgba);
     // Whether the bone-bound geometry is drawn (false while unpainted).
     bool geometryShown() const;
+    // The colour and alpha the body is drawn in: the paint's hue at full brightness (the
+    // strongest channel 1), CHARACTER_PAINT_OPACITY times the glow as alpha. A dying body is
+    // drawn opaque, in its paint or, unpainted, in its own colours, so a death is seen.
+    static void paintColour(const float tint[3], float glow, bool dying, float rgba[4]);
 
     // The plain per-frame motion of a walking figure, enemy or villager: gravity, the
     // invulnerability countdown, vertical motion, the ground clamp, and the knockback

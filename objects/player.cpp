@@ -503,6 +503,7 @@ void Player::update() {
     const double dt = m_timer->Elapsed();
     if (m_invulnerableMs >= 0.0)
         m_invulnerableMs -= dt;
+    m_hitMarkMs = std::max(0.0, m_hitMarkMs - dt);
     // The gun cools by the time passed, not by the frames drawn. A cold gun stays at zero:
     // heat banked below it would let any burst through.
     if (m_greenHeat > 0 && dt > 0.0) {
@@ -570,8 +571,19 @@ void Player::update() {
 }
 
 void Player::onHit(int32_t attackType, int32_t, int32_t damage, const Vector& direction) {
+    const bool fromStriker = m_hasStriker;
+    m_hasStriker = false; // a striker noted for an ignored blow must not mark a later shot
     if (m_currentAnimation >= HERO_HIT_BODY || m_invulnerableMs > 0.0 || m_dying)
         return;
+    // The side the hit came from: the striker's place, else against the way it flew.
+    Vector from = fromStriker ? m_striker - m_position : direction * -1.0f;
+    from.y = 0.0f;
+    if (from.length() > 1e-4f)
+        from.normalize();
+    else
+        from.set(0.0f, 0.0f, 0.0f);
+    m_hitFrom = from;
+    m_hitMarkMs = HIT_MARK_MS;
     m_animationQueue->clear();
     double scaled = damage;
     if (attackType == 2) {

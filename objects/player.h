@@ -12,6 +12,7 @@
 #include "objects/modelobject.h"
 #include "objects/poses.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -25,6 +26,8 @@ constexpr float MAX_WALK_STEP = 2.0f;
 // The hero's facing never tips further up or down than this (its y): beyond it the view
 // would swing over the hero's head.
 constexpr float MAX_FACING_Y = 0.8f;
+// How long the HUD shows the side a hit came from.
+constexpr double HIT_MARK_MS = 1000.0;
 
 class Player : public ModelObject {
 public:
@@ -55,6 +58,15 @@ public:
     // Fires the selected gun; false when it was empty (nothing flies).
     bool shoot();
     void selectWeapon(int32_t n) { m_weapon = n; }
+    // A blow is about to reach him from a striker standing there (collision calls it just
+    // before onHit): the hit is then marked as coming from the striker, not along the blow,
+    // since a striker's facing lags behind where it stands.
+    void noteStriker(const Vector& position) {
+        m_striker = position;
+        m_hasStriker = true;
+    }
+    // What is left of the last hit's mark, 1 when just hit, 0 when gone.
+    float hitMarkStrength() const { return float(std::max(0.0, m_hitMarkMs) / HIT_MARK_MS); }
 
     // The animation gate: ids and durations of a request of `count` entries (0: none).
     void queueAnimations(const int32_t* ids, const double* durations, int32_t count);
@@ -81,8 +93,15 @@ public:
     // Where the walking input sends the horizontal velocity, and how fast it gets there.
     Vector m_targetVelocity{0.0f, 0.0f, 0.0f};
     float m_easeDivisor = 20.0f;
+    // Where the last hit he took came from: a flat unit vector from him towards its source
+    // (zero when unknown), and how long its mark has left on screen.
+    Vector m_hitFrom{0.0f, 0.0f, 0.0f};
+    double m_hitMarkMs = 0.0;
 
 private:
+    Vector m_striker{0.0f, 0.0f, 0.0f};
+    bool m_hasStriker = false;
+
     bool onWaterCell() const;
     // Moves the horizontal velocity on by dt ms (the dodge's hold, then the ease) and
     // returns the ground covered meanwhile, exactly as a continuous motion would.

@@ -291,6 +291,8 @@ void CollisionWorld::respondMoving(ModelObject& a, ModelObject& b, const Collisi
     }
     if (isStrikingBone(bBone) && b.m_currentAnimation >= ENEMY_ATTACK_FIRST &&
         b.m_currentAnimation <= ENEMY_ATTACK_LAST) {
+        if (Player* hero = isHero(a) ? dynamic_cast<Player*>(&a) : nullptr)
+            hero->noteStriker(b.m_position);
         a.onHit(aBone, 0, BLOW_DAMAGE, b.m_direction);
         m_collided = true;
         return;

@@ -208,6 +208,33 @@ TEST_F(Enemies, PaintFadesAndAGreenHitShowsTheBodyForAbout300Updates) {
     EXPECT_EQ(c.m_glow, 0.0f);
 }
 
+// One gun hit shows the body in the gun's full colour and nearly solid (it was a faint dark
+// film, lost against the grass), see-through only as the paint wears off; a dying creature
+// shows its body, painted or not, as it falls.
+TEST_F(Enemies, PaintShowsPlainlyAndADeathShowsTheBody) {
+    float rgba[4];
+    const float green[3] = {0.0f, 0.3f, 0.0f};
+    Character::paintColour(green, 0.3f, false, rgba);
+    EXPECT_FLOAT_EQ(rgba[1], 1.0f);
+    EXPECT_GE(rgba[3], 0.85f);
+    const float fading[3] = {0.05f, 0.1f, 0.0f};
+    Character::paintColour(fading, 0.1f, false, rgba);
+    EXPECT_FLOAT_EQ(rgba[0], 0.5f);
+    EXPECT_LT(rgba[3], 0.5f);
+    const float none[3] = {0.0f, 0.0f, 0.0f};
+    Character::paintColour(none, 0.0f, false, rgba);
+    EXPECT_EQ(rgba[3], 0.0f);
+    Character::paintColour(none, 0.0f, true, rgba);
+    EXPECT_EQ(rgba[0] + rgba[1] + rgba[2] + rgba[3], 4.0f) << "unpainted: its own colours";
+
+    Enemy<Character> e(5);
+    e.frame(1.0);
+    ASSERT_FALSE(e.object.geometryShown());
+    e.object.onHit(2, WEAPON_BAT, 200, kNoPush); // a bat kill: never painted
+    ASSERT_TRUE(e.object.m_dying);
+    EXPECT_TRUE(e.object.geometryShown());
+}
+
 TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {
     Enemy<Character> e(5);
     Character& c = e.object;

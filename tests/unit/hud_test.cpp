@@ -1,6 +1,7 @@
 // The HUD and the conversation box, drawn on a real context with the game's own images.
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
+#include "models/vector.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "platform/gamestate.h"
@@ -360,6 +361,25 @@ TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
 }
 
 } // namespace
+
+// A hit's mark goes on the screen edge on the hit's side as the camera sees it, whatever
+// way the camera looks and however far down.
+TEST(HudParts, AHitIsMarkedOnTheEdgeOfTheSideItCameFrom) {
+    const Vector east(1.0f, 0.0f, 0.0f), west(-1.0f, 0.0f, 0.0f);
+    const Vector north(0.0f, 0.0f, -1.0f), south(0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(HitEdgeFor(east, east), HIT_EDGE_TOP);
+    EXPECT_EQ(HitEdgeFor(east, west), HIT_EDGE_BOTTOM);
+    EXPECT_EQ(HitEdgeFor(east, south), HIT_EDGE_RIGHT);
+    EXPECT_EQ(HitEdgeFor(east, north), HIT_EDGE_LEFT);
+    const Vector northDown(0.0f, -3.0f, -0.5f); // looking north, steeply down
+    EXPECT_EQ(HitEdgeFor(northDown, east), HIT_EDGE_RIGHT);
+    EXPECT_EQ(HitEdgeFor(northDown, west), HIT_EDGE_LEFT);
+    EXPECT_EQ(HitEdgeFor(northDown, south), HIT_EDGE_BOTTOM);
+    EXPECT_EQ(HitEdgeFor(north, Vector(0.9f, 0.0f, -1.0f)), HIT_EDGE_TOP);  // mostly ahead
+    EXPECT_EQ(HitEdgeFor(north, Vector(-1.0f, 0.0f, 0.9f)), HIT_EDGE_LEFT); // mostly left
+    EXPECT_EQ(HitEdgeFor(Vector(0.0f, -1.0f, 0.0f), east), HIT_EDGE_NONE);
+    EXPECT_EQ(HitEdgeFor(east, Vector(0.0f, 0.0f, 0.0f)), HIT_EDGE_NONE);
+}
 
 TEST(HudParts, TheChangingTexelsAreBoundedWithATwoTexelMarginInsideTheTexture) {
     const int w = 10, h = 8;

@@ -139,6 +139,32 @@ TEST_F(Hero, LosingTheLastLifeEndsInGameOver) {
     EXPECT_EQ(m_layer->m_player.life, 0);
 }
 
+// The HUD marks the side each hit came from: against a shot's flight, or where the striker
+// of a blow stands (its facing may point elsewhere). A blow that is ignored marks nothing,
+// and its striker is not taken for the next hit's.
+TEST_F(Hero, EachHitRemembersWhereItCameFrom) {
+    m_hero->setPosition(Vector(100.0f, 0.0f, 100.0f));
+    EXPECT_EQ(m_hero->hitMarkStrength(), 0.0f);
+    m_hero->onHit(0, 1, 5, Vector(2.0f, -1.0f, 0.0f)); // a bolt flying east and down
+    EXPECT_NEAR(m_hero->m_hitFrom.x, -1.0f, 1e-5f);
+    EXPECT_EQ(m_hero->m_hitFrom.y, 0.0f);
+    EXPECT_EQ(m_hero->hitMarkStrength(), 1.0f);
+
+    m_hero->m_hitMarkMs = 0.0;
+    m_hero->noteStriker(Vector(100.0f, 5.0f, 140.0f));
+    m_hero->onHit(4, 0, 10, Vector(1.0f, 0.0f, 0.0f)); // within the grace: ignored
+    EXPECT_EQ(m_hero->hitMarkStrength(), 0.0f);
+    readyAgain();
+    m_hero->onHit(0, 1, 5, Vector(0.0f, 0.0f, -1.0f)); // a shot flying north
+    EXPECT_NEAR(m_hero->m_hitFrom.z, 1.0f, 1e-5f);
+
+    readyAgain();
+    m_hero->noteStriker(Vector(70.0f, 5.0f, 100.0f));
+    m_hero->onHit(4, 0, 10, Vector(0.0f, 0.0f, 1.0f)); // the striker faces south
+    EXPECT_NEAR(m_hero->m_hitFrom.x, -1.0f, 1e-5f);
+    EXPECT_NEAR(m_hero->m_hitFrom.z, 0.0f, 1e-5f);
+}
+
 TEST_F(Hero, ClampToWorldBringsAPositionBackFromBeyondBothMaxima) {
     m_layer->m_worldStart = 0.0f;
     m_layer->m_worldWidth = 1000.0f;

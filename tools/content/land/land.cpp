@@ -490,9 +490,10 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // twice (a bat blow on a limb takes 16).
     int n = 0;
     auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
-                     float ez, float patrol, int speed) {
+                     float ez, float patrol, int speed, int life = 0) {
         const bool chance = std::string(ai) == "probability";
-        const int life = chance ? (magician ? 80 : 100) : (magician ? 40 : 60);
+        if (life == 0)
+            life = chance ? (magician ? 80 : 100) : (magician ? 40 : 60);
         x << "  <enemy name=\"" << (magician ? "magician" : "brute") << ++n
           << "\" active=\"1\" visible=\"" << (visible ? 1 : 0) << "\" model=\""
           << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\"" << speed
@@ -511,19 +512,28 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         }
         x << "</enemy>\n";
     };
-    const int brute = 24, mage = 18, flockPace = 12;
+    // The flocks hunt the hero from the far corners: at this pace the first arrives after
+    // four minutes or more, not in the second minute, when a newcomer is still learning to
+    // see unpainted creatures (a flock's magician opens fire from well beyond the view).
+    const int brute = 24, mage = 18, flockPace = 6;
     const float rx = land::riverX(m.fordZ);
-    // The first two: lone brutes on short rounds east of the village, one straight ahead of
-    // the hero's start.
-    enemy("waypoint", "", false, true, m.villageX + 330, m.villageZ + 40, 40, brute);
-    enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute);
-    enemy("waypoint", "", false, true, rx - 180, m.fordZ - 60, 90, brute);
-    enemy("waypoint", "", false, true, rx + 180, m.fordZ + 60, 90, brute);
-    enemy("waypoint", "", true, true, 800, 1250, 90, mage);
+    // The first three are lone brutes that a newcomer can beat before their blows (one
+    // every second or so, 8 to 12 each) wear him down: one burst of the green gun (five
+    // shots of 5) or two bat blows fell one. They keep to short rounds on the village's
+    // side of the river, one straight ahead of the hero's start, one by the ford's near
+    // bank. Nothing waits just beyond the ford: a creature that follows the hero into the
+    // water loses its shadow under the surface and strikes unseen. Magicians, whose fire
+    // comes from afar, and the tougher creatures wait farther out.
+    const int firstLife = 25;
+    enemy("waypoint", "", false, true, m.villageX + 330, m.villageZ + 40, 40, brute, firstLife);
+    enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute, firstLife);
+    enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife);
+    enemy("waypoint", "", false, true, rx + 400, m.fordZ - 300, 90, brute);
+    enemy("waypoint", "", true, true, 650, 1800, 90, mage);
     enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, 90, brute);
-    enemy("waypoint", "", true, true, 1500, 700, 90, mage);
+    enemy("waypoint", "", true, true, 1700, 600, 90, mage);
     enemy("waypoint", "", false, true, 1450, 1250, 90, brute);
-    enemy("probability", "", false, true, 1350, 1050, 0, brute);
+    enemy("probability", "", false, true, 1650, 1150, 0, brute);
     enemy("probability", "", true, false, 900, 1750, 0, mage);
     enemy("probability", "", false, true, 1750, 1000, 0, brute);
     enemy("probability", "", true, true, 1300, 1800, 0, mage);
