@@ -204,8 +204,7 @@ void Boss::updateFight(double dt) {
         m_invulnerableMs -= dt;
     m_position.y += float(m_velocity.y * dt / 1000.0);
     m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
-    m_position = m_position + m_knockback;
-    m_knockback.approach(m_knockback, Vector(0.0f, 0.0f, 0.0f), 20.0f);
+    pushKnockedBack(*this, dt);
 
     if (m_dying) {
         advanceAnimation();

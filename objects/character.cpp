@@ -6,6 +6,7 @@
 #include "objects/particleeffect.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
+#include "world/collisionworld.h"
 
 #include <GL/gl.h>
 #include <algorithm>
@@ -152,12 +153,26 @@ double Character::moveAndFall(ModelObject& body, double& invulnerableMs) {
     body.m_velocity.z = 0.0f;
     position.y += float(body.m_velocity.y * dt / 1000.0);
     position.y = std::max(position.y, groundHeight(position.x, position.z));
-    Vector& knockback = body.m_knockback;
-    position = position + knockback;
-    knockback = knockback - knockback / 20.0f;
-    if (knockback.length() < 0.7f)
-        knockback.set(0.0f, 0.0f, 0.0f);
+    pushKnockedBack(body, dt);
     return dt;
+}
+
+void Character::pushKnockedBack(ModelObject& body, double dt) {
+    // Asked every frame, so that the world leaves its share of the decay to the figure.
+    const bool worldShare = g_collisionWorld && g_collisionWorld->spendsKnockback(body);
+    if (body.m_knockback.isZero())
+        return;
+    double rate = knockbackDecayRate(KNOCKBACK_OWN_DIVISOR);
+    if (worldShare)
+        rate += knockbackDecayRate(KNOCKBACK_DECAY_DIVISOR);
+    // The world's test comes before the figures' updates and took its tenth first: a free
+    // figure moved by nine tenths of the knockback it began the frame with.
+    const double share = worldShare ? 1.0 - 1.0 / KNOCKBACK_DECAY_DIVISOR : 1.0;
+    Vector push(0.0f, 0.0f, 0.0f);
+    spendKnockback(body.m_knockback, dt, rate, [&](const KnockbackPiece& p) {
+        push = push + p.push * float(p.frames * share);
+    });
+    walkAgainstWalls(body, push);
 }
 
 void Character::refreshDecision() {

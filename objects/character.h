@@ -83,9 +83,15 @@ public:
 
     // The plain per-frame motion of a walking figure, enemy or villager: gravity, the
     // invulnerability countdown, vertical motion, the ground clamp, and the knockback
-    // (added once, then eased off by a twentieth and zeroed once shorter than 0.7).
-    // Returns the elapsed milliseconds, or a negative value when paused or inactive.
+    // (pushKnockedBack). Returns the elapsed milliseconds, or a negative value when paused or
+    // inactive.
     static double moveAndFall(ModelObject& body, double& invulnerableMs);
+    // Spends a figure's knockback over dt ms, the same at any frame rate: a sixtieth of a
+    // second pushes it by the knockback it began with (nine tenths while the collision world
+    // takes its share) and eases that off by a twentieth, and by the world's tenth unless
+    // scenery holds it; zeroed once shorter than 0.7. The push is walked in wall-checked
+    // pieces.
+    static void pushKnockedBack(ModelObject& body, double dt);
 
     float m_tint[3] = {0.0f, 0.0f, 0.0f}; // red, green, blue
     float m_glow = 0.0f;                  // drawing alpha; the largest tint

@@ -46,13 +46,6 @@ constexpr float VELOCITY_SNAP = 0.7f;
 // Walking downhill he keeps to the ground when it drops by at most this much per unit
 // walked (plus a unit for the steps of the height field), instead of falling each frame.
 constexpr float DOWNHILL_STICK = 1.5f;
-// The most pieces one frame's move is cut into (a frame of seconds, a paused debugger).
-constexpr int32_t MAX_WALK_PIECES = 256;
-// A knockback is spent in pieces of time this short, so that its push, the speed it lends
-// and the ease that takes that speed back again add up the same at any frame rate.
-constexpr double KNOCKBACK_PIECE_MS = 2.0;
-// The hero spends a twentieth of his knockback a frame (KNOCKBACK_FRAME_MS) by himself.
-constexpr float HERO_KNOCKBACK_DIVISOR = 20.0f;
 // The green gun sheds one heat this often: a frame at about 60 frames a second, rounded so
 // that the 25 heat of one shot cool in a whole 400 ms, a time that every frame rate from 10
 // up meets on a frame.
@@ -416,27 +409,6 @@ Vector Player::travel(double dt, bool snap) {
     return moved;
 }
 
-void Player::walk(const Vector& step) {
-    const float flat = std::sqrt(step.x * step.x + step.z * step.z);
-    const int32_t pieces =
-        flat > MAX_WALK_STEP
-            ? int32_t(std::min(std::ceil(flat / MAX_WALK_STEP), float(MAX_WALK_PIECES)))
-            : 1;
-    const Vector piece = step / float(pieces);
-    for (int32_t i = 0; i < pieces; ++i) {
-        m_position = m_position + piece;
-        if (i + 1 == pieces || !g_collisionWorld)
-            continue; // the frame's own collision test meets the last piece
-        // Along the land, as he will stand at the end, not buried in a slope on the way.
-        m_position.y = std::max(m_position.y, groundHeight(m_position.x, m_position.z));
-        Vector normal;
-        if (g_collisionWorld->touchesWall(*this, normal)) {
-            m_knockback = normal;
-            break;
-        }
-    }
-}
-
 Vector Player::pushed(double dt, float riseBefore, bool worldShare) {
     Vector moved(0.0f, 0.0f, 0.0f);
     if (!(dt > 0.0))
@@ -445,46 +417,29 @@ Vector Player::pushed(double dt, float riseBefore, bool worldShare) {
     // pieces again, as the knockback lifts him in between.
     const float fall = m_velocity.y - riseBefore;
     m_velocity.y = riseBefore;
-    double rate = knockbackDecayRate(HERO_KNOCKBACK_DIVISOR);
+    double rate = knockbackDecayRate(KNOCKBACK_OWN_DIVISOR);
     if (worldShare)
         rate += knockbackDecayRate(KNOCKBACK_DECAY_DIVISOR);
-    // One set below the snap (bodies pushed apart) lasts the frame undiminished: the world
-    // sets it again each frame the two still touch.
-    const bool brief = m_knockback.length() < KNOCKBACK_SNAP;
-    const int32_t pieces =
-        int32_t(std::min(std::max(std::ceil(dt / KNOCKBACK_PIECE_MS), 1.0), 1024.0));
-    const double piece = dt / pieces;
-    // The knockback's integral over a piece (in ms), and what is left of it after one.
-    const double spent = brief ? piece : (1.0 - std::exp(-rate * piece)) / rate;
-    const float keep = brief ? 1.0f : float(std::exp(-rate * piece));
-    for (int32_t i = 0; i < pieces; ++i) {
-        const Vector push = m_knockback;
+    spendKnockback(m_knockback, dt, rate, [&](const KnockbackPiece& p) {
         // It moves him by a tenth of itself every millisecond and lends its own size to his
         // velocity every frame; the ease of travel takes that speed back over time.
-        moved = moved + push * float(spent / 100.0);
-        if (push.y > 2.0f && m_velocity.y < 0.0f)
+        moved = moved + p.push * float(p.spentMs / 100.0);
+        if (p.push.y > 2.0f && m_velocity.y < 0.0f)
             m_velocity.y = 0.0f;
-        m_velocity = m_velocity + push * float(spent / KNOCKBACK_FRAME_MS);
-        if (brief && i + 1 == pieces)
-            m_knockback.set(0.0f, 0.0f, 0.0f);
-        else if (!brief) {
-            m_knockback = m_knockback * keep;
-            if (m_knockback.length() < KNOCKBACK_SNAP)
-                m_knockback.set(0.0f, 0.0f, 0.0f);
-        }
+        m_velocity = m_velocity + p.push * float(p.spentMs / KNOCKBACK_FRAME_MS);
         Vector along = m_velocity;
         if (!along.isZero())
             along.normalize();
         const float rise = m_velocity.y;
-        m_velocity.y += float(fall * piece / dt);
+        m_velocity.y += float(fall * p.ms / dt);
         // While the push lends speed the ease does not snap it away: a piece lends less
         // than the snap.
-        Vector step = travel(piece, m_knockback.isZero());
-        step.y = float((rise + m_velocity.y) * 0.5 * piece / 1000.0);
+        Vector step = travel(p.ms, m_knockback.isZero());
+        step.y = float((rise + m_velocity.y) * 0.5 * p.ms / 1000.0);
         // Walking against the push he is held where he stands.
-        if (push.dot(along) >= 0.0f)
+        if (p.push.dot(along) >= 0.0f)
             moved = moved + step;
-    }
+    });
     return moved;
 }
 
@@ -531,9 +486,9 @@ void Player::update() {
     // Asked every frame, so that the world leaves its share of the decay to the hero.
     const bool worldShare = g_collisionWorld && g_collisionWorld->spendsKnockback(*this);
     if (m_knockback.isZero())
-        walk(fullStep());
+        walkAgainstWalls(*this, fullStep());
     else
-        walk(pushed(dt, riseBefore, worldShare));
+        walkAgainstWalls(*this, pushed(dt, riseBefore, worldShare));
     m_timer->Reset();
     const float ground = groundHeight(m_position.x, m_position.z);
     const float walked = std::hypot(m_position.x - start.x, m_position.z - start.z);

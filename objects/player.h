@@ -19,10 +19,6 @@
 class ParticleEffect;
 class BitmapFont;
 
-// Walls are met between frames, so a long frame (a loaded machine, a roll) is walked in
-// steps of at most this across the ground, each checked against the scenery's walls:
-// the hero stops at most this deep in a wall, whatever the frame rate.
-constexpr float MAX_WALK_STEP = 2.0f;
 // The hero's facing never tips further up or down than this (its y): beyond it the view
 // would swing over the hero's head.
 constexpr float MAX_FACING_Y = 0.8f;
@@ -107,12 +103,10 @@ private:
     // returns the ground covered meanwhile, exactly as a continuous motion would.
     // The ease snaps to the target at the end unless `snap` is false.
     Vector travel(double dt, bool snap = true);
-    // Moves the position by `step` in pieces of at most MAX_WALK_STEP across the ground;
-    // between pieces a wall of the scenery stops him and pushes back.
-    void walk(const Vector& step);
     // Spends the knockback over dt ms (its push, the speed it lends, its decay) together with
     // the walking velocity, in short pieces so that any frame rate adds up to the same, and
-    // returns the ground covered meanwhile, for walk to take in wall-checked pieces. With
+    // returns the ground covered meanwhile, for walkAgainstWalls to take in wall-checked
+    // pieces. With
     // `worldShare` the collision world's share of the decay is spent here too.
     Vector pushed(double dt, float riseBefore, bool worldShare);
     void request(std::initializer_list<int32_t> ids, std::initializer_list<double> durations);

@@ -25,6 +25,8 @@ constexpr float SLOPE_PUSH = 2.5f;
 constexpr float SLOPE_STEP_HEIGHT = 4.0f;
 constexpr float PUSH_APART_DIVISOR = 1.5f;
 constexpr float PI = 3.14159265358979f;
+// The most pieces one move is cut into (a frame of seconds, a paused debugger).
+constexpr int32_t MAX_WALK_PIECES = 256;
 
 bool isStrikingBone(int32_t bone) {
     return bone == 8 || bone == 7 || bone == 5 || bone == 4;
@@ -180,7 +182,7 @@ void CollisionWorld::testObjects() {
                 respondStatic(*a, wall);
         }
         // Knockback is spent once a frame while nothing holds the mover, unless the mover
-        // spends the world's share itself over the time its update covers (the hero).
+        // spends the world's share itself over the time its update covers (the figures).
         mover.m_held = m_collided;
         if (!m_collided && !mover.m_spendsOwnKnockback)
             a->m_knockback.approach(a->m_knockback, Vector(0.0f, 0.0f, 0.0f),
@@ -250,6 +252,28 @@ bool CollisionWorld::spendsKnockback(const ModelObject& mover) {
         return !m_moving[m].m_held;
     }
     return false;
+}
+
+void walkAgainstWalls(ModelObject& mover, const Vector& step) {
+    const float flat = std::sqrt(step.x * step.x + step.z * step.z);
+    const int32_t pieces =
+        flat > MAX_WALK_STEP
+            ? int32_t(std::min(std::ceil(flat / MAX_WALK_STEP), float(MAX_WALK_PIECES)))
+            : 1;
+    const Vector piece = step / float(pieces);
+    Vector& position = mover.m_position;
+    for (int32_t i = 0; i < pieces; ++i) {
+        position = position + piece;
+        if (i + 1 == pieces || !g_collisionWorld)
+            continue; // the frame's own collision test meets the last piece
+        // Along the land, as it will stand at the end, not buried in a slope on the way.
+        position.y = std::max(position.y, ModelObject::groundHeight(position.x, position.z));
+        Vector normal;
+        if (g_collisionWorld->touchesWall(mover, normal)) {
+            mover.m_knockback = normal;
+            break;
+        }
+    }
 }
 
 void CollisionWorld::respondStatic(ModelObject& mover, const CollisionEntry& wall) {

@@ -24,6 +24,7 @@
 #include "models/vector.h"
 #include "world/collisionshape.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -43,14 +44,65 @@ constexpr int32_t COLLISION_STATIC = 2;
 constexpr int32_t HERO_WEAPON_BONE = 8;
 
 // Knockback rules are counted in frames (the world takes a tenth of a free mover's knockback
-// a frame, the hero a twentieth of his own; it snaps to zero once shorter than
+// a frame, a figure a twentieth of its own; it snaps to zero once shorter than
 // KNOCKBACK_SNAP). Whoever spends it by time takes a frame as a sixtieth of a second.
 constexpr double KNOCKBACK_FRAME_MS = 1000.0 / 60.0;
 constexpr float KNOCKBACK_DECAY_DIVISOR = 10.0f;
+constexpr float KNOCKBACK_OWN_DIVISOR = 20.0f;
 constexpr float KNOCKBACK_SNAP = 0.7f;
+// A knockback is spent in pieces of time this short, so that its push, the speed it lends
+// and its decay add up the same at any frame rate.
+constexpr double KNOCKBACK_PIECE_MS = 2.0;
+// The most pieces one frame is cut into (a frame of seconds, a paused debugger).
+constexpr int32_t KNOCKBACK_MAX_PIECES = 1024;
+// Walls are met between frames, so a long move (a slow frame, a roll, a hard blow) is walked in
+// steps of at most this across the ground, each checked against the scenery's walls: a mover
+// stops at most this deep in a wall, whatever the frame rate.
+constexpr float MAX_WALK_STEP = 2.0f;
+
 // The continuous rate (per millisecond) at which a share of 1/divisor a frame is spent.
 inline double knockbackDecayRate(float divisor) {
     return std::log(double(divisor) / (double(divisor) - 1.0)) / KNOCKBACK_FRAME_MS;
+}
+
+// One piece of time of a knockback being spent (see spendKnockback).
+struct KnockbackPiece {
+    Vector push;          // the knockback the piece began with
+    double ms = 0.0;      // the piece's length
+    double spentMs = 0.0; // the time it counts for at that size (its integral, in ms)
+    double frames = 0.0;  // how many of the once-a-frame pushes of old it stands for
+};
+
+// Spends `knockback` over dt ms in pieces of at most KNOCKBACK_PIECE_MS, decaying at `rate` per
+// ms and snapping to zero once shorter than KNOCKBACK_SNAP, and hands each piece to `piece`
+// after its decay. A piece's `frames` serve a mover that took its whole knockback once a
+// frame: any sixtieth of a second adds up to one, so at 60 frames a second each frame still
+// pushes by the knockback it began with. One shorter than the snap (bodies pushed apart) lasts
+// the whole dt undiminished and then ends: the world sets it again each frame the two touch.
+template <typename Piece>
+void spendKnockback(Vector& knockback, double dt, double rate, Piece&& piece) {
+    if (!(dt > 0.0) || knockback.isZero())
+        return;
+    const bool brief = knockback.length() < KNOCKBACK_SNAP;
+    const int32_t pieces = int32_t(
+        std::min(std::max(std::ceil(dt / KNOCKBACK_PIECE_MS), 1.0), double(KNOCKBACK_MAX_PIECES)));
+    KnockbackPiece p;
+    p.ms = dt / pieces;
+    const double keep = brief ? 1.0 : std::exp(-rate * p.ms);
+    p.spentMs = brief ? p.ms : (1.0 - keep) / rate;
+    p.frames = brief ? p.ms / KNOCKBACK_FRAME_MS
+                     : (1.0 - keep) / (1.0 - std::exp(-rate * KNOCKBACK_FRAME_MS));
+    for (int32_t i = 0; i < pieces; ++i) {
+        p.push = knockback;
+        if (brief && i + 1 == pieces) {
+            knockback.set(0.0f, 0.0f, 0.0f);
+        } else if (!brief) {
+            knockback = knockback * float(keep);
+            if (knockback.length() < KNOCKBACK_SNAP)
+                knockback.set(0.0f, 0.0f, 0.0f);
+        }
+        piece(p);
+    }
 }
 
 // One registered object with a shape per pose.
@@ -97,14 +149,14 @@ public:
     // Whether a registered moving object, where it stands now, touches a wall of the
     // scenery (a surface too steep to stand on, not facing down); its outward world
     // normal goes to `normal`. Writes no response: for a mover that checks a long step
-    // piece by piece (the hero).
+    // piece by piece (walkAgainstWalls).
     bool touchesWall(const ModelObject& mover, Vector& normal);
-    // For a mover that spends its knockback over its own update's time (every update, the
-    // hero): whether the world's share of the decay applies now, that is, it is registered
-    // and no scenery held it in the last test. From its first ask on, the world leaves that
-    // share of the mover's decay to the mover, so that a long frame's push is not cut short
-    // before the mover has walked it. Others keep the world's decay once a frame, which
-    // matches their push of once a frame.
+    // For a mover that spends its knockback over its own update's time (asked every update:
+    // the hero, enemies, villagers, the fighting boss): whether the world's share of the
+    // decay applies now, that is, it is registered and no scenery held it in the last test.
+    // From its first ask on, the world leaves that share of the mover's decay to the mover,
+    // so that a long frame's push is not cut short before the mover has walked it. Others
+    // keep the world's decay once a frame.
     bool spendsKnockback(const ModelObject& mover);
 
     int32_t staticCount() const { return m_staticCount; }
@@ -128,6 +180,11 @@ private:
     // Whether active scenery meets the segment from `from` to `to` (false for no length).
     bool sceneryOnSegment(const Vector& from, const Vector& to);
 };
+
+// Moves `mover` by `step` in pieces of at most MAX_WALK_STEP across the ground; between pieces
+// a wall of the level's scenery (g_collisionWorld) stops it and sets its knockback to the
+// wall's outward normal, which takes it back out. The frame's own test meets the last piece.
+void walkAgainstWalls(ModelObject& mover, const Vector& step);
 
 // The transform that places an object: translation by its position, then rotation by its
 // heading (degrees) about +y, as drawing does.

@@ -205,13 +205,17 @@ TEST_F(ClockedBossFight, RedHitsKnockTheBossDownAndItGetsUpOnlyALethalHitEndsThe
         ASSERT_EQ(m_layer->bossLife(), 400 - 10 * hit);
         ASSERT_FALSE(m_boss.m_dying);
         bool knelt = false, lay = false;
+        int pushed = 0;                // frames that end with some of the push left
         for (int i = 0; i < 80; ++i) { // four seconds
             frame();
+            pushed += !m_boss.m_knockback.isZero();
             knelt |= m_boss.m_currentAnimation == BOSS_POSE_KNEEL;
             lay |= m_boss.m_currentAnimation == BOSS_POSE_LYING;
             ASSERT_EQ(m_boss.m_phase, BOSS_FIGHT) << "hit " << hit << ", frame " << i;
         }
         EXPECT_TRUE(knelt && lay) << "hit " << hit << ": the red shot knocks it down";
+        // As long as at 60 frames a second (counted in frames, it lasted 2.1 s of these).
+        EXPECT_NEAR((pushed + 1) * 50.0, 700.0, 75.0) << "hit " << hit;
         // Up again in a pose it moves in (on flat ground gravity keeps adding to a standing
         // figure's falling speed, so the fall pose is among them).
         EXPECT_LE(m_boss.m_currentAnimation, BOSS_POSE_FALL) << "hit " << hit << ": it got up";

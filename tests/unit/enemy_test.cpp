@@ -1,6 +1,7 @@
 // Enemies: the hit rules (invulnerability, body parts, gun colours, freezing), the
 // paint that makes them visible, death with its single gem, carrying out the AI's
-// decision, the magician's bolt, and creatures moved by their AI frame after frame.
+// decision, the push of a blow, the magician's bolt, and creatures moved by their AI frame
+// after frame.
 #include "ms3dbuilder.h"
 
 #include "ai/aidecision.h"
@@ -19,10 +20,12 @@
 #include "support/contextguard.h"
 #include "support/glcontext.h"
 #include "support/handtimer.h"
+#include "world/collisionworld.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -35,11 +38,12 @@ public:
     InstantModel() { useSteadyTimer(m_timer, 1.0e6); }
 };
 
-// A cube on joint 0, so all of its geometry is bone-bound.
-void giveBoxModel(SkinnedModel& model) {
+// A cube standing on its base, `half` wide each way, on joint 0, so all of its geometry is
+// bone-bound.
+void giveBoxModel(SkinnedModel& model, float half = 5.0f) {
     Ms3dBuilder b;
     b.joints.push_back(Ms3dBuilder::keyedJoint("body", "", {0, 100}));
-    b.addBox(0.0f, 5.0f, 0.0f, 5.0f, 0, -1);
+    b.addBox(0.0f, half, 0.0f, half, 0, -1);
     std::vector<uint8_t> bytes = b.bytes();
     ModelData data;
     std::string error;
@@ -289,7 +293,7 @@ TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
     EXPECT_FALSE(c.m_active);
 }
 
-TEST_F(Enemies, TheDecisionIsCarriedOutAndKnockbackEases) {
+TEST_F(Enemies, TheDecisionIsCarriedOut) {
     Enemy<Character> e(5);
     Character& c = e.object;
     AIDecision& d = layer.m_enemyTable[5]->decision;
@@ -326,16 +330,93 @@ TEST_F(Enemies, TheDecisionIsCarriedOutAndKnockbackEases) {
     c.m_currentAnimation = 0;
     e.frame(1.0);
     EXPECT_EQ(c.m_decision, nullptr);
+}
 
-    // Knockback eases off by a twentieth a frame and snaps to zero when small.
-    const float x = c.m_position.x;
-    c.m_knockback = Vector(1.0f, 0.0f, 0.0f);
-    e.frame(0.0);
-    EXPECT_FLOAT_EQ(c.m_position.x, x + 1.0f);
-    EXPECT_FLOAT_EQ(c.m_knockback.x, 0.95f);
-    for (int i = 0; i < 10; ++i)
-        e.frame(0.0);
-    EXPECT_FLOAT_EQ(c.m_knockback.x, 0.0f);
+// How far one blow along +x slides an enemy that stands, and how long its knockback lasts (to
+// the end of the frame that spends the last of it), at a steady `fps`; `inWorld`, alone in a
+// collision world, whose test runs before each update as in the play frame.
+struct Slide {
+    float distance = 0.0f;
+    double ms = 0.0;
+};
+Slide slide(double fps, float blow, bool inWorld) {
+    CollisionWorld world;
+    g_collisionWorld = inWorld ? &world : nullptr;
+    Enemy<Character> e(-1); // no record, so no decision: it stands
+    Character& c = e.object;
+    giveBoxModel(c.model(), 2.0f);
+    EXPECT_TRUE(world.addObject(&c, COLLISION_MOVING));
+    const double ms = 1000.0 / fps;
+    auto frame = [&] {
+        if (inWorld)
+            world.testObjects();
+        e.frame(ms);
+    };
+    for (int i = 0; i < int(fps / 5.0); ++i)
+        frame();
+    const float start = c.m_position.x;
+    c.onHit(0, WEAPON_BAT, 0, Vector(blow, 0.0f, 0.0f));
+    Slide s;
+    while (!c.m_knockback.isZero() && s.ms < 10000.0) {
+        frame();
+        s.ms += ms;
+    }
+    for (int i = 0; i < int(fps); ++i)
+        frame(); // it stays where the push ended
+    s.distance = c.m_position.x - start;
+    g_collisionWorld = nullptr;
+    return s;
+}
+
+// Counted in frames, a red shot's blow slid an enemy in the world 33 units for 233 ms at 60
+// frames a second, for 1400 ms at 10 and 97 ms at 144; outside it, 106 units for 700 ms at 60
+// and 4200 ms at 10. The durations below are measured to the end of a frame.
+TEST_F(Enemies, OneBlowPushesAsFarForAsLongAtTenToAHundredFortyFourFramesASecond) {
+    for (bool inWorld : {false, true}) {
+        for (float blow : {1.0f, 3.0f}) { // the bat's, a red shot's
+            const Slide usual = slide(60.0, blow, inWorld);
+            const float before =
+                inWorld ? (blow > 1.0f ? 33.09f : 8.27f) : (blow > 1.0f ? 106.08f : 26.38f);
+            EXPECT_NEAR(usual.distance, before, 0.03f * before) << "about as before";
+            for (double fps : {10.0, 144.0}) {
+                const Slide s = slide(fps, blow, inWorld);
+                EXPECT_NEAR(s.distance, usual.distance, 0.05f * usual.distance)
+                    << blow << " at " << fps << " fps, in the world " << inWorld;
+                EXPECT_NEAR(s.ms, usual.ms, 0.05 * usual.ms + 1000.0 / fps)
+                    << blow << " at " << fps << " fps, in the world " << inWorld;
+            }
+        }
+    }
+}
+
+// A red shot's blow towards a hut at 10 frames a second is walked in wall-checked pieces (it
+// drove the enemy 3.4 units into the wall in one frame; spent by time, about 20).
+TEST_F(Enemies, AtTenFramesASecondABlowDoesNotDriveAnEnemyIntoAHut) {
+    CollisionWorld world;
+    g_collisionWorld = &world;
+    ModelObject hut; // a closed hut 24 wide, its near wall at x = 588
+    giveBoxModel(hut.model(), 12.0f);
+    hut.setPosition(Vector(600.0f, -4.0f, 500.0f));
+    ASSERT_TRUE(world.addObject(&hut, COLLISION_STATIC));
+    Enemy<Character> e(-1);
+    Character& c = e.object;
+    giveBoxModel(c.model(), 2.0f);
+    ASSERT_TRUE(world.addObject(&c, COLLISION_MOVING));
+    c.setPosition(Vector(584.0f, 0.0f, 500.0f)); // 2 short of the wall
+    auto frame = [&] {
+        world.testObjects();
+        e.frame(100.0);
+    };
+    for (int i = 0; i < 5; ++i)
+        frame();
+    c.onHit(0, WEAPON_BAT, 0, Vector(3.0f, 0.0f, 0.0f));
+    float deepest = 0.0f;
+    for (int i = 0; i < 20; ++i) {
+        frame();
+        deepest = std::max(deepest, c.getPosition().x + 2.0f - 588.0f);
+    }
+    EXPECT_LE(deepest, MAX_WALK_STEP + 0.5f);
+    EXPECT_LT(c.getPosition().x, 584.0f) << "the wall pushed it back out";
 }
 
 TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttackAndNoneIntoAFullList) {
