@@ -220,7 +220,7 @@ void Boss::updateFight(double dt) {
     m_model->setOutline(m_glow > 0.8f);
 
     if (!m_frozen) {
-        if (m_decision && m_currentAnimation < BOSS_POSE_JUMP) {
+        if (m_decision && m_currentAnimation < BOSS_POSE_JUMP && !hitReactionQueued()) {
             switch (m_decision->m_action) {
             case ACTION_ATTACK:
                 m_currentAnimation = BOSS_POSE_RAISE;

@@ -209,9 +209,14 @@ void Character::startAttack() {
     m_animationQueue->push(ENEMY_ATTACK_FINISH, 100.0);
 }
 
+bool Character::hitReactionQueued() const {
+    const int32_t front = m_animationQueue->frontId();
+    return front >= ENEMY_HIT_SHOT && front <= ENEMY_LYING;
+}
+
 bool Character::actOnDecision(double dt) {
     if (!m_frozen) {
-        if (m_currentAnimation < ENEMY_JUMP && m_decision) {
+        if (m_currentAnimation < ENEMY_JUMP && m_decision && !hitReactionQueued()) {
             switch (m_decision->m_action) {
             case ACTION_ATTACK:
                 startAttack();

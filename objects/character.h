@@ -68,6 +68,9 @@ public:
     static int32_t shadowPeriodFor(bool visible, bool castsShadow);
     // Reaction animation and damage factor for a struck body part (attack type).
     static int32_t reactionFor(int32_t attackType);
+    // A hit's reaction (or knock-down) waits at the front of the queue: the pose shown has
+    // not caught up with the hit yet, and no decision may clear it away meanwhile.
+    bool hitReactionQueued() const;
     static float damageFactorFor(int32_t attackType);
 
     // Draws a figure by the draw rule's visible/shadow cases: pushed, placed, turned, the

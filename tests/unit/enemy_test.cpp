@@ -325,6 +325,22 @@ TEST_F(Enemies, TheDecisionIsCarriedOut) {
     EXPECT_EQ(c.animationQueue().frontId(), 6);
     EXPECT_EQ(c.animationQueue().backId(), 7);
 
+    // A decision taken before the pose has caught up with a hit does not wipe the reaction:
+    // a red shot still knocks the enemy down when the AI says jump in the same moment.
+    c.m_currentAnimation = ENEMY_WALK_RIGHT;
+    c.animationQueue().clear();
+    c.m_invulnerableMs = 0.0;
+    layer.m_enemyTable[5]->life = 100;
+    c.onHit(0, WEAPON_RED, 10, Vector(1.0f, 0.0f, 0.0f));
+    d.m_action = ACTION_JUMP;
+    bool knelt = false;
+    for (int i = 0; i < 20 && !knelt; ++i) {
+        e.frame(50.0);
+        knelt = c.m_currentAnimation == ENEMY_KNEEL;
+        ASSERT_NE(c.m_velocity.y, 70.0f) << "frame " << i << ": it jumped out of the hit";
+    }
+    EXPECT_TRUE(knelt) << "the knock-down was wiped";
+
     // A record gone from the table leaves the character with no decision, not a stale one.
     layer.removeEnemy(5);
     c.m_currentAnimation = 0;
