@@ -2,7 +2,7 @@
 # The heads-up display and the map trade end to end: from the title into play, check
 # what the HUD shows at full life with the green gun and ten gems, walk round the
 # village to the old man Virav, ask him for the map (his second item, free) and see it
-# drawn with the enemies as red dots while he answers, gone again back in play.
+# drawn with the enemies as red dots while he answers, still up back in play, then gone.
 # Exit status 77 means the game never reached play or the hero never got to talk.
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${TARVO_E2E_INNER:-}" ]; then
@@ -116,30 +116,30 @@ fi
 echo "talking after $try presses of T"
 
 xdotool key Return
-sleep 0.7
+sleep 1.2
 screenshot "hud-menu"
 box_shown "hud-menu" || fail "the box went away before the menu"
 [ "$(count hud-menu "$ITEM0" "$MENU_RED")" -ge 20 ] ||
     fail "the first item (nothing for now) is not highlighted"
 # Down to the map, up to the first item and down again: the highlight moves each time.
 xdotool key Down
-sleep 0.7
+sleep 1.2
 screenshot "hud-menu-down"
 [ "$(count hud-menu-down "$ITEM1" "$MENU_RED")" -ge 20 ] || fail "Down did not highlight the second item"
 [ "$(count hud-menu-down "$ITEM0" "$MENU_RED")" -lt 5 ] || fail "the first item stays highlighted after Down"
 xdotool key Up
-sleep 0.7
+sleep 1.2
 screenshot "hud-menu-up"
 [ "$(count hud-menu-up "$ITEM0" "$MENU_RED")" -ge 20 ] || fail "Up did not come back to the first item"
 xdotool key Down
-sleep 0.7
+sleep 1.2
 screenshot "hud-menu-map"
 [ "$(count hud-menu-map "$ITEM1" "$MENU_RED")" -ge 20 ] || fail "Down did not come back to the map item"
 red=$(count "hud-menu-map" "$MAP_BELOW_BOX" "$PURE_RED")
 [ "$red" -lt 25 ] || fail "red dots before the map was chosen ($red pixels)"
 
 xdotool key Return
-sleep 0.7
+sleep 1.2
 screenshot "hud-map"
 box_shown "hud-map" || fail "the box went away before the reply"
 for p in "201 350" "201 500" "498 350" "498 500"; do
@@ -154,7 +154,7 @@ after=$(count "hud-map" "85x40+705+35" "$GEM_TEXT")
     fail "the gem count changed for the map ($gems -> $after pixels)"
 
 xdotool key Return
-sleep 0.7
+sleep 1.2
 screenshot "hud-after"
 box_shown "hud-after" && fail "the box stays after the reply"
 # The map stays up to be read once the talk is over, then goes after its reading time.
