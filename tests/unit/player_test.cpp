@@ -197,6 +197,10 @@ struct Keys {
 class Moves : public Hero {
 protected:
     void SetUp() override {
+        // Called again within a test to start over: a world left from the last start would
+        // still hold the hero that start made.
+        m_world.reset();
+        g_collisionWorld = nullptr;
         Hero::SetUp();
         m_clock = useHandTimer(m_hero->m_timer);
         m_hero->setPosition(Vector(500.0f, 0.0f, 500.0f));
