@@ -2,6 +2,7 @@
 
 #include "objects/sceneobject.h"
 #include "platform/timer.h"
+#include "world/collisionworld.h"
 #include "world/terrain.h"
 
 #include <GL/gl.h>
@@ -19,6 +20,9 @@ constexpr float EYE_PATCH = 1.5f;
 // units; land on it pulls the eye in front of it, but never nearer than NEAREST_EYE.
 constexpr float SIGHT_STEP = 1.0f;
 constexpr float NEAREST_EYE = 6.0f;
+// Scenery on the line of sight (a hut, a house, a trunk) pulls the eye in to this far in front
+// of it, so that the near plane stays out of the wall too.
+constexpr float SCENERY_MARGIN = 1.5f;
 
 // The land as the terrain draws it: flat triangles between the samples on the grid, each
 // cell cut along its diagonal from (x0, z0) to (x0 + step, z0 + step) (the triangle strips
@@ -84,14 +88,32 @@ bool Camera::step() {
     desiredLook.y += m_lookHeight;
     // Both the goal and the eased eye are kept clear: the goal so that the ease heads for
     // a good place, the eye because its way there may cross a hill.
-    keepClearOfLand(desiredEye, desiredLook);
+    // The pull-in is at once, the way back out eased like any follow: the eye goes in as
+    // far as the goal does, but comes out only as the ease takes it.
+    keepInView(desiredEye, desiredLook);
     m_position.approach(m_position, desiredEye, m_easeDivisor);
     m_lookAt.approach(m_lookAt, desiredLook, m_easeDivisor);
-    keepClearOfLand(m_position, m_lookAt);
+    // The eased look-at point lags the hero (most at the level's start): the eye must see
+    // his head as well as the point it looks at.
+    Vector head = target;
+    head.y += m_lookHeight;
+    // Each pull may hide the other point again; a few rounds settle it. When they do not
+    // (the hero was put far from where the view still looks, a hill between), the view cuts
+    // to his head rather than look into the hill.
+    for (int32_t round = 0; round < 4; ++round) {
+        const bool moved = keepInView(m_position, m_lookAt);
+        if (!keepInView(m_position, head) && !moved)
+            return true;
+    }
+    m_lookAt = head;
+    keepInView(m_position, m_lookAt);
     return true;
 }
 
-void Camera::keepClearOfLand(Vector& eye, Vector& look) {
+bool Camera::keepInView(Vector& eye, Vector& look) {
+    const Vector before = eye;
+    // Rounding aside: an eye already pulled in, pulled again, lands where it was.
+    const auto moved = [&] { return (eye - before).length() > 1e-3f; };
     // A hero looking up would put the eye below his feet, under the land; the land seen
     // from below is not drawn (only the sky and the characters would show).
     look.y = std::max(look.y, drawnHeight(look.x, look.z) + EYE_CLEARANCE);
@@ -101,7 +123,7 @@ void Camera::keepClearOfLand(Vector& eye, Vector& look) {
     const Vector span = eye - look;
     const float length = span.length();
     if (!(length > NEAREST_EYE))
-        return;
+        return moved();
     const int32_t checks = int32_t(std::ceil(length / SIGHT_STEP));
     for (int32_t i = 1; i <= checks; ++i) {
         const Vector p = look + span * (float(i) / float(checks));
@@ -110,8 +132,21 @@ void Camera::keepClearOfLand(Vector& eye, Vector& look) {
         const float clear = std::max(float(i - 1) / float(checks), NEAREST_EYE / length);
         eye = look + span * clear;
         eye.y = std::max(eye.y, clearHeight(eye));
-        return;
+        break;
     }
+    // Scenery between them: the eye comes in to just in front of it.
+    if (!g_collisionWorld)
+        return moved();
+    const Vector sight = eye - look;
+    const float reach = sight.length();
+    if (!(reach > NEAREST_EYE))
+        return moved();
+    const float free = g_collisionWorld->sceneryReach(look, eye);
+    if (free >= reach)
+        return moved();
+    eye = look + sight * (std::max(free - SCENERY_MARGIN, NEAREST_EYE) / reach);
+    eye.y = std::max(eye.y, clearHeight(eye));
+    return moved();
 }
 
 void Camera::apply() {

@@ -4,11 +4,13 @@
 // In the intro scenes it is a free camera that scripts move and turn.
 //
 // The follow eye never goes under the land or looks through it: it stays a few units
-// above the drawn land, and a hill between it and the hero draws it in front of the hill.
+// above the drawn land, and a hill, a hut or a trunk between it and the hero (or the point it
+// looks at) draws it in front of the obstacle at once; it eases back out once that is gone.
 // The follow does not limit the pitch itself; the hero's facing is limited (see Player).
 //
-// Costs: apply is a few hundred height reads (around the eye and along the line of
-// sight; each an array read) and one gluLookAt.
+// Costs: apply is a few hundred height reads (around the eye and along the lines of
+// sight; each an array read), a sphere test per piece of scenery with a box-tree walk for
+// the few the line of sight passes near, and one gluLookAt.
 // The follow is per frame, not per millisecond, so its speed depends on the frame rate;
 // free moves are per millisecond.
 #pragma once
@@ -69,8 +71,10 @@ public:
 
 private:
     // Raises the look-at point and the eye clear of the land, then brings the eye in to the
-    // last point of its line of sight to the look-at point that clears the land.
-    static void keepClearOfLand(Vector& eye, Vector& look);
+    // last point of its line of sight to the look-at point that clears the land, and in front
+    // of the first scenery on that line (never nearer than a few units). True when the eye
+    // moved.
+    static bool keepInView(Vector& eye, Vector& look);
     // The milliseconds since the last move, divided by the divisor; restarts the timer.
     float freeStep();
     Vector sideVector() const;

@@ -346,6 +346,27 @@ bool CollisionWorld::sceneryOnSegment(const Vector& from, const Vector& to) {
     return false;
 }
 
+float CollisionWorld::sceneryReach(const Vector& from, const Vector& to) {
+    const Vector step = to - from;
+    const float length = step.length();
+    if (!(length > 0.0f) || !std::isfinite(length))
+        return 0.0f;
+    float reach = length;
+    for (int32_t s = 0; s < m_staticCount; ++s) {
+        const CollisionEntry& wall = m_static[s];
+        CollisionShape* shape = wall.currentShape();
+        if (!wall.m_object || !shape || !wall.m_object->m_active)
+            continue;
+        const Vector end = from + step * (reach / length);
+        const Vector centre = sphereCentre(*wall.m_object, *shape, true);
+        if (distanceToSegment(centre, from, end) > shape->boundingRadius())
+            continue;
+        if (shape->intersectsSegment(from, step, true, 0.0f, reach))
+            reach = std::min(reach, std::max(shape->hitDistance(), 0.0f));
+    }
+    return reach;
+}
+
 void CollisionWorld::testProjectiles() {
     for (int32_t p = 0; p < m_projectileCount; ++p) {
         Projectile* shot = m_projectiles[p];

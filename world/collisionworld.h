@@ -158,6 +158,10 @@ public:
     // so that a long frame's push is not cut short before the mover has walked it. Others
     // keep the world's decay once a frame.
     bool spendsKnockback(const ModelObject& mover);
+    // How far the line from `from` to `to` runs before it meets active scenery: its whole
+    // length when nothing stands on it (the follow camera's line of sight, every frame). A
+    // bounding-sphere test per piece of scenery, the triangle test only for those it passes.
+    float sceneryReach(const Vector& from, const Vector& to);
 
     int32_t staticCount() const { return m_staticCount; }
     int32_t movingCount() const { return m_movingCount; }

@@ -1,10 +1,11 @@
-// The follow camera's ease and its eye kept above the land, the free camera's moves and
-// pitch limit, and the view frustum's planes and its two per-object tests.
+// The follow camera's ease and its eye kept above the land and in front of scenery, the free
+// camera's moves and pitch limit, and the view frustum's planes and its two per-object tests.
 #include "objects/modelobject.h"
 #include "objects/player.h"
 #include "platform/timer.h"
 #include "support/glcontext.h"
 #include "world/camera.h"
+#include "world/collisionworld.h"
 #include "world/terrain.h"
 #include "world/viewfrustum.h"
 
@@ -155,13 +156,20 @@ int sweepTheCamera(const Terrain& land, const std::vector<std::pair<float, float
                             if (eye.y < ground + 2.0f)
                                 return checked;
                         }
-                    // Nothing of the land between the eye and what it looks at.
-                    const Vector span = look - eye;
-                    for (float t = 0.0f; t <= 1.0f; t += 0.01f) {
-                        const Vector p = eye + span * t;
-                        EXPECT_GT(p.y, drawnHeight(land, p.x, p.z)) << where << " t " << t;
-                        if (p.y <= drawnHeight(land, p.x, p.z))
-                            return checked;
+                    // Nothing of the land between the eye and what it looks at, nor
+                    // between the eye and the hero's head.
+                    const Vector head = hero.getPosition() + Vector(0.0f, 15.0f, 0.0f);
+                    for (const Vector& seen : {look, head}) {
+                        const Vector span = seen - eye;
+                        for (float t = 0.0f; t <= 1.0f; t += 0.01f) {
+                            const Vector p = eye + span * t;
+                            EXPECT_GT(p.y, drawnHeight(land, p.x, p.z))
+                                << where << " frame " << f << " eye " << eye.x << ", " << eye.y
+                                << ", " << eye.z << " seeing " << seen.x << ", " << seen.y << ", "
+                                << seen.z << " t " << t;
+                            if (p.y <= drawnHeight(land, p.x, p.z))
+                                return checked;
+                        }
                     }
                 }
                 // Settled: it looks at the hero, from behind him, never straight down.
@@ -183,48 +191,117 @@ int sweepTheCamera(const Terrain& land, const std::vector<std::pair<float, float
 } // namespace
 
 // The eye once went under the land when the hero looked up (the characters floated in
-// the sky; at the boss, the view was black) and over his head when he looked down.
+// the sky; at the boss, the view was black) and over his head when he looked down; behind a
+// hill it saw the point it eased toward but not the hero's head.
 TEST(CameraFollow, TheEyeStaysAboveTheLandAndSeesTheHeroOverHillsAndValleys) {
     auto land = std::make_unique<Terrain>();
     shapeLand(*land);
-    TerrainInUse use(land.get());
     // On slopes, on and beside the ridge, in and beside the valley and the pit.
     std::vector<std::pair<float, float>> spots;
     for (float x : {150.0f, 330.0f, 380.0f, 400.0f, 430.0f, 560.0f, 700.0f, 850.0f})
         for (float z : {150.0f, 300.0f, 450.0f, 580.0f, 600.0f, 618.0f, 800.0f})
             spots.emplace_back(x, z);
-    EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
-}
-
-TEST(CameraFollow, TheEyeStaysAboveTheGamesOwnLand) {
-    auto land = std::make_unique<Terrain>();
+    {
+        TerrainInUse use(land.get());
+        EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
+    }
+    // And over the game's own land.
     const std::string file = std::string(TARVO_GAME_DIR) + "/Data/flatland.raw";
     if (!std::ifstream(file).good())
         GTEST_SKIP() << "no generated land in " << TARVO_GAME_DIR;
     ASSERT_EQ(land->loadHeights(file), Terrain::HEIGHT_BYTES);
     TerrainInUse use(land.get());
-    std::vector<std::pair<float, float>> spots;
+    spots.clear();
     for (float x = 100.0f; x < 2000.0f; x += 450.0f)
         for (float z = 100.0f; z < 2000.0f; z += 450.0f)
             spots.emplace_back(x, z);
     EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
 }
 
-TEST(CameraFollow, LookingLevelOnOpenGroundTheEyeIsWhereItAlwaysWas) {
-    auto land = std::make_unique<Terrain>();
-    for (int x = 0; x < 300; ++x)
-        for (int z = 0; z < 300; ++z)
-            land->setHeight(x, z, uint8_t(40 + x / 10)); // a gentle slope
-    TerrainInUse use(land.get());
+namespace {
+
+// On a gentle slope, a closed hut 16 wide and 16 tall whose near wall is 17 behind the hero
+// at (150, 150), entered as scenery.
+struct HutBehind {
+    Terrain land;
+    TerrainInUse use{&land};
+    CollisionWorld world;
+    ModelObject hut;
+    CollisionWorld* saved = g_collisionWorld;
+    HutBehind() {
+        for (int x = 0; x < 300; ++x)
+            for (int z = 0; z < 300; ++z)
+                land.setHeight(x, z, uint8_t(40 + x / 10));
+        hut.setPosition(Vector(150.0f, 50.0f, 125.0f));
+        const float h = 8.0f;
+        const Vector c[8] = {{-h, 0, -h},     {h, 0, -h},     {h, 0, h},     {-h, 0, h},
+                             {-h, 3 * h, -h}, {h, 3 * h, -h}, {h, 3 * h, h}, {-h, 3 * h, h}};
+        const int faces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                 {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+        CollisionEntry& entry = world.m_static[0];
+        entry.m_object = &hut;
+        entry.m_shapes[0] = std::make_unique<CollisionShape>();
+        for (const auto& f : faces) {
+            entry.m_shapes[0]->addTriangle(c[f[0]], c[f[1]], c[f[2]], -1);
+            entry.m_shapes[0]->addTriangle(c[f[0]], c[f[2]], c[f[3]], -1);
+        }
+        entry.m_shapes[0]->finish();
+        entry.m_shapes[0]->setTransform(placementTransform(hut.m_position, 0.0f));
+        entry.m_shapeCount = 1;
+        world.m_staticCount = 1;
+        g_collisionWorld = &world;
+    }
+    ~HutBehind() { g_collisionWorld = saved; }
+};
+
+} // namespace
+
+// Behind a hut the eye once stood in its roof, the hero lost from view. A hut coming between
+// them brings the eye in front of it at once; once gone, the eye eases back out to where it
+// always was. With his back to the wall, or his head in it, the eye stays off him.
+TEST(CameraFollow, AHutBehindTheHeroBringsTheEyeInFrontOfItAndItEasesBackOut) {
+    HutBehind scene;
+    scene.hut.m_active = false;
     Camera camera;
     Target hero;
-    hero.setPosition(Vector(150.0f, float(land->height(150, 150)), 150.0f));
+    hero.setPosition(Vector(150.0f, float(scene.land.height(150, 150)), 150.0f));
     hero.setDirection(Vector(0.0f, 0.0f, 1.0f));
     camera.setTarget(&hero);
+    const Vector head = hero.getPosition() + Vector(0.0f, 15.0f, 0.0f);
+    const Vector wanted = hero.getPosition() + Vector(0.0f, 15.5f, -40.0f);
     for (int f = 0; f < 200; ++f)
         camera.step();
-    expectNear(camera.getPosition(), Vector(150.0f, hero.getPosition().y + 15.5f, 110.0f), 1e-3f);
-    expectNear(camera.getLookAt(), Vector(150.0f, hero.getPosition().y + 15.0f, 150.0f), 1e-3f);
+    expectNear(camera.getPosition(), wanted);
+    expectNear(camera.getLookAt(), head);
+
+    scene.hut.m_active = true;
+    for (int f = 0; f < 3; ++f) {
+        camera.step();
+        const Vector eye = camera.getPosition();
+        EXPECT_GT(eye.z, 133.0f) << "in front of the near wall, frame " << f;
+        EXPECT_LT(eye.z, 138.0f) << "no nearer than it must, frame " << f;
+        EXPECT_FLOAT_EQ(scene.world.sceneryReach(eye, head), (head - eye).length())
+            << "the head is in view, frame " << f;
+    }
+
+    scene.hut.m_active = false;
+    const Vector before = camera.getPosition();
+    camera.step();
+    expectNear(camera.getPosition(), before + (wanted - before) / 5.0f);
+    for (int f = 0; f < 100; ++f)
+        camera.step();
+    expectNear(camera.getPosition(), wanted);
+
+    scene.hut.m_active = true;
+    for (float z : {135.0f, 133.1f, 133.0f, 132.0f}) {
+        hero.setPosition(Vector(150.0f, 55.0f, z));
+        for (int f = 0; f < 60; ++f)
+            camera.step();
+        const Vector eye = camera.getPosition(), look = camera.getLookAt();
+        ASSERT_TRUE(std::isfinite(eye.x) && std::isfinite(eye.y) && std::isfinite(eye.z)) << z;
+        EXPECT_GE((eye - look).length(), 5.9f) << "hero at z " << z;
+        EXPECT_LT(eye.z, z) << "still behind him, hero at z " << z;
+    }
 }
 
 // Stepping aside with A or D moves the hero across his facing and the camera after him:
