@@ -357,9 +357,11 @@ float CollisionWorld::sceneryReach(const Vector& from, const Vector& to) {
         CollisionShape* shape = wall.currentShape();
         if (!wall.m_object || !shape || !wall.m_object->m_active)
             continue;
+        // A sphere about the object's position that holds the shape at any heading: no
+        // turn to work out for the many the line passes far from.
         const Vector end = from + step * (reach / length);
-        const Vector centre = sphereCentre(*wall.m_object, *shape, true);
-        if (distanceToSegment(centre, from, end) > shape->boundingRadius())
+        const float radius = shape->boxCenter().length() + shape->boundingRadius();
+        if (distanceToSegment(wall.m_object->m_position, from, end) > radius)
             continue;
         if (shape->intersectsSegment(from, step, true, 0.0f, reach))
             reach = std::min(reach, std::max(shape->hitDistance(), 0.0f));
