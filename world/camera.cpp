@@ -23,6 +23,9 @@ constexpr float NEAREST_EYE = 6.0f;
 // Scenery on the line of sight (a hut, a house, a trunk) pulls the eye in to this far in front
 // of it, so that the near plane stays out of the wall too.
 constexpr float SCENERY_MARGIN = 1.5f;
+// The nearest the eye comes to the hero's head when scenery leaves no more room (the head
+// itself is about 2 across).
+constexpr float CLOSEST_EYE = 3.0f;
 
 // The land as the terrain draws it: flat triangles between the samples on the grid, each
 // cell cut along its diagonal from (x0, z0) to (x0 + step, z0 + step) (the triangle strips
@@ -144,7 +147,23 @@ bool Camera::keepInView(Vector& eye, Vector& look) {
     const float free = g_collisionWorld->sceneryReach(look, eye);
     if (free >= reach)
         return moved();
-    eye = look + sight * (std::max(free - SCENERY_MARGIN, NEAREST_EYE) / reach);
+    // With his back to a hut there is no room behind him: the eye rises over him instead,
+    // higher the nearer the wall, rather than stand in the roof.
+    // Under the eaves even that has no room: then nearer behind him, though never in him.
+    const Vector along = sight / reach;
+    for (float nearest : {NEAREST_EYE, CLOSEST_EYE})
+        for (float rise : {0.0f, 0.5f, 1.0f, 2.0f, 4.0f}) {
+            Vector way = along + Vector(0.0f, rise, 0.0f);
+            way.normalize();
+            const float room =
+                rise == 0.0f ? free : g_collisionWorld->sceneryReach(look, look + way * reach);
+            if (room - SCENERY_MARGIN < nearest)
+                continue;
+            eye = look + way * std::min(room - SCENERY_MARGIN, reach);
+            eye.y = std::max(eye.y, clearHeight(eye));
+            return moved();
+        }
+    eye = look + along * NEAREST_EYE;
     eye.y = std::max(eye.y, clearHeight(eye));
     return moved();
 }
