@@ -164,9 +164,7 @@ int sweepTheCamera(const Terrain& land, const std::vector<std::pair<float, float
                         for (float t = 0.0f; t <= 1.0f; t += 0.01f) {
                             const Vector p = eye + span * t;
                             EXPECT_GT(p.y, drawnHeight(land, p.x, p.z))
-                                << where << " frame " << f << " eye " << eye.x << ", " << eye.y
-                                << ", " << eye.z << " seeing " << seen.x << ", " << seen.y << ", "
-                                << seen.z << " t " << t;
+                                << where << " frame " << f << " t " << t;
                             if (p.y <= drawnHeight(land, p.x, p.z))
                                 return checked;
                         }
@@ -339,7 +337,7 @@ TEST(CameraFollow, StrafingDoesNotTurnTheView) {
     }
 }
 
-TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
+TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisorOnlyWhenNotFollowing) {
     Camera camera;
     HandTimer* timer = useHandTimer(camera.m_timer);
     camera.setPosition(Vector(0.0f, 0.0f, 0.0f));
@@ -356,19 +354,15 @@ TEST(CameraFree, MovesByElapsedMillisecondsOverTheDivisor) {
     timer->m_elapsed = 50.0;
     camera.moveBackward();
     expectNear(camera.getPosition(), Vector(0.0f, 0.0f, 0.0f));
-}
 
-TEST(CameraFree, FreeMovesAndTurnsAreIgnoredWhileFollowing) {
-    Camera camera;
-    HandTimer* timer = useHandTimer(camera.m_timer);
+    // Following, free moves and turns do nothing.
     Target hero;
     camera.setTarget(&hero);
-    Vector before = camera.getPosition();
     timer->m_elapsed = 100.0;
     camera.moveForward();
     camera.turn(0.3f, 0.3f);
-    expectNear(camera.getPosition(), before);
-    expectNear(camera.getDirection(), Vector(0.0f, -1.0f, -1.0f));
+    expectNear(camera.getPosition(), Vector(0.0f, 0.0f, 0.0f));
+    expectNear(camera.getDirection(), Vector(0.0f, 0.0f, -1.0f));
 }
 
 TEST(CameraFree, PitchStopsNearStraightUpAndDown) {
@@ -416,21 +410,6 @@ bool visibleAt(ViewFrustum& f, ModelObject& object, const Vector& position) {
 }
 
 } // namespace
-
-TEST(ViewFrustumPlanes, PlanesOfAnOrthographicBox) {
-    ViewFrustum f = boxFrustum();
-    // Right plane: 10 - x >= 0 inside, normalised.
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_RIGHT][0], -1.0f, 1e-5f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_RIGHT][3], 10.0f, 1e-4f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_LEFT][0], 1.0f, 1e-5f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_BOTTOM][1], 1.0f, 1e-5f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_TOP][1], -1.0f, 1e-5f);
-    // Near plane z <= -1: -z - 1 >= 0; far z >= -100: z + 100 >= 0.
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_NEAR][2], -1.0f, 1e-5f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_NEAR][3], -1.0f, 1e-4f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_FAR][2], 1.0f, 1e-5f);
-    EXPECT_NEAR(f.m_planes[ViewFrustum::PLANE_FAR][3], 100.0f, 1e-3f);
-}
 
 TEST(ViewFrustumPlanes, SphereTouchingAPlaneFromOutsideIsInvisible) {
     ViewFrustum f = boxFrustum();
