@@ -531,7 +531,7 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // the water loses its shadow under the surface and strikes unseen. Magicians, whose
     // fire comes from afar, and the tougher creatures wait farther out.
     const int firstLife = 25, firstOdds = 180;
-    enemy("waypoint", "", false, true, m.villageX + 270, m.villageZ - 80, 30, brute, firstLife,
+    enemy("waypoint", "", false, true, m.villageX + 290, m.villageZ - 80, 30, brute, firstLife,
           firstOdds);
     enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute, firstLife,
           firstOdds);
