@@ -97,6 +97,16 @@ void QRVFlockAI::update(QRVDataLayer* dataLayer) {
             followerStep(layer, f, m, leader);
         }
     }
+    // No flock follows the hero into the village.
+    for (std::unique_ptr<Flock>& slot : m_flocks) {
+        if (!slot)
+            continue;
+        if (slot->m_leader && slot->m_leader->m_record)
+            layer.keepOutOfVillage(*slot->m_leader->m_record);
+        for (FlockMember& m : slot->m_followers)
+            if (m.m_record)
+                layer.keepOutOfVillage(*m.m_record);
+    }
 }
 
 void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) {

@@ -52,7 +52,16 @@ void QRVWaypointAI::update(QRVDataLayer* layer, ObjectData* record) {
     AIDecision& d = enemy->decision;
     const PlayerData& hero = layer->m_player;
     const int32_t dist = sumDistance(enemy->x, enemy->z, hero.x, hero.z);
-    if (dist <= 150)
+    // The chase's leash: a hero in the village is no quarry. A hunt ends there and the
+    // enemy turns back to its round.
+    const bool heroSafe = layer->inVillage(hero.x, hero.z);
+    if (heroSafe && m_alerted) {
+        m_alerted = false;
+        Vector p;
+        if (currentPoint(p))
+            aimAtPathPoint(*layer, d, p);
+    }
+    if (dist <= 150 && !heroSafe)
         m_alerted = true;
     if (m_alertTimer == 0)
         m_alertTimer = freshAlertTimer();
@@ -66,7 +75,7 @@ void QRVWaypointAI::update(QRVDataLayer* layer, ObjectData* record) {
         }
         stepToward(*layer, d, enemy->aiX, enemy->aiZ, hero.aiX, hero.aiZ);
         closeIn(*layer, d, enemy->x, enemy->z, enemy->aiX, enemy->aiZ, HUNT_STANDOFF);
-        if (dist <= 50 && gameRand() % 20 == 1)
+        if (dist <= 50 && gameRand() % m_attackOdds == 1)
             d.m_action = ACTION_ATTACK;
         m_alertTimer -= 1;
         if (m_alertTimer < 1) {

@@ -234,6 +234,11 @@ LevelFile parse(pugi::xml_document& doc) {
         m.model = text(e, "model");
         m.speed = integer(e, "speed");
         m.life = integer(e, "life");
+        if (e.attribute("attackOdds")) {
+            m.attackOdds = integer(e, "attackOdds");
+            if (m.attackOdds < 2)
+                fail(e, "\"attackOdds\" " + std::to_string(m.attackOdds) + " is below 2");
+        }
         const std::string ai = text(e, "aiType");
         if (ai == "waypoint")
             m.aiType = AiKind::Waypoint;

@@ -43,6 +43,9 @@ struct LevelNpc {
 
 enum class AiKind { Waypoint, Probability, Flock };
 
+// How often a patrolling enemy within reach strikes: one chance in this many a frame.
+constexpr int WAYPOINT_ATTACK_ODDS = 20;
+
 struct LevelEnemy {
     std::string name, model;
     bool active = true, visible = true;
@@ -51,6 +54,9 @@ struct LevelEnemy {
     bool leader = false;
     int flockNumber = 0;
     int enemyType = 0; // 0 melee, 1 magician
+    // A patrolling (waypoint) enemy within reach of the hero starts a blow with chance one
+    // in attackOdds a frame ("attackOdds", optional, at least 2).
+    int attackOdds = WAYPOINT_ATTACK_ODDS;
     float x = 0.0f, z = 0.0f;
     std::vector<LevelPoint> path;
 };

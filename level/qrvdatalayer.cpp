@@ -63,8 +63,42 @@ AIDecision* QRVDataLayer::aiDecisionOf(int32_t id) {
 
 void QRVDataLayer::updateEnemyAI() {
     for (auto& [id, record] : m_enemyTable)
-        if (record->active && record->ai)
+        if (record->active && record->ai) {
             record->ai->update(this, record.get());
+            keepOutOfVillage(*record);
+        }
+}
+
+bool QRVDataLayer::inVillage(float x, float z) const {
+    return m_villageRadius > 0.0f && std::hypot(x - m_villageX, z - m_villageZ) < m_villageRadius;
+}
+
+void QRVDataLayer::keepOutOfVillage(EnemyData& record) {
+    if (m_villageRadius <= 0.0f)
+        return;
+    AIDecision& d = record.decision;
+    if (d.m_action == ACTION_ATTACK && inVillage(m_player.x, m_player.z))
+        d.m_action = ACTION_WALK;
+    if (d.m_action == ACTION_JUMP && inVillage(d.m_target.x, d.m_target.z))
+        d.m_action = ACTION_WALK;
+    if (!inVillage(d.m_waypoint.x, d.m_waypoint.z) && !inVillage(record.x, record.z))
+        return;
+    // The edge point on the enemy's side, a little outside so that it stops short of it.
+    float ax = record.x - m_villageX, az = record.z - m_villageZ;
+    const float along = std::hypot(ax, az);
+    if (along < 1e-3f) {
+        ax = 1.0f;
+        az = 0.0f;
+    } else {
+        ax /= along;
+        az /= along;
+    }
+    const float edge = m_villageRadius + 2.0f;
+    d.m_waypoint.x = m_villageX + ax * edge;
+    d.m_waypoint.z = m_villageZ + az * edge;
+    d.m_waypointCell = worldToCellF(d.m_waypoint.x, d.m_waypoint.z);
+    if (d.m_action == ACTION_JUMP)
+        d.m_action = ACTION_WALK; // a jump from inside would carry it further in
 }
 
 void QRVDataLayer::updateNpcAI() {
@@ -363,6 +397,20 @@ void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(i
         record->ai = std::move(ai);
         addNpc(std::move(record));
     }
+    if (!level.npcs.empty()) {
+        float sx = level.playerX, sz = level.playerZ;
+        for (const LevelNpc& c : level.npcs) {
+            sx += c.x;
+            sz += c.z;
+        }
+        const float n = static_cast<float>(level.npcs.size() + 1);
+        m_villageX = sx / n;
+        m_villageZ = sz / n;
+        float farthest = std::hypot(level.playerX - m_villageX, level.playerZ - m_villageZ);
+        for (const LevelNpc& c : level.npcs)
+            farthest = std::max(farthest, std::hypot(c.x - m_villageX, c.z - m_villageZ));
+        m_villageRadius = farthest + VILLAGE_MARGIN;
+    }
     m_flockAI = std::make_unique<QRVFlockAI>();
     for (const LevelEnemy& m : level.enemies) {
         auto record = std::make_unique<EnemyData>();
@@ -383,6 +431,7 @@ void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(i
                 points.push_back(Vector(p.x, 0.0f, p.z));
             auto ai = std::make_unique<QRVWaypointAI>();
             ai->setPath(points);
+            ai->m_attackOdds = std::max(m.attackOdds, 2);
             // The reader refuses empty paths; a record built by hand may still have none.
             if (!points.empty())
                 aimAtPathPoint(*this, record->decision, points[0]);

@@ -28,6 +28,9 @@ extern bool g_showMapRequested;
 constexpr int32_t PLAYER_ID = 251;
 constexpr int32_t BOSS_ID = 252;
 constexpr int32_t WATER_ID = 1002;
+// The village reaches this far beyond the farthest of the villagers and the hero's start.
+constexpr float VILLAGE_MARGIN = 60.0f;
+
 // Cells along each side of the occupancy grid, which spans the whole level.
 constexpr int32_t GRID_CELLS = 128;
 
@@ -141,7 +144,16 @@ public:
     EnemyData* randomEnemy();
     AIDecision* aiDecisionOf(int32_t id);
     AIDecision* bossDecision() { return &m_boss.decision; }
+    // Runs every active enemy's AI step, then keeps it out of the village.
     void updateEnemyAI();
+    // The village: a circle around the villagers and the hero's start (their mean, reaching
+    // VILLAGE_MARGIN past the farthest), set by loadRecords; none in a level without villagers.
+    bool inVillage(float x, float z) const;
+    // The village's one rule for enemies, applied after each AI step: no enemy walks into
+    // the village (a walk point inside it, or the enemy itself inside, becomes the edge
+    // point on the enemy's side), none jumps at a point inside it, and none strikes or
+    // casts at a hero who stands in it.
+    void keepOutOfVillage(EnemyData& record);
     void updateNpcAI();
     void updateBossAI();
     bool isBossActive() const { return m_boss.active; }
@@ -192,6 +204,7 @@ public:
     float m_worldWidth = 1000.0f;
     float m_worldDepth = 1000.0f;
     float m_worldStart = 0.0f;
+    float m_villageX = 0.0f, m_villageZ = 0.0f, m_villageRadius = 0.0f; // radius 0: none
     int32_t m_enemyCount = 0;
     std::unique_ptr<QRVFlockAI> m_flockAI;
     std::map<int32_t, std::unique_ptr<EnemyData>> m_enemyTable;

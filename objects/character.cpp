@@ -4,6 +4,7 @@
 #include "level/qrvdatalayer.h"
 #include "objects/gem.h"
 #include "objects/particleeffect.h"
+#include "objects/player.h"
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
 #include "world/collisionworld.h"
@@ -303,6 +304,17 @@ void Character::queueWalkPoses(bool alsoWhileBusy) {
                300.0); // refused when full
 }
 
+void Character::dropOwnGem() {
+    // One gem per death, once the body lies still, so that the hero sees it appear rather
+    // than take it in the blow's instant. It lies on the ground, out of his reach.
+    if (m_gemsDropped != 0)
+        return;
+    Vector at = g_hero ? gemRestingPlace(m_position, g_hero->getPosition()) : m_position;
+    at.y = groundHeight(at.x, at.z);
+    if (dropGem(at))
+        m_gemsDropped = 1;
+}
+
 void Character::update() {
     double dt = moveAndFall(*this, m_invulnerableMs);
     if (dt < 0.0)
@@ -314,6 +326,7 @@ void Character::update() {
             m_active = false;
             if (m_effect)
                 m_effect->setFlag(EFFECT_FLAG_NO_EMIT, true);
+            dropOwnGem();
         }
         advanceAnimation();
         return;
@@ -400,13 +413,6 @@ void Character::onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
             m_effect->update(now, EFFECT_BOTH, 200.0f);
         }
         playCue(CUE_ENEMY_DEATH);
-        // One gem per death, whatever calls arrive later. It lands on the ground: an enemy
-        // killed in mid-jump or knocked into the air would leave it out of the hero's reach.
-        const Vector landing(m_position.x,
-                             std::min(m_position.y, groundHeight(m_position.x, m_position.z)),
-                             m_position.z);
-        if (m_gemsDropped == 0 && dropGem(landing))
-            m_gemsDropped = 1;
     }
     m_invulnerableMs = CHARACTER_INVULNERABLE_MS;
 }

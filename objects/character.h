@@ -114,6 +114,8 @@ public:
     std::unique_ptr<ParticleEffect> m_effect;
     // Number of gems this character has dropped (at most one).
     int32_t m_gemsDropped = 0;
+    // Drops the death's gem where the body lies (see gemRestingPlace), once.
+    void dropOwnGem();
 
     // Loads the effect's texture (needs a GL context). The first draw calls it when
     // nobody did before; a missing file is reported once by the texture loader.

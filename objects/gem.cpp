@@ -18,11 +18,17 @@ const char* Gem::modelFor(int32_t pick) {
     }
 }
 
+void Gem::colourFor(int32_t draw, float rgb[3]) {
+    // Each channel full or off, but never all three off: a black gem on dark grass is lost.
+    const int32_t mix = (draw % 7 + 7) % 7 + 1;
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = float((mix >> c) & 1);
+}
+
 Gem::Gem() {
     gameSrand(unsigned(std::time(nullptr)));
     loadModel(modelFor(gameRand() % 3));
-    for (float& channel : m_color)
-        channel = float(gameRand() % 2);
+    colourFor(gameRand(), m_color);
     m_value = gameRand() % 10 + 5;
     setShadowPeriod(10000);
 }
@@ -37,7 +43,7 @@ void Gem::draw() {
     glTranslatef(m_position.x, m_position.y, m_position.z);
     glRotatef(m_heading, 0.0f, 1.0f, 0.0f);
     m_heading += 0.1f;
-    glColor4f(m_color[0], m_color[1], m_color[2], 0.3f);
+    glColor4f(m_color[0], m_color[1], m_color[2], GEM_ALPHA);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_LIGHTING);
@@ -46,6 +52,18 @@ void Gem::draw() {
     m_model->drawModel();
     glPopAttrib();
     glPopMatrix();
+}
+
+Vector gemRestingPlace(const Vector& body, const Vector& hero) {
+    Vector away(body.x - hero.x, 0.0f, body.z - hero.z);
+    const float gap = away.length();
+    if (gap >= GEM_CLEAR_OF_HERO)
+        return body;
+    if (gap < 1e-3f)
+        away.set(1.0f, 0.0f, 0.0f);
+    else
+        away.normalize();
+    return Vector(hero.x + away.x * GEM_CLEAR_OF_HERO, body.y, hero.z + away.z * GEM_CLEAR_OF_HERO);
 }
 
 bool dropGem(const Vector& position) {

@@ -3,6 +3,7 @@
 // writes the same bytes on every run.
 #include "ai/qrvprobabilityai.h"
 #include "level/levelfile.h"
+#include "level/qrvdatalayer.h"
 #include "models/bmpdecoder.h"
 
 #include <gtest/gtest.h>
@@ -315,6 +316,17 @@ TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheFlocksMinutesLater) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(byDistance[size_t(i)]->enemyType, 0) << byDistance[size_t(i)]->name;
         EXPECT_LE(byDistance[size_t(i)]->life, 5 * 5) << byDistance[size_t(i)]->name;
+        EXPECT_GT(byDistance[size_t(i)]->attackOdds, WAYPOINT_ATTACK_ODDS)
+            << byDistance[size_t(i)]->name << " strikes as often as any";
+    }
+    // None starts or walks its round in the village.
+    QRVDataLayer layer;
+    layer.loadRecords(m_level, [](int, int) { return 100; });
+    ASSERT_GT(layer.m_villageRadius, 0.0f);
+    for (const LevelEnemy& e : m_level.enemies) {
+        EXPECT_FALSE(layer.inVillage(e.x, e.z)) << e.name;
+        for (const LevelPoint& p : e.path)
+            EXPECT_FALSE(layer.inVillage(p.x, p.z)) << e.name;
     }
     for (const LevelEnemy& e : m_level.enemies) {
         if (e.enemyType == 1) {

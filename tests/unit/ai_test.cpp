@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <set>
 
@@ -446,4 +448,42 @@ TEST_F(AiWorld, AFallenLeadersChargeEndsWhenTheHeroLeavesWhereItFell) {
         flocks.update(&layer);
     EXPECT_TRUE(flocks.flock(0)->m_charging);
     EXPECT_EQ(DebugAssertCount(), 0);
+}
+
+TEST_F(AiWorld, HuntersChasingTheHeroIntoTheVillageStopAtItsEdgeAndStrikeNoMore) {
+    gameSrand(3);
+    layer.m_villageX = 400.0f;
+    layer.m_villageZ = 400.0f;
+    layer.m_villageRadius = 100.0f;
+    auto* patrol = new QRVWaypointAI();
+    EnemyData& brute = enemy(1, 560.0f, 400.0f, 100, patrol);
+    patrol->setPath({Vector(600.0f, 0.0f, 400.0f)});
+    enemy(2, 560.0f, 440.0f, 100, new QRVProbabilityAI());
+    EnemyData& leader = enemy(3, 560.0f, 360.0f);
+    QRVFlockAI flocks;
+    flocks.join(0, FLOCK_ROLE_LEADER, &leader);
+    // The hero starts beside them and walks to the village's middle; they are faster.
+    float heroX = 540.0f;
+    bool struckInside = false;
+    float nearest = 1e9f;
+    for (int frame = 0; frame < 600; ++frame) {
+        heroX = std::max(400.0f, heroX - 0.5f);
+        hero(heroX, 400.0f);
+        layer.updateEnemyAI();
+        flocks.update(&layer);
+        for (auto& [id, e] : layer.m_enemyTable) {
+            const AIDecision& d = e->decision;
+            struckInside |= d.m_action == ACTION_ATTACK && layer.inVillage(heroX, 400.0f);
+            Vector step(d.m_waypoint.x - e->x, 0.0f, d.m_waypoint.z - e->z);
+            if (step.length() > 1.0f)
+                step = step * (1.0f / step.length());
+            moveTo(*e, e->x + step.x, e->z + step.z);
+            nearest = std::min(nearest, std::hypot(e->x - 400.0f, e->z - 400.0f));
+        }
+    }
+    EXPECT_GE(nearest, 99.0f) << "no hunter set foot in the village";
+    EXPECT_LE(nearest, 110.0f) << "they did come to its edge";
+    EXPECT_FALSE(struckInside) << "no blow at a hero in the village";
+    EXPECT_FALSE(patrol->m_alerted) << "the patrol gave up the hunt";
+    EXPECT_FLOAT_EQ(brute.decision.m_waypoint.x, 600.0f) << "and walks back to its round";
 }

@@ -12,6 +12,7 @@
 #include "objects/gem.h"
 #include "objects/magician.h"
 #include "objects/particleeffect.h"
+#include "objects/player.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
 #include "platform/random.h"
@@ -263,34 +264,47 @@ TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {
     EXPECT_EQ(c.m_frozenMs, CHARACTER_FROZEN_MS);
 }
 
-TEST_F(Enemies, DeathHappensOnceAndDropsOneGem) {
+TEST_F(Enemies, DeathHappensOnceAndItsGemLiesInSightOutOfReachUntilWalkedOnto) {
     addRecord(6, 10);
     Enemy<Character> e(6);
     Character& c = e.object;
-    // Struck down in mid-jump: the gem still lands where the hero can pick it up.
+    Player hero;
+    g_hero = &hero;
+    // Struck down in mid-jump by a bat blow from 5 away.
     c.setPosition(Vector(40.0f, 16.0f, 60.0f));
+    hero.setPosition(Vector(35.0f, 0.0f, 60.0f));
     const int enemiesBefore = layer.m_enemyCount;
     c.onHit(3, WEAPON_BAT, 20, kNoPush);
     EXPECT_TRUE(c.m_dying);
     EXPECT_EQ(layer.m_enemyTable.count(6), 0u);
     EXPECT_EQ(layer.m_enemyCount, enemiesBefore - 1);
-    ASSERT_EQ(g_gemCount, 1);
-    EXPECT_FLOAT_EQ(g_gems[0]->getPosition().x, 40.0f);
-    EXPECT_FLOAT_EQ(g_gems[0]->getPosition().y, 0.0f) << "on the ground, not in the air";
+    EXPECT_EQ(g_gemCount, 0) << "no gem before the body lies";
 
     c.m_invulnerableMs = 0.0;
     c.m_currentAnimation = 0;
     c.onHit(3, WEAPON_RED, 50, kNoPush);
-    EXPECT_EQ(g_gemCount, 1) << "a dying enemy takes no more hits";
-    EXPECT_EQ(layer.m_enemyCount, enemiesBefore - 1);
+    EXPECT_EQ(layer.m_enemyCount, enemiesBefore - 1) << "a dying enemy takes no more hits";
 
-    // The death plays out: 14, 15, then the enemy switches off.
+    // The death plays out: 14, 15, then the enemy switches off and its one gem appears.
     for (int i = 0; i < 5 && c.m_active; ++i)
         e.frame(10.0);
     EXPECT_FALSE(c.m_active);
     EXPECT_TRUE(c.m_effect->m_noEmit);
     e.frame(10.0); // an inactive enemy is left alone
     EXPECT_FALSE(c.m_active);
+    ASSERT_EQ(g_gemCount, 1);
+    const Vector gem = g_gems[0]->getPosition();
+    EXPECT_FLOAT_EQ(gem.x, 35.0f + GEM_CLEAR_OF_HERO) << "beyond the body, out of reach";
+    EXPECT_FLOAT_EQ(gem.z, 60.0f);
+    EXPECT_FLOAT_EQ(gem.y, 0.0f) << "on the ground, not in the air";
+    EXPECT_FALSE(collectGems()) << "the hero standing where he struck does not take it";
+    hero.setPosition(gem);
+    EXPECT_TRUE(collectGems()) << "walking onto it does";
+    g_hero = nullptr;
+
+    // Far from the hero, the gem lies where the body fell.
+    EXPECT_FLOAT_EQ(gemRestingPlace(Vector(40.0f, 0.0f, 60.0f), Vector(40.0f, 0.0f, 90.0f)).z,
+                    60.0f);
 }
 
 TEST_F(Enemies, TheDecisionIsCarriedOut) {

@@ -87,10 +87,12 @@ TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
               enemy(R"(aiType="probability" role="leader" flocknum="77" enemyType="melee")") +
               "</enemies><enemies>" +
               enemy(R"(aiType="flock" role="leader" flocknum="2" enemyType="magician")") +
-              enemy(R"(aiType="waypoint" enemyType="melee")",
+              enemy(R"(aiType="waypoint" attackOdds="150" enemyType="melee")",
                     R"(<path num="2"><p x="1" z="2"/><p x="3" z="4"/></path>)") +
               "</enemies>"));
     ASSERT_EQ(l.enemies.size(), 3u);
+    EXPECT_EQ(l.enemies[0].attackOdds, WAYPOINT_ATTACK_ODDS);
+    EXPECT_EQ(l.enemies[2].attackOdds, 150);
     EXPECT_EQ(l.enemies[0].aiType, AiKind::Probability); // role and flocknum ignored
     EXPECT_EQ(l.enemies[1].flockNumber, 2);
     EXPECT_EQ(l.enemies[1].enemyType, 1);
@@ -117,6 +119,12 @@ TEST(LevelFile, BrokenDocumentsNameTheElementAndTheProblem) {
         std::string::npos);
     EXPECT_NE(errorOf(level("<enemies>" + enemy(R"(aiType="probability")") + "</enemies>"))
                   .find("missing attribute \"enemyType\""),
+              std::string::npos);
+    EXPECT_NE(errorOf(level("<enemies>" +
+                            enemy(R"(aiType="waypoint" attackOdds="1" enemyType="melee")",
+                                  R"(<path num="1"><p x="1" z="2"/></path>)") +
+                            "</enemies>"))
+                  .find("\"attackOdds\" 1 is below 2"),
               std::string::npos);
     std::string six;
     for (int i = 0; i < 6; ++i)
@@ -201,6 +209,10 @@ TEST(LevelRecords, IdentifiersFollowTheLoadingOrderAndWaterIsMarked) {
     EXPECT_EQ(layer.npcMenu(1)->count, 1);
     EXPECT_EQ(layer.m_enemyCount, 1);
     EXPECT_EQ(layer.m_enemyTable[2]->ai->type(), 2);
+    // The village: around the villager at (100, 200) and the hero's start at (100, 100).
+    EXPECT_TRUE(layer.inVillage(100.0f, 150.0f));
+    EXPECT_TRUE(layer.inVillage(100.0f, 200.0f + VILLAGE_MARGIN - 1.0f));
+    EXPECT_FALSE(layer.inVillage(100.0f, 200.0f + VILLAGE_MARGIN + 1.0f));
     EXPECT_FLOAT_EQ(layer.m_enemyTable[2]->decision.m_waypointCell.x, 64.0f);
     EXPECT_TRUE(layer.cell(49, 49).contents.count(0)); // the rock's footprint
     EXPECT_TRUE(layer.isWater(10.0f, 600.0f));

@@ -490,15 +490,17 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // twice (a bat blow on a limb takes 16).
     int n = 0;
     auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
-                     float ez, float patrol, int speed, int life = 0) {
+                     float ez, float patrol, int speed, int life = 0, int attackOdds = 0) {
         const bool chance = std::string(ai) == "probability";
         if (life == 0)
             life = chance ? (magician ? 80 : 100) : (magician ? 40 : 60);
         x << "  <enemy name=\"" << (magician ? "magician" : "brute") << ++n
           << "\" active=\"1\" visible=\"" << (visible ? 1 : 0) << "\" model=\""
           << (magician ? "Data/magician.ms3d" : "Data/enemy.ms3d") << "\" speed=\"" << speed
-          << "\" life=\"" << life << "\" aiType=\"" << ai << "\" " << extra << " enemyType=\""
-          << (magician ? "magician" : "melee") << "\">";
+          << "\" life=\"" << life << "\" aiType=\"" << ai << "\" " << extra;
+        if (attackOdds > 0)
+            x << " attackOdds=\"" << attackOdds << "\"";
+        x << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
         if (patrol > 0.0f) {
             x << "<path num=\"4\">";
@@ -517,17 +519,23 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // see unpainted creatures (a flock's magician opens fire from well beyond the view).
     const int brute = 24, mage = 18, flockPace = 6;
     const float rx = land::riverX(m.fordZ);
-    // The first three are lone brutes that a newcomer can beat before their blows (one
-    // every second or so, 8 to 12 each) wear him down: one burst of the green gun (five
-    // shots of 5) or two bat blows fell one. They keep to short rounds on the village's
-    // side of the river, one straight ahead of the hero's start, one by the ford's near
-    // bank. Nothing waits just beyond the ford: a creature that follows the hero into the
-    // water loses its shadow under the surface and strikes unseen. Magicians, whose fire
-    // comes from afar, and the tougher creatures wait farther out.
-    const int firstLife = 25;
-    enemy("waypoint", "", false, true, m.villageX + 330, m.villageZ + 40, 40, brute, firstLife);
-    enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute, firstLife);
-    enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife);
+    // The first three are lone brutes that a newcomer can beat: one burst of the green gun
+    // (five shots of 5) or two bat blows fell one (25 life), and they strike seldom (one
+    // chance in 180 a frame within reach, not 20), so that a hero who stands beside one
+    // lasts half a minute, not 6 to 10 seconds. They keep to short rounds on the village's
+    // side of the river. The first walks on the open rise straight ahead of the hero's
+    // start, clear of the huts and trees between, a few seconds' walk past the village's
+    // edge: seen at once by a newcomer who walks out the way he faces, yet too far off to
+    // notice a hero in the village. The second walks farther out, the third by the ford's
+    // near bank. Nothing waits just beyond the ford: a creature that follows the hero into
+    // the water loses its shadow under the surface and strikes unseen. Magicians, whose
+    // fire comes from afar, and the tougher creatures wait farther out.
+    const int firstLife = 25, firstOdds = 180;
+    enemy("waypoint", "", false, true, m.villageX + 290, m.villageZ - 80, 30, brute, firstLife,
+          firstOdds);
+    enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute, firstLife,
+          firstOdds);
+    enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife, firstOdds);
     enemy("waypoint", "", false, true, rx + 400, m.fordZ - 300, 90, brute);
     enemy("waypoint", "", true, true, 650, 1800, 90, mage);
     enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, 90, brute);
