@@ -1,6 +1,7 @@
 #include "hud/hud.h"
 
 #include "hud/bitmapfont.h"
+#include "hud/screenspace.h"
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
 #include "models/texture.h"
@@ -90,7 +91,7 @@ void restoreProjection() {
 
 } // namespace
 
-Hud::Hud() : m_mapTimer(CreateTimer()) {}
+Hud::Hud() : m_mapTimer(CreateTimer()), m_gemNoticeTimer(CreateTimer()) {}
 
 Hud::~Hud() = default;
 
@@ -220,19 +221,49 @@ void Hud::drawMapOverBox() {
     if (!m_showMap)
         return;
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, 800.0, 600.0, 0.0, 0.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    drawMap(enemyPositions());
-    glPopMatrix();
-    restoreProjection();
+    {
+        ScreenSpace screen;
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_LIGHTING);
+        drawMap(enemyPositions(), heroOnMap());
+    }
     glPopAttrib();
+}
+
+void Hud::putMapAway() {
+    g_showMapRequested = false;
+    m_showMap = false;
+    m_mapReadingMs = 0.0;
+}
+
+void Hud::gemsCollected(int32_t value) {
+    if (value <= 0)
+        return;
+    m_gemNotice = gemNoticeNow() + value;
+    if (m_gemNoticeTimer)
+        m_gemNoticeTimer->Reset();
+}
+
+int32_t Hud::gemNoticeNow() {
+    if (m_gemNotice > 0 && (!m_gemNoticeTimer || m_gemNoticeTimer->Elapsed() >= GEM_NOTICE_MS))
+        m_gemNotice = 0;
+    return m_gemNotice;
+}
+
+MapHero Hud::heroOnMap() {
+    MapHero mark;
+    if (!g_hero)
+        return mark;
+    const Vector p = g_hero->getPosition(), d = g_hero->getDirection();
+    mark.known = true;
+    mark.x = p.x;
+    mark.z = p.z;
+    const float length = std::sqrt(d.x * d.x + d.z * d.z);
+    if (length > 1e-4f) {
+        mark.facingX = d.x / length;
+        mark.facingZ = d.z / length;
+    }
+    return mark;
 }
 
 HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from) {
@@ -249,41 +280,81 @@ HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from) {
 }
 
 void Hud::drawHitMark(HitEdge edge, float strength) {
-    if (edge == HIT_EDGE_NONE || !(strength > 0.0f))
+    const float alpha = hitMarkAlpha(strength);
+    if (edge == HIT_EDGE_NONE || !(alpha > 0.0f))
         return;
-    // A band in the middle third of the edge, its depth into the screen.
-    constexpr float DEPTH = 28.0f;
-    float x0 = 0, y0 = 0, x1 = 0, y1 = 0; // the edge's corners, then the band's inner ones
-    switch (edge) {
-    case HIT_EDGE_TOP:
-        x0 = 250.0f, y0 = 0.0f, x1 = 550.0f, y1 = 0.0f;
-        break;
-    case HIT_EDGE_BOTTOM:
-        x0 = 250.0f, y0 = 600.0f, x1 = 550.0f, y1 = 600.0f;
-        break;
-    case HIT_EDGE_LEFT:
-        x0 = 0.0f, y0 = 200.0f, x1 = 0.0f, y1 = 400.0f;
-        break;
-    default:
-        x0 = 800.0f, y0 = 200.0f, x1 = 800.0f, y1 = 400.0f;
-        break;
-    }
-    const float inX = edge == HIT_EDGE_LEFT ? DEPTH : edge == HIT_EDGE_RIGHT ? -DEPTH : 0.0f;
-    const float inY = edge == HIT_EDGE_TOP ? DEPTH : edge == HIT_EDGE_BOTTOM ? -DEPTH : 0.0f;
+    // Along the edge, across it (into the screen) and the edge's middle: the band covers the
+    // middle three fifths, solid for BAND deep, then glowing out to GLOW; the arrowhead sits
+    // inside the band, its tip on the band pointing out to where the hit came from.
+    constexpr float BAND = 18.0f, GLOW = 44.0f, HEAD_BASE = 78.0f, HEAD_HALF = 50.0f;
+    constexpr float BORDER = 14.0f;
+    const bool across = edge == HIT_EDGE_LEFT || edge == HIT_EDGE_RIGHT;
+    const float length = across ? 600.0f : 800.0f;
+    const float from = length * 0.2f, to = length * 0.8f, middle = length * 0.5f;
+    // A point `along` the edge and `in` pixels into the screen from it.
+    auto point = [edge](float along, float in) {
+        switch (edge) {
+        case HIT_EDGE_TOP:
+            glVertex2f(along, in);
+            break;
+        case HIT_EDGE_BOTTOM:
+            glVertex2f(along, 600.0f - in);
+            break;
+        case HIT_EDGE_LEFT:
+            glVertex2f(in, along);
+            break;
+        default:
+            glVertex2f(800.0f - in, along);
+            break;
+        }
+    };
+    const float* red = HIT_RED;
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_LIGHTING_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE); // the bands wind either way
+    glDisable(GL_CULL_FACE); // the quads wind either way
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glShadeModel(GL_SMOOTH);
+
+    // Any hit reddens the whole border a little, whichever side it came from.
     glBegin(GL_QUADS);
-    glColor4f(1.0f, 0.1f, 0.05f, 0.85f * strength);
-    glVertex2f(x0, y0);
-    glVertex2f(x1, y1);
-    glColor4f(1.0f, 0.1f, 0.05f, 0.0f);
-    glVertex2f(x1 + inX, y1 + inY);
-    glVertex2f(x0 + inX, y0 + inY);
+    const float corners[5][2] = {{0, 0}, {800, 0}, {800, 600}, {0, 600}, {0, 0}};
+    const float inner[5][2] = {{BORDER, BORDER},
+                               {800 - BORDER, BORDER},
+                               {800 - BORDER, 600 - BORDER},
+                               {BORDER, 600 - BORDER},
+                               {BORDER, BORDER}};
+    for (int i = 0; i < 4; ++i) {
+        glColor4f(red[0], red[1], red[2], 0.6f * alpha);
+        glVertex2fv(corners[i]);
+        glVertex2fv(corners[i + 1]);
+        glColor4f(red[0], red[1], red[2], 0.0f);
+        glVertex2fv(inner[i + 1]);
+        glVertex2fv(inner[i]);
+    }
+    // The band on the hit's side, solid, then its glow.
+    glColor4f(red[0], red[1], red[2], alpha);
+    point(from, 0.0f);
+    point(to, 0.0f);
+    point(to, BAND);
+    point(from, BAND);
+    point(from, BAND);
+    point(to, BAND);
+    glColor4f(red[0], red[1], red[2], 0.0f);
+    point(to, GLOW);
+    point(from, GLOW);
+    glEnd();
+    // The arrowhead: a dark rim, then the red.
+    glColor4f(0.25f, 0.0f, 0.0f, alpha);
+    glBegin(GL_TRIANGLES);
+    point(middle, BAND - 6.0f);
+    point(middle - HEAD_HALF - 9.0f, HEAD_BASE + 4.0f);
+    point(middle + HEAD_HALF + 9.0f, HEAD_BASE + 4.0f);
+    glColor4f(red[0], red[1], red[2], alpha);
+    point(middle, BAND);
+    point(middle - HEAD_HALF, HEAD_BASE);
+    point(middle + HEAD_HALF, HEAD_BASE);
     glEnd();
     glPopAttrib();
 }
@@ -306,8 +377,10 @@ void Hud::draw() {
     v.gems = g_hero->m_gems;
     v.life = g_dataLayer ? g_dataLayer->playerLife() : 0;
     v.map = m_showMap && !talking;
-    if (v.map)
+    if (v.map) {
         v.enemyXZ = enemyPositions();
+        v.mapHero = heroOnMap();
+    }
     v.talkTo = talkName();
     v.paused = g_gameState == STATE_PLAY && g_hero->m_paused;
     v.hitMark = g_hero->hitMarkStrength();
@@ -318,6 +391,7 @@ void Hud::draw() {
                                            : g_camera->getDirection();
         v.hitEdge = HitEdgeFor(view, g_hero->m_hitFrom);
     }
+    v.gemNotice = gemNoticeNow();
     drawValues(v);
 }
 
@@ -356,7 +430,7 @@ void Hud::drawValues(const HudValues& v) {
     maskedQuad(m_lifeBarMask, m_lifeBar, true, 0.0f, 450.0f, 100.0f, 600.0f);
 
     if (v.map)
-        drawMap(v.enemyXZ);
+        drawMap(v.enemyXZ, v.mapHero);
     drawHitMark(v.hitEdge, v.hitMark);
 
     if (m_fading) {
@@ -431,9 +505,20 @@ void Hud::drawWords(const HudValues& v) {
         m_hintFont->setColor(1.0f, 1.0f, 0.8f);
         shadowed(m_hintFont.get(), 400.0f - 5.5f * float(text.size()), 585.0f, text);
     }
+    if (v.gemNotice > 0) {
+        // Under the gem count, which it adds to.
+        char text[32];
+        std::snprintf(text, sizeof text, "+%d gems", int(v.gemNotice));
+        m_font->setColor(1.0f, 0.9f, 0.2f);
+        shadowed(m_font.get(), 650.0f, 135.0f, text);
+    }
+    if (v.map) {
+        m_hintFont->setColor(1.0f, 1.0f, 0.8f);
+        shadowed(m_hintFont.get(), 218.0f, 242.0f, "Press M to put the map away");
+    }
 }
 
-void Hud::drawMap(const std::vector<float>& enemyXZ) {
+void Hud::drawMap(const std::vector<float>& enemyXZ, const MapHero& hero) {
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, m_map);
@@ -453,6 +538,43 @@ void Hud::drawMap(const std::vector<float>& enemyXZ) {
         glVertex2f(mx + 5.0f, my);
     }
     glEnd();
+    if (hero.known) {
+        // "You are here": a yellow arrow in a dark rim, pointing the hero's way (the map's
+        // x and y run with the world's x and z), kept on the map.
+        float mx, my;
+        mapDot(hero.x, hero.z, mx, my);
+        mx = std::clamp(mx, 210.0f, 490.0f);
+        my = std::clamp(my, 260.0f, 540.0f);
+        const float fx = hero.facingX, fy = hero.facingZ; // ahead
+        const float sx = -fy, sy = fx;                    // aside
+        auto arrow = [&](float ahead, float behind, float half) {
+            glVertex2f(mx + fx * ahead, my + fy * ahead);
+            glVertex2f(mx - fx * behind + sx * half, my - fy * behind + sy * half);
+            glVertex2f(mx - fx * behind * 0.4f, my - fy * behind * 0.4f);
+            glVertex2f(mx + fx * ahead, my + fy * ahead);
+            glVertex2f(mx - fx * behind * 0.4f, my - fy * behind * 0.4f);
+            glVertex2f(mx - fx * behind - sx * half, my - fy * behind - sy * half);
+        };
+        glPushAttrib(GL_POLYGON_BIT);
+        glDisable(GL_CULL_FACE);
+        glBegin(GL_TRIANGLES);
+        glColor3f(0.1f, 0.05f, 0.0f);
+        arrow(19.0f, 13.0f, 13.0f);
+        glColor3f(1.0f, 0.9f, 0.1f);
+        arrow(14.0f, 9.0f, 9.0f);
+        glEnd();
+        glPopAttrib();
+        if (!m_hintFont)
+            m_hintFont = std::make_unique<BitmapFont>("Arial", 20);
+        // The label on the side away from the map's right edge.
+        const float lx = mx < 450.0f ? mx + 17.0f : mx - 55.0f;
+        m_hintFont->setColor(0.0f, 0.0f, 0.0f);
+        m_hintFont->setPosition(lx + 1.0f, my + 19.0f);
+        printText(m_hintFont.get(), "You");
+        m_hintFont->setColor(1.0f, 0.9f, 0.1f);
+        m_hintFont->setPosition(lx, my + 18.0f);
+        printText(m_hintFont.get(), "You");
+    }
     // The masked passes after the map expect textures and blending back on.
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);

@@ -1,12 +1,14 @@
 // Hud: the heads-up display over the play frame (g_hud): the current gun's palette with
 // its ammunition, the gem icon and count, the life bar with its red fill, the crosshair
 // while aiming, the land map with a red dot per enemy on request, the name of the villager
-// the talk key would pick, "Paused" while paused, and the white fade that replaces the
-// life fill and the texts once the hero (or the boss) has died.
+// the talk key would pick, "Paused" while paused, a red mark on the screen edge a hit came
+// from, a "+N gems" notice by the count after a pick-up, and the white fade that replaces
+// the life fill and the texts once the hero (or the boss) has died.
 //
 // The map is asked for in a conversation. It shows over the conversation box while the talk
 // lasts (never under it), then stays up for MAP_READING_MS of play so that the player can
-// read it; starting another talk puts it away.
+// read it; starting another talk, or the map key (M), puts it away. The map marks where the
+// hero stands and which way he looks.
 //
 // Costs: draw is a dozen textured quads, one quad per enemy on the map, and two short
 // texts; the text font ("Arial", 28) is made once, on the first draw, not per frame.
@@ -18,6 +20,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,6 +43,13 @@ enum HitEdge : int32_t {
 // hit's source; only their ground-plane parts count. NONE when either has none.
 HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from);
 
+// The hero's place and facing on the map: world x and z, and the ground-plane facing.
+struct MapHero {
+    bool known = false;
+    float x = 0.0f, z = 0.0f;
+    float facingX = 0.0f, facingZ = 1.0f;
+};
+
 // What one HUD frame shows, gathered from the hero and the data layer by draw().
 struct HudValues {
     int32_t weapon = 0; // 0 green, 1 red, 2 blue
@@ -50,10 +60,12 @@ struct HudValues {
     int32_t life = 100;              // percent
     bool map = false;                // the map with a dot per enemy
     std::vector<float> enemyXZ;      // x, z pairs for the map
+    MapHero mapHero;                 // the "you are here" mark on the map
     std::string talkTo;              // the villager the talk key would pick; empty: nobody
     bool paused = false;             // the game is paused (P)
     HitEdge hitEdge = HIT_EDGE_NONE; // where the last hit's mark shows
     float hitMark = 0.0f;            // its strength, 1 just hit, fading to 0
+    int32_t gemNotice = 0;           // gems just picked up ("+N gems"); 0: no notice
 };
 
 // The texture-coordinate rectangle (s0, t0, s1, t1) outside which a mask and image pair
@@ -75,6 +87,10 @@ public:
     bool loadTextures();
     // How long the map stays up once the conversation that showed it is over.
     static constexpr double MAP_READING_MS = 15000.0;
+    // How long "+N gems" stays by the gem count after a pick-up.
+    static constexpr double GEM_NOTICE_MS = 2000.0;
+    // The hit mark's colour: bold red, never the map dots' pure red.
+    static constexpr float HIT_RED[3] = {1.0f, 0.15f, 0.1f};
 
     // The HUD for this frame from g_hero and g_dataLayer (nothing without a hero). In a
     // conversation it leaves the map out: drawMapOverBox draws it after the box. In play it
@@ -87,17 +103,31 @@ public:
     void conversationStarted();
     // The conversation is over: a map shown in it stays up for MAP_READING_MS from now.
     void conversationEnded();
+    // The map key: the map goes away before its reading time is over.
+    void putMapAway();
+    // The hero has picked up `value` gems: "+N gems" shows for GEM_NOTICE_MS, adding up
+    // pick-ups that come while it shows.
+    void gemsCollected(int32_t value);
     // The same from given values (what draw uses after gathering them).
     void drawValues(const HudValues& values);
-    // The map at (200, 250)-(500, 550) and one 5 by 5 red dot per enemy.
-    void drawMap(const std::vector<float>& enemyXZ);
+    // The map at (200, 250)-(500, 550), one 5 by 5 red dot per enemy and, when the hero is
+    // known, a yellow arrow at his place pointing his way, labelled "You".
+    void drawMap(const std::vector<float>& enemyXZ, const MapHero& hero = MapHero());
     // The white overlay at m_fadeAlpha, which then grows by 0.02.
     void drawFade();
+    // The hero's map mark from g_hero (unknown without a hero).
+    static MapHero heroOnMap();
     // The name of the villager the talk key would pick now (PickTalkPartner for g_hero);
     // empty when nobody is in reach or outside play.
     static std::string talkName();
-    // A red band along the edge the hit came from, strongest at the edge, at `strength`.
+    // The hit mark at `strength` (1 just hit): a bold red band along the middle of the edge
+    // the hit came from with an arrowhead pointing to it, and a red glow round the whole
+    // screen border. Fully opaque for the first third of its time, then fading out.
     static void drawHitMark(HitEdge edge, float strength);
+    // The mark's opacity for a strength: 1 down to 2/3, then falling to 0 with it.
+    static float hitMarkAlpha(float strength) {
+        return strength > 0.0f ? std::min(1.0f, strength * 1.5f) : 0.0f;
+    }
 
     // The life fill's top edge for a life in percent: 570 - life * 0.87.
     static float lifeFillTop(int32_t life) { return 570.0f - float(life) * 0.01f * 87.0f; }
@@ -131,13 +161,19 @@ public:
     // The map's reading time after its conversation (0: not counting), measured on m_mapTimer.
     double m_mapReadingMs = 0.0;
     std::unique_ptr<Timer> m_mapTimer;
+    // The gems of the notice showing (0: none) and the time since its last pick-up.
+    int32_t m_gemNotice = 0;
+    std::unique_ptr<Timer> m_gemNoticeTimer;
 
 private:
     // Takes the data layer's request for the map (a menu's map item).
     void takeMapRequest();
     // The enemies' x, z pairs from the data layer.
     static std::vector<float> enemyPositions();
-    // "Paused" and the talk prompt (nothing while fading).
+    // The gems of the notice still showing; a notice past its time is dropped.
+    int32_t gemNoticeNow();
+    // "Paused", the talk prompt, the gem notice and the map key's hint (nothing while
+    // fading).
     void drawWords(const HudValues& values);
 
     std::unique_ptr<BitmapFont> m_font;     // "Arial", 28, made on the first text draw

@@ -2,6 +2,7 @@
 
 #include "ai/aidecision.h"
 #include "hud/bitmapfont.h"
+#include "hud/screenspace.h"
 #include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "models/texture.h"
@@ -74,6 +75,7 @@ void Npc::loadDialogueResources() {
     m_font = std::make_unique<BitmapFont>("Times New Roman", 20);
     m_font->setPosition(50.0f, 550.0f);
     m_font->setColor(0.1f, 1.0f, 0.6f);
+    m_nameFont = std::make_unique<BitmapFont>("Times New Roman", 28);
 }
 
 void Npc::draw() {
@@ -150,13 +152,7 @@ void Npc::printAt(float x, float y, float r, float g, float b, const std::string
 
 void Npc::drawPaper() {
     loadDialogueResources();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, 800.0, 600.0, 0.0, 0.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    ScreenSpace screen;
     const GLboolean depth = glIsEnabled(GL_DEPTH_TEST);
     const GLboolean blend = glIsEnabled(GL_BLEND);
     const GLboolean texture = glIsEnabled(GL_TEXTURE_2D);
@@ -190,10 +186,6 @@ void Npc::drawPaper() {
         glDisable(GL_BLEND);
     if (!texture)
         glDisable(GL_TEXTURE_2D);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
 }
 
 void Npc::drawLitPaper() {
@@ -201,6 +193,13 @@ void Npc::drawLitPaper() {
     glEnable(m_dialogueLight);
     drawPaper();
     glDisable(m_dialogueLight);
+    // Who speaks heads every stage, so that the player learns the villagers' names.
+    const std::string name = g_dataLayer && m_id >= 0 ? g_dataLayer->npcName(m_id) : std::string();
+    if (!name.empty() && m_nameFont) {
+        m_nameFont->setPosition(SPEAKER_X, SPEAKER_Y);
+        m_nameFont->setColor(0.45f, 0.1f, 0.05f);
+        printText(m_nameFont.get(), "%s", name.c_str());
+    }
 }
 
 void Npc::drawChat() {

@@ -4,7 +4,7 @@
 // texts live in the data layer's NpcData / NpcMenu, read by the character's id.
 //
 // Costs: update is a handful of vector operations plus the model's blend step; each
-// stage draw is two textured quads and at most six short texts. The box textures and
+// stage draw is two textured quads and at most seven short texts. The box textures and
 // the font are made once, when the GL context exists (loadDialogueResources, run by
 // the first stage draw if nobody ran it before). Nothing here checks that the
 // texts fit the box: long lines run off to the right.
@@ -50,14 +50,18 @@ public:
     void update() override;
     void onHit(int32_t, int32_t, int32_t, const Vector&) override {}
 
-    // Loads "Data/oldPaperMask.bmp", "Data/oldPaper.bmp" and the "Times New Roman" 20
-    // font. Needs a current GL context; safe to call more than once (loads once).
+    // Loads "Data/oldPaperMask.bmp", "Data/oldPaper.bmp", the "Times New Roman" 20 font
+    // and the speaker's name font. Needs a current GL context; safe to call more than once (loads
+    // once).
     void loadDialogueResources();
 
     // The box: the mask multiplied over the frame, then the paper added, on (0,0)-(700,300)
     // of an 800 by 600 top-left space. Restores depth test, blending, texturing and the
     // projection.
     void drawPaper();
+    // Every stage heads the box with the speaker's name (the level file's) in a larger face,
+    // its baseline at (SPEAKER_X, SPEAKER_Y), above the texts.
+    static constexpr float SPEAKER_X = 130.0f, SPEAKER_Y = 80.0f;
     // Stage 0: turns to face the hero, the box, the chat line (scared or normal) at (140, 145).
     void drawChat();
     // Stage 1: a negative selection becomes 0; the box, the title at (130, 115) and item i at
@@ -75,10 +79,11 @@ public:
 
     // The AI decision from the data layer, refreshed each update (null without a record).
     AIDecision* m_decision = nullptr;
-    std::unique_ptr<BitmapFont> m_font; // "Times New Roman", 20, at (50, 550), (0.1, 1, 0.6)
-    GLuint m_maskTexture = 0;           // "Data/oldPaperMask.bmp"
-    GLuint m_paperTexture = 0;          // "Data/oldPaper.bmp"
-    GLenum m_dialogueLight = GL_LIGHT5; // on only while the box is drawn
+    std::unique_ptr<BitmapFont> m_font;     // "Times New Roman", 20, at (50, 550), (0.1, 1, 0.6)
+    std::unique_ptr<BitmapFont> m_nameFont; // "Times New Roman", 28: the speaker's name
+    GLuint m_maskTexture = 0;               // "Data/oldPaperMask.bmp"
+    GLuint m_paperTexture = 0;              // "Data/oldPaper.bmp"
+    GLenum m_dialogueLight = GL_LIGHT5;     // on only while the box is drawn
     bool m_resourcesLoaded = false;
     double m_invulnerableMs = 0.0;
 

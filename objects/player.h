@@ -22,8 +22,9 @@ class BitmapFont;
 // The hero's facing never tips further up or down than this (its y): beyond it the view
 // would swing over the hero's head.
 constexpr float MAX_FACING_Y = 0.8f;
-// How long the HUD shows the side a hit came from.
-constexpr double HIT_MARK_MS = 1000.0;
+// How long the HUD shows the side a hit came from: solid for its first half second, so that
+// a look a moment later still finds it, then fading.
+constexpr double HIT_MARK_MS = 1500.0;
 
 class Player : public ModelObject {
 public:

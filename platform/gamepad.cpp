@@ -12,7 +12,7 @@ namespace {
 // DirectInput key codes the pads press.
 constexpr uint8_t KEY_W = 0x11, KEY_T = 0x14, KEY_P = 0x19, KEY_ENTER = 0x1C, KEY_A = 0x1E;
 constexpr uint8_t KEY_S = 0x1F, KEY_D = 0x20, KEY_LSHIFT = 0x2A, KEY_SPACE = 0x39;
-constexpr uint8_t KEY_UP = 0xC8, KEY_DOWN = 0xD0;
+constexpr uint8_t KEY_M = 0x32, KEY_UP = 0xC8, KEY_DOWN = 0xD0;
 
 constexpr int32_t NOTCH = 120; // one wheel notch, DirectInput's count
 
@@ -187,6 +187,7 @@ Gamepad::Output Gamepad::poll(int32_t state, double seconds) {
         press(SDL_CONTROLLER_BUTTON_B, KEY_LSHIFT);
         press(SDL_CONTROLLER_BUTTON_X, KEY_T);
         press(SDL_CONTROLLER_BUTTON_START, KEY_P);
+        press(SDL_CONTROLLER_BUTTON_Y, KEY_M);
         press(SDL_CONTROLLER_BUTTON_DPAD_UP, KEY_UP);
         press(SDL_CONTROLLER_BUTTON_DPAD_DOWN, KEY_DOWN);
         if (down & bit(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER))

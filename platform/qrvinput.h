@@ -40,6 +40,13 @@ public:
     // The window's event pump hands every event here so motion and buttons add up.
     void FeedEvent(const SDL_Event& event);
 
+    // Puts the cursor at (x, y) (origin bottom left) and drops the motion not yet polled.
+    void placeCursor(float x, float y) {
+        m_cursorX = x;
+        m_cursorY = y;
+        m_pendingDX = m_pendingDY = 0;
+    }
+
     bool hasDevices() const { return m_keyboard && m_mouse; }
     Gamepad& gamepads() { return m_pads; }
 

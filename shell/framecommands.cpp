@@ -30,10 +30,11 @@ bool s_rightLatch = false;
 bool s_dodgeLatch = false;
 bool s_upLatch = false;
 bool s_downLatch = false;
+bool s_mapLatch = false;
 
 constexpr uint8_t KEY_W = 0x11, KEY_T = 0x14, KEY_P = 0x19, KEY_ENTER = 0x1C, KEY_LCONTROL = 0x1D;
 constexpr uint8_t KEY_A = 0x1E, KEY_S = 0x1F, KEY_D = 0x20, KEY_LSHIFT = 0x2A, KEY_SPACE = 0x39;
-constexpr uint8_t KEY_UP = 0xC8, KEY_DOWN = 0xD0;
+constexpr uint8_t KEY_M = 0x32, KEY_UP = 0xC8, KEY_DOWN = 0xD0;
 
 bool down(uint8_t key) {
     return (g_keyState[key] & 0x80) != 0;
@@ -105,11 +106,11 @@ void titleCommands() {
     if (!button(0))
         return;
     const float x = g_input.m_cursorX, y = g_input.m_cursorY;
-    if (x > 440.0f && x < 800.0f && y > 140.0f && y < 220.0f) {
+    if (OnPlayGame(x, y)) {
         StartGame(1);
         StopSlot(17);     // the title tune
         PlaySlot(14, 30); // the level's music
-    } else if (x > 520.0f && x < 670.0f && y > 20.0f && y < 70.0f) {
+    } else if (OnQuit(x, y)) {
         ShutDownSound();
         ReleaseTitle();
         PostQuit(0);
@@ -240,6 +241,14 @@ void playCommands() {
         s_dodgeLatch = false;
     }
 
+    if (down(KEY_M)) {
+        if (!s_mapLatch && g_hud)
+            g_hud->putMapAway();
+        s_mapLatch = true;
+    } else {
+        s_mapLatch = false;
+    }
+
     if (down(KEY_T)) {
         FindTalkPartner();
         if (g_talkPartner) {
@@ -267,7 +276,7 @@ int32_t ConversationStep() {
 
 void ResetFrameCommandLatches() {
     s_enterLatch = s_pauseLatch = s_leftButtonHeld = s_rightLatch = false;
-    s_dodgeLatch = s_upLatch = s_downLatch = false;
+    s_dodgeLatch = s_upLatch = s_downLatch = s_mapLatch = false;
     g_talkStep = 0;
 }
 

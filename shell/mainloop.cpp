@@ -64,7 +64,7 @@ void swapWindow() {
 void playStateFrame() {
     PlayFrame();
     frameprofile::GameWork work;
-    collectGems();
+    PickUpGems();
 }
 
 // The play frame with the conversation box over it.
@@ -99,6 +99,12 @@ FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
 FrameHandler g_titleSetup = [] { SetUpTitle(); };
 unsigned (*g_playClockMs)() = [] { return unsigned(SDL_GetTicks()); };
+
+void PickUpGems() {
+    const int32_t before = g_hero ? g_hero->m_gems : 0;
+    if (collectGems() && g_hero && g_hud)
+        g_hud->gemsCollected(g_hero->m_gems - before);
+}
 
 void ClearedFrame() {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

@@ -39,3 +39,6 @@ void ClearedFrame();
 // The play frame: collision, camera and light, terrain and sky, AI, hero, every object,
 // the boss, projectiles, gems, the fountain, shadows, water, HUD, sound.
 void PlayFrame();
+// The play state's pick-up after its frame (collectGems); the HUD is told what was picked
+// up, for its "+N gems" notice.
+void PickUpGems();

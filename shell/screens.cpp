@@ -103,6 +103,14 @@ void SetPointLight0(float x, float y, float z, const float diffuse[3], const flo
     glPopMatrix();
 }
 
+bool OnPlayGame(float cx, float cy) {
+    return cx > 440.0f && cx < 800.0f && cy > 140.0f && cy < 220.0f;
+}
+
+bool OnQuit(float cx, float cy) {
+    return cx > 520.0f && cx < 670.0f && cy > 20.0f && cy < 70.0f;
+}
+
 const char* CreditsLine(int32_t index) {
     static const char* const lines[] = {
         "CREDITS",
@@ -152,6 +160,8 @@ bool SetUpTitle() {
     const float dark[] = {0.0f, 0.0f, 0.0f};
     SetPointLight0(0.0f, 0.0f, 0.0f, glow, dark);
 
+    // Play turned the hero with the same mouse; none of that motion moves the ball.
+    g_input.placeCursor(TITLE_REST_X, TITLE_REST_Y);
     g_cursorBall = gluNewQuadric();
     gluQuadricNormals(g_cursorBall, GLU_SMOOTH);
     gluQuadricTexture(g_cursorBall, GL_TRUE);

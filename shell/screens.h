@@ -18,8 +18,8 @@ extern ModelObject* g_titleBackdrop;
 extern FlareEffect* g_titleFlare;
 extern GLUquadric* g_cursorBall;
 
-// Builds the title screen (models, light, ball, font, a new sound manager with the title
-// tune, the flare); returns true.
+// Builds the title screen (models, light, ball at rest on "Play Game", font, a new sound
+// manager with the title tune, the flare); returns true.
 bool SetUpTitle();
 // Shows the sound manager the game's world: the hero's position (g_hero) and a random
 // enemy's from the level's data layer (g_dataLayer). The title set-up does this before it
@@ -32,6 +32,14 @@ void TitleFrame();
 void ConversationOverlay();
 void GameOverFrame();
 void CreditsFrame();
+
+// The title menu's words as the cursor clicks them (cursor coordinates, origin bottom left):
+// "Play Game" is x 440 to 800, y 140 to 220; "Quit" x 520 to 670, y 20 to 70.
+bool OnPlayGame(float cx, float cy);
+bool OnQuit(float cx, float cy);
+// Where the ball rests each time the title opens, whatever the mouse did before: on
+// "Play Game", the top entry.
+constexpr float TITLE_REST_X = 600.0f, TITLE_REST_Y = 180.0f;
 
 // The credits line shown at this index; "Congratulations!!!" from 13 on.
 const char* CreditsLine(int32_t index);

@@ -13,6 +13,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -90,6 +91,7 @@ void WorldLight::updateDay() {
         if (m_timer)
             m_timer->Reset();
         glDisable(GL_LIGHT1);
+        setMoon(0.0f);
         return;
     }
     if (gameRand() % 500 == 0)
@@ -108,6 +110,7 @@ void WorldLight::updateDay() {
     glEnable(GL_LIGHT1);
     glEnable(GL_LIGHTING);
     glPopMatrix();
+    setMoon(c * 3.0f);
 
     placeShadowLight(m_sunPosition.x, m_sunPosition.y, m_sunPosition.z, SUN_RANGE, 0);
     setShadowEnabled(false, 1, true);
@@ -134,6 +137,7 @@ void WorldLight::updateNight() {
     }
     if (gameRand() % 500 == 0)
         playAmbientCue(13);
+    setMoon(0.0f);
 
     Vector spot;
     if (m_hero) {
@@ -169,6 +173,26 @@ void WorldLight::updateNight() {
     placeShadowLight(m_firePosition[0], m_firePosition[1], m_firePosition[2], FIRE_RANGE, 1);
     // The hero casts no shadow from its own spotlight.
     setShadowEnabled(false, 0, false);
+}
+
+void WorldLight::setMoon(float sunAmbient) {
+    float ambient[3];
+    for (int i = 0; i < 3; ++i)
+        ambient[i] = std::max(0.0f, MOON[i] - sunAmbient);
+    if (ambient[0] <= 0.0f && ambient[1] <= 0.0f && ambient[2] <= 0.0f) {
+        glDisable(GL_LIGHT4);
+        return;
+    }
+    // From straight above and far off: no attenuation and no direct part, the same
+    // everywhere on the land.
+    glPushMatrix();
+    glLoadIdentity();
+    setLight4(GL_LIGHT4, GL_POSITION, 0.0f, 1.0f, 0.0f, 0.0f);
+    glPopMatrix();
+    setLight4(GL_LIGHT4, GL_AMBIENT, ambient[0], ambient[1], ambient[2], 1.0f);
+    setLight4(GL_LIGHT4, GL_DIFFUSE, 0.0f, 0.0f, 0.0f, 1.0f);
+    setLight4(GL_LIGHT4, GL_SPECULAR, 0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_LIGHT4);
 }
 
 void WorldLight::setOverlayLight(bool on) {

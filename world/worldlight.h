@@ -1,7 +1,8 @@
 // WorldLight: the day and night cycle and the stencil shadow pass. By day the sun
 // (GL_LIGHT1) crosses the sky and is the one shadow light; by night a spotlight ahead
 // of the hero (GL_LIGHT2) and the fire light (GL_LIGHT3) cast the two shadows. Light 0
-// is a constant glow, light 5 the bright overlay light for the HUD and the boxes.
+// is a constant glow, light 5 the bright overlay light for the HUD and the boxes, and the
+// moon (GL_LIGHT4, ambient only) keeps the darkest night from hiding the land.
 //
 // Costs: update sets a few GL light parameters and hands each shadow light to the hero
 // and every active object (one transform per object). drawShadows draws every volume
@@ -76,6 +77,10 @@ public:
     double m_dayLength = 180000.0;   // ms
     double m_nightLength = 100000.0; // ms
     float m_color[3] = {1.0f, 1.0f, 1.0f};
+    // The moon's ambient light: all of it by night, and by day whatever the sun's ambient
+    // (its colour times 3) falls short of it, at dawn and dusk. Under the usual material
+    // (ambient 0.4) it lights the land at about a third of its full colour, a little blue.
+    static constexpr float MOON[3] = {0.55f, 0.6f, 0.85f};
     float m_fireColor[3] = {1.0f, 0.1f, 0.0f};
     float m_firePosition[3] = {340.0f, 0.0f, 530.0f};
     std::unique_ptr<Timer> m_timer;
@@ -91,6 +96,8 @@ private:
     void endStencil();
     template <typename DrawAll> void stencilPass(DrawAll drawAll);
     void refreshHero();
+    // The moon's ambient under a sun whose ambient is `sunAmbient` (0 by night).
+    void setMoon(float sunAmbient);
 };
 
 // The world light in g_light as the screens and the play frame use it; each call does

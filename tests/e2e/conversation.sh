@@ -11,9 +11,7 @@ fi
 : "${TARVO_XCLOSE:?}"
 
 start_at_title "conversation"
-# The cursor starts at the middle (400, 300), origin bottom left; "Play Game" is
-# x 440..800, y 140..220.
-move 200 120
+# The ball rests on "Play Game" when the title opens.
 sleep 0.5
 xdotool click 1
 sleep 8

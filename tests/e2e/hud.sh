@@ -2,7 +2,8 @@
 # The heads-up display and the map trade end to end: from the title into play, check
 # what the HUD shows at full life with the green gun and ten gems, walk round the
 # village to the old man Virav, ask him for the map (his second item, free) and see it
-# drawn with the enemies as red dots while he answers, still up back in play, then gone.
+# drawn with the enemies as red dots while he answers, still up back in play with the hero's
+# yellow arrow on it, then put away with M. The box is headed by the speaker's name.
 # Exit status 77 means the game never reached play or the hero never got to talk.
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${TARVO_E2E_INNER:-}" ]; then
@@ -44,6 +45,8 @@ PURE_RED="r>0.9&&g<0.1&&b<0.1"
 GEM_TEXT="b>0.8&&r<0.25&&g<0.25"
 AMMO_TEXT="g>0.85&&r<0.3&&b<0.3"
 MENU_RED="r>0.7&&g<0.25&&b<0.25"
+NAME_RED="r>g+0.15&&r<0.65&&b<0.25"
+ARROW_YELLOW="r>0.8&&g>0.7&&b<0.3"
 # Where the map shows below the box (the box covers y 0 to 300).
 MAP_BELOW_BOX="306x245+200+305"
 # The bands of the menu's first and second item.
@@ -52,9 +55,7 @@ ITEM1="360x18+140+147"
 
 start_at_title "hud"
 screenshot "hud-title"
-# The cursor starts at the middle (400, 300), origin bottom left; "Play Game" is
-# x 440..800, y 140..220.
-move 200 120
+# The ball rests on "Play Game" when the title opens.
 sleep 0.5
 xdotool click 1
 sleep 8
@@ -114,6 +115,7 @@ if [ "$talking" -ne 1 ]; then
     exit 77
 fi
 echo "talking after $try presses of T"
+[ "$(count hud-chat "205x33+125+55" "$NAME_RED")" -ge 100 ] || fail "the box does not name the speaker"
 
 xdotool key Return
 sleep 1.2
@@ -160,12 +162,15 @@ box_shown "hud-after" && fail "the box stays after the reply"
 # The map stays up to be read once the talk is over, then goes after its reading time.
 is_map_border "hud-after" 201 350 && is_map_border "hud-after" 498 500 ||
     fail "the map went with the conversation"
-sleep 16
+[ "$(count hud-after "300x300+200+250" "$ARROW_YELLOW")" -ge 40 ] || fail "no \"you are here\" arrow on the map"
+# M puts it away before its reading time is over.
+xdotool key m
+sleep 1.2
 screenshot "hud-map-gone"
 is_map_border "hud-map-gone" 201 350 && is_map_border "hud-map-gone" 498 500 &&
-    fail "the map stays past its reading time"
+    fail "M did not put the map away"
 red=$(count "hud-map-gone" "$MAP_BELOW_BOX" "$PURE_RED")
-[ "$red" -lt 25 ] || fail "red dots stay past the map's reading time ($red pixels)"
+[ "$red" -lt 25 ] || fail "red dots stay after M ($red pixels)"
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during the check"
 "$TARVO_XCLOSE" "$id"
 wait_exit "$GAME_PID" 10

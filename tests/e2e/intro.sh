@@ -69,8 +69,9 @@ sleep 1
 screenshot title-ball-moved
 differ title title-ball-moved || fail "the ball did not follow the mouse"
 
-# The cursor started at (400, 300), origin bottom left; "Play Game" is x 440..800, y 140..220.
-move 50 220
+# The ball rests on "Play Game" (600, 180), origin bottom left; "Play Game" is x 440..800,
+# y 140..220. Back there from (750, 280).
+move -150 100
 sleep 0.5
 xdotool click 1
 sleep 8
@@ -78,10 +79,12 @@ kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended after Play Game"
 screenshot play
 differ title play || fail "Play Game changed nothing"
 
+move 300 -200 # turning the hero must not move the next title's ball
+sleep 0.5
 xdotool key Escape
 sleep 3
 screenshot title-again
-# "Quit" is x 520..670, y 20..70: from (600, 180) go to (595, 45).
+# "Quit" is x 520..670, y 20..70: from the ball's rest (600, 180) go to (590, 50).
 move -10 130
 sleep 0.5
 xdotool click 1

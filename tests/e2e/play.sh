@@ -13,7 +13,7 @@ fi
 alive() { kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended $1"; }
 
 start_at_title play
-move 200 120 # onto "Play Game"
+# The ball rests on "Play Game" when the title opens.
 sleep 0.5
 xdotool click 1
 sleep 1

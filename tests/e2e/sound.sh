@@ -36,7 +36,7 @@ xdotool windowfocus --sync "$id" 2>/dev/null
 xdotool key Return # skip the intro: the title set-up reopens the device, the tune starts
 mark title
 sleep 4
-move 200 120 # onto "Play Game"
+# The ball rests on "Play Game" when the title opens.
 sleep 0.5
 mark click-play
 xdotool click 1

@@ -301,21 +301,45 @@ TEST_F(GameFlow, EnterOnTheFrameTheBossFellStillReleasesTheLevel) {
     EXPECT_EQ(g_hero, nullptr);
 }
 
-TEST_F(GameFlow, ANewGameAfterGameOverOrEscapeStartsClean) {
+// Play turns the hero with the mouse that moves the title's ball: a newcomer's title came back
+// with the ball resting on "Quit". Each title opens with it on "Play Game", and motion from
+// play not yet read goes with the level.
+TEST_F(GameFlow, ANewGameAfterGameOverOrEscapeStartsCleanWithTheBallOnPlayGame) {
+    auto playTheMouse = [] {
+        g_input.m_cursorX = 595.0f; // on "Quit"
+        g_input.m_cursorY = 45.0f;
+        SDL_Event motion{};
+        motion.type = SDL_MOUSEMOTION;
+        motion.motion.xrel = -300;
+        motion.motion.yrel = 100;
+        g_input.FeedEvent(motion);
+    };
+    auto ballOnPlayGame = [] {
+        g_input.Init();
+        g_input.PollAfter(0.0);
+        g_input.Release();
+        return g_input.m_cursorX == TITLE_REST_X && g_input.m_cursorY == TITLE_REST_Y &&
+               OnPlayGame(TITLE_REST_X, TITLE_REST_Y);
+    };
+    EXPECT_TRUE(ballOnPlayGame()) << "the first title";
     newGame();
     dropGem();
+    playTheMouse();
     g_gameState = STATE_GAME_OVER;
     tap(KEY_ENTER);
     ASSERT_EQ(g_gameState, STATE_TITLE);
     EXPECT_EQ(g_gemCount, 0);
+    EXPECT_TRUE(ballOnPlayGame()) << "after game over";
     newGame();
     EXPECT_EQ(g_gemCount, 0);
     dropGem();
+    playTheMouse();
     g_gameState = STATE_GAME_OVER;
     escape();
     ASSERT_EQ(g_gameState, STATE_TITLE);
     EXPECT_EQ(g_gemCount, 0);
     EXPECT_EQ(g_hero, nullptr);
+    EXPECT_TRUE(ballOnPlayGame()) << "after Escape";
     newGame();
     EXPECT_EQ(g_gemCount, 0);
     EXPECT_EQ(g_talkPartner, nullptr);

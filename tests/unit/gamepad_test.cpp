@@ -12,7 +12,8 @@
 namespace {
 
 constexpr int32_t PAD = 7;
-constexpr uint8_t KEY_W = 0x11, KEY_T = 0x14, KEY_P = 0x19, KEY_ENTER = 0x1C, KEY_A = 0x1E;
+constexpr uint8_t KEY_M = 0x32, KEY_W = 0x11, KEY_T = 0x14, KEY_P = 0x19, KEY_ENTER = 0x1C,
+                  KEY_A = 0x1E;
 constexpr uint8_t KEY_S = 0x1F, KEY_D = 0x20, KEY_LSHIFT = 0x2A, KEY_SPACE = 0x39;
 constexpr uint8_t KEY_UP = 0xC8, KEY_DOWN = 0xD0;
 
@@ -123,9 +124,11 @@ TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
     feed(press(SDL_CONTROLLER_BUTTON_X, true));
     feed(press(SDL_CONTROLLER_BUTTON_B, true));
     feed(press(SDL_CONTROLLER_BUTTON_START, true));
+    feed(press(SDL_CONTROLLER_BUTTON_Y, true));
     feed(press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true));
     poll();
     EXPECT_TRUE(down(KEY_T));      // talk
+    EXPECT_TRUE(down(KEY_M));      // the map away
     EXPECT_TRUE(down(KEY_LSHIFT)); // roll
     EXPECT_TRUE(down(KEY_P));      // pause
     EXPECT_TRUE(held(1));          // the bat
@@ -135,9 +138,10 @@ TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
     feed(press(SDL_CONTROLLER_BUTTON_X, false));
     feed(press(SDL_CONTROLLER_BUTTON_B, false));
     feed(press(SDL_CONTROLLER_BUTTON_START, false));
+    feed(press(SDL_CONTROLLER_BUTTON_Y, false));
     feed(press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, false));
     poll();
-    EXPECT_FALSE(down(KEY_T) || down(KEY_LSHIFT) || down(KEY_P) || held(1));
+    EXPECT_FALSE(down(KEY_T) || down(KEY_LSHIFT) || down(KEY_P) || down(KEY_M) || held(1));
 
     // A tap between two polls still counts, once.
     tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN);

@@ -2,12 +2,14 @@
 #include "hud/hud.h"
 #include "level/qrvdatalayer.h"
 #include "models/vector.h"
+#include "objects/gem.h"
 #include "objects/npc.h"
 #include "objects/player.h"
 #include "platform/gamestate.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
 #include "shell/gamecontext.h"
+#include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "support/contextguard.h"
 #include "support/glcontext.h"
@@ -158,12 +160,26 @@ TEST_F(Screen, PaletteAndCountsDrawInTheirRectanglesEvenWithoutAMask) {
     EXPECT_EQ(differing(moreGems, noMask), differing(moreGems, noMask, 670, 470, 780, 580));
 }
 
-TEST_F(Screen, TheMapShowsEnemiesAsRedDots) {
+TEST_F(Screen, TheMapShowsEnemiesAsRedDotsAndTheHeroAsAnArrowHisWay) {
     HudValues v;
     v.map = true;
     v.enemyXZ = {1024.0f, 1024.0f, 2048.0f, 2048.0f};
+    const std::vector<uint8_t> noHero = drawHud(hud, v);
+    v.mapHero = {true, 512.0f, 1536.0f, 1.0f, 0.0f}; // at (275, 475) on the map, facing east
     std::vector<uint8_t> p = drawHud(hud, v);
     m_gl->saveArtifact("hud_map");
+    auto yellow = [](const std::vector<uint8_t>& q, int x, int y) {
+        const Rgb c = at(q, x, y);
+        return c.r > 200 && c.g > 180 && c.b < 80;
+    };
+    auto yellowInP = [&](int x, int y) { return yellow(p, x, y); };
+    EXPECT_GT(count(yellowInP, 268, 468, 283, 483), 30) << "the arrow where the hero stands";
+    EXPECT_GT(count(yellowInP, 283, 480, 330, 500), 20) << "labelled";
+    EXPECT_EQ(differing(noHero, p), differing(noHero, p, 255, 455, 330, 500));
+    v.mapHero.facingX = -1.0f;
+    const std::vector<uint8_t> west = drawHud(hud, v);
+    EXPECT_TRUE(yellow(p, 286, 475) && !yellow(p, 264, 475)) << "the tip points east";
+    EXPECT_TRUE(yellow(west, 264, 475) && !yellow(west, 286, 475)) << "and west";
     for (Rgb dot : {at(p, 352, 402), at(p, 502, 552)}) {
         EXPECT_GE(dot.r, 250);
         EXPECT_LE(dot.g, 5);
@@ -201,6 +217,7 @@ TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
     HudValues v;
     v.map = true;
     v.enemyXZ = {1024.0f, 100.0f};
+    v.mapHero = Hud::heroOnMap();
     const std::vector<uint8_t> alone = drawHud(hud, v);
     auto frame = [&] {
         clearFrame();
@@ -234,13 +251,19 @@ TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
     EXPECT_GT(differing(alone, frame(), 200, 250, 500, 550), 50000) << "put away";
     EXPECT_FALSE(hud.m_showMap);
 
-    // A new talk puts away a map that is still up: the box would cover it.
+    // A new talk puts away a map that is still up: the box would cover it. So does M.
     g_showMapRequested = true;
     hud.conversationEnded();
     EXPECT_TRUE(hud.m_showMap);
     hud.conversationStarted();
     EXPECT_FALSE(hud.m_showMap);
-    g_showMapRequested = false;
+    g_showMapRequested = true;
+    hud.conversationEnded();
+    g_keyState[0x32] = 0x80;
+    FrameCommands();
+    g_keyState[0x32] = 0;
+    EXPECT_FALSE(hud.m_showMap) << "M puts the map away";
+    EXPECT_GT(differing(alone, frame(), 200, 250, 500, 550), 50000);
 }
 
 TEST_F(Screen, FadingReplacesTheFillAndTextsButKeepsTheImages) {
@@ -300,10 +323,87 @@ TEST_F(Screen, PausedAndTheVillagerInReachAreWrittenOnTheFrame) {
     EXPECT_GT(differing(named, drawHud(hud, v)), 0) << "the name is the villager's";
 }
 
+// The newcomer read the old mark, a faint gradient, as "a pink bar". The mark is bold red on
+// its edge for the first half second and still shows a second later; every hit reddens the
+// whole border a little; the middle of the screen stays clear.
+TEST_F(Screen, AHitIsMarkedBoldlyOnItsEdgeForHalfASecondThenFades) {
+    HudValues v;
+    const std::vector<uint8_t> plain = drawHud(hud, v);
+    const Rgb red{255, int(Hud::HIT_RED[1] * 255.0f + 0.5f), int(Hud::HIT_RED[2] * 255.0f + 0.5f)};
+    auto near = [](const Rgb& a, const Rgb& b) {
+        return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+    };
+    struct Side {
+        HitEdge edge;
+        int bandX, bandY, headX, headY, farX, farY; // the band, the arrowhead, the far edge
+    };
+    const Side sides[] = {{HIT_EDGE_TOP, 400, 8, 400, 50, 400, 597},
+                          {HIT_EDGE_BOTTOM, 400, 591, 400, 550, 400, 2},
+                          {HIT_EDGE_LEFT, 8, 300, 50, 300, 797, 300},
+                          {HIT_EDGE_RIGHT, 791, 300, 750, 300, 2, 300}};
+    for (const Side& side : sides) {
+        v.hitEdge = side.edge;
+        for (double ms : {0.0, 500.0}) {
+            v.hitMark = float(1.0 - ms / HIT_MARK_MS);
+            const std::vector<uint8_t> p = drawHud(hud, v);
+            EXPECT_TRUE(near(at(p, side.bandX, side.bandY), red)) << side.edge << " at " << ms;
+            EXPECT_TRUE(near(at(p, side.headX, side.headY), red)) << side.edge << " at " << ms;
+            const Rgb far = at(p, side.farX, side.farY);
+            EXPECT_GT(far.r, at(plain, side.farX, side.farY).r + 40) << "the border reddens";
+            EXPECT_FALSE(near(far, red));
+            EXPECT_TRUE(same(at(p, 400, 300), at(plain, 400, 300)));
+        }
+        v.hitMark = float(1.0 - 1200.0 / HIT_MARK_MS);
+        const Rgb faded = at(drawHud(hud, v), side.bandX, side.bandY);
+        EXPECT_FALSE(near(faded, red)) << side.edge;
+        EXPECT_GT(faded.r, at(plain, side.bandX, side.bandY).r + 20) << "still seen at 1.2 s";
+    }
+    m_gl->saveArtifact("hud_hit_mark");
+    v.hitMark = 0.0f;
+    EXPECT_EQ(differing(plain, drawHud(hud, v)), 0) << "gone once its time is over";
+}
+
+// A gem picked up says how many it was worth under the count, for a while, adding up the
+// gems picked up while it shows.
+TEST_F(Screen, AGemPickedUpShowsHowManyItWasWorthUnderTheCount) {
+    Player hero;
+    g_hero = &hero;
+    g_hud = &hud;
+    HandTimer* clock = useHandTimer(hud.m_gemNoticeTimer);
+    auto frame = [&] {
+        clearFrame();
+        hud.draw();
+        return m_gl->readPixels();
+    };
+    const std::vector<uint8_t> before = frame();
+    ASSERT_TRUE(dropGem(hero.getPosition()));
+    const int32_t worth = g_gems[0]->m_value;
+    PickUpGems();
+    EXPECT_EQ(hud.m_gemNotice, worth);
+    const std::vector<uint8_t> shown = frame();
+    m_gl->saveArtifact("hud_gem_notice");
+    const int notice = differing(before, shown, 630, 105, 800, 145);
+    EXPECT_GT(notice, 200);
+    EXPECT_EQ(differing(before, shown, 0, 0, 800, 600),
+              notice + differing(before, shown, 705, 35, 800, 75))
+        << "only the count and the notice under it change";
+    clock->m_elapsed = Hud::GEM_NOTICE_MS / 2.0;
+    ASSERT_TRUE(dropGem(hero.getPosition()));
+    const int32_t second = g_gems[0]->m_value;
+    PickUpGems();
+    EXPECT_EQ(hud.m_gemNotice, worth + second) << "a second pick-up adds to the notice";
+    clock->m_elapsed = Hud::GEM_NOTICE_MS;
+    EXPECT_EQ(differing(before, frame(), 630, 105, 800, 145), 0) << "gone after its time";
+    PickUpGems(); // nothing near: no notice
+    EXPECT_EQ(hud.m_gemNotice, 0);
+    releaseGems();
+}
+
 TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
     QRVDataLayer layer;
     auto record = std::make_unique<NpcData>();
     record->id = 4;
+    record->name = "Rarozare";
     record->normalChat = "Tarvo! Thank the river you came. Doduda's creatures crept down from "
                          "the hills last night.";
     record->menu.title = "Choose";
@@ -313,6 +413,7 @@ TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
     record->menu.selected = -1;
     record->menu.negativeReply = "Ten gems, Tarvo.";
     NpcMenu* menu = &record->menu;
+    std::string* name = &record->name;
     layer.addNpc(std::move(record));
     g_dataLayer = &layer;
     Npc npc;
@@ -334,6 +435,15 @@ TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
     };
     EXPECT_GT(count(dark, 140, 125, 600, 150), 200) << "black chat text from (140, 145)";
     EXPECT_GT(count(dark, 140, 150, 600, 172), 100) << "a long line wraps onto a second line";
+    auto named = [&](const std::vector<uint8_t>& p) {
+        return count(
+            [&](int x, int y) {
+                const Rgb c = at(p, x, y);
+                return c.r > c.g + 40 && c.r < 160 && c.b < 60;
+            },
+            125, 55, 330, 88);
+    };
+    EXPECT_GT(named(chat), 150) << "the speaker's name heads the box";
 
     clearFrame();
     npc.drawMenu();
@@ -358,6 +468,12 @@ TEST_F(Screen, TheConversationBoxShowsChatMenuAndReply) {
     m_gl->saveArtifact("dialogue_reply");
     EXPECT_GT(differing(refused, reply, 130, 125, 500, 150), 20)
         << "the negative reply differs from the item's";
+    EXPECT_GT(named(shown), 150);
+    EXPECT_GT(named(reply), 150);
+    *name = "Virav";
+    clearFrame();
+    npc.drawReply();
+    EXPECT_GT(differing(reply, m_gl->readPixels(), 125, 55, 330, 88), 50) << "his own name";
 }
 
 } // namespace

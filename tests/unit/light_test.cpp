@@ -251,6 +251,31 @@ TEST_F(WorldLightTest, DayTurnsToNightAfter180sAndBackAfter100s) {
     EXPECT_FLOAT_EQ(m_light->m_sunPosition.x, -1500.0f);
 }
 
+// A newcomer found the night too dark to play: away from the hero's light and the fire the
+// land went black from dusk on. The moon's ambient fills in wherever the sun's falls short of
+// it, and is off in full day.
+TEST_F(WorldLightTest, TheMoonKeepsTheLandLitFromDuskThroughTheNight) {
+    if (!m_gl->ok())
+        GTEST_SKIP() << m_gl->error();
+    auto ambient = [&](GLenum light, int i) {
+        GLfloat a[4];
+        glGetLightfv(light, GL_AMBIENT, a);
+        return lightEnabled(light) ? a[i] : 0.0f;
+    };
+    for (double ms : {0.0, 2000.0, 90000.0, 179900.0, 180001.0, 230001.0}) {
+        setClockMs(ms);
+        m_light->update();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_GE(ambient(GL_LIGHT1, i) + ambient(GL_LIGHT4, i), WorldLight::MOON[i] - 1e-4f)
+                << ms << " ms";
+        if (ms == 90000.0) {
+            EXPECT_FALSE(lightEnabled(GL_LIGHT4)) << "no moon at noon";
+        }
+    }
+    EXPECT_FALSE(m_light->m_isDay);
+    EXPECT_FLOAT_EQ(ambient(GL_LIGHT4, 2), WorldLight::MOON[2]);
+}
+
 // ---- handing the lights to the objects ----
 
 TEST_F(WorldLightTest, ObjectsGetTheLightInTheirOwnFrameAndFarOnesNone) {
