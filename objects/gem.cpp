@@ -1,11 +1,11 @@
 #include "objects/gem.h"
 
 #include "objects/player.h"
+#include "platform/demo.h"
 #include "platform/random.h"
 #include "platform/soundmanager.h"
 
 #include <GL/gl.h>
-#include <ctime>
 
 const char* Gem::modelFor(int32_t pick) {
     switch (pick) {
@@ -19,7 +19,7 @@ const char* Gem::modelFor(int32_t pick) {
 }
 
 Gem::Gem() {
-    gameSrand(unsigned(std::time(nullptr)));
+    gameSrand(GameClockSeed());
     loadModel(modelFor(gameRand() % 3));
     for (float& channel : m_color)
         channel = float(gameRand() % 2);
