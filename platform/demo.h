@@ -56,6 +56,8 @@ public:
     int finish(bool stoppedByEscape);
 
     bool diverged() const { return m_diverged; }
+    // The replayed demo's start-up frame; frame numbers count from it.
+    const DemoFrame& firstFrame() const { return m_demo.frames[0]; }
     unsigned clockSeed();
     int64_t clockNs();
 

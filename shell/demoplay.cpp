@@ -11,6 +11,7 @@
 #include "shell/gamecontext.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -153,4 +154,75 @@ bool StartDemoReplay(const std::string& path, std::string& error) {
     g_demo.startReplay(std::move(demo));
     g_demo.takeCheckpoint = TakeGameCheckpoint;
     return true;
+}
+
+bool g_replayFrameTimes = false;
+
+namespace {
+struct FrameTime {
+    int64_t frame;
+    double ms, gameWorkMs;
+    int seeds, events;
+    int32_t state;
+};
+std::vector<FrameTime> s_frameTimes;
+int64_t s_levelStartNs = -1;
+int32_t s_lastState = -1;
+} // namespace
+
+void NoteReplayedFrame(int64_t frame, int64_t clockNs, double ms, double gameWorkMs, int seeds,
+                       int events) {
+    // The level starts when play follows the title; its first second (the swoop, the first
+    // uploads) is left out.
+    const bool playing = g_gameState == STATE_PLAY || g_gameState == STATE_CONVERSATION;
+    if (playing && s_lastState == STATE_TITLE)
+        s_levelStartNs = clockNs;
+    s_lastState = g_gameState;
+    if (playing && s_levelStartNs >= 0 && clockNs - s_levelStartNs >= 1000000000)
+        s_frameTimes.push_back({frame, ms, gameWorkMs, seeds, events, g_gameState});
+}
+
+void PrintReplayFrameTimes() {
+    if (s_frameTimes.empty()) {
+        std::printf("frame times: no frame of play after the level's first second\n");
+        return;
+    }
+    std::vector<FrameTime> byTime = s_frameTimes;
+    std::sort(byTime.begin(), byTime.end(),
+              [](const FrameTime& a, const FrameTime& b) { return a.ms < b.ms; });
+    const auto at = [&](double q) { return byTime[size_t(q * double(byTime.size() - 1))].ms; };
+    const double median = at(0.5), p99 = at(0.99), worst = byTime.back().ms;
+    size_t over50 = 0;
+    for (const FrameTime& f : byTime)
+        over50 += f.ms > 50.0 ? 1 : 0;
+    std::printf("frame times of %zu frames of play: median %.1f ms, p99 %.1f ms (%.2f x the "
+                "median), worst %.1f ms, %zu over 50 ms\n",
+                byTime.size(), median, p99, p99 / median, worst, over50);
+    std::printf("goal: p99 at most 1.5 x the median (%s), no frame over 50 ms (%s)\n",
+                p99 <= 1.5 * median ? "met" : "missed", over50 == 0 ? "met" : "missed");
+    // The worst frames and what set them apart: game work (collision, AI, animation) beyond
+    // the usual, new objects (each gem and AI draws a seed; a new gem loads its model),
+    // window events, or else the drawing.
+    double usualWork = 0.0;
+    for (const FrameTime& f : s_frameTimes)
+        usualWork += f.gameWorkMs;
+    usualWork /= double(s_frameTimes.size());
+    const size_t shown = std::min<size_t>(5, byTime.size());
+    for (size_t i = 0; i < shown; ++i) {
+        const FrameTime& f = byTime[byTime.size() - 1 - i];
+        std::string cause;
+        if (f.seeds > 0)
+            cause += "new objects made (a dropped gem loads its model); ";
+        if (f.events > 0)
+            cause += "window events; ";
+        if (f.gameWorkMs > usualWork + 0.5 * (f.ms - median))
+            cause += "game work " + std::to_string(int(f.gameWorkMs + 0.5)) + " ms; ";
+        if (f.state == STATE_CONVERSATION)
+            cause += "in a conversation; ";
+        if (cause.empty())
+            cause = "drawing (no game-side cause seen); ";
+        cause.resize(cause.size() - 2);
+        std::printf("  frame %lld: %.1f ms: %s\n", static_cast<long long>(f.frame), f.ms,
+                    cause.c_str());
+    }
 }

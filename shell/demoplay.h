@@ -23,3 +23,11 @@ bool StartDemoRecording(const std::string& path, std::string& error);
 bool StartDemoReplay(const std::string& path, std::string& error);
 // The checks a replay makes of a demo read whole: its version and content.
 bool CheckDemoForReplay(const Demo& demo, uint64_t contentHash, std::string& error);
+
+// Frame times of a replay (--frame-times): each replayed frame's wall time is noted, and the
+// summary gives the median, the 99th percentile and the worst frames of play after the
+// level's first second, with what each worst frame did that the others did not.
+extern bool g_replayFrameTimes;
+void NoteReplayedFrame(int64_t frame, int64_t clockNs, double ms, double gameWorkMs, int seeds,
+                       int events);
+void PrintReplayFrameTimes();

@@ -1,6 +1,7 @@
 // Program entry: the command line, then the folder holding the game's content, then the
 // window and the main loop (shell/). Without content the game says where it looked and ends
 // before any window.
+#include "platform/frameprofile.h"
 #include "shell/contentdir.h"
 #include "shell/demoplay.h"
 
@@ -12,7 +13,8 @@
 int GameMain();
 
 namespace {
-const char* const USAGE = "usage: tarvo [--record FILE | --replay FILE | --help | --version]";
+const char* const USAGE =
+    "usage: tarvo [--record FILE | --replay FILE [--frame-times] | --help | --version]";
 
 void printHelp() {
     std::printf("%s\n\n"
@@ -21,6 +23,8 @@ void printHelp() {
                 "  --replay FILE  play the demo FILE back frame for frame and check that it\n"
                 "                 reaches the recorded states (Escape stops it); the exit\n"
                 "                 status is 0 when it matched, 1 when it did not\n"
+                "  --frame-times  with --replay: print the frame times of play (median, 99th\n"
+                "                 percentile, worst frames and their causes)\n"
                 "  --help         show this help\n"
                 "  --version      show the game's version\n",
                 USAGE);
@@ -44,9 +48,19 @@ int main(int argc, char** argv) {
             (std::strcmp(arg, "--record") == 0 ? record : replay) = argv[++i];
             continue;
         }
+        if (std::strcmp(arg, "--frame-times") == 0) {
+            g_replayFrameTimes = true;
+            continue;
+        }
         std::fprintf(stderr, "%s\n", USAGE);
         return 2;
     }
+    if (g_replayFrameTimes && replay.empty()) {
+        std::fprintf(stderr, "%s\n", USAGE);
+        return 2;
+    }
+    // The game's own work per frame, told apart from the drawing.
+    frameprofile::g_enabled = g_replayFrameTimes;
     // The demo's path is taken as given, before the game enters its content folder.
     const auto absolute = [](const std::string& path) {
         return path.empty() ? path : std::filesystem::absolute(path).string();

@@ -16,6 +16,7 @@
 #include "platform/qrvinput.h"
 #include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
+#include "shell/demoplay.h"
 #include "shell/framecommands.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
@@ -35,6 +36,7 @@
 #include "world/water.h"
 #include "world/worldlight.h"
 
+#include <chrono>
 #include <csignal>
 #include <cmath>
 #include <cstdio>
@@ -332,7 +334,19 @@ bool replayRound() {
     g_active = (frame->flags & DemoFrame::ACTIVE) != 0;
     g_escapeTapped = false;
     g_demo.beginReplayedFrame();
+    const auto start = std::chrono::steady_clock::now();
+    frameprofile::reset();
     runFrame((frame->flags & DemoFrame::ESCAPE) != 0);
+    if (g_replayFrameTimes) {
+        // Until the next frame begins: the swap's wait is part of the frame.
+        glFinish();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        NoteReplayedFrame(int64_t(frame - &g_demo.firstFrame()), frame->clockNs, ms,
+                          double(frameprofile::g_gameNs) * 1e-6, int(frame->seeds.size()),
+                          int(frame->events.size()));
+    }
     g_demo.endFrame();
     return !g_demo.diverged();
 }
@@ -415,6 +429,8 @@ int GameMain() {
     g_demo.startLoop();
     int code = RunMainLoop();
     const int demoStatus = g_demo.finish(ReplayStoppedByEscape());
+    if (g_replayFrameTimes)
+        PrintReplayFrameTimes();
     // However the loop ended (Quit, a close request, a signal, a lost window), the sound is
     // shut down and the game's objects are released while the context still exists.
     ShutDownGame();

@@ -4,6 +4,7 @@
 #   fight.demo     the first fight: an enemy painted by shots, killed, its gem picked up
 #   gameover.demo  the hero walks into the enemies, dies, and Enter on "Game Over" leads
 #                  to the title
+#   long/playthrough.demo  the computer player's whole game (for ./tarvo bench)
 # Run it after a change that is meant to change play (CTest's demo_* tests then fail):
 #   bash tests/demos/record.sh [BUILD]        (default: build)
 # It builds what it needs and records under Xvfb; a scene that misses its goal fails it.
@@ -13,7 +14,7 @@ TOP=$(pwd)
 BUILD=$(cd "${1:-build}" && pwd)
 OUT="$TOP/tests/demos"
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-x11}"
-cmake --build "$BUILD" --target tarvo tarvo-demoscenes content >/dev/null
+cmake --build "$BUILD" --target tarvo tarvo-demoscenes tarvo-playthrough content >/dev/null
 
 record() { # NAME SCENE
     local name=$1 scene=$2 work
@@ -32,4 +33,17 @@ record() { # NAME SCENE
 record village village
 record fight fight
 record gameover death
+
+# The computer player's whole game, intro to credits (some minutes): replayed by ./tarvo bench
+# for the frame times, too long for the tests.
+echo "recording long/playthrough (the whole game)"
+mkdir -p "$OUT/long"
+work=$(mktemp -d)
+if (cd "$BUILD/game" && TARVO_DEMO="$work/playthrough.demo" xvfb-run -a \
+    -s "-screen 0 800x600x24" "$BUILD/tarvo-playthrough" finish "$work" 1500 skip | tail -n 1); then
+    mv "$work/playthrough.demo" "$OUT/long/playthrough.demo"
+else
+    echo "record.sh: the computer player did not reach the credits; long/playthrough.demo is kept" >&2
+fi
+rm -rf "$work"
 echo "recorded; replay them with: xvfb-run -a ctest --test-dir $BUILD -L demo"
