@@ -7,6 +7,7 @@
 #   long/playthrough.demo  the computer player's whole game (for ./tarvo bench)
 # Run it after a change that is meant to change play (CTest's demo_* tests then fail):
 #   bash tests/demos/record.sh [BUILD]        (default: build)
+# TARVO_DEMOS_SHORT=1 leaves the whole game's demo as it is (it takes some ten minutes).
 # It builds what it needs and records under Xvfb; a scene that misses its goal fails it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -36,6 +37,10 @@ record gameover death
 
 # The computer player's whole game, intro to credits (some minutes): replayed by ./tarvo bench
 # for the frame times, too long for the tests.
+if [ -n "${TARVO_DEMOS_SHORT:-}" ]; then
+    echo "recorded; replay them with: xvfb-run -a ctest --test-dir $BUILD -L demo"
+    exit 0
+fi
 echo "recording long/playthrough (the whole game)"
 mkdir -p "$OUT/long"
 work=$(mktemp -d)
