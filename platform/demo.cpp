@@ -181,8 +181,13 @@ void DemoSession::endFrame() {
         diverge("the recording read the input in this frame, the replay did not");
     else if (m_seedAt != f.seeds.size())
         diverge("the recording took more seeds from the clock in this frame");
-    else if (f.flags & DemoFrame::HAS_CHECKPOINT)
-        compare(f.checkpoint, "checkpoint");
+    else if (f.flags & DemoFrame::HAS_CHECKPOINT) {
+        ++m_checkpoints;
+        char where[96];
+        std::snprintf(where, sizeof(where), "checkpoint %d (%.1f s into the recording)",
+                      m_checkpoints, double(f.clockNs - m_demo.frames[0].clockNs) * 1e-9);
+        compare(f.checkpoint, where);
+    }
 }
 
 void DemoSession::compare(const DemoCheckpoint& recorded, const char* where) {

@@ -82,6 +82,7 @@ private:
     Demo m_demo;
     size_t m_frame = 0;
     size_t m_seedAt = 0;
+    int m_checkpoints = 0; // compared so far
     bool m_inputTaken = false;
 };
 
