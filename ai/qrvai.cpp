@@ -2,15 +2,15 @@
 
 #include "level/qrvdatalayer.h"
 #include "platform/debugassert.h"
+#include "platform/demo.h"
 #include "platform/random.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 
 QRVAI::QRVAI() {
-    gameSrand(static_cast<unsigned int>(std::time(nullptr)));
+    gameSrand(GameClockSeed());
     m_randomIndex = gameRand() & 1023;
     for (int32_t& v : m_randomTable)
         v = gameRand();

@@ -1,11 +1,11 @@
 #include "objects/gem.h"
 
 #include "objects/player.h"
+#include "platform/demo.h"
 #include "platform/random.h"
 #include "platform/soundmanager.h"
 
 #include <GL/gl.h>
-#include <ctime>
 
 const char* Gem::modelFor(int32_t pick) {
     switch (pick) {
@@ -26,7 +26,7 @@ void Gem::colourFor(int32_t draw, float rgb[3]) {
 }
 
 Gem::Gem() {
-    gameSrand(unsigned(std::time(nullptr)));
+    gameSrand(GameClockSeed());
     loadModel(modelFor(gameRand() % 3));
     colourFor(gameRand(), m_color);
     m_value = gameRand() % 10 + 5;

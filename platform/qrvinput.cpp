@@ -1,5 +1,6 @@
 #include "platform/qrvinput.h"
 
+#include "platform/demo.h"
 #include "platform/gamestate.h"
 
 #include <SDL.h>
@@ -222,10 +223,36 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
 void QRVInput::Poll() {
     if (!m_keyboard || !m_mouse)
         return;
-    const uint64_t now = SDL_GetTicks64();
+    const uint64_t now = uint64_t(GameClockNs() / 1000000);
     const double seconds = m_lastPollTicks ? (now - m_lastPollTicks) * 0.001 : 0.0;
     m_lastPollTicks = now ? now : 1;
+    if (g_demo.mode() == DemoSession::REPLAY) {
+        // Live input plays no part: the poll gives what the recording's poll gave.
+        DemoInput input;
+        if (!g_demo.replayInput(input))
+            return;
+        std::memset(g_keyState, 0, sizeof(g_keyState));
+        for (const auto& key : input.keys)
+            g_keyState[key.first] = key.second;
+        g_mouseState.lX = input.dx;
+        g_mouseState.lY = input.dy;
+        g_mouseState.lZ = input.wheel;
+        std::memcpy(g_mouseState.rgbButtons, input.buttons, sizeof(input.buttons));
+        moveCursor();
+        return;
+    }
     PollAfter(seconds);
+    if (g_demo.mode() == DemoSession::RECORD) {
+        DemoInput input;
+        for (size_t k = 0; k < sizeof(g_keyState); ++k)
+            if (g_keyState[k])
+                input.keys.emplace_back(uint8_t(k), g_keyState[k]);
+        input.dx = g_mouseState.lX;
+        input.dy = g_mouseState.lY;
+        input.wheel = g_mouseState.lZ;
+        std::memcpy(input.buttons, g_mouseState.rgbButtons, sizeof(input.buttons));
+        g_demo.recordInput(input);
+    }
 }
 
 void QRVInput::PollAfter(double seconds) {
@@ -242,7 +269,10 @@ void QRVInput::PollAfter(double seconds) {
         g_mouseState.rgbButtons[b] = m_buttons[b] | m_clicked[b] | pad.buttons[b];
     std::memset(m_clicked, 0, sizeof(m_clicked));
     m_pendingDX = m_pendingDY = m_pendingWheel = 0;
+    moveCursor();
+}
 
+void QRVInput::moveCursor() {
     m_mouseWheel = g_mouseState.lZ;
     m_mouseDX = g_mouseState.lX;
     m_mouseDY = g_mouseState.lY;

@@ -57,6 +57,9 @@ public:
     float m_cursorY = 300.0f;
 
 private:
+    // Motion, wheel and cursor from the mouse state just polled.
+    void moveCursor();
+
     bool m_keyboard = false;
     bool m_mouse = false;
     // Summed since the last poll.

@@ -10,3 +10,5 @@ int gameRand() {
     s_state = s_state * 214013u + 2531011u;
     return static_cast<int>((s_state >> 16) & 0x7FFF);
 }
+
+unsigned int gameRandState() { return s_state; }

@@ -6,3 +6,5 @@ constexpr int GAME_RAND_MAX = 32767;
 
 void gameSrand(unsigned int seed);
 int gameRand();
+// The generator's state, which a demo keeps so that its replay draws the same numbers.
+unsigned int gameRandState();

@@ -1,8 +1,8 @@
 #include "platform/win32timer.h"
 
 #include "platform/debugassert.h"
+#include "platform/demo.h"
 
-#include <chrono>
 
 namespace {
 std::function<int64_t()> s_tickSource;
@@ -10,9 +10,7 @@ std::function<int64_t()> s_tickSource;
 int64_t currentTicks() {
     if (s_tickSource)
         return s_tickSource();
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return GameClockNs();
 }
 
 uint32_t currentMs() {

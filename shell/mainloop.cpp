@@ -11,10 +11,12 @@
 #include "objects/projectilelist.h"
 #include "objects/sceneobject.h"
 #include "platform/cutsceneplayer.h"
+#include "platform/demo.h"
 #include "platform/frameprofile.h"
 #include "platform/qrvinput.h"
 #include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
+#include "shell/demoplay.h"
 #include "shell/framecommands.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
@@ -34,6 +36,7 @@
 #include "world/water.h"
 #include "world/worldlight.h"
 
+#include <chrono>
 #include <csignal>
 #include <cmath>
 #include <cstdio>
@@ -98,7 +101,7 @@ FrameHandler g_frameHandlers[8] = {TitleFrame,    playStateFrame,    nullptr,   
 FrameHandler g_swapBuffers = swapWindow;
 FrameHandler g_frameCommands = FrameCommands;
 FrameHandler g_titleSetup = [] { SetUpTitle(); };
-unsigned (*g_playClockMs)() = [] { return unsigned(SDL_GetTicks()); };
+unsigned (*g_playClockMs)() = [] { return unsigned(GameClockNs() / 1000000); };
 
 void PickUpGems() {
     const int32_t before = g_hero ? g_hero->m_gems : 0;
@@ -252,19 +255,47 @@ bool InitScene() {
     return SetUpFirstScene();
 }
 
-bool RunOneRound() {
-    // A stop signal or a window that is gone ends the game before anything else is drawn.
-    if (s_stopSignal != 0 || WindowLost())
+namespace {
+// A window event that changes play, as a demo keeps it; false for every other event.
+bool demoEventOf(const SDL_Event& e, DemoEvent& out) {
+    if (e.type != SDL_WINDOWEVENT)
         return false;
-    SDL_Event event;
-    if (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT)
-            return false;
-        GameWindowProc(event);
+    switch (e.window.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_RESTORED:
+        out.kind = DemoEvent::FOCUS_GAINED;
         return true;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        out.kind = DemoEvent::FOCUS_LOST;
+        return true;
+    case SDL_WINDOWEVENT_CLOSE:
+        out.kind = DemoEvent::CLOSE;
+        return true;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        out.kind = DemoEvent::RESIZED;
+        out.width = e.window.data1;
+        out.height = e.window.data2;
+        return true;
+    default:
+        return false;
     }
-    const bool escape = g_keys[27] || g_escapeTapped;
-    g_escapeTapped = false;
+}
+
+void applyDemoEvent(const DemoEvent& d) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = d.kind == DemoEvent::FOCUS_GAINED ? SDL_WINDOWEVENT_FOCUS_GAINED
+                     : d.kind == DemoEvent::FOCUS_LOST ? SDL_WINDOWEVENT_FOCUS_LOST
+                     : d.kind == DemoEvent::CLOSE      ? SDL_WINDOWEVENT_CLOSE
+                                                       : SDL_WINDOWEVENT_SIZE_CHANGED;
+    e.window.data1 = d.width;
+    e.window.data2 = d.height;
+    GameWindowProc(e);
+}
+
+// The frame itself, once the events before it are handled.
+void runFrame(bool escape) {
     if (g_active && escape &&
         (g_gameState == STATE_PLAY || g_gameState == STATE_CONVERSATION ||
          g_gameState == STATE_GAME_OVER)) {
@@ -273,7 +304,7 @@ bool RunOneRound() {
         if (g_titleSetup)
             g_titleSetup();
         g_gameState = STATE_TITLE;
-        return true;
+        return;
     }
     if (g_gameState >= 0 && g_gameState < 8 && g_frameHandlers[g_gameState])
         g_frameHandlers[g_gameState]();
@@ -281,7 +312,78 @@ bool RunOneRound() {
         g_swapBuffers();
     if (g_frameCommands)
         g_frameCommands();
+}
+
+bool s_replayStopped = false;
+
+// A replayed round: live events are drained and ignored, except Escape, which stops the
+// replay, and the end of the game; then the recording's next frame runs.
+bool replayRound() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT)
+            return false;
+        if (event.type == SDL_KEYDOWN && event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
+            s_replayStopped = true;
+            return false;
+        }
+        if (event.type == SDL_SYSWMEVENT)
+            GameWindowProc(event); // the window destroyed under the game
+    }
+    const DemoFrame* frame = g_demo.nextReplayedFrame();
+    if (!frame)
+        return false;
+    for (const DemoEvent& e : frame->events)
+        applyDemoEvent(e);
+    if (frame->flags & DemoFrame::EVENTS_ONLY)
+        return true;
+    g_active = (frame->flags & DemoFrame::ACTIVE) != 0;
+    g_escapeTapped = false;
+    g_demo.beginReplayedFrame();
+    const auto start = std::chrono::steady_clock::now();
+    frameprofile::reset();
+    runFrame((frame->flags & DemoFrame::ESCAPE) != 0);
+    if (g_replayFrameTimes) {
+        // Until the next frame begins: the swap's wait is part of the frame.
+        glFinish();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        NoteReplayedFrame(int64_t(frame - &g_demo.firstFrame()), frame->clockNs, ms,
+                          double(frameprofile::g_gameNs) * 1e-6, int(frame->seeds.size()),
+                          int(frame->events.size()));
+    }
+    g_demo.endFrame();
+    return !g_demo.diverged();
+}
+} // namespace
+
+bool RunOneRound() {
+    // A stop signal or a window that is gone ends the game before anything else is drawn.
+    if (s_stopSignal != 0 || WindowLost())
+        return false;
+    if (g_demo.mode() == DemoSession::REPLAY)
+        return replayRound();
+    SDL_Event event;
+    if (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT)
+            return false;
+        DemoEvent demoEvent;
+        if (demoEventOf(event, demoEvent))
+            g_demo.noteEvent(demoEvent);
+        GameWindowProc(event);
+        return true;
+    }
+    const bool escape = g_keys[27] || g_escapeTapped;
+    g_escapeTapped = false;
+    g_demo.beginRecordedFrame(escape, g_active);
+    runFrame(escape);
+    g_demo.endFrame();
     return true;
+}
+
+bool ReplayStoppedByEscape() {
+    return s_replayStopped;
 }
 
 int RunMainLoop() {
@@ -330,10 +432,14 @@ int GameMain() {
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen))
         return 1;
     g_input.Init();
+    g_demo.startLoop();
     int code = RunMainLoop();
+    const int demoStatus = g_demo.finish(ReplayStoppedByEscape());
+    if (g_replayFrameTimes)
+        PrintReplayFrameTimes();
     // However the loop ended (Quit, a close request, a signal, a lost window), the sound is
     // shut down and the game's objects are released while the context still exists.
     ShutDownGame();
     KillGameWindow();
-    return code;
+    return demoStatus != 0 ? demoStatus : code;
 }

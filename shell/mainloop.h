@@ -21,6 +21,8 @@ void ShutDownGame();
 // One round of the loop; false once the quit message has been taken, a stop signal has
 // come or the window has gone.
 bool RunOneRound();
+// The replay of a demo was stopped by the Escape key.
+bool ReplayStoppedByEscape();
 int RunMainLoop();
 int GameMain();
 

@@ -843,8 +843,11 @@ bool watchWalk(const char* self, uint64_t seed, int maxSteps, double seconds, To
         std::perror("tarvo-explore: fork");
         return false;
     }
+    // Every walk is recorded; a faulty one keeps its demo beside its seed.
+    const std::string demo = format("explore-%llu.demo", (unsigned long long)seed);
     if (child == 0) {
         close(fds[0]);
+        setenv("TARVO_DEMO", demo.c_str(), 1);
         const std::string seedText = std::to_string(seed), steps = std::to_string(maxSteps),
                           fd = std::to_string(fds[1]), secs = std::to_string(seconds);
         execl(self, self, "--walk", seedText.c_str(), "--steps", steps.c_str(), "--seconds",
@@ -925,6 +928,7 @@ bool watchWalk(const char* self, uint64_t seed, int maxSteps, double seconds, To
         addSummary(totals, summary);
     bool clean = !hung && broken.empty() && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (clean) {
+        unlink(demo.c_str());
         std::printf("walk %d: clean: %s\n", totals.walks, summary.c_str());
         std::fflush(stdout);
         return true;
@@ -943,7 +947,10 @@ bool watchWalk(const char* self, uint64_t seed, int maxSteps, double seconds, To
     std::printf("the last %zu steps:\n", last.size());
     for (const std::string& s : last)
         std::printf("  %s\n", s.c_str());
-    std::printf("replay: tarvo-explore --seed %llu\n\n", (unsigned long long)seed);
+    std::printf("replay: tarvo-explore --seed %llu\n", (unsigned long long)seed);
+    // Up to the first state the walk set directly (a cheat the demo cannot hold), the demo
+    // replays the walk frame for frame.
+    std::printf("demo of the walk: tarvo --replay %s\n\n", demo.c_str());
     std::fflush(stdout);
     return false;
 }

@@ -1,5 +1,8 @@
 #include "tests/drive/gamedriver.h"
 
+#include "platform/demo.h"
+#include "shell/demoplay.h"
+
 #include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "objects/sceneobject.h"
@@ -14,6 +17,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -231,9 +235,15 @@ int GameDriver::run(const Step& step, double limitSeconds) {
     std::filesystem::create_directories(m_artifactDir, ignored);
     // As the game's own entry does.
     InstallStopSignals();
+    // TARVO_DEMO=FILE records the driven play as `tarvo --record FILE` would.
+    const char* demo = std::getenv("TARVO_DEMO");
+    std::string demoError;
+    if (demo && *demo && !StartDemoRecording(demo, demoError))
+        std::fprintf(stderr, "%s\n", demoError.c_str());
     if (!CreateGameWindow("Project Tarvo", 800, 600, 32, g_fullscreen))
         return 1;
     g_input.Init();
+    g_demo.startLoop();
     // No window manager hands out focus under Xvfb; the game is the only window.
     g_active = true;
     s_driver = this;
@@ -257,6 +267,8 @@ int GameDriver::run(const Step& step, double limitSeconds) {
             break;
         }
     }
+    // The recording ends with the driven play: what follows is the driver's own closing.
+    g_demo.finish(false);
     g_frameCommands = s_realCommands;
     g_swapBuffers = s_realSwap;
     m_step = nullptr;
