@@ -64,7 +64,9 @@ void TakeGameCheckpoint(DemoCheckpoint& c) {
         if (kind != KIND_ENEMY && kind != KIND_NPC)
             continue;
         enemies += kind == KIND_ENEMY ? 1 : 0;
-        h = hashInt(hashVector(hashInt(h, i), o->getPosition()), g_dataLayer->lifeOf(i));
+        // Villagers have no life record; asking for one would trip the table's assertion.
+        const int32_t life = kind == KIND_ENEMY ? g_dataLayer->lifeOf(i) : 0;
+        h = hashInt(hashVector(hashInt(h, i), o->getPosition()), life);
     }
     c.fields[9] = enemies;
     if (g_boss && g_dataLayer) {
