@@ -126,9 +126,75 @@ void Boss::pointCameraAtBoss(const Vector* eye) {
     g_camera->setDirection(m_position - g_camera->getPosition());
 }
 
+const Vector& Boss::watchBearing() {
+    if (!m_watchBearing.isZero())
+        return m_watchBearing;
+    Vector toHero = g_hero ? flat(g_hero->getPosition() - m_position) : Vector();
+    const float preferred = toHero.isZero() ? 0.0f : std::atan2(toHero.z, toHero.x);
+    // A bearing is open when no scenery stands within its reach of the line from the boss
+    // out to the summoned hero's place (the arena's standing stones ring it).
+    auto open = [&](const Vector& way) {
+        for (int32_t i = 0; i < OBJECT_TABLE_SIZE && g_dataLayer; ++i) {
+            const SceneObject* o = g_objectTable[i];
+            if (!o || g_dataLayer->kindOf(i) != KIND_STATIC)
+                continue;
+            const Vector v = flat(o->getPosition() - m_position);
+            const float along = v.dot(way);
+            const float across = std::fabs(v.x * way.z - v.z * way.x);
+            if (along > 0.0f && along < BOSS_WATCH_DISTANCE + 20.0f && across < 25.0f)
+                return false;
+        }
+        return true;
+    };
+    constexpr float STEP = 3.14159265f / 16.0f;
+    for (int32_t k = 0; k <= 16; ++k)
+        for (float sign : {1.0f, -1.0f}) {
+            const float a = preferred + sign * float(k) * STEP;
+            const Vector way(std::cos(a), 0.0f, std::sin(a));
+            if (open(way) && m_watchBearing.isZero())
+                m_watchBearing = way;
+        }
+    if (m_watchBearing.isZero()) // scenery all round: watch from the hero's side anyway
+        m_watchBearing = Vector(std::cos(preferred), 0.0f, std::sin(preferred));
+    return m_watchBearing;
+}
+
+Vector Boss::descentEye() const {
+    // The eye sinks with the boss but keeps below the mountains' crests; while the boss is
+    // high it stands back, so that the view looks up at it steeply only near the end.
+    const Vector& way = m_watchBearing;
+    const float eyeY = std::min(m_position.y - 60.0f, BOSS_WATCH_CEILING);
+    const float back = std::max(BOSS_WATCH_DISTANCE, (m_position.y - eyeY) * 1.2f);
+    Vector eye(m_position.x + way.x * back, eyeY, m_position.z + way.z * back);
+    eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 45.0f);
+    return eye;
+}
+
+void Boss::summonHero() {
+    if (!g_hero || flat(g_hero->getPosition() - m_position).length() <= BOSS_SUMMON_REACH)
+        return;
+    const Vector& way = watchBearing();
+    Vector spot(m_position.x + way.x * BOSS_SUMMON_DISTANCE, 0.0f,
+                m_position.z + way.z * BOSS_SUMMON_DISTANCE);
+    spot.y = groundHeight(spot.x, spot.z);
+    g_hero->setPosition(spot);
+    g_hero->m_velocity = Vector();
+    if (g_dataLayer)
+        g_dataLayer->movePlayer(spot.x, spot.z);
+}
+
 void Boss::updateDescent() {
     m_model->setOutline(false);
-    pointCameraAtBoss(nullptr);
+    // The camera leaves the hero and flies to watch the boss come down over the arena: the
+    // hero may be anywhere, as far as the land's far corner.
+    watchBearing();
+    if (g_camera) {
+        Vector eye = g_camera->getPosition();
+        eye.approach(eye, descentEye(), BOSS_WATCH_EASE);
+        // On its way the eye passes over the hills, never through them.
+        eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 10.0f);
+        pointCameraAtBoss(&eye);
+    }
     // A fixed step per frame: the descent looks the same at any frame rate.
     m_position = m_position + m_velocity * (BOSS_DESCENT_STEP_MS / 1000.0f);
     if (m_effect)
@@ -156,6 +222,7 @@ void Boss::updateCharge(double dt) {
     advanceAnimation();
     if (m_charge >= 1.0f) {
         m_phase = BOSS_FIGHT;
+        summonHero();
         if (g_camera)
             g_camera->setFollowing(g_camera->getTarget() != nullptr);
         if (g_hero)

@@ -26,6 +26,18 @@ enum BossPhase : int32_t {
     BOSS_DEAD = 3,
 };
 
+// Where the boss is watched from, so that its arrival is seen wherever the hero stands: the
+// descent's camera flies to a point this far out from the landing spot, on the hero's side
+// (a bearing clear of scenery), at this many units a frame of the gap, and rises no higher
+// than BOSS_WATCH_CEILING (the mountains around the land stand higher, so the view never
+// reaches past them). A hero farther than BOSS_SUMMON_REACH from the boss when the fight
+// starts is brought to BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
+constexpr float BOSS_WATCH_DISTANCE = 240.0f;
+constexpr float BOSS_WATCH_EASE = 8.0f;
+constexpr float BOSS_WATCH_CEILING = 560.0f;
+constexpr float BOSS_SUMMON_REACH = 450.0f;
+constexpr float BOSS_SUMMON_DISTANCE = 230.0f;
+
 // Charge gained per millisecond of the charge phase.
 constexpr float BOSS_CHARGE_RATE = 0.0003f;
 // The descent's fixed step in milliseconds, per frame.
@@ -55,6 +67,7 @@ public:
     std::unique_ptr<FlareEffect> m_flare; // "Data/Flare.bmp", blue, ring 1.0, vertical
     float m_charge = 0.0f;                // 0 to 1; also the drawing alpha
     bool m_texturesLoaded = false;        // the first draw loads them when nobody did before
+    Vector m_watchBearing;                // from the landing spot toward the watcher; zero: unset
 
 private:
     void updateDescent();
@@ -64,6 +77,13 @@ private:
     void castBolt();
     // Looks at the boss from where the camera is, or from `eye` when given.
     void pointCameraAtBoss(const Vector* eye);
+    // The bearing from the boss toward the hero, turned to the nearest one whose line to
+    // the boss no scenery stands on; chosen once, at the start of the descent.
+    const Vector& watchBearing();
+    // The descent's eye: eased toward a point over the arena that sinks with the boss.
+    Vector descentEye() const;
+    // A hero far from the fight is brought to its edge, facing the boss.
+    void summonHero();
 };
 
 // The level's boss (shell/gamecontext.cpp); null outside a level.

@@ -132,6 +132,32 @@ TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
     EXPECT_FLOAT_EQ(m_boss.m_charge, 1.0f) << "the charge, also the alpha, stops at 1";
     EXPECT_TRUE(m_camera->isFollowing()) << "the camera goes back to the hero";
     EXPECT_FLOAT_EQ(m_boss.m_flare->m_gravity.y, 1.0f);
+    EXPECT_TRUE(m_hero->getPosition().isZero()) << "a hero near the boss stays where he is";
+}
+
+TEST_F(BossFight, TheDescentIsWatchedFromNearTheBossAndAFarHeroIsBroughtToTheFight) {
+    // The last creature fell in a far corner, the camera behind the hero there.
+    m_hero->setPosition(Vector(210.0f, 0.0f, 2000.0f));
+    m_camera->setPosition(Vector(170.0f, 15.0f, 2000.0f));
+    m_boss.setPosition(Vector(1650.0f, 1000.0f, 1550.0f));
+    for (int frame = 0; frame < 30; ++frame)
+        m_boss.update();
+    const Vector eye = m_camera->getPosition(), toBoss = m_boss.getPosition() - eye;
+    EXPECT_LT(toBoss.length(), 800.0f) << "the camera flew to the boss";
+    EXPECT_LE(eye.y, BOSS_WATCH_CEILING) << "below the mountains' crests";
+    Vector look = m_camera->getDirection();
+    look.normalize();
+    EXPECT_GT(look.dot(toBoss / toBoss.length()), 0.999f) << "and looks at it";
+    EXPECT_LT(eye.x, 1650.0f) << "from the hero's side";
+
+    m_boss.setPosition(Vector(1650.0f, -1.0f, 1550.0f));
+    for (int frame = 0; frame < 40 && m_boss.m_phase != BOSS_FIGHT; ++frame)
+        m_boss.update();
+    ASSERT_EQ(m_boss.m_phase, BOSS_FIGHT);
+    Vector toFight = m_boss.getPosition() - m_hero->getPosition();
+    toFight.y = 0.0f;
+    EXPECT_NEAR(toFight.length(), BOSS_SUMMON_DISTANCE, 1.0f) << "the hero stands at the fight";
+    EXPECT_GT(m_hero->getDirection().dot(toFight / toFight.length()), 0.999f) << "facing the boss";
 }
 
 TEST_F(BossFight, AnAttackQueuesTheCastingSwing) {
