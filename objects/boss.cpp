@@ -117,15 +117,6 @@ void Boss::update() {
     }
 }
 
-void Boss::pointCameraAtBoss(const Vector* eye) {
-    if (!g_camera)
-        return;
-    g_camera->setFollowing(false);
-    if (eye)
-        g_camera->setPosition(*eye);
-    g_camera->setDirection(m_position - g_camera->getPosition());
-}
-
 const Vector& Boss::watchBearing() {
     if (!m_watchBearing.isZero())
         return m_watchBearing;
@@ -193,7 +184,12 @@ void Boss::updateDescent() {
         eye.approach(eye, descentEye(), BOSS_WATCH_EASE);
         // On its way the eye passes over the hills, never through them.
         eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 10.0f);
-        pointCameraAtBoss(&eye);
+        g_camera->setFollowing(false);
+        g_camera->setPosition(eye);
+        // Aimed below the boss, so that it comes down through the upper part of the view and
+        // the land it falls to shows beneath it.
+        const Vector aim = m_position - Vector(0.0f, 0.3f * flat(m_position - eye).length(), 0.0f);
+        g_camera->setDirection(aim - eye);
     }
     // A fixed step per frame: the descent looks the same at any frame rate.
     m_position = m_position + m_velocity * (BOSS_DESCENT_STEP_MS / 1000.0f);
@@ -215,18 +211,38 @@ void Boss::updateCharge(double dt) {
     m_charge += float(dt) * BOSS_CHARGE_RATE;
     if (m_charge > 1.0f)
         m_charge = 1.0f;
-    const Vector eye = m_position + Vector(30.0f, 40.0f, 30.0f);
-    pointCameraAtBoss(&eye);
+    if (g_camera) {
+        // The whole figure in view, not only its feet.
+        const Vector eye = m_position + Vector(30.0f, 40.0f, 30.0f);
+        g_camera->setFollowing(false);
+        g_camera->setPosition(eye);
+        g_camera->setDirection(m_position + Vector(0.0f, 12.0f, 0.0f) - eye);
+    }
     m_flare->setRingSize(m_charge * 10.0f);
     m_flare->setPosition(-m_charge * 5.0f, 0.0f, 0.0f);
     advanceAnimation();
     if (m_charge >= 1.0f) {
         m_phase = BOSS_FIGHT;
         summonHero();
+        // A unit facing: the follow camera stands the facing times its distance behind him,
+        // and the whole way to the boss as a facing put it thousands of units away.
+        Vector facing = g_hero ? flat(m_position - g_hero->getPosition()) : Vector();
+        if (!facing.isZero()) {
+            facing.normalize();
+            g_hero->setDirection(facing);
+        }
+        if (g_camera && g_hero && g_camera->getTarget() == g_hero) {
+            // A cut to behind the hero: eased from the charge's view the follow swung over
+            // the land for a second, and its look-at point still lay where the hero was before.
+            Camera& camera = *g_camera;
+            const Vector hero = g_hero->getPosition();
+            Vector eye = hero - g_hero->getDirection() * camera.m_distance;
+            eye.y += camera.m_eyeHeight;
+            camera.setPosition(eye);
+            camera.m_lookAt = hero + Vector(0.0f, camera.m_lookHeight, 0.0f);
+        }
         if (g_camera)
             g_camera->setFollowing(g_camera->getTarget() != nullptr);
-        if (g_hero)
-            g_hero->setDirection(flat(m_position - g_hero->getPosition()));
         m_flare->setGravity(0.0f, 1.0f, 0.0f);
     }
 }

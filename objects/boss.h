@@ -75,8 +75,6 @@ private:
     void updateDead();
     void updateFight(double dt);
     void castBolt();
-    // Looks at the boss from where the camera is, or from `eye` when given.
-    void pointCameraAtBoss(const Vector* eye);
     // The bearing from the boss toward the hero, turned to the nearest one whose line to
     // the boss no scenery stands on; chosen once, at the start of the descent.
     const Vector& watchBearing();

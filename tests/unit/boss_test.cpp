@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -147,7 +148,9 @@ TEST_F(BossFight, TheDescentIsWatchedFromNearTheBossAndAFarHeroIsBroughtToTheFig
     EXPECT_LE(eye.y, BOSS_WATCH_CEILING) << "below the mountains' crests";
     Vector look = m_camera->getDirection();
     look.normalize();
-    EXPECT_GT(look.dot(toBoss / toBoss.length()), 0.999f) << "and looks at it";
+    const Vector sight = toBoss / toBoss.length();
+    EXPECT_GT(look.dot(sight), std::cos(0.3f)) << "it is in view (the view's half height: 0.39)";
+    EXPECT_GT(sight.y, look.y) << "coming down through the upper half";
     EXPECT_LT(eye.x, 1650.0f) << "from the hero's side";
 
     m_boss.setPosition(Vector(1650.0f, -1.0f, 1550.0f));
@@ -158,6 +161,10 @@ TEST_F(BossFight, TheDescentIsWatchedFromNearTheBossAndAFarHeroIsBroughtToTheFig
     toFight.y = 0.0f;
     EXPECT_NEAR(toFight.length(), BOSS_SUMMON_DISTANCE, 1.0f) << "the hero stands at the fight";
     EXPECT_GT(m_hero->getDirection().dot(toFight / toFight.length()), 0.999f) << "facing the boss";
+    EXPECT_NEAR(m_hero->getDirection().length(), 1.0f, 1e-4f) << "the camera stands 40 behind";
+    Vector behind = m_hero->getPosition() - m_camera->getPosition();
+    behind.y = 0.0f;
+    EXPECT_NEAR(behind.length(), m_camera->m_distance, 1.0f) << "and cuts to behind him";
 }
 
 TEST_F(BossFight, AnAttackQueuesTheCastingSwing) {
