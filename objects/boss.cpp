@@ -151,13 +151,10 @@ const Vector& Boss::watchBearing() {
 }
 
 Vector Boss::descentEye() const {
-    // The eye sinks with the boss but keeps below the mountains' crests; while the boss is
-    // high it stands back, so that the view looks up at it steeply only near the end.
     const Vector& way = m_watchBearing;
-    const float eyeY = std::min(m_position.y - 60.0f, BOSS_WATCH_CEILING);
-    const float back = std::max(BOSS_WATCH_DISTANCE, (m_position.y - eyeY) * 1.2f);
-    Vector eye(m_position.x + way.x * back, eyeY, m_position.z + way.z * back);
-    eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 45.0f);
+    Vector eye(m_position.x + way.x * BOSS_WATCH_DISTANCE, m_position.y - BOSS_WATCH_BELOW,
+               m_position.z + way.z * BOSS_WATCH_DISTANCE);
+    eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + BOSS_WATCH_ABOVE_GROUND);
     return eye;
 }
 

@@ -27,14 +27,17 @@ enum BossPhase : int32_t {
 };
 
 // Where the boss is watched from, so that its arrival is seen wherever the hero stands: the
-// descent's camera flies to a point this far out from the landing spot, on the hero's side
-// (a bearing clear of scenery), at this many units a frame of the gap, and rises no higher
-// than BOSS_WATCH_CEILING (the mountains around the land stand higher, so the view never
-// reaches past them). A hero farther than BOSS_SUMMON_REACH from the boss when the fight
-// starts is brought to BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
-constexpr float BOSS_WATCH_DISTANCE = 240.0f;
+// descent's camera flies (this part of the gap a frame) to a point BOSS_WATCH_DISTANCE out from
+// the landing spot on the hero's side, on a bearing clear of scenery, BOSS_WATCH_BELOW under
+// the boss, and sinks with it down to BOSS_WATCH_ABOVE_GROUND. It looks up at least 28 degrees
+// while it is higher than that, so the view never reaches below the horizon from high up,
+// where the mountains round the land would no longer hide the sky box's lower half. A hero
+// farther than BOSS_SUMMON_REACH from the boss when the fight starts is brought to
+// BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
+constexpr float BOSS_WATCH_DISTANCE = 180.0f;
+constexpr float BOSS_WATCH_BELOW = 150.0f;
+constexpr float BOSS_WATCH_ABOVE_GROUND = 45.0f;
 constexpr float BOSS_WATCH_EASE = 8.0f;
-constexpr float BOSS_WATCH_CEILING = 560.0f;
 constexpr float BOSS_SUMMON_REACH = 450.0f;
 constexpr float BOSS_SUMMON_DISTANCE = 230.0f;
 
@@ -78,7 +81,7 @@ private:
     // The bearing from the boss toward the hero, turned to the nearest one whose line to
     // the boss no scenery stands on; chosen once, at the start of the descent.
     const Vector& watchBearing();
-    // The descent's eye: eased toward a point over the arena that sinks with the boss.
+    // Where the descent's eye heads for: over the arena, sinking with the boss.
     Vector descentEye() const;
     // A hero far from the fight is brought to its edge, facing the boss.
     void summonHero();

@@ -59,11 +59,12 @@ namespace {
 // The mountains around the land: rings at these distances beyond its border, rising by these
 // heights above the border's own (times 1 to 1.5 along the way, for crests and passes). The
 // sky box's walls stand about 700 beyond the border: the last ring reaches past them, and its
-// crests stand higher than any eye the game places, so every view out of the land ends on
-// a slope under the sky, never on the land's cut edge.
+// crests (460 and up) stand higher than the hero's eye on the highest ground, so every view
+// out of the land ends on a slope under the sky, never on the land's cut edge; they stay low
+// enough that the sky still shows above them from the valley.
 constexpr int32_t APRON_RINGS = 8;
 constexpr float APRON_OUT[APRON_RINGS] = {0, 40, 120, 240, 400, 560, 720, 820};
-constexpr float APRON_RISE[APRON_RINGS] = {0, 30, 100, 200, 300, 380, 430, 440};
+constexpr float APRON_RISE[APRON_RINGS] = {0, 25, 70, 130, 180, 210, 230, 235};
 
 float apronHash(int32_t i, int32_t ring) {
     uint32_t h = uint32_t(i) * 374761393u + uint32_t(ring) * 668265263u;
