@@ -765,40 +765,27 @@ struct Climax {
     int unseen = 0; // screenshots that did not show the boss
 };
 
-// Where the boss is on the screen (pixels of 800 by 600, from the top left) and how tall a
-// figure 30 high stands there; false when it is behind the eye.
+// Where the boss's middle is on the screen (pixels of 800 by 600 from the top left) and how
+// tall a figure 30 high stands there; false when it is behind the eye or the land hides it.
 bool bossOnScreen(float& sx, float& sy, float& tall) {
-    if (!g_camera || !g_boss)
-        return false;
     const Vector eye = g_camera->getPosition();
     Vector ahead = g_camera->isFollowing() ? g_camera->getLookAt() - eye : g_camera->getDirection();
     ahead.normalize();
-    Vector right;
+    Vector right, up;
     right.cross(ahead, Vector(0.0f, 1.0f, 0.0f));
     right.normalize();
-    Vector up;
     up.cross(right, ahead);
     const Vector v = g_boss->getPosition() + Vector(0.0f, 15.0f, 0.0f) - eye;
-    const float depth = v.dot(ahead);
-    if (depth <= 1.0f)
-        return false;
-    const float half = std::tan(22.5f * 3.14159265f / 180.0f);
+    const float depth = v.dot(ahead), half = std::tan(22.5f * 3.14159265f / 180.0f);
     sx = 400.0f + 400.0f * v.dot(right) / (depth * half * 800.0f / 600.0f);
     sy = 300.0f - 300.0f * v.dot(up) / (depth * half);
     tall = 30.0f / (depth * half) * 300.0f;
-    return true;
-}
-
-// Whether the land stands between the eye and the boss's middle.
-bool landHidesBoss() {
-    const Vector eye = g_camera->getPosition();
-    const Vector boss = g_boss->getPosition() + Vector(0.0f, 15.0f, 0.0f);
     for (int i = 1; i < 64; ++i) {
-        const Vector at = eye + (boss - eye) * (float(i) / 64.0f);
+        const Vector at = eye + v * (float(i) / 64.0f);
         if (heightAt(at.x, at.z) > at.y)
-            return true;
+            return false;
     }
-    return false;
+    return depth > 1.0f;
 }
 
 void watchClimax(GameDriver& d, Pilot& p, double now) {
@@ -809,11 +796,10 @@ void watchClimax(GameDriver& d, Pilot& p, double now) {
         c.hunted = true;
         int left = LivingEnemies();
         for (int i = 0; i < OBJECT_TABLE_SIZE && left > 1; ++i)
-            if (g_objectTable[i] && g_dataLayer->kindOf(i) == KIND_ENEMY) {
-                if (auto* enemy = dynamic_cast<Character*>(g_objectTable[i])) {
-                    enemy->onHit(0, WEAPON_BAT, 100000, Vector(1.0f, 0.0f, 0.0f));
-                    --left;
-                }
+            if (auto* enemy = dynamic_cast<Character*>(g_objectTable[i]);
+                enemy && g_dataLayer->kindOf(i) == KIND_ENEMY) {
+                enemy->onHit(0, WEAPON_BAT, 100000, Vector(1.0f, 0.0f, 0.0f));
+                --left;
             }
         g_hero->m_redAmmo = 60;
         logLine(d, p, "short hunt: all but one creature struck down");
@@ -834,39 +820,30 @@ void watchClimax(GameDriver& d, Pilot& p, double now) {
             logLine(d, p, "the last creature and the hero carried into the corner");
         }
     }
-    if (!g_dataLayer->isBossActive() || !g_boss)
+    if (!g_dataLayer->isBossActive() || !g_boss || !g_camera)
         return;
+    static const char* const phases[] = {"boss-descent", "boss-charge", "boss-fight", "boss-dead"};
     if (g_boss->m_phase != c.phase) {
-        c.phase = g_boss->m_phase;
+        c.phase = std::clamp<int>(g_boss->m_phase, 0, 3);
         c.phaseSince = now;
         c.phaseShots = 0;
-        static const char* const names[] = {"boss-descent", "boss-charge", "boss-fight",
-                                            "boss-dead"};
-        if (c.phase >= 0 && c.phase < 4)
-            logLine(d, p, names[c.phase]);
+        logLine(d, p, phases[c.phase]);
     }
     if (c.phase > BOSS_FIGHT || c.phaseShots >= 2 ||
         now - c.phaseSince < (c.phaseShots ? 3.0 : 1.0))
         return;
-    ++c.phaseShots;
-    static const char* const phases[] = {"descent", "charge", "fight"};
-    const std::string name =
-        std::string("boss-") + phases[c.phase] + (c.phaseShots == 1 ? "-1s" : "-3s");
+    const std::string name = std::string(phases[c.phase]) + (++c.phaseShots == 1 ? "-1s" : "-3s");
     d.screenshot(name);
     float sx = 0.0f, sy = 0.0f, tall = 0.0f;
-    const bool ahead = bossOnScreen(sx, sy, tall);
-    const bool framed = ahead && sx > 20.0f && sx < 780.0f && sy > 20.0f && sy < 580.0f;
-    const bool hidden = ahead && landHidesBoss();
     // The descending boss is its blue cloud: a figure 30 high shows at 20 pixels or more.
-    const bool seen = framed && !hidden && tall >= 20.0f;
-    if (!seen)
-        ++c.unseen;
+    const bool seen = bossOnScreen(sx, sy, tall) && sx > 20.0f && sx < 780.0f && sy > 20.0f &&
+                      sy < 580.0f && tall >= 20.0f;
+    c.unseen += seen ? 0 : 1;
     const Vector b = g_boss->getPosition(), e = g_camera->getPosition();
-    std::printf("%s: boss (%.0f, %.0f, %.0f) %s at (%.0f, %.0f), %.0f px tall, eye (%.0f, %.0f, "
-                "%.0f), hero %.0f from it: %s\n",
-                name.c_str(), b.x, b.y, b.z, ahead ? "on screen" : "behind the eye", sx, sy, tall,
-                e.x, e.y, e.z, flatDistance(g_boss, g_hero->getPosition()),
-                seen ? "in view" : (hidden ? "HIDDEN by the land" : "NOT in view"));
+    std::printf("%s: boss (%.0f, %.0f, %.0f) at (%.0f, %.0f) on the screen, %.0f px tall, eye "
+                "(%.0f, %.0f, %.0f), hero %.0f from it: %s\n",
+                name.c_str(), b.x, b.y, b.z, sx, sy, tall, e.x, e.y, e.z,
+                flatDistance(g_boss, g_hero->getPosition()), seen ? "in view" : "NOT in view");
 }
 
 bool step(GameDriver& d, Pilot& p) {
