@@ -142,12 +142,11 @@ const Vector& Boss::watchBearing() {
         for (float sign : {1.0f, -1.0f}) {
             const float a = preferred + sign * float(k) * STEP;
             const Vector way(std::cos(a), 0.0f, std::sin(a));
-            if (open(way) && m_watchBearing.isZero())
-                m_watchBearing = way;
+            if (open(way))
+                return m_watchBearing = way;
         }
-    if (m_watchBearing.isZero()) // scenery all round: watch from the hero's side anyway
-        m_watchBearing = Vector(std::cos(preferred), 0.0f, std::sin(preferred));
-    return m_watchBearing;
+    // Scenery all round: watch from the hero's side anyway.
+    return m_watchBearing = Vector(std::cos(preferred), 0.0f, std::sin(preferred));
 }
 
 Vector Boss::descentEye() const {
@@ -183,8 +182,7 @@ void Boss::updateDescent() {
         eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 10.0f);
         g_camera->setFollowing(false);
         g_camera->setPosition(eye);
-        // Aimed below the boss, so that it comes down through the upper part of the view and
-        // the land it falls to shows beneath it.
+        // Aimed below the boss, so that it comes down through the upper part of the view.
         const Vector aim = m_position - Vector(0.0f, 0.3f * flat(m_position - eye).length(), 0.0f);
         g_camera->setDirection(aim - eye);
     }

@@ -1,7 +1,8 @@
 // Boss: the last opponent, a Character created inactive. Once the data layer says the
 // boss takes part, the play frame activates it; it then descends at a fixed 5 ms step
-// per frame (whatever the frame time), charges its blue flare for 1 / 0.0003 ms of game
-// time with the camera on it, fights like a magician with stronger bolts, and its
+// per frame (whatever the frame time) with the camera flown to watch it wherever the hero
+// is, charges its blue flare for 1 / 0.0003 ms of game time with the camera on it, fights
+// like a magician with stronger bolts (a hero far off is brought to the fight), and its
 // death fades the screen to white and leads to the credits.
 //
 // Costs: update is constant time plus the model's blend step and, in the fight, at
