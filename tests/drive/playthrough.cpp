@@ -759,6 +759,8 @@ struct Climax {
     bool shortHunt = false;
     bool hunted = false;
     bool carried = false;
+    double carriedAt = 0.0;
+    bool lastKillShot = false;
     int phase = -1;
     double phaseSince = 0.0;
     int phaseShots = 0;
@@ -808,7 +810,8 @@ void watchClimax(GameDriver& d, Pilot& p, double now) {
         c.carried = true;
         float distance = 0.0f;
         if (SceneObject* last = nearestEnemy(g_hero->getPosition(), distance)) {
-            const float low = 120.0f, high = 2048.0f - 120.0f;
+            // High on the slopes that rise to the border, where the view looks out of the land.
+            const float low = 40.0f, high = 2048.0f - 40.0f;
             const Vector spot((c.corner & 1) ? high : low, 0.0f, (c.corner & 2) ? high : low);
             Vector inward = Vector(1024.0f, 0.0f, 1024.0f) - spot;
             inward.normalize();
@@ -818,7 +821,16 @@ void watchClimax(GameDriver& d, Pilot& p, double now) {
             g_hero->setDirection(inward * -1.0f);
             g_dataLayer->movePlayer(hero.x, hero.z);
             logLine(d, p, "the last creature and the hero carried into the corner");
+            c.carriedAt = now;
         }
+    }
+    if (c.carried && c.carriedAt > 0.0 && now - c.carriedAt > 1.0) {
+        c.carriedAt = 0.0;
+        d.screenshot("corner"); // the hero looking out over the land's corner
+    }
+    if (c.carried && !c.lastKillShot && LivingEnemies() == 0) {
+        c.lastKillShot = true;
+        d.screenshot("last-kill");
     }
     if (!g_dataLayer->isBossActive() || !g_boss || !g_camera)
         return;
