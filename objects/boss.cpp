@@ -103,7 +103,7 @@ void Boss::update() {
     m_timer->Reset();
     switch (m_phase) {
     case BOSS_DESCENT:
-        updateDescent();
+        updateDescent(dt);
         break;
     case BOSS_CHARGE:
         updateCharge(dt);
@@ -170,14 +170,17 @@ void Boss::summonHero() {
         g_dataLayer->movePlayer(spot.x, spot.z);
 }
 
-void Boss::updateDescent() {
+void Boss::updateDescent(double dt) {
     m_model->setOutline(false);
     // The camera leaves the hero and flies to watch the boss come down over the arena: the
     // hero may be anywhere, as far as the land's far corner.
     watchBearing();
     if (g_camera) {
         Vector eye = g_camera->getPosition();
-        eye.approach(eye, descentEye(), BOSS_WATCH_EASE);
+        // Eased by the clock, not by the frame: on a slow machine a frame's share left the
+        // eye half way across the land a second into the descent.
+        const float share = 1.0f - std::exp(-float(dt) / BOSS_WATCH_EASE_MS);
+        eye = eye + (descentEye() - eye) * share;
         // On its way the eye passes over the hills, never through them.
         eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 10.0f);
         g_camera->setFollowing(false);

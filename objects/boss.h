@@ -28,17 +28,17 @@ enum BossPhase : int32_t {
 };
 
 // Where the boss is watched from, so that its arrival is seen wherever the hero stands: the
-// descent's camera flies (this part of the gap a frame) to a point BOSS_WATCH_DISTANCE out from
-// the landing spot on the hero's side, on a bearing clear of scenery, BOSS_WATCH_BELOW under
-// the boss, and sinks with it down to BOSS_WATCH_ABOVE_GROUND. It looks up at least 28 degrees
-// while it is higher than that, so the view never reaches below the horizon from high up,
-// where the mountains round the land would no longer hide the sky box's lower half. A hero
-// farther than BOSS_SUMMON_REACH from the boss when the fight starts is brought to
-// BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
+// descent's camera flies (the gap shrinking e-fold every BOSS_WATCH_EASE_MS) to a point
+// BOSS_WATCH_DISTANCE out from the landing spot on the hero's side, on a bearing clear of
+// scenery, BOSS_WATCH_BELOW under the boss, and sinks with it down to BOSS_WATCH_ABOVE_GROUND.
+// It looks up at least 28 degrees while it is higher than that, so the view never reaches
+// below the horizon from high up, where the mountains round the land would no longer hide the
+// sky box's lower half. A hero farther than BOSS_SUMMON_REACH from the boss when the fight
+// starts is brought to BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
 constexpr float BOSS_WATCH_DISTANCE = 180.0f;
 constexpr float BOSS_WATCH_BELOW = 150.0f;
 constexpr float BOSS_WATCH_ABOVE_GROUND = 45.0f;
-constexpr float BOSS_WATCH_EASE = 8.0f;
+constexpr float BOSS_WATCH_EASE_MS = 250.0f;
 constexpr float BOSS_SUMMON_REACH = 450.0f;
 constexpr float BOSS_SUMMON_DISTANCE = 230.0f;
 
@@ -74,7 +74,7 @@ public:
     Vector m_watchBearing;                // from the landing spot toward the watcher; zero: unset
 
 private:
-    void updateDescent();
+    void updateDescent(double dt);
     void updateCharge(double dt);
     void updateDead();
     void updateFight(double dt);
