@@ -482,14 +482,6 @@ void fight(GameDriver& d, Pilot& p) {
             clickButton(d, p, SDL_BUTTON_LEFT);
             p.lastShotAt = now;
             ++p.shots;
-            if (std::getenv("TARVO_PILOT_SHOTS")) {
-                // Where the shot passes the target's middle, for tuning the aim.
-                const Vector off = aimPoint - muzzle;
-                const float along = off.x * facing.x + off.y * facing.y + off.z * facing.z;
-                const Vector miss = off - facing * along;
-                std::printf("shot %d at %.0f: off (%.1f %.1f %.1f) miss %.1f facing y %.2f\n",
-                            p.shots, distance, off.x, off.y, off.z, miss.length(), facing.y);
-            }
         }
     }
 }
