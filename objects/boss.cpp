@@ -103,7 +103,7 @@ void Boss::update() {
     m_timer->Reset();
     switch (m_phase) {
     case BOSS_DESCENT:
-        updateDescent();
+        updateDescent(dt);
         break;
     case BOSS_CHARGE:
         updateCharge(dt);
@@ -117,18 +117,78 @@ void Boss::update() {
     }
 }
 
-void Boss::pointCameraAtBoss(const Vector* eye) {
-    if (!g_camera)
-        return;
-    g_camera->setFollowing(false);
-    if (eye)
-        g_camera->setPosition(*eye);
-    g_camera->setDirection(m_position - g_camera->getPosition());
+const Vector& Boss::watchBearing() {
+    if (!m_watchBearing.isZero())
+        return m_watchBearing;
+    Vector toHero = g_hero ? flat(g_hero->getPosition() - m_position) : Vector();
+    const float preferred = toHero.isZero() ? 0.0f : std::atan2(toHero.z, toHero.x);
+    // A bearing is open when no scenery stands within its reach of the line from the boss
+    // out to the summoned hero's place (the arena's standing stones ring it).
+    auto open = [&](const Vector& way) {
+        for (int32_t i = 0; i < OBJECT_TABLE_SIZE && g_dataLayer; ++i) {
+            const SceneObject* o = g_objectTable[i];
+            if (!o || g_dataLayer->kindOf(i) != KIND_STATIC)
+                continue;
+            const Vector v = flat(o->getPosition() - m_position);
+            const float along = v.dot(way);
+            const float across = std::fabs(v.x * way.z - v.z * way.x);
+            if (along > 0.0f && along < BOSS_WATCH_DISTANCE + 20.0f && across < 25.0f)
+                return false;
+        }
+        return true;
+    };
+    constexpr float STEP = 3.14159265f / 16.0f;
+    for (int32_t k = 0; k <= 16; ++k)
+        for (float sign : {1.0f, -1.0f}) {
+            const float a = preferred + sign * float(k) * STEP;
+            const Vector way(std::cos(a), 0.0f, std::sin(a));
+            if (open(way))
+                return m_watchBearing = way;
+        }
+    // Scenery all round: watch from the hero's side anyway.
+    return m_watchBearing = Vector(std::cos(preferred), 0.0f, std::sin(preferred));
 }
 
-void Boss::updateDescent() {
+Vector Boss::descentEye() const {
+    const Vector& way = m_watchBearing;
+    Vector eye(m_position.x + way.x * BOSS_WATCH_DISTANCE, m_position.y - BOSS_WATCH_BELOW,
+               m_position.z + way.z * BOSS_WATCH_DISTANCE);
+    eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + BOSS_WATCH_ABOVE_GROUND);
+    return eye;
+}
+
+void Boss::summonHero() {
+    if (!g_hero || flat(g_hero->getPosition() - m_position).length() <= BOSS_SUMMON_REACH)
+        return;
+    const Vector& way = watchBearing();
+    Vector spot(m_position.x + way.x * BOSS_SUMMON_DISTANCE, 0.0f,
+                m_position.z + way.z * BOSS_SUMMON_DISTANCE);
+    spot.y = groundHeight(spot.x, spot.z);
+    g_hero->setPosition(spot);
+    g_hero->m_velocity = Vector();
+    if (g_dataLayer)
+        g_dataLayer->movePlayer(spot.x, spot.z);
+}
+
+void Boss::updateDescent(double dt) {
     m_model->setOutline(false);
-    pointCameraAtBoss(nullptr);
+    // The camera leaves the hero and flies to watch the boss come down over the arena: the
+    // hero may be anywhere, as far as the land's far corner.
+    watchBearing();
+    if (g_camera) {
+        Vector eye = g_camera->getPosition();
+        // Eased by the clock, not by the frame: on a slow machine a frame's share left the
+        // eye half way across the land a second into the descent.
+        const float share = 1.0f - std::exp(-float(dt) / BOSS_WATCH_EASE_MS);
+        eye = eye + (descentEye() - eye) * share;
+        // On its way the eye passes over the hills, never through them.
+        eye.y = std::max(eye.y, groundHeight(eye.x, eye.z) + 10.0f);
+        g_camera->setFollowing(false);
+        g_camera->setPosition(eye);
+        // Aimed below the boss, so that it comes down through the upper part of the view.
+        const Vector aim = m_position - Vector(0.0f, 0.3f * flat(m_position - eye).length(), 0.0f);
+        g_camera->setDirection(aim - eye);
+    }
     // A fixed step per frame: the descent looks the same at any frame rate.
     m_position = m_position + m_velocity * (BOSS_DESCENT_STEP_MS / 1000.0f);
     if (m_effect)
@@ -149,17 +209,38 @@ void Boss::updateCharge(double dt) {
     m_charge += float(dt) * BOSS_CHARGE_RATE;
     if (m_charge > 1.0f)
         m_charge = 1.0f;
-    const Vector eye = m_position + Vector(30.0f, 40.0f, 30.0f);
-    pointCameraAtBoss(&eye);
+    if (g_camera) {
+        // The whole figure in view, not only its feet.
+        const Vector eye = m_position + Vector(30.0f, 40.0f, 30.0f);
+        g_camera->setFollowing(false);
+        g_camera->setPosition(eye);
+        g_camera->setDirection(m_position + Vector(0.0f, 12.0f, 0.0f) - eye);
+    }
     m_flare->setRingSize(m_charge * 10.0f);
     m_flare->setPosition(-m_charge * 5.0f, 0.0f, 0.0f);
     advanceAnimation();
     if (m_charge >= 1.0f) {
         m_phase = BOSS_FIGHT;
+        summonHero();
+        // A unit facing: the follow camera stands the facing times its distance behind him,
+        // and the whole way to the boss as a facing put it thousands of units away.
+        Vector facing = g_hero ? flat(m_position - g_hero->getPosition()) : Vector();
+        if (!facing.isZero()) {
+            facing.normalize();
+            g_hero->setDirection(facing);
+        }
+        if (g_camera && g_hero && g_camera->getTarget() == g_hero) {
+            // A cut to behind the hero: eased from the charge's view the follow swung over
+            // the land for a second, and its look-at point still lay where the hero was before.
+            Camera& camera = *g_camera;
+            const Vector hero = g_hero->getPosition();
+            Vector eye = hero - g_hero->getDirection() * camera.m_distance;
+            eye.y += camera.m_eyeHeight;
+            camera.setPosition(eye);
+            camera.m_lookAt = hero + Vector(0.0f, camera.m_lookHeight, 0.0f);
+        }
         if (g_camera)
             g_camera->setFollowing(g_camera->getTarget() != nullptr);
-        if (g_hero)
-            g_hero->setDirection(flat(m_position - g_hero->getPosition()));
         m_flare->setGravity(0.0f, 1.0f, 0.0f);
     }
 }

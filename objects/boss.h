@@ -1,7 +1,8 @@
 // Boss: the last opponent, a Character created inactive. Once the data layer says the
 // boss takes part, the play frame activates it; it then descends at a fixed 5 ms step
-// per frame (whatever the frame time), charges its blue flare for 1 / 0.0003 ms of game
-// time with the camera on it, fights like a magician with stronger bolts, and its
+// per frame (whatever the frame time) with the camera flown to watch it wherever the hero
+// is, charges its blue flare for 1 / 0.0003 ms of game time with the camera on it, fights
+// like a magician with stronger bolts (a hero far off is brought to the fight), and its
 // death fades the screen to white and leads to the credits.
 //
 // Costs: update is constant time plus the model's blend step and, in the fight, at
@@ -25,6 +26,21 @@ enum BossPhase : int32_t {
     BOSS_FIGHT = 2,
     BOSS_DEAD = 3,
 };
+
+// Where the boss is watched from, so that its arrival is seen wherever the hero stands: the
+// descent's camera flies (the gap shrinking e-fold every BOSS_WATCH_EASE_MS) to a point
+// BOSS_WATCH_DISTANCE out from the landing spot on the hero's side, on a bearing clear of
+// scenery, BOSS_WATCH_BELOW under the boss, and sinks with it down to BOSS_WATCH_ABOVE_GROUND.
+// It looks up at least 28 degrees while it is higher than that, so the view never reaches
+// below the horizon from high up, where the mountains round the land would no longer hide the
+// sky box's lower half. A hero farther than BOSS_SUMMON_REACH from the boss when the fight
+// starts is brought to BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
+constexpr float BOSS_WATCH_DISTANCE = 180.0f;
+constexpr float BOSS_WATCH_BELOW = 150.0f;
+constexpr float BOSS_WATCH_ABOVE_GROUND = 45.0f;
+constexpr float BOSS_WATCH_EASE_MS = 250.0f;
+constexpr float BOSS_SUMMON_REACH = 450.0f;
+constexpr float BOSS_SUMMON_DISTANCE = 230.0f;
 
 // Charge gained per millisecond of the charge phase.
 constexpr float BOSS_CHARGE_RATE = 0.0003f;
@@ -55,15 +71,21 @@ public:
     std::unique_ptr<FlareEffect> m_flare; // "Data/Flare.bmp", blue, ring 1.0, vertical
     float m_charge = 0.0f;                // 0 to 1; also the drawing alpha
     bool m_texturesLoaded = false;        // the first draw loads them when nobody did before
+    Vector m_watchBearing;                // from the landing spot toward the watcher; zero: unset
 
 private:
-    void updateDescent();
+    void updateDescent(double dt);
     void updateCharge(double dt);
     void updateDead();
     void updateFight(double dt);
     void castBolt();
-    // Looks at the boss from where the camera is, or from `eye` when given.
-    void pointCameraAtBoss(const Vector* eye);
+    // The bearing from the boss toward the hero, turned to the nearest one whose line to
+    // the boss no scenery stands on; chosen once, at the start of the descent.
+    const Vector& watchBearing();
+    // Where the descent's eye heads for: over the arena, sinking with the boss.
+    Vector descentEye() const;
+    // A hero far from the fight is brought to its edge, facing the boss.
+    void summonHero();
 };
 
 // The level's boss (shell/gamecontext.cpp); null outside a level.

@@ -7,11 +7,15 @@
 // is no interpolation, heights are steps one unit wide. Coordinates of 2048 or more wrap to the
 // opposite edge, negative ones clamp to the edge at 0.
 //
+// Beyond its border the land goes on as mountains that rise higher than any eye the game places
+// and reach past the sky box's walls, so that no view shows the land's edge (they are only drawn,
+// nothing stands on them).
+//
 // `load` reads 4 MB and builds two mipmapped textures; `buildDisplayList` compiles 129 strips of
-// 258 vertices once. Both need a current GL context; per frame `draw` is one glCallList. A
-// missing or short height file is reported on standard error and leaves the rest of the land
-// flat at 0; missing textures leave the land untextured. On a driver without multitexture the
-// terrain is drawn with the colour map alone.
+// 258 vertices and the mountains' 7 rings of 514 quads once. Both need a current GL context; per
+// frame `draw` is one glCallList. A missing or short height file is reported on standard error and
+// leaves the rest of the land flat at 0; missing textures leave the land untextured. On a driver
+// without multitexture the terrain is drawn with the colour map alone.
 #pragma once
 
 #include <GL/gl.h>
@@ -45,6 +49,14 @@ public:
     int32_t height(int32_t x, int32_t z) const;
     // Overwrites a sample (for tools and tests); the display list is not rebuilt.
     void setHeight(int32_t x, int32_t z, uint8_t value);
+
+    // A point of the mountains drawn round the land: where it is and its colour map texel.
+    struct ApronPoint {
+        float x, y, z, u, v;
+    };
+    // The mountains' rings, innermost (the land's border, at its own heights) first; each
+    // ring walks round the land the same way and ends where it began.
+    std::vector<std::vector<ApronPoint>> apron() const;
 
     GLuint m_colorTexture = 0;
     GLuint m_detailTexture = 0;

@@ -5,6 +5,9 @@
 // win, then checks that Enter on "Game Over" leads back to the title.
 //
 //   tarvo-playthrough [finish|lose|soak|map|moves] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
+//                     [corner=0..3] [hunt=short]
+// "finish" (the default) also screenshots the boss 1 s and 3 s into its descent, charge and
+// fight, and fails when one of them does not show it; "corner=N" and "hunt=short": see Climax.
 // "map" checks the HUD of a fresh game, walks to Virav and asks for his map, which must
 // show the enemies as red dots. "moves" presses Space, rolls and hops, measuring the
 // hero's feet, then tips the view fully down and up; the eye must stay above the land. "soak" plays
@@ -88,7 +91,6 @@ struct Pilot {
     int kills = 0;
     int lastEnemies = -1;
     bool bossSeen = false;
-    int bossPhaseShot = -1;
     bool titleSeenAgain = false;
     int titleVisits = 0;
     bool creditsShot = false;
@@ -110,6 +112,7 @@ struct Pilot {
     Vector trackedVelocity;
     double trackedAt = 0.0;
     int shots = 0;
+    struct Climax* climax = nullptr;
 };
 
 void tapKey(GameDriver& d, Pilot& p, int scancode) {
@@ -479,14 +482,6 @@ void fight(GameDriver& d, Pilot& p) {
             clickButton(d, p, SDL_BUTTON_LEFT);
             p.lastShotAt = now;
             ++p.shots;
-            if (std::getenv("TARVO_PILOT_SHOTS")) {
-                // Where the shot passes the target's middle, for tuning the aim.
-                const Vector off = aimPoint - muzzle;
-                const float along = off.x * facing.x + off.y * facing.y + off.z * facing.z;
-                const Vector miss = off - facing * along;
-                std::printf("shot %d at %.0f: off (%.1f %.1f %.1f) miss %.1f facing y %.2f\n",
-                            p.shots, distance, off.x, off.y, off.z, miss.length(), facing.y);
-            }
         }
     }
 }
@@ -745,6 +740,116 @@ bool checkMoves(GameDriver& d, Pilot& p, double now) {
     return true;
 }
 
+// The climax, watched wherever it happens. "corner=N" carries the last creature and the hero
+// into corner N of the land (0 at the lowest x and z, 1 high x, 2 high z, 3 both) before the
+// last fight, as a player who finished the hunt there; "hunt=short" strikes down all
+// creatures but one at the start (the hero gets the shells a hunt would have bought), for a
+// quick look at the ending. Screenshots 1 s and 3 s into the descent, the charge and the
+// fight: the boss must be in the view each time, near enough and with no land before it.
+struct Climax {
+    int corner = -1;
+    bool shortHunt = false;
+    bool hunted = false;
+    bool carried = false;
+    double carriedAt = 0.0;
+    bool lastKillShot = false;
+    int phase = -1;
+    double phaseSince = 0.0;
+    int phaseShots = 0;
+    int unseen = 0; // screenshots that did not show the boss
+};
+
+// Where the boss's middle is on the screen (pixels of 800 by 600 from the top left) and how
+// tall a figure 30 high stands there; false when it is behind the eye or the land hides it.
+bool bossOnScreen(float& sx, float& sy, float& tall) {
+    const Vector eye = g_camera->getPosition();
+    Vector ahead = g_camera->isFollowing() ? g_camera->getLookAt() - eye : g_camera->getDirection();
+    ahead.normalize();
+    Vector right, up;
+    right.cross(ahead, Vector(0.0f, 1.0f, 0.0f));
+    right.normalize();
+    up.cross(right, ahead);
+    const Vector v = g_boss->getPosition() + Vector(0.0f, 15.0f, 0.0f) - eye;
+    const float depth = v.dot(ahead), half = std::tan(22.5f * 3.14159265f / 180.0f);
+    sx = 400.0f + 400.0f * v.dot(right) / (depth * half * 800.0f / 600.0f);
+    sy = 300.0f - 300.0f * v.dot(up) / (depth * half);
+    tall = 30.0f / (depth * half) * 300.0f;
+    for (int i = 1; i < 64; ++i) {
+        const Vector at = eye + v * (float(i) / 64.0f);
+        if (heightAt(at.x, at.z) > at.y)
+            return false;
+    }
+    return depth > 1.0f;
+}
+
+void watchClimax(GameDriver& d, Pilot& p, double now) {
+    Climax& c = *p.climax;
+    if (!g_dataLayer || !g_hero)
+        return;
+    if (c.shortHunt && !c.hunted) {
+        c.hunted = true;
+        int left = LivingEnemies();
+        for (int i = 0; i < OBJECT_TABLE_SIZE && left > 1; ++i)
+            if (auto* enemy = dynamic_cast<Character*>(g_objectTable[i]);
+                enemy && g_dataLayer->kindOf(i) == KIND_ENEMY) {
+                enemy->onHit(0, WEAPON_BAT, 100000, Vector(1.0f, 0.0f, 0.0f));
+                --left;
+            }
+        g_hero->m_redAmmo = 60;
+        logLine(d, p, "short hunt: all but one creature struck down");
+    }
+    if (c.corner >= 0 && !c.carried && LivingEnemies() == 1) {
+        c.carried = true;
+        float distance = 0.0f;
+        if (SceneObject* last = nearestEnemy(g_hero->getPosition(), distance)) {
+            // High on the slopes that rise to the border, where the view looks out of the land.
+            const float low = 40.0f, high = 2048.0f - 40.0f;
+            const Vector spot((c.corner & 1) ? high : low, 0.0f, (c.corner & 2) ? high : low);
+            Vector inward = Vector(1024.0f, 0.0f, 1024.0f) - spot;
+            inward.normalize();
+            const Vector hero = spot + inward * 90.0f;
+            last->setPosition(Vector(spot.x, heightAt(spot.x, spot.z), spot.z));
+            g_hero->setPosition(Vector(hero.x, heightAt(hero.x, hero.z), hero.z));
+            g_hero->setDirection(inward * -1.0f);
+            g_dataLayer->movePlayer(hero.x, hero.z);
+            logLine(d, p, "the last creature and the hero carried into the corner");
+            c.carriedAt = now;
+        }
+    }
+    if (c.carried && c.carriedAt > 0.0 && now - c.carriedAt > 1.0) {
+        c.carriedAt = 0.0;
+        d.screenshot("corner"); // the hero looking out over the land's corner
+    }
+    if (c.carried && !c.lastKillShot && LivingEnemies() == 0) {
+        c.lastKillShot = true;
+        d.screenshot("last-kill");
+    }
+    if (!g_dataLayer->isBossActive() || !g_boss || !g_camera)
+        return;
+    static const char* const phases[] = {"boss-descent", "boss-charge", "boss-fight", "boss-dead"};
+    if (g_boss->m_phase != c.phase) {
+        c.phase = std::clamp<int>(g_boss->m_phase, 0, 3);
+        c.phaseSince = now;
+        c.phaseShots = 0;
+        logLine(d, p, phases[c.phase]);
+    }
+    if (c.phase > BOSS_FIGHT || c.phaseShots >= 2 ||
+        now - c.phaseSince < (c.phaseShots ? 3.0 : 1.0))
+        return;
+    const std::string name = std::string(phases[c.phase]) + (++c.phaseShots == 1 ? "-1s" : "-3s");
+    d.screenshot(name);
+    float sx = 0.0f, sy = 0.0f, tall = 0.0f;
+    // The descending boss is its blue cloud: a figure 30 high shows at 20 pixels or more.
+    const bool seen = bossOnScreen(sx, sy, tall) && sx > 20.0f && sx < 780.0f && sy > 20.0f &&
+                      sy < 580.0f && tall >= 20.0f;
+    c.unseen += seen ? 0 : 1;
+    const Vector b = g_boss->getPosition(), e = g_camera->getPosition();
+    std::printf("%s: boss (%.0f, %.0f, %.0f) at (%.0f, %.0f) on the screen, %.0f px tall, eye "
+                "(%.0f, %.0f, %.0f), hero %.0f from it: %s\n",
+                name.c_str(), b.x, b.y, b.z, sx, sy, tall, e.x, e.y, e.z,
+                flatDistance(g_boss, g_hero->getPosition()), seen ? "in view" : "NOT in view");
+}
+
 bool step(GameDriver& d, Pilot& p) {
     if (p.tapKey) {
         d.key(p.tapKey, false);
@@ -820,15 +925,8 @@ bool step(GameDriver& d, Pilot& p) {
                     d.screenshot("first-kill");
             }
             p.lastEnemies = enemies;
-            if (g_dataLayer->isBossActive() && g_boss && g_boss->m_phase != p.bossPhaseShot) {
-                p.bossPhaseShot = g_boss->m_phase;
-                static const char* const names[] = {"boss-descent", "boss-charge", "boss-fight",
-                                                    "boss-dead"};
-                if (p.bossPhaseShot >= 0 && p.bossPhaseShot < 4) {
-                    d.screenshot(names[p.bossPhaseShot]);
-                    logLine(d, p, names[p.bossPhaseShot]);
-                }
-            }
+            if (p.climax && in > 2.0)
+                watchClimax(d, p, now);
         }
         if (p.mapMode && in > 4.5 && !p.hudChecked) {
             p.hudChecked = true;
@@ -935,6 +1033,14 @@ int main(int argc, char** argv) {
     const std::string artifacts = argc > 2 ? argv[2] : ".";
     const double limit = argc > 3 ? std::atof(argv[3]) : 1200.0;
     pilot.skipIntro = argc > 4 && std::strcmp(argv[4], "skip") == 0;
+    Climax climax;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strncmp(argv[i], "corner=", 7) == 0)
+            climax.corner = std::atoi(argv[i] + 7) & 3;
+        climax.shortHunt = climax.shortHunt || std::strcmp(argv[i], "hunt=short") == 0;
+    }
+    if (!pilot.lose && !pilot.soak && !pilot.mapMode && !pilot.moves.on)
+        pilot.climax = &climax;
     GameDriver driver(artifacts);
     const int code = driver.run([&](GameDriver& d) { return step(d, pilot); }, limit);
     if (pilot.soak) {
@@ -950,6 +1056,10 @@ int main(int argc, char** argv) {
     }
     if (code == 124)
         std::printf("time limit of %.0f s reached\n", limit);
+    if (pilot.climax && climax.unseen > 0) {
+        std::printf("%d of the boss's screenshots did not show it\n", climax.unseen);
+        pilot.result = 1;
+    }
     std::printf("%s after %.0f s: %s\n", argc > 1 ? argv[1] : "finish", driver.seconds(),
                 pilot.result == 0 ? "goal reached" : "goal NOT reached");
     return pilot.result;

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -75,7 +76,6 @@ TEST_F(BossFight, TheDescentStepsFiveMillisecondsAFrameWhateverTheFrameTime) {
     // Gravity takes 9.8 off the speed in 100 ms; the step is still 5 ms of it.
     EXPECT_NEAR(m_boss.m_velocity.y, -19.8f, 1e-4f);
     EXPECT_NEAR(m_boss.getPosition().y, 50.0f - 19.8f * 0.005f, 1e-4f);
-    EXPECT_FALSE(m_camera->isFollowing()) << "the camera watches the boss come down";
     EXPECT_EQ(m_boss.m_phase, BOSS_DESCENT);
 
     Boss slow;
@@ -132,15 +132,38 @@ TEST_F(BossFight, LandingStartsTheChargeWhichTakesAboutThreeSeconds) {
     EXPECT_FLOAT_EQ(m_boss.m_charge, 1.0f) << "the charge, also the alpha, stops at 1";
     EXPECT_TRUE(m_camera->isFollowing()) << "the camera goes back to the hero";
     EXPECT_FLOAT_EQ(m_boss.m_flare->m_gravity.y, 1.0f);
+    EXPECT_TRUE(m_hero->getPosition().isZero()) << "a hero near the boss stays where he is";
 }
 
-TEST_F(BossFight, AnAttackQueuesTheCastingSwing) {
-    m_boss.m_phase = BOSS_FIGHT;
-    m_boss.m_charge = 1.0f;
-    m_layer->m_boss.decision.m_action = ACTION_ATTACK;
-    m_boss.update();
-    EXPECT_EQ(m_boss.m_currentAnimation, 5);
-    EXPECT_EQ(m_boss.animationQueue().backId(), 7);
+TEST_F(BossFight, TheDescentIsWatchedFromNearTheBossAndAFarHeroIsBroughtToTheFight) {
+    // The last creature fell in a far corner, the camera behind the hero there.
+    m_hero->setPosition(Vector(210.0f, 0.0f, 2000.0f));
+    m_camera->setPosition(Vector(170.0f, 15.0f, 2000.0f));
+    m_boss.setPosition(Vector(1650.0f, 1000.0f, 1550.0f));
+    for (int frame = 0; frame < 30; ++frame)
+        m_boss.update();
+    const Vector eye = m_camera->getPosition(), toBoss = m_boss.getPosition() - eye;
+    EXPECT_LT(toBoss.length(), 800.0f) << "the camera flew to the boss";
+    Vector look = m_camera->getDirection();
+    look.normalize();
+    const Vector sight = toBoss / toBoss.length();
+    EXPECT_GT(look.dot(sight), std::cos(0.3f)) << "it is in view (the view's half height: 0.39)";
+    EXPECT_GT(sight.y, look.y) << "coming down through the upper half";
+    EXPECT_GT(look.y, std::sin(0.3927f)) << "from high up, no view below the horizon";
+    EXPECT_LT(eye.x, 1650.0f) << "from the hero's side";
+
+    m_boss.setPosition(Vector(1650.0f, -1.0f, 1550.0f));
+    for (int frame = 0; frame < 40 && m_boss.m_phase != BOSS_FIGHT; ++frame)
+        m_boss.update();
+    ASSERT_EQ(m_boss.m_phase, BOSS_FIGHT);
+    Vector toFight = m_boss.getPosition() - m_hero->getPosition();
+    toFight.y = 0.0f;
+    EXPECT_NEAR(toFight.length(), BOSS_SUMMON_DISTANCE, 1.0f) << "the hero stands at the fight";
+    EXPECT_GT(m_hero->getDirection().dot(toFight / toFight.length()), 0.999f) << "facing the boss";
+    EXPECT_NEAR(m_hero->getDirection().length(), 1.0f, 1e-4f) << "the camera stands 40 behind";
+    Vector behind = m_hero->getPosition() - m_camera->getPosition();
+    behind.y = 0.0f;
+    EXPECT_NEAR(behind.length(), m_camera->m_distance, 1.0f) << "and cuts to behind him";
 }
 
 TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
@@ -150,7 +173,8 @@ TEST_F(BossFight, TheBossQueuesItsNextStepBehindAnAttackWhereAnEnemyDoesNot) {
     AIDecision& decision = m_layer->m_boss.decision;
     decision.m_action = ACTION_ATTACK;
     m_boss.update();
-    ASSERT_EQ(m_boss.m_currentAnimation, BOSS_POSE_RAISE);
+    ASSERT_EQ(m_boss.m_currentAnimation, BOSS_POSE_RAISE) << "an attack queues the cast";
+    EXPECT_EQ(m_boss.animationQueue().backId(), BOSS_POSE_THRUST);
     decision.m_action = ACTION_WALK;
     m_boss.update();
     EXPECT_EQ(m_boss.animationQueue().backId(), BOSS_POSE_WALK_LEFT);

@@ -13,6 +13,7 @@
 #include <GL/glu.h>
 #include <pugixml.hpp>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -202,6 +203,17 @@ TEST_F(TerrainDrawing, SyntheticLandDrawsTexturedGroundWithDetailOrWithoutIt) {
     EXPECT_GT(ground.mean[1], ground.mean[0]) << "the green colour map shows";
     EXPECT_GT(ground.mean[1], 60.0) << "the detail map's scale of 2 keeps the ground bright";
     EXPECT_GT(ground.deviation, 6.0) << "the checker detail map shows";
+
+    // Looking out over the border, level, from above the land's highest: mountains fill the
+    // view below the horizon, never the clear colour under a cut edge.
+    for (const auto& [ex, ez, cx, cz] : {std::array<double, 4>{1024, 1990, 1024, 3000},
+                                         {60, 1024, -1000, 1024}, {100, 100, -900, -900}}) {
+        clearToMagenta();
+        setCamera(m_gl, ex, 140, ez, cx, 140, cz);
+        t.draw();
+        EXPECT_EQ(stats(m_gl.readPixels(), m_gl.width(), 300, 600).clearPixels, 0)
+            << "looking out from (" << ex << ", " << ez << ")";
+    }
 
     // The detail map repeats 16 times: the list leaves unit 1's texture matrix scaled.
     g_glActiveTextureARB(GL_TEXTURE1_ARB);

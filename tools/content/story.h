@@ -56,15 +56,16 @@ inline constexpr Villager VILLAGERS[3] = {
      3},
     {"Virav",
      "Data/virav.ms3d",
-     "I have walked every path of this land. Ask me for the map: its red marks show where "
-     "the creatures wait. The flocks roam far to the east. Meet the lone ones first.",
+     "Ask me for the map: its red marks show where the creatures wait. Meet the lone ones "
+     "first. The flocks roam the east, by the stone ring where Doduda will land.",
      "Quiet! They will hear us.",
      "What would you know, young one?",
      "Even I cannot give what I do not have.",
      {{0, "Nothing for now", "Go well, young one. The path will wait for you."},
       {4, "Show me a map of the land", "Here. The red marks are Doduda's creatures. Go carefully."},
       {0, "Who is Doduda?",
-       "A sorcerer who hates all that grows. When his last servant falls, he will come himself."}},
+       "A sorcerer who hates all that grows. When his last servant falls, he will come down "
+       "on the stone ring past the river."}},
      3},
 };
 

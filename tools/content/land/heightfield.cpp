@@ -69,9 +69,8 @@ std::vector<uint8_t> buildHeights(const Landmarks& m) {
             h = h + (112.0f - h) * vMix;
             const float arena = std::hypot(fx - m.arenaX, fz - m.arenaZ);
             const float aMix = 1.0f - smoothstep(120.0f, 190.0f, arena);
+            // No bank round the arena: from anywhere round it the boss stands in full view.
             h = h + (118.0f - h) * aMix;
-            h += 10.0f * smoothstep(130.0f, 150.0f, arena) *
-                 (1.0f - smoothstep(150.0f, 200.0f, arena));
             // The rim: the land rises steeply near the edges of the world.
             const float edge = std::min(std::min(fx, fz), std::min(SIZE - 1 - fx, SIZE - 1 - fz));
             const float rim = 1.0f - smoothstep(40.0f, 180.0f, edge);
