@@ -60,6 +60,7 @@
 
 #include <chrono>
 #include <cstdarg>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -843,8 +844,14 @@ bool watchWalk(const char* self, uint64_t seed, int maxSteps, double seconds, To
         std::perror("tarvo-explore: fork");
         return false;
     }
-    // Every walk is recorded; a faulty one keeps its demo beside its seed.
-    const std::string demo = format("explore-%llu.demo", (unsigned long long)seed);
+    // Every walk is recorded; a faulty one keeps its demo beside its seed. Demos go beside
+    // the content folder, never into it: the content checks compare that folder byte for byte.
+    std::error_code ignored;
+    const std::filesystem::path demoDir =
+        std::filesystem::absolute("..", ignored) / "artifacts" / "explore";
+    std::filesystem::create_directories(demoDir, ignored);
+    const std::string demo =
+        (demoDir / format("explore-%llu.demo", (unsigned long long)seed)).string();
     if (child == 0) {
         close(fds[0]);
         setenv("TARVO_DEMO", demo.c_str(), 1);
