@@ -87,12 +87,17 @@ TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
               enemy(R"(aiType="probability" role="leader" flocknum="77" enemyType="melee")") +
               "</enemies><enemies>" +
               enemy(R"(aiType="flock" role="leader" flocknum="2" enemyType="magician")") +
-              enemy(R"(aiType="waypoint" attackOdds="150" enemyType="melee")",
+              enemy(R"(aiType="waypoint" attackOdds="150" shown="true" blowDamage="5" )"
+                    R"(enemyType="melee")",
                     R"(<path num="2"><p x="1" z="2"/><p x="3" z="4"/></path>)") +
               "</enemies>"));
     ASSERT_EQ(l.enemies.size(), 3u);
     EXPECT_EQ(l.enemies[0].attackOdds, WAYPOINT_ATTACK_ODDS);
     EXPECT_EQ(l.enemies[2].attackOdds, 150);
+    EXPECT_FALSE(l.enemies[0].shown);
+    EXPECT_TRUE(l.enemies[2].shown);
+    EXPECT_EQ(l.enemies[0].blowDamage, ENEMY_BLOW_DAMAGE);
+    EXPECT_EQ(l.enemies[2].blowDamage, 5);
     EXPECT_EQ(l.enemies[0].aiType, AiKind::Probability); // role and flocknum ignored
     EXPECT_EQ(l.enemies[1].flockNumber, 2);
     EXPECT_EQ(l.enemies[1].enemyType, 1);
@@ -126,6 +131,14 @@ TEST(LevelFile, BrokenDocumentsNameTheElementAndTheProblem) {
                             "</enemies>"))
                   .find("\"attackOdds\" 1 is below 2"),
               std::string::npos);
+    for (const char* bad : {R"(shown="yes")", R"(blowDamage="0")"})
+        EXPECT_NE(errorOf(level("<enemies>" +
+                                enemy(std::string(bad) + R"( aiType="waypoint" enemyType="melee")",
+                                      R"(<path num="1"><p x="1" z="2"/></path>)") +
+                                "</enemies>"))
+                      .find(std::string(bad).substr(0, std::string(bad).find('='))),
+                  std::string::npos)
+            << bad;
     std::string six;
     for (int i = 0; i < 6; ++i)
         six += R"(<i id="1" text="a" reply="b"/>)";
