@@ -112,33 +112,21 @@ TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
 
 TEST(LevelFile, BrokenDocumentsNameTheElementAndTheProblem) {
     EXPECT_NE(errorOf("<level").find("Failed load xml data from file.\n"), std::string::npos);
-    EXPECT_NE(
-        errorOf(level("<enemies>" + enemy(R"(aiType="Flock" enemyType="melee")") + "</enemies>"))
-            .find("unknown \"aiType\" \"Flock\""),
-        std::string::npos);
-    EXPECT_NE(
-        errorOf(level("<enemies>" +
-                      enemy(R"(aiType="flock" role="leader" flocknum="10" enemyType="melee")") +
-                      "</enemies>"))
-            .find("\"flocknum\" 10 is outside 0 to 9"),
-        std::string::npos);
-    EXPECT_NE(errorOf(level("<enemies>" + enemy(R"(aiType="probability")") + "</enemies>"))
-                  .find("missing attribute \"enemyType\""),
-              std::string::npos);
-    EXPECT_NE(errorOf(level("<enemies>" +
-                            enemy(R"(aiType="waypoint" attackOdds="1" enemyType="melee")",
-                                  R"(<path num="1"><p x="1" z="2"/></path>)") +
-                            "</enemies>"))
-                  .find("\"attackOdds\" 1 is below 2"),
-              std::string::npos);
-    for (const char* bad : {R"(shown="yes")", R"(blowDamage="0")"})
+    const std::pair<const char*, const char*> enemies[] = {
+        {R"(aiType="Flock" enemyType="melee")", "unknown \"aiType\" \"Flock\""},
+        {R"(aiType="flock" role="leader" flocknum="10" enemyType="melee")",
+         "\"flocknum\" 10 is outside 0 to 9"},
+        {R"(aiType="probability")", "missing attribute \"enemyType\""},
+        {R"(aiType="waypoint" attackOdds="1" enemyType="melee")", "\"attackOdds\" 1 is below 2"},
+        {R"(aiType="waypoint" shown="yes" enemyType="melee")", "\"shown\" \"yes\""},
+        {R"(aiType="waypoint" blowDamage="0" enemyType="melee")", "\"blowDamage\" 0 is below 1"}};
+    for (const auto& [attributes, problem] : enemies)
         EXPECT_NE(errorOf(level("<enemies>" +
-                                enemy(std::string(bad) + R"( aiType="waypoint" enemyType="melee")",
-                                      R"(<path num="1"><p x="1" z="2"/></path>)") +
+                                enemy(attributes, R"(<path num="1"><p x="1" z="2"/></path>)") +
                                 "</enemies>"))
-                      .find(std::string(bad).substr(0, std::string(bad).find('='))),
+                      .find(problem),
                   std::string::npos)
-            << bad;
+            << attributes;
     std::string six;
     for (int i = 0; i < 6; ++i)
         six += R"(<i id="1" text="a" reply="b"/>)";
