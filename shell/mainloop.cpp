@@ -149,7 +149,7 @@ void PlayFrame() {
         g_frustum->extractPlanes();
     if (g_dataLayer) {
         frameprofile::GameWork work;
-        g_dataLayer->updateEnemyAI();
+        g_dataLayer->updateEnemyAI(g_dataLayer->aiFrameMs(GameClockNs()));
         if (g_dataLayer->m_flockAI)
             g_dataLayer->m_flockAI->update(g_dataLayer);
         g_dataLayer->updateNpcAI();
