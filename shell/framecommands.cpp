@@ -102,11 +102,19 @@ void introCommands() {
     SetUpTitle();
 }
 
+// Enter or Space on the title counts once it has been up there: the Enter that closed the
+// intro, the game over or the credits must not start a game as well.
+bool s_titleKeysArmed = false;
+
 void titleCommands() {
-    if (!button(0))
+    const bool keyDown = down(KEY_ENTER) || down(KEY_SPACE);
+    const bool keyStart = keyDown && s_titleKeysArmed;
+    if (!keyDown)
+        s_titleKeysArmed = true;
+    if (!button(0) && !keyStart)
         return;
     const float x = g_input.m_cursorX, y = g_input.m_cursorY;
-    if (OnPlayGame(x, y)) {
+    if (keyStart || OnPlayGame(x, y)) {
         StartGame(1);
         StopSlot(17);     // the title tune
         PlaySlot(14, 30); // the level's music
@@ -356,6 +364,8 @@ void ClampToWorld(Vector& position, int32_t identifier) {
 
 void FrameCommands() {
     g_input.Poll();
+    if (g_gameState != STATE_TITLE)
+        s_titleKeysArmed = false;
     switch (g_gameState) {
     case STATE_INTRO1:
     case STATE_INTRO2:
