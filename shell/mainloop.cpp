@@ -330,8 +330,13 @@ void drawLeavePrompt() {
     const char* text = LEAVE_PROMPT;
     const float savedX = g_font->m_x, savedY = g_font->m_y;
     const float red = g_font->m_red, green = g_font->m_green, blue = g_font->m_blue;
+    const float x = 400.0f - g_font->textWidth(text) * 0.5f;
+    // A dark shadow keeps it readable over the sky and the snow.
+    g_font->setColor(0.0f, 0.0f, 0.0f);
+    g_font->setPosition(x + 2.0f, 302.0f);
+    printText(g_font, "%s", text);
     g_font->setColor(1.0f, 1.0f, 1.0f);
-    g_font->setPosition(400.0f - g_font->textWidth(text) * 0.5f, 300.0f);
+    g_font->setPosition(x, 300.0f);
     printText(g_font, "%s", text);
     g_font->setColor(red, green, blue);
     g_font->setPosition(savedX, savedY);
