@@ -13,6 +13,7 @@
 #include "shell/cutscenes.h"
 #include "shell/gamecontext.h"
 #include "shell/levelstartup.h"
+#include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "shell/window.h"
 
@@ -364,6 +365,8 @@ void ClampToWorld(Vector& position, int32_t identifier) {
 
 void FrameCommands() {
     g_input.Poll();
+    if (AskingToLeave())
+        return; // the game holds still until the question is answered
     if (g_gameState != STATE_TITLE)
         s_titleKeysArmed = false;
     switch (g_gameState) {

@@ -356,28 +356,30 @@ void runFrame(bool escape) {
     if (s_askingToLeave) {
         // The world waits while the player decides: nothing moves or hits the hero, and
         // the picture with the question stays on the screen (no frame is drawn or swapped).
+        // The frame commands still read the input (and only that, while asking).
         if (escapePressed) {
             leaveToTitle();
             return;
         }
-        g_input.Poll();
-        const bool goOn = noteHeldInput(false) || g_playClockMs() - s_leaveAskedMs >= LEAVE_ASK_MS;
-        if (!goOn) {
-            if (g_demo.mode() != DemoSession::REPLAY)
-                SDL_Delay(5);
-            return;
-        }
-        s_askingToLeave = false;
-    } else if (g_active && escapePressed && inGame) {
+        if (g_frameCommands)
+            g_frameCommands();
+        if (noteHeldInput(false) || g_playClockMs() - s_leaveAskedMs >= LEAVE_ASK_MS)
+            s_askingToLeave = false; // play goes on from the next round
+        else if (g_demo.mode() != DemoSession::REPLAY)
+            SDL_Delay(5);
+        return;
+    }
+    if (g_active && escapePressed && inGame) {
         s_askingToLeave = true;
         s_leaveAskedMs = g_playClockMs();
-        g_input.Poll();
-        noteHeldInput(true);
         if (g_gameState >= 0 && g_gameState < 8 && g_frameHandlers[g_gameState])
             g_frameHandlers[g_gameState]();
         drawLeavePrompt();
         if (g_swapBuffers)
             g_swapBuffers();
+        if (g_frameCommands)
+            g_frameCommands();
+        noteHeldInput(true);
         return;
     }
     if (g_gameState >= 0 && g_gameState < 8 && g_frameHandlers[g_gameState])
