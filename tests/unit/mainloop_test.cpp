@@ -207,25 +207,6 @@ TEST(WindowRules, AZeroHeightResizeUsesOne) {
     EXPECT_EQ(h, 1);
 }
 
-TEST(WindowRules, KeysMapToVirtualKeyCodes) {
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_ESCAPE), 27);
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_w), 'W');
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_RETURN), 13);
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_F1), 0x70);
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_UP), 0x26);
-}
-
-TEST(InputRules, ScancodesMapToTheDirectInputLayout) {
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_W), 0x11);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_RETURN), 0x1C);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_SPACE), 0x39);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_UP), 0xC8);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_DOWN), 0xD0);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_LSHIFT), 0x2A);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_T), 0x14);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_F10), 0x44);
-}
-
 // DirectInput numbers the keys along the rows of a PC keyboard, so each run below
 // counts up from its first code. Every key not listed has no code.
 TEST(InputRules, EveryScancodeMapsAlongTheKeyboardRowsAndNoOtherHasACode) {
