@@ -32,6 +32,11 @@ int32_t truncatedGap(float a, float b) {
 
 } // namespace
 
+bool strikesThisFrame(const QRVDataLayer& layer, int32_t odds) {
+    const double chance = layer.m_aiFrameMs / AI_STEP_MS / std::max(odds, 1);
+    return gameRand() < chance * (GAME_RAND_MAX + 1);
+}
+
 void huntHero(const QRVDataLayer& layer, AIDecision& d, float x, float z, int32_t aiX, int32_t aiZ,
               const HuntRule& rule) {
     const PlayerData& hero = layer.m_player;
@@ -44,7 +49,7 @@ void huntHero(const QRVDataLayer& layer, AIDecision& d, float x, float z, int32_
     }
     rule.step(layer, d, aiX, aiZ, hero.aiX, hero.aiZ);
     closeIn(layer, d, x, z, aiX, aiZ, rule.standoff);
-    if (distance <= rule.attackRange && gameRand() % rule.attackOdds == 1)
+    if (distance <= rule.attackRange && strikesThisFrame(layer, rule.attackOdds))
         d.m_action = ACTION_ATTACK;
 }
 

@@ -56,6 +56,11 @@ constexpr float HUNT_STANDOFF = 5.0f;
 bool closeIn(const QRVDataLayer& layer, AIDecision& decision, float x, float z, int32_t aiX,
              int32_t aiZ, float standoff);
 
+// Whether a hunter with attack odds `odds` strikes this frame. The odds are one in `odds` a
+// frame at 60 frames a second and scale with the frame's length (the layer's m_aiFrameMs),
+// so that a creature strikes as often each second at 15 frames a second as at 60.
+bool strikesThisFrame(const QRVDataLayer& layer, int32_t odds);
+
 // How a hunter closes in on the hero: its grid-stepping rule (one of the above), the box
 // distance within which it may attack and the odds of it (one in attackOdds), and how far
 // from the hero it stops.

@@ -97,15 +97,15 @@ void QRVFlockAI::update(QRVDataLayer* dataLayer) {
             followerStep(layer, f, m, leader);
         }
     }
-    // No flock follows the hero into the village.
+    // No flock comes near the village.
     for (std::unique_ptr<Flock>& slot : m_flocks) {
         if (!slot)
             continue;
         if (slot->m_leader && slot->m_leader->m_record)
-            layer.keepOutOfVillage(*slot->m_leader->m_record);
+            layer.keepOutOfVillage(*slot->m_leader->m_record, VILLAGE_ROAM_MARGIN);
         for (FlockMember& m : slot->m_followers)
             if (m.m_record)
-                layer.keepOutOfVillage(*m.m_record);
+                layer.keepOutOfVillage(*m.m_record, VILLAGE_ROAM_MARGIN);
     }
 }
 
@@ -118,7 +118,7 @@ void QRVFlockAI::leaderStep(QRVDataLayer& layer, Flock& f, FlockMember& leader) 
     stepToward(layer, d, leader.m_aiX, leader.m_aiZ, hero.aiX, hero.aiZ);
     closeIn(layer, d, leader.m_x, leader.m_z, leader.m_aiX, leader.m_aiZ, HUNT_STANDOFF);
     if (dist <= FLOCK_CHARGE_DISTANCE) {
-        if (gameRand() % 100 == 1) {
+        if (strikesThisFrame(layer, 100)) {
             f.m_charging = true;
             d.m_action = ACTION_ATTACK;
         }
@@ -153,7 +153,7 @@ void QRVFlockAI::followerStep(QRVDataLayer& layer, Flock& f, FlockMember& follow
         // Charging followers run at the hero's own cell.
         d.m_waypointCell = Vector(static_cast<float>(hero.aiX), 0.0f, static_cast<float>(hero.aiZ));
         waypointFromCell(layer, d);
-        if (gameRand() % 150 == 0)
+        if (strikesThisFrame(layer, 150))
             d.m_action = ACTION_ATTACK;
     }
 

@@ -75,7 +75,7 @@ void QRVWaypointAI::update(QRVDataLayer* layer, ObjectData* record) {
         }
         stepToward(*layer, d, enemy->aiX, enemy->aiZ, hero.aiX, hero.aiZ);
         closeIn(*layer, d, enemy->x, enemy->z, enemy->aiX, enemy->aiZ, HUNT_STANDOFF);
-        if (dist <= 50 && gameRand() % m_attackOdds == 1)
+        if (dist <= 50 && strikesThisFrame(*layer, m_attackOdds))
             d.m_action = ACTION_ATTACK;
         m_alertTimer -= 1;
         if (m_alertTimer < 1) {

@@ -40,7 +40,8 @@ public:
     int32_t m_pathCount = 0;
     bool m_alerted = false;
     int32_t m_alertTimer = 0;
-    // Within reach of the hero it starts a blow with chance 1 in this many a frame.
+    // Within reach of the hero it starts a blow with chance 1 in this many a frame at 60
+    // frames a second (strikesThisFrame).
     int32_t m_attackOdds = 20;
     // Older loader code fills the points through this name.
     std::vector<Vector>& m_points = m_path;

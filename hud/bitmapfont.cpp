@@ -172,6 +172,7 @@ BitmapFont::BitmapFont(const char* faceName, int32_t height) : m_height(height) 
     glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
     for (int32_t c = 0; c < FONT_CHAR_COUNT; ++c) {
         const Glyph& g = set.m_glyphs[c];
+        m_advances[c] = g.m_advance;
         glNewList(m_listBase + c, GL_COMPILE);
         // A glyph that was never rendered stays an empty list.
         if (!g.m_bits.empty() || g.m_advance != 0.0f)
@@ -180,6 +181,16 @@ BitmapFont::BitmapFont(const char* faceName, int32_t height) : m_height(height) 
         glEndList();
     }
     glPopClientAttrib();
+}
+
+float BitmapFont::textWidth(const char* text) const {
+    float width = 0.0f;
+    for (const char* c = text; c && *c; ++c) {
+        const int32_t index = static_cast<unsigned char>(*c) - FONT_FIRST_CHAR;
+        if (index >= 0 && index < FONT_CHAR_COUNT)
+            width += m_advances[index];
+    }
+    return width;
 }
 
 BitmapFont::~BitmapFont() {

@@ -41,7 +41,11 @@ public:
         m_blue = blue;
     }
 
+    // The advance of the text in pixels, so that a line can be centred.
+    float textWidth(const char* text) const;
+
     GLuint m_listBase = 0;
+    float m_advances[FONT_CHAR_COUNT] = {};
     float m_x = 300.0f;
     float m_y = 300.0f;
     float m_red = 1.0f;

@@ -430,7 +430,7 @@ void Hud::drawValues(const HudValues& v) {
     maskedQuad(m_lifeBarMask, m_lifeBar, true, 0.0f, 450.0f, 100.0f, 600.0f);
 
     if (v.map)
-        drawMap(v.enemyXZ, v.mapHero);
+        drawMap(v.enemyXZ, v.mapHero, MAP_IN_CORNER);
     drawHitMark(v.hitEdge, v.hitMark);
 
     if (m_fading) {
@@ -514,16 +514,21 @@ void Hud::drawWords(const HudValues& v) {
     }
     if (v.map) {
         m_hintFont->setColor(1.0f, 1.0f, 0.8f);
-        shadowed(m_hintFont.get(), 218.0f, 242.0f, "Press M to put the map away");
+        const MapRect& r = MAP_IN_CORNER;
+        shadowed(m_hintFont.get(), r.left + 4.0f, r.top + r.size + 22.0f,
+                 "Press M to put the map away");
     }
 }
 
-void Hud::drawMap(const std::vector<float>& enemyXZ, const MapHero& hero) {
+void Hud::drawMap(const std::vector<float>& enemyXZ, const MapHero& hero, const MapRect& rect) {
+    const float left = rect.left, top = rect.top, right = left + rect.size,
+                bottom = top + rect.size;
+    const float scale = rect.size / MAP_OVER_BOX.size;
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, m_map);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    texturedQuad(200.0f, 250.0f, 500.0f, 550.0f);
+    texturedQuad(left, top, right, bottom);
 
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
@@ -531,20 +536,21 @@ void Hud::drawMap(const std::vector<float>& enemyXZ, const MapHero& hero) {
     glBegin(GL_QUADS);
     for (size_t i = 0; i + 1 < enemyXZ.size(); i += 2) {
         float mx, my;
-        mapDot(enemyXZ[i], enemyXZ[i + 1], mx, my);
+        mapDot(enemyXZ[i], enemyXZ[i + 1], mx, my, rect);
+        const float dot = std::max(3.0f, 5.0f * scale);
         glVertex2f(mx, my);
-        glVertex2f(mx, my + 5.0f);
-        glVertex2f(mx + 5.0f, my + 5.0f);
-        glVertex2f(mx + 5.0f, my);
+        glVertex2f(mx, my + dot);
+        glVertex2f(mx + dot, my + dot);
+        glVertex2f(mx + dot, my);
     }
     glEnd();
     if (hero.known) {
         // "You are here": a yellow arrow in a dark rim, pointing the hero's way (the map's
         // x and y run with the world's x and z), kept on the map.
         float mx, my;
-        mapDot(hero.x, hero.z, mx, my);
-        mx = std::clamp(mx, 210.0f, 490.0f);
-        my = std::clamp(my, 260.0f, 540.0f);
+        mapDot(hero.x, hero.z, mx, my, rect);
+        mx = std::clamp(mx, left + 10.0f * scale, right - 10.0f * scale);
+        my = std::clamp(my, top + 10.0f * scale, bottom - 10.0f * scale);
         const float fx = hero.facingX, fy = hero.facingZ; // ahead
         const float sx = -fy, sy = fx;                    // aside
         auto arrow = [&](float ahead, float behind, float half) {
@@ -559,15 +565,15 @@ void Hud::drawMap(const std::vector<float>& enemyXZ, const MapHero& hero) {
         glDisable(GL_CULL_FACE);
         glBegin(GL_TRIANGLES);
         glColor3f(0.1f, 0.05f, 0.0f);
-        arrow(19.0f, 13.0f, 13.0f);
+        arrow(19.0f * scale, 13.0f * scale, 13.0f * scale);
         glColor3f(1.0f, 0.9f, 0.1f);
-        arrow(14.0f, 9.0f, 9.0f);
+        arrow(14.0f * scale, 9.0f * scale, 9.0f * scale);
         glEnd();
         glPopAttrib();
         if (!m_hintFont)
             m_hintFont = std::make_unique<BitmapFont>("Arial", 20);
         // The label on the side away from the map's right edge.
-        const float lx = mx < 450.0f ? mx + 17.0f : mx - 55.0f;
+        const float lx = mx < right - 50.0f ? mx + 17.0f * scale : mx - 40.0f - 15.0f * scale;
         m_hintFont->setColor(0.0f, 0.0f, 0.0f);
         m_hintFont->setPosition(lx + 1.0f, my + 19.0f);
         printText(m_hintFont.get(), "You");

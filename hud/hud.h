@@ -110,9 +110,19 @@ public:
     void gemsCollected(int32_t value);
     // The same from given values (what draw uses after gathering them).
     void drawValues(const HudValues& values);
-    // The map at (200, 250)-(500, 550), one 5 by 5 red dot per enemy and, when the hero is
-    // known, a yellow arrow at his place pointing his way, labelled "You".
-    void drawMap(const std::vector<float>& enemyXZ, const MapHero& hero = MapHero());
+    // Where the map is drawn: a square in the 800 by 600 screen.
+    struct MapRect {
+        float left, top, size;
+    };
+    // Over the conversation box the map is large and central; while the player walks with
+    // it afterwards it is small in the top-left corner (a third of the screen's height), so
+    // that the hero in the middle of the screen stays in view.
+    static constexpr MapRect MAP_OVER_BOX = {200.0f, 250.0f, 300.0f};
+    static constexpr MapRect MAP_IN_CORNER = {10.0f, 10.0f, 200.0f};
+    // The map in `rect`, one red dot per enemy (5 by 5 at the large size) and, when the hero
+    // is known, a yellow arrow at his place pointing his way, labelled "You".
+    void drawMap(const std::vector<float>& enemyXZ, const MapHero& hero = MapHero(),
+                 const MapRect& rect = MAP_OVER_BOX);
     // The white overlay at m_fadeAlpha, which then grows by 0.02.
     void drawFade();
     // The hero's map mark from g_hero (unknown without a hero).
@@ -132,9 +142,9 @@ public:
     // The life fill's top edge for a life in percent: 570 - life * 0.87.
     static float lifeFillTop(int32_t life) { return 570.0f - float(life) * 0.01f * 87.0f; }
     // The map dot's top-left corner for a world position.
-    static void mapDot(float x, float z, float& mx, float& my) {
-        mx = 200.0f + x / 2048.0f * 300.0f;
-        my = 250.0f + z / 2048.0f * 300.0f;
+    static void mapDot(float x, float z, float& mx, float& my, const MapRect& rect = MAP_OVER_BOX) {
+        mx = rect.left + x / 2048.0f * rect.size;
+        my = rect.top + z / 2048.0f * rect.size;
     }
     // The ammunition text for a gun ("--" for the green gun) and its colour; false for
     // an unknown gun (nothing is printed).

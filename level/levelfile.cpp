@@ -239,6 +239,17 @@ LevelFile parse(pugi::xml_document& doc) {
             if (m.attackOdds < 2)
                 fail(e, "\"attackOdds\" " + std::to_string(m.attackOdds) + " is below 2");
         }
+        if (pugi::xml_attribute shown = e.attribute("shown")) {
+            const std::string v = shown.value();
+            if (v != "true" && v != "false" && v != "1" && v != "0")
+                fail(e, "\"shown\" \"" + v + "\" is not true, false, 1 or 0");
+            m.shown = v == "true" || v == "1";
+        }
+        if (e.attribute("blowDamage")) {
+            m.blowDamage = integer(e, "blowDamage");
+            if (m.blowDamage < 1)
+                fail(e, "\"blowDamage\" " + std::to_string(m.blowDamage) + " is below 1");
+        }
         const std::string ai = text(e, "aiType");
         if (ai == "waypoint")
             m.aiType = AiKind::Waypoint;

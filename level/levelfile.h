@@ -45,6 +45,8 @@ enum class AiKind { Waypoint, Probability, Flock };
 
 // How often a patrolling enemy within reach strikes: one chance in this many a frame.
 constexpr int WAYPOINT_ATTACK_ODDS = 20;
+// The life a melee blow takes from the hero before the struck part's factor.
+constexpr int ENEMY_BLOW_DAMAGE = 10;
 
 struct LevelEnemy {
     std::string name, model;
@@ -55,8 +57,13 @@ struct LevelEnemy {
     int flockNumber = 0;
     int enemyType = 0; // 0 melee, 1 magician
     // A patrolling (waypoint) enemy within reach of the hero starts a blow with chance one
-    // in attackOdds a frame ("attackOdds", optional, at least 2).
+    // in attackOdds a frame at 60 frames a second ("attackOdds", optional, at least 2).
     int attackOdds = WAYPOINT_ATTACK_ODDS;
+    // Our own additions for a newcomer's first creatures: "shown" (true or 1) makes the enemy
+    // seen from the start instead of only where paint shows it; "blowDamage" (optional, 1 or
+    // more) is the life its blow takes.
+    bool shown = false;
+    int blowDamage = ENEMY_BLOW_DAMAGE;
     float x = 0.0f, z = 0.0f;
     std::vector<LevelPoint> path;
 };

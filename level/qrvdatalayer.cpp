@@ -61,27 +61,41 @@ AIDecision* QRVDataLayer::aiDecisionOf(int32_t id) {
     return n ? &n->decision : nullptr;
 }
 
-void QRVDataLayer::updateEnemyAI() {
+double QRVDataLayer::aiFrameMs(int64_t nowNs) {
+    const double ms = m_lastAiClockNs < 0 ? AI_STEP_MS : (nowNs - m_lastAiClockNs) / 1e6;
+    m_lastAiClockNs = nowNs;
+    return std::clamp(ms, 0.0, AI_MAX_FRAME_MS);
+}
+
+void QRVDataLayer::updateEnemyAI(double frameMs) {
+    m_aiFrameMs = frameMs;
     for (auto& [id, record] : m_enemyTable)
         if (record->active && record->ai) {
             record->ai->update(this, record.get());
-            keepOutOfVillage(*record);
+            keepOutOfVillage(*record, roamMargin(*record));
         }
 }
 
-bool QRVDataLayer::inVillage(float x, float z) const {
-    return m_villageRadius > 0.0f && std::hypot(x - m_villageX, z - m_villageZ) < m_villageRadius;
+bool QRVDataLayer::inVillage(float x, float z, float beyond) const {
+    return m_villageRadius > 0.0f &&
+           std::hypot(x - m_villageX, z - m_villageZ) < m_villageRadius + beyond;
 }
 
-void QRVDataLayer::keepOutOfVillage(EnemyData& record) {
+float QRVDataLayer::roamMargin(const EnemyData& record) {
+    return record.ai && record.ai->type() == 2 ? 0.0f : VILLAGE_ROAM_MARGIN;
+}
+
+void QRVDataLayer::keepOutOfVillage(EnemyData& record, float beyond) {
     if (m_villageRadius <= 0.0f)
         return;
     AIDecision& d = record.decision;
-    if (d.m_action == ACTION_ATTACK && inVillage(m_player.x, m_player.z))
+    const float safeFrom = record.enemyType == 1 ? VILLAGE_FIRE_MARGIN : 0.0f;
+    if (d.m_action == ACTION_ATTACK && inVillage(m_player.x, m_player.z, safeFrom))
         d.m_action = ACTION_WALK;
-    if (d.m_action == ACTION_JUMP && inVillage(d.m_target.x, d.m_target.z))
+    if (d.m_action == ACTION_JUMP && inVillage(d.m_target.x, d.m_target.z, beyond))
         d.m_action = ACTION_WALK;
-    if (!inVillage(d.m_waypoint.x, d.m_waypoint.z) && !inVillage(record.x, record.z))
+    if (!inVillage(d.m_waypoint.x, d.m_waypoint.z, beyond) &&
+        !inVillage(record.x, record.z, beyond))
         return;
     // The edge point on the enemy's side, a little outside so that it stops short of it.
     float ax = record.x - m_villageX, az = record.z - m_villageZ;
@@ -93,7 +107,7 @@ void QRVDataLayer::keepOutOfVillage(EnemyData& record) {
         ax /= along;
         az /= along;
     }
-    const float edge = m_villageRadius + 2.0f;
+    const float edge = m_villageRadius + beyond + 2.0f;
     d.m_waypoint.x = m_villageX + ax * edge;
     d.m_waypoint.z = m_villageZ + az * edge;
     d.m_waypointCell = worldToCellF(d.m_waypoint.x, d.m_waypoint.z);
@@ -542,8 +556,10 @@ bool QRVDataLayer::build(const LevelFile& level, Terrain* terrain, SkyBox* skyBo
         enemy->setDirection(Vector(1.0f, 0.0f, 0.0f));
         enemy->m_id = id;
         enemy->m_decision = aiDecisionOf(id);
+        enemy->m_shown = m.shown;
+        enemy->m_blowDamage = m.blowDamage;
         // Unseen until painted: the skinned geometry is hidden (it still casts no light).
-        if (!m.visible)
+        if (!m.visible && !m.shown)
             enemy->model().setHideSkinned(true);
         place(enemy);
         ++id;

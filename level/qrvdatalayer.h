@@ -30,6 +30,15 @@ constexpr int32_t BOSS_ID = 252;
 constexpr int32_t WATER_ID = 1002;
 // The village reaches this far beyond the farthest of the villagers and the hero's start.
 constexpr float VILLAGE_MARGIN = 60.0f;
+// A magician's fire is seen late and hard to dodge: none is cast at a hero this near the
+// village's edge, so that a newcomer walking home is not shot down in sight of it.
+constexpr float VILLAGE_FIRE_MARGIN = 150.0f;
+// The ground around the village that the roaming creatures keep out of, so that near it a
+// newcomer meets only the lone patrols posted there.
+constexpr float VILLAGE_ROAM_MARGIN = 600.0f;
+// The AI's chances are given per frame at 60 frames a second and scaled to the frame's length.
+constexpr double AI_STEP_MS = 1000.0 / 60.0;
+constexpr double AI_MAX_FRAME_MS = 100.0;
 
 // Cells along each side of the occupancy grid, which spans the whole level.
 constexpr int32_t GRID_CELLS = 128;
@@ -145,15 +154,25 @@ public:
     AIDecision* aiDecisionOf(int32_t id);
     AIDecision* bossDecision() { return &m_boss.decision; }
     // Runs every active enemy's AI step, then keeps it out of the village.
-    void updateEnemyAI();
+    // `frameMs` is the game time since the last step (see aiFrameMs).
+    void updateEnemyAI(double frameMs = AI_STEP_MS);
+    // The game time since the previous call in ms, from the clock reading `nowNs`: a frame at
+    // 60 a second for the first call, at most AI_MAX_FRAME_MS (a pause is not one long frame).
+    double aiFrameMs(int64_t nowNs);
     // The village: a circle around the villagers and the hero's start (their mean, reaching
     // VILLAGE_MARGIN past the farthest), set by loadRecords; none in a level without villagers.
-    bool inVillage(float x, float z) const;
+    // `beyond` widens the circle (the magicians' fire keeps VILLAGE_FIRE_MARGIN farther off).
+    bool inVillage(float x, float z, float beyond = 0.0f) const;
     // The village's one rule for enemies, applied after each AI step: no enemy walks into
     // the village (a walk point inside it, or the enemy itself inside, becomes the edge
     // point on the enemy's side), none jumps at a point inside it, and none strikes or
-    // casts at a hero who stands in it.
-    void keepOutOfVillage(EnemyData& record);
+    // casts at a hero who stands in it; a magician casts at none within VILLAGE_FIRE_MARGIN
+    // of it.
+    // `beyond` widens the ground it keeps out of (not the ground where it holds its blows).
+    void keepOutOfVillage(EnemyData& record, float beyond = 0.0f);
+    // How far from the village the creatures keep that roam toward the hero (the flocks and
+    // the chance-driven ones): it stays a newcomer's practice ground.
+    static float roamMargin(const EnemyData& record);
     void updateNpcAI();
     void updateBossAI();
     bool isBossActive() const { return m_boss.active; }
@@ -205,6 +224,8 @@ public:
     float m_worldDepth = 1000.0f;
     float m_worldStart = 0.0f;
     float m_villageX = 0.0f, m_villageZ = 0.0f, m_villageRadius = 0.0f; // radius 0: none
+    double m_aiFrameMs = AI_STEP_MS; // the current AI step's frame length
+    int64_t m_lastAiClockNs = -1;
     int32_t m_enemyCount = 0;
     std::unique_ptr<QRVFlockAI> m_flockAI;
     std::map<int32_t, std::unique_ptr<EnemyData>> m_enemyTable;

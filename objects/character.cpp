@@ -128,7 +128,10 @@ void Character::draw() {
         loadEffectTexture();
     float rgba[4];
     paintColour(m_tint, m_glow, m_dying, rgba);
-    drawTinted(rgba[0], rgba[1], rgba[2], rgba[3]);
+    if (m_shown && m_glow <= 0.0f && !m_dying)
+        drawFigure(*this, nullptr); // lit in its own colours
+    else
+        drawTinted(rgba[0], rgba[1], rgba[2], rgba[3]);
     if (!m_visible || !m_effect)
         return; // shadow-only drawing puts nothing else on screen
     m_effect->setPosition(m_position.x, m_position.y + CHARACTER_EFFECT_HEIGHT, m_position.z);
@@ -192,7 +195,7 @@ void Character::refreshDecision() {
 
 void Character::fadePaint() {
     if (m_glow <= 0.0f) {
-        m_model->setHideSkinned(true);
+        m_model->setHideSkinned(!m_shown);
         m_tint[0] = m_tint[1] = m_tint[2] = 0.0f;
     } else {
         for (float& t : m_tint)

@@ -15,6 +15,7 @@
 // whose record is gone (killed) keeps the last one it read. Sounds need g_sound.
 #pragma once
 
+#include "level/levelfile.h"
 #include "objects/modelobject.h"
 #include "objects/poses.h"
 
@@ -98,6 +99,10 @@ public:
 
     float m_tint[3] = {0.0f, 0.0f, 0.0f}; // red, green, blue
     float m_glow = 0.0f;                  // drawing alpha; the largest tint
+    // Seen from the start (a newcomer's first creatures): drawn plainly while unpainted and
+    // never hidden when the paint fades; paint still tints it.
+    bool m_shown = false;
+    int32_t m_blowDamage = ENEMY_BLOW_DAMAGE; // the life a blow of it takes from the hero
     Vector m_moveDirection{0.0f, 0.0f, 0.0f};
     // The waypoint of the last walk decision, and whether the character walks to it (false
     // after a jump, which carries it along m_moveDirection instead).

@@ -85,9 +85,8 @@ void Npc::draw() {
 bool Npc::heroWaiting() const {
     if (!g_hero)
         return false;
-    Vector toHero = g_hero->getPosition() - m_position;
-    toHero.y = 0.0f;
-    return toHero.length() < NPC_WAIT_DISTANCE;
+    // The same measure as the talk key's, so that the prompt and the stop agree.
+    return (g_hero->getPosition() - m_position).length() < NPC_TALK_DISTANCE;
 }
 
 void Npc::update() {

@@ -27,10 +27,9 @@ struct AIDecision;
 
 // Talking distance: a character closer than this to the hero can be talked to.
 constexpr float NPC_TALK_DISTANCE = 20.0f;
-// A walking character stops while the hero is closer than this on the ground, a little
-// inside talking distance: he stays in reach and does not walk into the hero. He turns to
-// him by 1/NPC_TURN_TO_HERO of the gap a frame.
-constexpr float NPC_WAIT_DISTANCE = 18.0f;
+// A walking character stops while the hero is within talking distance: one offered to talk
+// stays in reach while the hero stands still, and none walks into the hero. He turns to him
+// by 1/NPC_TURN_TO_HERO of the gap a frame.
 constexpr float NPC_TURN_TO_HERO = 20.0f;
 // What turning round to a character counts for, in distance, when the talk key picks
 // among several: one straight ahead wins over one beside the hero up to this much nearer.
@@ -45,7 +44,7 @@ public:
     void draw() override;
     // Gravity, knockback and ground as a Character; then eases the facing toward the AI
     // decision's target (1/2000 of the gap a frame), walks toward it at m_speed and keeps
-    // the walk steps queued. While the hero is within NPC_WAIT_DISTANCE he stands instead,
+    // the walk steps queued. While the hero is within NPC_TALK_DISTANCE he stands instead,
     // turning to the hero.
     void update() override;
     void onHit(int32_t, int32_t, int32_t, const Vector&) override {}
@@ -89,7 +88,7 @@ public:
 
 private:
     void drawLitPaper();
-    // The hero stands within NPC_WAIT_DISTANCE on the ground.
+    // The hero is within talking distance (the talk key's measure).
     bool heroWaiting() const;
     // Prints one line in a colour through the character's font (nothing without a font).
     void printAt(float x, float y, float r, float g, float b, const std::string& text);

@@ -13,6 +13,7 @@
 #include "shell/cutscenes.h"
 #include "shell/gamecontext.h"
 #include "shell/levelstartup.h"
+#include "shell/mainloop.h"
 #include "shell/screens.h"
 #include "shell/window.h"
 
@@ -102,11 +103,19 @@ void introCommands() {
     SetUpTitle();
 }
 
+// Enter or Space on the title counts once it has been up there: the Enter that closed the
+// intro, the game over or the credits must not start a game as well.
+bool s_titleKeysArmed = false;
+
 void titleCommands() {
-    if (!button(0))
+    const bool keyDown = down(KEY_ENTER) || down(KEY_SPACE);
+    const bool keyStart = keyDown && s_titleKeysArmed;
+    if (!keyDown)
+        s_titleKeysArmed = true;
+    if (!button(0) && !keyStart)
         return;
     const float x = g_input.m_cursorX, y = g_input.m_cursorY;
-    if (OnPlayGame(x, y)) {
+    if (keyStart || OnPlayGame(x, y)) {
         StartGame(1);
         StopSlot(17);     // the title tune
         PlaySlot(14, 30); // the level's music
@@ -356,6 +365,10 @@ void ClampToWorld(Vector& position, int32_t identifier) {
 
 void FrameCommands() {
     g_input.Poll();
+    if (AskingToLeave())
+        return; // the game holds still until the question is answered
+    if (g_gameState != STATE_TITLE)
+        s_titleKeysArmed = false;
     switch (g_gameState) {
     case STATE_INTRO1:
     case STATE_INTRO2:

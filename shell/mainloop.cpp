@@ -149,7 +149,7 @@ void PlayFrame() {
         g_frustum->extractPlanes();
     if (g_dataLayer) {
         frameprofile::GameWork work;
-        g_dataLayer->updateEnemyAI();
+        g_dataLayer->updateEnemyAI(g_dataLayer->aiFrameMs(GameClockNs()));
         if (g_dataLayer->m_flockAI)
             g_dataLayer->m_flockAI->update(g_dataLayer);
         g_dataLayer->updateNpcAI();
@@ -294,16 +294,92 @@ void applyDemoEvent(const DemoEvent& d) {
     GameWindowProc(e);
 }
 
+// Escape in play first asks; while it does, the play clock when it asked.
+bool s_askingToLeave = false;
+unsigned s_leaveAskedMs = 0;
+bool s_escapeWasDown = false;
+// Keys and buttons down while asking: only a new press answers "go on".
+bool s_heldWhileAsking[256 + 4] = {};
+
+void leaveToTitle() {
+    s_askingToLeave = false;
+    ShutDownSound();
+    ReleaseLevel();
+    if (g_titleSetup)
+        g_titleSetup();
+    g_gameState = STATE_TITLE;
+}
+
+// True when a key or button that was up is now down (Escape's own key aside).
+bool noteHeldInput(bool firstLook) {
+    constexpr int DIK_ESCAPE = 0x01;
+    bool pressed = false;
+    for (int i = 0; i < 256 + 4; ++i) {
+        const bool down =
+            i < 256 ? (g_keyState[i] & 0x80) != 0 : (g_mouseState.rgbButtons[i - 256] & 0x80) != 0;
+        if (down && !s_heldWhileAsking[i] && !firstLook && i != DIK_ESCAPE)
+            pressed = true;
+        s_heldWhileAsking[i] = down;
+    }
+    return pressed;
+}
+
+void drawLeavePrompt() {
+    if (!g_font)
+        return;
+    const char* text = LEAVE_PROMPT;
+    const float savedX = g_font->m_x, savedY = g_font->m_y;
+    const float red = g_font->m_red, green = g_font->m_green, blue = g_font->m_blue;
+    const float x = 400.0f - g_font->textWidth(text) * 0.5f;
+    // A dark shadow keeps it readable over the sky and the snow.
+    g_font->setColor(0.0f, 0.0f, 0.0f);
+    g_font->setPosition(x + 2.0f, 302.0f);
+    printText(g_font, "%s", text);
+    g_font->setColor(1.0f, 1.0f, 1.0f);
+    g_font->setPosition(x, 300.0f);
+    printText(g_font, "%s", text);
+    g_font->setColor(red, green, blue);
+    g_font->setPosition(savedX, savedY);
+}
+
 // The frame itself, once the events before it are handled.
 void runFrame(bool escape) {
-    if (g_active && escape &&
-        (g_gameState == STATE_PLAY || g_gameState == STATE_CONVERSATION ||
-         g_gameState == STATE_GAME_OVER)) {
-        ShutDownSound();
-        ReleaseLevel();
-        if (g_titleSetup)
-            g_titleSetup();
-        g_gameState = STATE_TITLE;
+    const bool escapePressed = escape && !s_escapeWasDown;
+    s_escapeWasDown = escape;
+    const bool inGame = g_gameState == STATE_PLAY || g_gameState == STATE_CONVERSATION;
+    if (!g_active || !inGame)
+        s_askingToLeave = false;
+    if (g_active && escape && g_gameState == STATE_GAME_OVER) {
+        leaveToTitle(); // the game is lost already: nothing to ask
+        return;
+    }
+    if (s_askingToLeave) {
+        // The world waits while the player decides: nothing moves or hits the hero, and
+        // the picture with the question stays on the screen (no frame is drawn or swapped).
+        // The frame commands still read the input (and only that, while asking).
+        if (escapePressed) {
+            leaveToTitle();
+            return;
+        }
+        if (g_frameCommands)
+            g_frameCommands();
+        if (noteHeldInput(false) || g_playClockMs() - s_leaveAskedMs >= LEAVE_ASK_MS)
+            s_askingToLeave = false; // play goes on from the next round
+        else if (g_demo.mode() != DemoSession::REPLAY)
+            SDL_Delay(5);
+        return;
+    }
+    if (g_active && escapePressed && inGame) {
+        s_askingToLeave = true;
+        s_leaveAskedMs = g_playClockMs();
+        if (g_gameState >= 0 && g_gameState < 8 && g_frameHandlers[g_gameState])
+            g_frameHandlers[g_gameState]();
+        drawLeavePrompt();
+        if (g_swapBuffers)
+            g_swapBuffers();
+        if (g_frameCommands)
+            g_frameCommands();
+        noteHeldInput(true);
         return;
     }
     if (g_gameState >= 0 && g_gameState < 8 && g_frameHandlers[g_gameState])
@@ -384,6 +460,10 @@ bool RunOneRound() {
 
 bool ReplayStoppedByEscape() {
     return s_replayStopped;
+}
+
+bool AskingToLeave() {
+    return s_askingToLeave;
 }
 
 int RunMainLoop() {

@@ -23,6 +23,13 @@ void ShutDownGame();
 bool RunOneRound();
 // The replay of a demo was stopped by the Escape key.
 bool ReplayStoppedByEscape();
+// Escape in play or a conversation first shows LEAVE_PROMPT and holds the world still; a
+// second Escape press within LEAVE_ASK_MS leaves for the title, any other key or button
+// press or the time running out goes on. Game over leaves at the first Escape. While it
+// asks, nothing is drawn and the frame commands only read the input.
+constexpr const char* LEAVE_PROMPT = "Press Escape again to leave";
+constexpr unsigned LEAVE_ASK_MS = 3000; // on g_playClockMs
+bool AskingToLeave();
 int RunMainLoop();
 int GameMain();
 

@@ -50,6 +50,9 @@ bool randomEnemyPosition(Vector& at) {
 
 // The faces of the title words; the set-up's font is replaced on the first title frame.
 bool s_titleFontReady = false;
+// The smaller line under the menu that says how to start; made with the title's words.
+BitmapFont* s_titleHint = nullptr;
+constexpr const char* TITLE_HINT = "Click Play Game or press Enter";
 
 void cursor(float& cx, float& cy) {
     cx = g_input.m_cursorX;
@@ -186,6 +189,7 @@ bool SetUpTitle() {
 }
 
 void ReleaseTitle() {
+    destroy(s_titleHint);
     destroy(g_titleModel);
     destroy(g_titleBackdrop);
     destroy(g_titleFlare);
@@ -234,7 +238,14 @@ void TitleFrame() {
     if (!s_titleFontReady) {
         destroy(g_font);
         g_font = new BitmapFont("Times New Roman", 40);
+        destroy(s_titleHint);
+        s_titleHint = new BitmapFont("Times New Roman", 22);
         s_titleFontReady = true;
+    }
+    if (s_titleHint) {
+        s_titleHint->setColor(0.6f, 0.65f, 0.75f);
+        s_titleHint->setPosition(400.0f - 0.5f * s_titleHint->textWidth(TITLE_HINT), 575.0f);
+        printText(s_titleHint, "%s", TITLE_HINT);
     }
     if (g_font) {
         g_font->setColor(0.3f, 0.4f, 0.5f);

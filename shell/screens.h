@@ -38,8 +38,8 @@ void CreditsFrame();
 bool OnPlayGame(float cx, float cy);
 bool OnQuit(float cx, float cy);
 // Where the ball rests each time the title opens, whatever the mouse did before: on
-// "Play Game", the top entry.
-constexpr float TITLE_REST_X = 600.0f, TITLE_REST_Y = 180.0f;
+// "Play Game", the top entry, right of its words so that they stay readable.
+constexpr float TITLE_REST_X = 770.0f, TITLE_REST_Y = 180.0f;
 
 // The credits line shown at this index; "Congratulations!!!" from 13 on.
 const char* CreditsLine(int32_t index);

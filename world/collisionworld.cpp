@@ -1,6 +1,7 @@
 #include "world/collisionworld.h"
 
 #include "level/qrvdatalayer.h"
+#include "objects/character.h"
 #include "objects/modelobject.h"
 #include "objects/player.h"
 #include "objects/projectile.h"
@@ -17,7 +18,6 @@ constexpr int32_t HERO_SWING_LAST = 20;
 constexpr int32_t ENEMY_ATTACK_FIRST = 5;
 constexpr int32_t ENEMY_ATTACK_LAST = 7;
 constexpr int32_t BAT_DAMAGE = 20;
-constexpr int32_t BLOW_DAMAGE = 10;
 // Steeper than this is a wall; flatter is ground to stand on.
 constexpr float WALL_NORMAL_Y = 0.8f;
 constexpr float SLOPE_PUSH = 2.5f;
@@ -317,7 +317,8 @@ void CollisionWorld::respondMoving(ModelObject& a, ModelObject& b, const Collisi
         b.m_currentAnimation <= ENEMY_ATTACK_LAST) {
         if (Player* hero = isHero(a) ? dynamic_cast<Player*>(&a) : nullptr)
             hero->noteStriker(b.m_position);
-        a.onHit(aBone, 0, BLOW_DAMAGE, b.m_direction);
+        const auto* striker = dynamic_cast<const Character*>(&b);
+        a.onHit(aBone, 0, striker ? striker->m_blowDamage : ENEMY_BLOW_DAMAGE, b.m_direction);
         m_collided = true;
         return;
     }

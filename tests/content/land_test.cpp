@@ -5,6 +5,7 @@
 #include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "models/bmpdecoder.h"
+#include "platform/random.h"
 
 #include <gtest/gtest.h>
 
@@ -277,9 +278,8 @@ TEST_F(GeneratedLand, ChanceDrivenCreaturesApproachUntilHurt) {
 
 // A newcomer's first minutes: only lone patrols are near the start, far enough from the
 // villagers that talking to them never wakes a patrol (patrols turn on the hero within a
-// sum distance of 150); the chance-driven creatures, which drift toward the hero, start
-// far off; the flocks, which hunt the hero from anywhere, need four minutes to arrive.
-TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheFlocksMinutesLater) {
+// sum distance of 150); the creatures that roam toward the hero start, and keep, far off.
+TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheRoamersFarOut) {
     const float hx = m_level.playerX, hz = m_level.playerZ;
     auto dist = [&](float x, float z) { return std::hypot(x - hx, z - hz); };
     auto sum = [](float ax, float az, float bx, float bz) {
@@ -310,23 +310,28 @@ TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheFlocksMinutesLater) {
         }
     }
     EXPECT_GE(dist(byDistance[2]->x, byDistance[2]->z), 550.0f);
-    // The first three met are brutes that one burst of the green gun (five shots of 5) fells
-    // before they wear the hero down; magicians, whose fire comes from beyond the view, wait
-    // far out.
+    // The first three met are brutes that are seen from the start and that one burst of the
+    // green gun (five shots of 5) fells before they wear the hero down: a blow, struck on the
+    // head, takes at most an eighth of his life, and they strike seldom. Magicians, whose
+    // fire comes from beyond the view, wait far out.
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(byDistance[size_t(i)]->enemyType, 0) << byDistance[size_t(i)]->name;
-        EXPECT_LE(byDistance[size_t(i)]->life, 5 * 5) << byDistance[size_t(i)]->name;
-        EXPECT_GT(byDistance[size_t(i)]->attackOdds, WAYPOINT_ATTACK_ODDS)
-            << byDistance[size_t(i)]->name << " strikes as often as any";
+        const LevelEnemy& e = *byDistance[size_t(i)];
+        EXPECT_EQ(e.enemyType, 0) << e.name;
+        EXPECT_TRUE(e.shown) << e.name << " is unseen";
+        EXPECT_LE(e.life, 5 * 5) << e.name;
+        EXPECT_LE(e.blowDamage * 1.2, m_level.playerLife / 8.0) << e.name;
+        EXPECT_GT(e.attackOdds, WAYPOINT_ATTACK_ODDS) << e.name << " strikes as often as any";
     }
-    // None starts or walks its round in the village.
+    // None starts or walks its round in the village; only the first three come within the
+    // roaming creatures' margin of it.
     QRVDataLayer layer;
     layer.loadRecords(m_level, [](int, int) { return 100; });
     ASSERT_GT(layer.m_villageRadius, 0.0f);
     for (const LevelEnemy& e : m_level.enemies) {
-        EXPECT_FALSE(layer.inVillage(e.x, e.z)) << e.name;
+        const float margin = e.shown ? 0.0f : VILLAGE_ROAM_MARGIN;
+        EXPECT_FALSE(layer.inVillage(e.x, e.z, margin)) << e.name;
         for (const LevelPoint& p : e.path)
-            EXPECT_FALSE(layer.inVillage(p.x, p.z)) << e.name;
+            EXPECT_FALSE(layer.inVillage(p.x, p.z, margin)) << e.name;
     }
     for (const LevelEnemy& e : m_level.enemies) {
         if (e.enemyType == 1) {
@@ -339,17 +344,36 @@ TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheFlocksMinutesLater) {
     for (int i = 0; i < 2; ++i)
         ahead |= byDistance[size_t(i)]->x > hx && std::fabs(byDistance[size_t(i)]->z - hz) < 100.0f;
     EXPECT_TRUE(ahead) << "no lone patrol ahead of the start";
-    for (const LevelEnemy& e : m_level.enemies) {
-        if (e.aiType == AiKind::Probability) {
-            EXPECT_GE(dist(e.x, e.z), 1000.0f) << e.name << " drifts in too soon";
+}
+
+// A hero who stands beside the first brute for a minute of play keeps half his life, at 15
+// frames a second as at 60. Each blow counts as struck on the head, the hardest part.
+TEST_F(GeneratedLand, AHeroBesideTheFirstBruteForAMinuteKeepsHalfHisLife) {
+    const double frameMs[2] = {1000.0 / 60.0, 1000.0 / 15.0};
+    for (int rate = 0; rate < 2; ++rate) {
+        for (unsigned seed = 1; seed <= 10; ++seed) {
+            QRVDataLayer layer;
+            layer.loadRecords(m_level, [](int, int) { return 100; });
+            ASSERT_EQ(m_level.enemies[0].name, "brute1");
+            EnemyData* brute = layer.m_enemyTable.begin()->second.get(); // the first enemy
+            const int blow = static_cast<int>(m_level.enemies[0].blowDamage * 1.2);
+            layer.m_player.x = brute->x - 20.0f;
+            layer.m_player.z = brute->z;
+            layer.worldToCell(layer.m_player.x, layer.m_player.z, layer.m_player.aiX,
+                              layer.m_player.aiZ);
+            gameSrand(seed);
+            int life = m_level.playerLife;
+            double busyUntil = 0.0; // a blow's wind-up, strike and finish take 550 ms
+            for (double ms = 0.0; ms < 60000.0; ms += frameMs[rate]) {
+                layer.updateEnemyAI(frameMs[rate]);
+                if (brute->decision.m_action == ACTION_ATTACK && ms >= busyUntil) {
+                    life -= blow;
+                    busyUntil = ms + 550.0;
+                }
+            }
+            EXPECT_GE(life, m_level.playerLife / 2)
+                << (rate ? "15" : "60") << " frames a second, seed " << seed;
         }
-        if (e.aiType != AiKind::Flock)
-            continue;
-        // A flock steps one grid cell at a time on both axes: diagonally, then straight.
-        const float dx = std::fabs(e.x - hx), dz = std::fabs(e.z - hz);
-        const float walk = std::min(dx, dz) * std::sqrt(2.0f) + std::fabs(dx - dz);
-        ASSERT_GT(e.speed, 0) << e.name;
-        EXPECT_GE(walk / float(e.speed), 240.0f) << e.name << " reaches the start too soon";
     }
 }
 

@@ -376,8 +376,9 @@ std::string checkInvariants(Walk& w) {
         const std::string edge = format("%d>%d", int(w.lastState), int(s));
         if (!allowed.count(edge))
             return "the state went " + edge + ", which no transition does";
-        if (w.lastState == STATE_CONVERSATION && s == STATE_TITLE && !w.escapeSent)
-            return "a conversation ended on the title without Escape";
+        if ((w.lastState == STATE_CONVERSATION || w.lastState == STATE_PLAY) && s == STATE_TITLE &&
+            !w.escapeSent)
+            return "play or a conversation ended on the title without Escape";
         if (w.lastState == STATE_CONVERSATION && s == STATE_PLAY) {
             if (g_talkPartner)
                 return "a finished conversation left its partner set";
@@ -439,6 +440,21 @@ int pickAction(Walk& w) {
     return A_WALK;
 }
 
+// In play or a conversation the first Escape only asks; the second leaves. Sometimes only
+// one, so that the question's going on is walked as well.
+void escapeOnceOrTwice(Walk& w, Random& r) {
+    w.escapeSent = true;
+    if (r.below(3) == 0) {
+        w.step("Escape once (asks, then goes on)");
+        w.tap(SDL_SCANCODE_ESCAPE);
+        return;
+    }
+    w.step("Escape twice");
+    w.tap(SDL_SCANCODE_ESCAPE);
+    w.wait(r.between(0, 10));
+    w.tap(SDL_SCANCODE_ESCAPE);
+}
+
 void choosePlay(Walk& w) {
     Random& r = w.random;
     const bool bossFight =
@@ -491,9 +507,7 @@ void choosePlay(Walk& w) {
         });
         w.wait(r.between(3, 30));
     } else if (action == A_ESCAPE) {
-        w.step("Escape");
-        w.escapeSent = true;
-        w.tap(SDL_SCANCODE_ESCAPE);
+        escapeOnceOrTwice(w, r);
         w.wait(r.between(0, 5));
     } else if (action == A_T) {
         w.step("T");
@@ -559,9 +573,7 @@ void chooseConversation(Walk& w) {
         w.step("T");
         w.tap(SDL_SCANCODE_T, r.between(1, 3));
     } else if (roll < 88) {
-        w.step("Escape");
-        w.escapeSent = true;
-        w.tap(SDL_SCANCODE_ESCAPE);
+        escapeOnceOrTwice(w, r);
     } else {
         const int hold = r.between(5, 60);
         w.step(format("wait %d frames", hold));

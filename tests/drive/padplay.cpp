@@ -17,6 +17,7 @@
 #include "platform/gamestate.h"
 #include "platform/qrvinput.h"
 #include "shell/framecommands.h"
+#include "shell/mainloop.h"
 
 #include <SDL.h>
 
@@ -43,6 +44,7 @@ enum Stage {
     CONVERSE,
     PULL,
     REPLUG,
+    BACK_ASKS,
     BACK,
     DONE,
 };
@@ -363,6 +365,14 @@ bool step(GameDriver& d, Pilot& p) {
             std::printf("a second on the left stick of the pad plugged in again: walked %.1f\n",
                         walked);
             check(p, walked > 10.0f, "plugged in again, the pad plays again");
+            tap(p, d, SDL_CONTROLLER_BUTTON_BACK);
+            next(p, d, BACK_ASKS);
+        }
+        break;
+    case BACK_ASKS:
+        // The first Back only asks; the second, within three seconds, leaves.
+        if (in > 0.5) {
+            check(p, g_gameState == STATE_PLAY && AskingToLeave(), "the first Back asks first");
             tap(p, d, SDL_CONTROLLER_BUTTON_BACK);
             next(p, d, BACK);
         }

@@ -69,8 +69,8 @@ sleep 1
 screenshot title-ball-moved
 differ title title-ball-moved || fail "the ball did not follow the mouse"
 
-# The ball rests on "Play Game" (600, 180), origin bottom left; "Play Game" is x 440..800,
-# y 140..220. Back there from (750, 280).
+# The ball rests on "Play Game" (770, 180), origin bottom left, right of its words; "Play
+# Game" is x 440..800, y 140..220. Back there from (800, 280) (the cursor stops at the edge).
 move -150 100
 sleep 0.5
 xdotool click 1
@@ -81,11 +81,14 @@ differ title play || fail "Play Game changed nothing"
 
 move 300 -200 # turning the hero must not move the next title's ball
 sleep 0.5
+# The first Escape only asks; the second leaves.
+xdotool key Escape
+sleep 0.5
 xdotool key Escape
 sleep 3
 screenshot title-again
-# "Quit" is x 520..670, y 20..70: from the ball's rest (600, 180) go to (590, 50).
-move -10 130
+# "Quit" is x 520..670, y 20..70: from the ball's rest (770, 180) go to (590, 50).
+move -180 130
 sleep 0.5
 xdotool click 1
 wait_exit "$GAME_PID" 15

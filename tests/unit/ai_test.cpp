@@ -450,40 +450,67 @@ TEST_F(AiWorld, AFallenLeadersChargeEndsWhenTheHeroLeavesWhereItFell) {
     EXPECT_EQ(DebugAssertCount(), 0);
 }
 
-TEST_F(AiWorld, HuntersChasingTheHeroIntoTheVillageStopAtItsEdgeAndStrikeNoMore) {
+TEST_F(AiWorld, HuntersKeepOutOfTheVillageAndItsFireAndRoamersKeepFartherOut) {
     gameSrand(3);
-    layer.m_villageX = 400.0f;
-    layer.m_villageZ = 400.0f;
+    layer.m_villageX = 300.0f;
+    layer.m_villageZ = 300.0f;
     layer.m_villageRadius = 100.0f;
     auto* patrol = new QRVWaypointAI();
-    EnemyData& brute = enemy(1, 560.0f, 400.0f, 100, patrol);
-    patrol->setPath({Vector(600.0f, 0.0f, 400.0f)});
-    enemy(2, 560.0f, 440.0f, 100, new QRVProbabilityAI());
-    EnemyData& leader = enemy(3, 560.0f, 360.0f);
+    EnemyData& brute = enemy(1, 460.0f, 300.0f, 100, patrol);
+    patrol->setPath({Vector(500.0f, 0.0f, 300.0f)});
+    auto* casting = new QRVWaypointAI();
+    EnemyData& magician = enemy(2, 460.0f, 330.0f, 100, casting);
+    magician.enemyType = 1;
+    casting->setPath({Vector(500.0f, 0.0f, 330.0f)});
+    enemy(3, 1100.0f, 340.0f, 100, new QRVProbabilityAI());
+    EnemyData& leader = enemy(4, 1100.0f, 260.0f);
     QRVFlockAI flocks;
     flocks.join(0, FLOCK_ROLE_LEADER, &leader);
-    // The hero starts beside them and walks to the village's middle; they are faster.
-    float heroX = 540.0f;
-    bool struckInside = false;
-    float nearest = 1e9f;
+    // The hero starts beside the patrols and walks to the village's middle; they are faster.
+    float heroX = 440.0f;
+    bool struckInside = false, castNear = false;
+    float nearest[5] = {1e9f, 1e9f, 1e9f, 1e9f, 1e9f};
     for (int frame = 0; frame < 600; ++frame) {
-        heroX = std::max(400.0f, heroX - 0.5f);
-        hero(heroX, 400.0f);
+        heroX = std::max(300.0f, heroX - 0.5f);
+        hero(heroX, 300.0f);
         layer.updateEnemyAI();
         flocks.update(&layer);
         for (auto& [id, e] : layer.m_enemyTable) {
             const AIDecision& d = e->decision;
-            struckInside |= d.m_action == ACTION_ATTACK && layer.inVillage(heroX, 400.0f);
+            struckInside |= d.m_action == ACTION_ATTACK && layer.inVillage(heroX, 300.0f);
+            castNear |= id == 2 && d.m_action == ACTION_ATTACK &&
+                        layer.inVillage(heroX, 300.0f, VILLAGE_FIRE_MARGIN);
             Vector step(d.m_waypoint.x - e->x, 0.0f, d.m_waypoint.z - e->z);
             if (step.length() > 1.0f)
                 step = step * (1.0f / step.length());
             moveTo(*e, e->x + step.x, e->z + step.z);
-            nearest = std::min(nearest, std::hypot(e->x - 400.0f, e->z - 400.0f));
+            nearest[id] = std::min(nearest[id], std::hypot(e->x - 300.0f, e->z - 300.0f));
         }
     }
-    EXPECT_GE(nearest, 99.0f) << "no hunter set foot in the village";
-    EXPECT_LE(nearest, 110.0f) << "they did come to its edge";
+    EXPECT_GE(nearest[1], 99.0f) << "no hunter set foot in the village";
+    EXPECT_LE(nearest[1], 110.0f) << "they did come to its edge";
+    for (int roamer : {3, 4})
+        EXPECT_GE(nearest[roamer], 100.0f + VILLAGE_ROAM_MARGIN - 1.0f) << "enemy " << roamer;
     EXPECT_FALSE(struckInside) << "no blow at a hero in the village";
+    EXPECT_FALSE(castNear) << "no fire at a hero near it";
     EXPECT_FALSE(patrol->m_alerted) << "the patrol gave up the hunt";
-    EXPECT_FLOAT_EQ(brute.decision.m_waypoint.x, 600.0f) << "and walks back to its round";
+    EXPECT_FLOAT_EQ(brute.decision.m_waypoint.x, 500.0f) << "and walks back to its round";
+}
+
+TEST_F(AiWorld, AHunterStrikesAsOftenEachSecondAtAnyFrameRate) {
+    auto* patrol = new QRVWaypointAI();
+    EnemyData& brute = enemy(1, 500.0f, 500.0f, 100, patrol);
+    patrol->setPath({Vector(500.0f, 0.0f, 500.0f)});
+    hero(520.0f, 500.0f);
+    // One in 20 a frame at 60 frames a second: 1800 in ten minutes, give or take.
+    gameSrand(11);
+    for (double frameMs : {1000.0 / 60.0, 1000.0 / 15.0}) {
+        int strikes = 0;
+        for (double ms = 0.0; ms < 600000.0; ms += frameMs) {
+            patrol->provoke(); // keeps the hunt going
+            layer.updateEnemyAI(frameMs);
+            strikes += brute.decision.m_action == ACTION_ATTACK;
+        }
+        EXPECT_NEAR(strikes, 1800, 150) << frameMs << " ms a frame";
+    }
 }

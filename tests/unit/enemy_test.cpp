@@ -211,6 +211,9 @@ TEST_F(Enemies, PaintFadesAndAGreenHitShowsTheBodyForAbout300Updates) {
     EXPECT_LE(shown, 305);
     EXPECT_FALSE(c.geometryShown());
     EXPECT_EQ(c.m_glow, 0.0f);
+    c.m_shown = true; // a newcomer's first creatures are seen with the paint gone
+    e.frame(1.0);
+    EXPECT_TRUE(c.geometryShown());
 }
 
 // One gun hit shows the body in the gun's full colour and nearly solid (it was a faint dark

@@ -54,7 +54,7 @@ struct WaveOutput {
 };
 WaveOutput g_wave;
 
-constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C, KEY_DOWN = 0xD0;
+constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C, KEY_SPACE = 0x39, KEY_DOWN = 0xD0;
 
 void noFrame() {}
 
@@ -134,11 +134,12 @@ protected:
                 return static_cast<Npc*>(g_objectTable[i]);
         return nullptr;
     }
-    // Escape in play, conversation or game over: rounds until the title is up.
+    // Escape in play, conversation or game over, pressed again and again (play asks first):
+    // rounds until the title is up.
     static void escape() {
-        g_keys[27] = true;
         for (int i = 0; i < 50 && g_gameState != STATE_TITLE; ++i) {
             g_active = true; // the test's hidden window may report lost focus
+            g_keys[27] = i % 2 == 0;
             RunOneRound();
         }
         g_keys[27] = false;
@@ -330,7 +331,16 @@ TEST_F(GameFlow, ANewGameAfterGameOverOrEscapeStartsCleanWithTheBallOnPlayGame) 
     ASSERT_EQ(g_gameState, STATE_TITLE);
     EXPECT_EQ(g_gemCount, 0);
     EXPECT_TRUE(ballOnPlayGame()) << "after game over";
-    newGame();
+    // Enter or Space starts the game as the click does, but not the Enter that left game over.
+    g_keyState[KEY_ENTER] = 0x80;
+    FrameCommands();
+    EXPECT_EQ(g_gameState, STATE_TITLE) << "the Enter that left game over started a game";
+    g_keyState[KEY_ENTER] = 0;
+    FrameCommands();
+    tap(KEY_SPACE);
+    ASSERT_EQ(g_gameState, STATE_PLAY) << "Space on the title";
+    g_input.Release();
+    releaseKeys();
     EXPECT_EQ(g_gemCount, 0);
     dropGem();
     playTheMouse();

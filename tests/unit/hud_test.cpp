@@ -160,12 +160,14 @@ TEST_F(Screen, PaletteAndCountsDrawInTheirRectanglesEvenWithoutAMask) {
     EXPECT_EQ(differing(moreGems, noMask), differing(moreGems, noMask, 670, 470, 780, 580));
 }
 
+// In play the map is small in the top-left corner, (10, 10) to (210, 210), 2/3 of its size
+// over the conversation box.
 TEST_F(Screen, TheMapShowsEnemiesAsRedDotsAndTheHeroAsAnArrowHisWay) {
     HudValues v;
     v.map = true;
     v.enemyXZ = {1024.0f, 1024.0f, 2048.0f, 2048.0f};
     const std::vector<uint8_t> noHero = drawHud(hud, v);
-    v.mapHero = {true, 512.0f, 1536.0f, 1.0f, 0.0f}; // at (275, 475) on the map, facing east
+    v.mapHero = {true, 512.0f, 1536.0f, 1.0f, 0.0f}; // at (60, 160) on the map, facing east
     std::vector<uint8_t> p = drawHud(hud, v);
     m_gl->saveArtifact("hud_map");
     auto yellow = [](const std::vector<uint8_t>& q, int x, int y) {
@@ -173,22 +175,22 @@ TEST_F(Screen, TheMapShowsEnemiesAsRedDotsAndTheHeroAsAnArrowHisWay) {
         return c.r > 200 && c.g > 180 && c.b < 80;
     };
     auto yellowInP = [&](int x, int y) { return yellow(p, x, y); };
-    EXPECT_GT(count(yellowInP, 268, 468, 283, 483), 30) << "the arrow where the hero stands";
-    EXPECT_GT(count(yellowInP, 283, 480, 330, 500), 20) << "labelled";
-    EXPECT_EQ(differing(noHero, p), differing(noHero, p, 255, 455, 330, 500));
+    EXPECT_GT(count(yellowInP, 54, 154, 66, 166), 20) << "the arrow where the hero stands";
+    EXPECT_GT(count(yellowInP, 73, 160, 110, 185), 20) << "labelled";
+    EXPECT_EQ(differing(noHero, p), differing(noHero, p, 45, 145, 115, 185));
     v.mapHero.facingX = -1.0f;
     const std::vector<uint8_t> west = drawHud(hud, v);
-    EXPECT_TRUE(yellow(p, 286, 475) && !yellow(p, 264, 475)) << "the tip points east";
-    EXPECT_TRUE(yellow(west, 264, 475) && !yellow(west, 286, 475)) << "and west";
-    for (Rgb dot : {at(p, 352, 402), at(p, 502, 552)}) {
+    EXPECT_TRUE(yellow(p, 66, 160) && !yellow(p, 52, 160)) << "the tip points east";
+    EXPECT_TRUE(yellow(west, 54, 160) && !yellow(west, 68, 160)) << "and west";
+    for (Rgb dot : {at(p, 111, 111), at(p, 211, 211)}) {
         EXPECT_GE(dot.r, 250);
         EXPECT_LE(dot.g, 5);
         EXPECT_LE(dot.b, 5);
     }
     Rgb grey = at(p, 600, 300);
     const int mapped =
-        count([&](int x, int y) { return !same(at(p, x, y), grey); }, 200, 250, 500, 550, 3);
-    EXPECT_GT(mapped, 9000) << "the land map covers (200, 250) to (500, 550)";
+        count([&](int x, int y) { return !same(at(p, x, y), grey); }, 10, 10, 210, 210, 3);
+    EXPECT_GT(mapped, 4000) << "the land map covers (10, 10) to (210, 210)";
 }
 
 TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
@@ -219,6 +221,20 @@ TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
     v.enemyXZ = {1024.0f, 100.0f};
     v.mapHero = Hud::heroOnMap();
     const std::vector<uint8_t> alone = drawHud(hud, v);
+    // The same map large, as it shows over the box.
+    v.map = false;
+    const std::vector<uint8_t> noMap = drawHud(hud, v);
+    clearFrame();
+    hud.drawValues(v);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 800.0, 600.0, 0.0, 0.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    hud.drawMap(v.enemyXZ, v.mapHero, Hud::MAP_OVER_BOX);
+    const std::vector<uint8_t> large = m_gl->readPixels();
     auto frame = [&] {
         clearFrame();
         hud.draw();
@@ -235,7 +251,7 @@ TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
     g_showMapRequested = true;
     const std::vector<uint8_t> reply = frame();
     m_gl->saveArtifact("map_over_reply");
-    EXPECT_EQ(differing(alone, reply, 200, 250, 500, 550), 0) << "the whole map, over the box";
+    EXPECT_EQ(differing(large, reply, 200, 250, 500, 550), 0) << "the whole map, over the box";
     EXPECT_GT(differing(alone, reply, 0, 0, 700, 250), 100000) << "the box around it";
 
     // Enter ends the talk; the map stays up while the player reads it.
@@ -246,9 +262,12 @@ TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
     g_keyState[0x1C] = 0;
     ASSERT_EQ(g_gameState, STATE_PLAY);
     clock->m_elapsed = Hud::MAP_READING_MS - 1.0;
-    EXPECT_EQ(differing(alone, frame(), 200, 250, 500, 550), 0) << "still up";
+    const std::vector<uint8_t> reading = frame();
+    m_gl->saveArtifact("map_in_corner");
+    EXPECT_EQ(differing(alone, reading, 10, 10, 210, 210), 0) << "still up, in the corner";
+    EXPECT_EQ(differing(noMap, reading, 200, 250, 500, 550), 0) << "and off the hero";
     clock->m_elapsed = Hud::MAP_READING_MS;
-    EXPECT_GT(differing(alone, frame(), 200, 250, 500, 550), 50000) << "put away";
+    EXPECT_GT(differing(alone, frame(), 10, 10, 210, 210), 20000) << "put away";
     EXPECT_FALSE(hud.m_showMap);
 
     // A new talk puts away a map that is still up: the box would cover it. So does M.
@@ -263,7 +282,7 @@ TEST_F(Screen, TheMapAskedForInATalkShowsOverTheBoxThenStaysUpToBeRead) {
     FrameCommands();
     g_keyState[0x32] = 0;
     EXPECT_FALSE(hud.m_showMap) << "M puts the map away";
-    EXPECT_GT(differing(alone, frame(), 200, 250, 500, 550), 50000);
+    EXPECT_GT(differing(alone, frame(), 10, 10, 210, 210), 20000);
 }
 
 TEST_F(Screen, FadingReplacesTheFillAndTextsButKeepsTheImages) {

@@ -87,12 +87,17 @@ TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
               enemy(R"(aiType="probability" role="leader" flocknum="77" enemyType="melee")") +
               "</enemies><enemies>" +
               enemy(R"(aiType="flock" role="leader" flocknum="2" enemyType="magician")") +
-              enemy(R"(aiType="waypoint" attackOdds="150" enemyType="melee")",
+              enemy(R"(aiType="waypoint" attackOdds="150" shown="true" blowDamage="5" )"
+                    R"(enemyType="melee")",
                     R"(<path num="2"><p x="1" z="2"/><p x="3" z="4"/></path>)") +
               "</enemies>"));
     ASSERT_EQ(l.enemies.size(), 3u);
     EXPECT_EQ(l.enemies[0].attackOdds, WAYPOINT_ATTACK_ODDS);
     EXPECT_EQ(l.enemies[2].attackOdds, 150);
+    EXPECT_FALSE(l.enemies[0].shown);
+    EXPECT_TRUE(l.enemies[2].shown);
+    EXPECT_EQ(l.enemies[0].blowDamage, ENEMY_BLOW_DAMAGE);
+    EXPECT_EQ(l.enemies[2].blowDamage, 5);
     EXPECT_EQ(l.enemies[0].aiType, AiKind::Probability); // role and flocknum ignored
     EXPECT_EQ(l.enemies[1].flockNumber, 2);
     EXPECT_EQ(l.enemies[1].enemyType, 1);
@@ -107,25 +112,21 @@ TEST(LevelFile, ListsAreReadInDocumentOrderAcrossSections) {
 
 TEST(LevelFile, BrokenDocumentsNameTheElementAndTheProblem) {
     EXPECT_NE(errorOf("<level").find("Failed load xml data from file.\n"), std::string::npos);
-    EXPECT_NE(
-        errorOf(level("<enemies>" + enemy(R"(aiType="Flock" enemyType="melee")") + "</enemies>"))
-            .find("unknown \"aiType\" \"Flock\""),
-        std::string::npos);
-    EXPECT_NE(
-        errorOf(level("<enemies>" +
-                      enemy(R"(aiType="flock" role="leader" flocknum="10" enemyType="melee")") +
-                      "</enemies>"))
-            .find("\"flocknum\" 10 is outside 0 to 9"),
-        std::string::npos);
-    EXPECT_NE(errorOf(level("<enemies>" + enemy(R"(aiType="probability")") + "</enemies>"))
-                  .find("missing attribute \"enemyType\""),
-              std::string::npos);
-    EXPECT_NE(errorOf(level("<enemies>" +
-                            enemy(R"(aiType="waypoint" attackOdds="1" enemyType="melee")",
-                                  R"(<path num="1"><p x="1" z="2"/></path>)") +
-                            "</enemies>"))
-                  .find("\"attackOdds\" 1 is below 2"),
-              std::string::npos);
+    const std::pair<const char*, const char*> enemies[] = {
+        {R"(aiType="Flock" enemyType="melee")", "unknown \"aiType\" \"Flock\""},
+        {R"(aiType="flock" role="leader" flocknum="10" enemyType="melee")",
+         "\"flocknum\" 10 is outside 0 to 9"},
+        {R"(aiType="probability")", "missing attribute \"enemyType\""},
+        {R"(aiType="waypoint" attackOdds="1" enemyType="melee")", "\"attackOdds\" 1 is below 2"},
+        {R"(aiType="waypoint" shown="yes" enemyType="melee")", "\"shown\" \"yes\""},
+        {R"(aiType="waypoint" blowDamage="0" enemyType="melee")", "\"blowDamage\" 0 is below 1"}};
+    for (const auto& [attributes, problem] : enemies)
+        EXPECT_NE(errorOf(level("<enemies>" +
+                                enemy(attributes, R"(<path num="1"><p x="1" z="2"/></path>)") +
+                                "</enemies>"))
+                      .find(problem),
+                  std::string::npos)
+            << attributes;
     std::string six;
     for (int i = 0; i < 6; ++i)
         six += R"(<i id="1" text="a" reply="b"/>)";

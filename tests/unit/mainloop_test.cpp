@@ -57,16 +57,76 @@ protected:
 };
 } // namespace
 
-TEST_F(MainLoopRound, EscapeInPlayConversationOrGameOverReturnsToTheTitle) {
+static unsigned s_nowMs = 0;
+
+// Escape pressed for one round, then let go for one.
+static void tapEscape() {
+    g_keys[27] = true;
+    RunOneRound();
+    g_keys[27] = false;
+    RunOneRound();
+}
+
+TEST_F(MainLoopRound, EscapeInPlayOrAConversationAsksFirstAndASecondPressLeaves) {
     for (GameState state : {STATE_PLAY, STATE_CONVERSATION, STATE_GAME_OVER}) {
+        s_drawn = 0;
         g_gameState = state;
         g_camera = new Camera(); // a level object the release must take
         g_keys[27] = true;
         EXPECT_TRUE(RunOneRound());
+        if (state != STATE_GAME_OVER) {
+            EXPECT_EQ(g_gameState, state) << "the first Escape only asks";
+            EXPECT_TRUE(AskingToLeave());
+            EXPECT_EQ(s_drawn, 1) << "the frame with the question";
+            for (int round = 0; round < 5; ++round)
+                RunOneRound(); // Escape still held: the same press
+            g_keys[27] = false;
+            RunOneRound();
+            EXPECT_EQ(g_gameState, state) << "a held Escape is one press";
+            EXPECT_EQ(s_drawn, 1) << "the world waits while asking";
+            g_keys[27] = true;
+            RunOneRound();
+        }
         EXPECT_EQ(g_gameState, STATE_TITLE) << state;
+        EXPECT_FALSE(AskingToLeave());
         EXPECT_EQ(g_camera, nullptr) << "the level was not released in state " << state;
-        EXPECT_EQ(s_drawn, 0) << "no frame is drawn in the Escape round";
+        g_keys[27] = false;
+        RunOneRound(); // let go on the title
     }
+}
+
+TEST_F(MainLoopRound, TheQuestionGoesOnAfterThreeSecondsOrANewKeyPress) {
+    const auto savedClock = g_playClockMs;
+    g_playClockMs = [] { return s_nowMs; };
+    g_gameState = STATE_PLAY;
+    s_nowMs = 1000;
+    tapEscape();
+    s_nowMs += LEAVE_ASK_MS - 1;
+    RunOneRound();
+    EXPECT_TRUE(AskingToLeave());
+    s_nowMs += 1;
+    RunOneRound();
+    EXPECT_FALSE(AskingToLeave()) << "the time is up";
+    const int drawn = s_drawn;
+    RunOneRound();
+    EXPECT_EQ(s_drawn, drawn + 1) << "play goes on";
+
+    g_keyState[0x11] = 0x80; // W held while Escape asks is not an answer
+    tapEscape();
+    EXPECT_TRUE(AskingToLeave());
+    g_keyState[0x11] = 0;
+    g_keyState[0x1E] = 0x80; // A pressed anew is
+    RunOneRound();
+    EXPECT_FALSE(AskingToLeave());
+    g_keyState[0x1E] = 0;
+    tapEscape();
+    EXPECT_TRUE(AskingToLeave()) << "and the next Escape asks again";
+    g_mouseState.rgbButtons[0] = 0x80; // so is a click
+    RunOneRound();
+    g_mouseState.rgbButtons[0] = 0;
+    EXPECT_FALSE(AskingToLeave());
+    EXPECT_EQ(g_gameState, STATE_PLAY);
+    g_playClockMs = savedClock;
 }
 
 TEST_F(MainLoopRound, EscapeElsewhereOrWhileInactiveDoesNothing) {
@@ -145,25 +205,6 @@ TEST(WindowRules, AZeroHeightResizeUsesOne) {
     LastSceneSize(w, h);
     EXPECT_EQ(w, 800);
     EXPECT_EQ(h, 1);
-}
-
-TEST(WindowRules, KeysMapToVirtualKeyCodes) {
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_ESCAPE), 27);
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_w), 'W');
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_RETURN), 13);
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_F1), 0x70);
-    EXPECT_EQ(KeycodeToVirtualKey(SDLK_UP), 0x26);
-}
-
-TEST(InputRules, ScancodesMapToTheDirectInputLayout) {
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_W), 0x11);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_RETURN), 0x1C);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_SPACE), 0x39);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_UP), 0xC8);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_DOWN), 0xD0);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_LSHIFT), 0x2A);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_T), 0x14);
-    EXPECT_EQ(ScancodeToDik(SDL_SCANCODE_F10), 0x44);
 }
 
 // DirectInput numbers the keys along the rows of a PC keyboard, so each run below

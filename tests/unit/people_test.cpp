@@ -101,8 +101,8 @@ TEST_F(World, TheTalkPartnerIsTheOneInReachTheHeroFaces) {
     EXPECT_EQ(PickTalkPartner(hero, east), nullptr) << "exactly 20 is not closer";
 }
 
-// A villager waits for a hero who comes near: he stays in reach of the talk key and does
-// not walk into him; once the hero leaves he goes on with his round.
+// A villager waits for a hero who comes within reach of the talk key: he stays in reach and
+// does not walk into him; once the hero leaves he goes on with his round.
 TEST_F(World, AVillagerStopsForTheHeroAndTurnsToHim) {
     NpcData* record = addTrader(0);
     record->decision.m_target = Vector(100.0f, 0.0f, 0.0f);
@@ -119,7 +119,11 @@ TEST_F(World, AVillagerStopsForTheHeroAndTurnsToHim) {
                  walker.animationQueue().frontId() == VILLAGER_WALK_LEFT)
         << "no walking on the spot";
 
-    m_hero->setPosition(Vector(5.0f, 0.0f, 19.0f)); // still in reach, but not waited for
+    // He waits as long as the talk key reaches him, by its own measure.
+    m_hero->setPosition(Vector(5.0f, 0.0f, 19.0f)); // 19.6 away
+    walker.update();
+    EXPECT_FLOAT_EQ(walker.getPosition().x, 0.0f) << "he walked out of reach";
+    m_hero->setPosition(Vector(5.0f, 0.0f, 20.0f));
     walker.update();
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "the hero left: 10 a second again";
 }

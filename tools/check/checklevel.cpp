@@ -8,7 +8,11 @@
 //   the world and outside the footprints of the scenery; scenery stands inside the world;
 //   no enemy starts in a grid cell that is already taken (the game asserts on that);
 // - lives are positive and not absurd, speeds not negative and not absurd, and every flock
-//   with followers has a leader.
+//   with followers has a leader;
+// - an enemy's blow (our own "blowDamage", 10 by default) takes less than the hero's life.
+// The reader itself checks our own enemy attributes: "attackOdds" (one chance in this many a
+// frame at 60 frames a second, at least 2), "shown" (true: seen from the start, not only
+// where paint shows it) and "blowDamage" (at least 1).
 // Every problem is printed, one a line; the status is 1 when there was any.
 #include "checks.h"
 
@@ -294,6 +298,9 @@ private:
             const std::string who = "enemy \"" + e.name + "\"";
             life(who, e.life);
             speed(who, e.speed);
+            if (e.blowDamage >= l.playerLife)
+                problem(who + ": a blow of " + std::to_string(e.blowDamage) +
+                        " takes the hero's whole life");
             if (e.aiType == AiKind::Flock)
                 (e.leader ? leader : followed)[e.flockNumber] = true;
         }

@@ -490,7 +490,8 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // twice (a bat blow on a limb takes 16).
     int n = 0;
     auto enemy = [&](const char* ai, const char* extra, bool magician, bool visible, float ex,
-                     float ez, float patrol, int speed, int life = 0, int attackOdds = 0) {
+                     float ez, float patrol, int speed, int life = 0, int attackOdds = 0,
+                     int blowDamage = 0) {
         const bool chance = std::string(ai) == "probability";
         if (life == 0)
             life = chance ? (magician ? 80 : 100) : (magician ? 40 : 60);
@@ -500,6 +501,8 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
           << "\" life=\"" << life << "\" aiType=\"" << ai << "\" " << extra;
         if (attackOdds > 0)
             x << " attackOdds=\"" << attackOdds << "\"";
+        if (blowDamage > 0) // a newcomer's first creatures: seen from the start, and gentler
+            x << " blowDamage=\"" << blowDamage << "\" shown=\"true\"";
         x << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
         if (patrol > 0.0f) {
@@ -519,10 +522,11 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // see unpainted creatures (a flock's magician opens fire from well beyond the view).
     const int brute = 24, mage = 18, flockPace = 6;
     const float rx = land::riverX(m.fordZ);
-    // The first three are lone brutes that a newcomer can beat: one burst of the green gun
-    // (five shots of 5) or two bat blows fell one (25 life), and they strike seldom (one
-    // chance in 180 a frame within reach, not 20), so that a hero who stands beside one
-    // lasts half a minute, not 6 to 10 seconds. They keep to short rounds on the village's
+    // The first three are lone brutes that a newcomer can see from the start and beat: one
+    // burst of the green gun (five shots of 5) or two bat blows fell one (25 life), they
+    // strike seldom (about every 15 seconds within reach, where the others strike three times
+    // a second) and a blow takes 5, not 10, so that a hero who stands beside one for a minute
+    // keeps more than half his life. They keep to short rounds on the village's
     // side of the river. The first walks on the open rise straight ahead of the hero's
     // start, clear of the huts and trees between, a few seconds' walk past the village's
     // edge: seen at once by a newcomer who walks out the way he faces, yet too far off to
@@ -530,12 +534,13 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // near bank. Nothing waits just beyond the ford: a creature that follows the hero into
     // the water loses its shadow under the surface and strikes unseen. Magicians, whose
     // fire comes from afar, and the tougher creatures wait farther out.
-    const int firstLife = 25, firstOdds = 180;
+    const int firstLife = 25, firstOdds = 900, firstBlow = 5;
     enemy("waypoint", "", false, true, m.villageX + 290, m.villageZ - 80, 30, brute, firstLife,
-          firstOdds);
+          firstOdds, firstBlow);
     enemy("waypoint", "", false, true, m.villageX + 360, m.villageZ - 200, 40, brute, firstLife,
-          firstOdds);
-    enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife, firstOdds);
+          firstOdds, firstBlow);
+    enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife, firstOdds,
+          firstBlow);
     enemy("waypoint", "", false, true, rx + 400, m.fordZ - 300, 90, brute);
     enemy("waypoint", "", true, true, 650, 1800, 90, mage);
     enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, 90, brute);
