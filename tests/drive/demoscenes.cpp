@@ -149,8 +149,26 @@ void fight(GameDriver& d, Scene& s, double now) {
 }
 
 void death(GameDriver& d) {
-    if (SceneObject* enemy = nearest(KIND_ENEMY))
-        d.key(SDL_SCANCODE_W, steer(d, enemy->getPosition(), 0.0f) > 15.0f);
+    // The first brutes near the village are gentle by design: a quick death needs the
+    // creatures beyond the roamers' ring.
+    SceneObject* best = nullptr;
+    float bestDistance = 1e9f;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        SceneObject* o = g_objectTable[i];
+        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY)
+            continue;
+        const Vector at = o->getPosition();
+        if (g_dataLayer->inVillage(at.x, at.z, 600.0f))
+            continue;
+        Vector v = at - g_hero->getPosition();
+        v.y = 0.0f;
+        if (v.length() < bestDistance) {
+            bestDistance = v.length();
+            best = o;
+        }
+    }
+    if (best)
+        d.key(SDL_SCANCODE_W, steer(d, best->getPosition(), 0.0f) > 15.0f);
 }
 
 bool step(GameDriver& d, Scene& s) {
