@@ -159,17 +159,18 @@ xdotool key Return
 sleep 1.2
 screenshot "hud-after"
 box_shown "hud-after" && fail "the box stays after the reply"
-# The map stays up to be read once the talk is over, then goes after its reading time.
-is_map_border "hud-after" 201 350 && is_map_border "hud-after" 498 500 ||
+# The map stays up to be read once the talk is over, small in the top-left corner so that
+# the hero stays in view, then goes after its reading time.
+is_map_border "hud-after" 11 110 && is_map_border "hud-after" 208 110 ||
     fail "the map went with the conversation"
-[ "$(count hud-after "300x300+200+250" "$ARROW_YELLOW")" -ge 40 ] || fail "no \"you are here\" arrow on the map"
+[ "$(count hud-after "200x200+10+10" "$ARROW_YELLOW")" -ge 20 ] || fail "no \"you are here\" arrow on the map"
 # M puts it away before its reading time is over.
 xdotool key m
 sleep 1.2
 screenshot "hud-map-gone"
-is_map_border "hud-map-gone" 201 350 && is_map_border "hud-map-gone" 498 500 &&
+is_map_border "hud-map-gone" 11 110 && is_map_border "hud-map-gone" 208 110 &&
     fail "M did not put the map away"
-red=$(count "hud-map-gone" "$MAP_BELOW_BOX" "$PURE_RED")
+red=$(count "hud-map-gone" "200x200+10+10" "$PURE_RED")
 [ "$red" -lt 25 ] || fail "red dots stay after M ($red pixels)"
 kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended during the check"
 "$TARVO_XCLOSE" "$id"
