@@ -138,6 +138,11 @@ SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
         auto ignored = p.ignoredUntil.find(o);
         if (ignored != p.ignoredUntil.end() && ignored->second > now)
             continue;
+        // The first brutes near the village are gentle by design: losing in time needs the
+        // creatures beyond the roamers' ring.
+        const Vector at = o->getPosition();
+        if (p.lose && g_dataLayer->inVillage(at.x, at.z, 600.0f))
+            continue;
         Vector v = o->getPosition() - hero;
         v.y = 0.0f;
         const float distance = v.length();
