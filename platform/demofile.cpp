@@ -44,6 +44,8 @@ public:
     bool ok() const { return m_ok; }
     size_t left() const { return m_size - m_at; }
     bool take(void* out, size_t n) {
+        if (n == 0)
+            return m_ok; // an empty field may come with no buffer at all: memcpy wants one
         if (!m_ok || n > left()) {
             m_ok = false;
             std::memset(out, 0, n);
