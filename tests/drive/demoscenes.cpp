@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace {
@@ -67,12 +68,15 @@ float steer(GameDriver& d, const Vector& target, float pitch) {
     return distance;
 }
 
-SceneObject* nearest(int kind) {
+// The nearest object of the kind on the ground plane, skipping those the filter turns down.
+SceneObject* nearest(int kind, const std::function<bool(const Vector&)>& wanted = nullptr) {
     SceneObject* best = nullptr;
     float bestDistance = 1e9f;
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
         SceneObject* o = g_objectTable[i];
         if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != kind)
+            continue;
+        if (wanted && !wanted(o->getPosition()))
             continue;
         Vector v = o->getPosition() - g_hero->getPosition();
         v.y = 0.0f;
@@ -151,22 +155,8 @@ void fight(GameDriver& d, Scene& s, double now) {
 void death(GameDriver& d) {
     // The first brutes near the village are gentle by design: a quick death needs the
     // creatures beyond the roamers' ring.
-    SceneObject* best = nullptr;
-    float bestDistance = 1e9f;
-    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
-        SceneObject* o = g_objectTable[i];
-        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY)
-            continue;
-        const Vector at = o->getPosition();
-        if (g_dataLayer->inVillage(at.x, at.z, 600.0f))
-            continue;
-        Vector v = at - g_hero->getPosition();
-        v.y = 0.0f;
-        if (v.length() < bestDistance) {
-            bestDistance = v.length();
-            best = o;
-        }
-    }
+    SceneObject* best = nearest(
+        KIND_ENEMY, [](const Vector& at) { return !g_dataLayer->inVillage(at.x, at.z, 600.0f); });
     if (best)
         d.key(SDL_SCANCODE_W, steer(d, best->getPosition(), 0.0f) > 15.0f);
 }
