@@ -50,15 +50,7 @@ struct Info {
 Info info(int32_t w, int32_t h, uint16_t bits = 24, uint32_t compression = 0,
           std::vector<uint32_t> palette = {}, uint32_t clrUsed = 0,
           std::vector<uint32_t> masks = {}) {
-    Info i;
-    i.width = w;
-    i.height = h;
-    i.bitCount = bits;
-    i.compression = compression;
-    i.palette = std::move(palette);
-    i.clrUsed = clrUsed;
-    i.masks = std::move(masks);
-    return i;
+    return Info{w, h, bits, compression, std::move(palette), clrUsed, std::move(masks)};
 }
 
 void putPalette(Bytes& h, const std::vector<uint32_t>& palette, bool fourBytes) {
