@@ -266,25 +266,19 @@ TEST_F(GeneratedSounds, EachVoiceSpeaksItsOwnTextInItsSpeakersPitch) {
     const story::Villager& r = story::VILLAGERS[0];
     const story::Villager& v = story::VILLAGERS[1];
     const story::Villager& o = story::VILLAGERS[2];
-    const std::pair<const char*, const char*> lines[] = {{"rarozare1.wav", r.normalChat},
-                                                         {"rarozare2.wav", r.menuTitle},
-                                                         {"rarozare3.wav", r.negativeReply},
-                                                         {"rarozare4.wav", r.items[0].reply},
-                                                         {"rarozare5.wav", r.items[1].reply},
-                                                         {"verozi1.wav", v.normalChat},
-                                                         {"verozi2.wav", v.menuTitle},
-                                                         {"verozi3.wav", v.items[0].reply},
-                                                         {"verozi4.wav", v.items[1].reply},
-                                                         {"verozi5.wav", v.negativeReply},
-                                                         {"verozi6.wav", v.items[2].reply},
-                                                         {"virav1.wav", o.normalChat},
-                                                         {"virav2.wav", o.menuTitle},
-                                                         {"virav3.wav", o.items[0].reply},
-                                                         {"virav4.wav", o.items[1].reply},
-                                                         {"virav5.wav", o.items[2].reply},
-                                                         {"dreamVoice.wav", story::DREAM_VOICE},
-                                                         {"dodudaVoice.wav", story::DODUDA_VOICE},
-                                                         {"endingVoice.wav", story::ENDING_VOICE}};
+    // clang-format off
+    const std::pair<const char*, const char*> lines[] = {
+        {"rarozare1.wav", r.normalChat}, {"rarozare2.wav", r.menuTitle},
+        {"rarozare3.wav", r.negativeReply}, {"rarozare4.wav", r.items[0].reply},
+        {"rarozare5.wav", r.items[1].reply}, {"verozi1.wav", v.normalChat},
+        {"verozi2.wav", v.menuTitle}, {"verozi3.wav", v.items[0].reply},
+        {"verozi4.wav", v.items[1].reply}, {"verozi5.wav", v.negativeReply},
+        {"verozi6.wav", v.items[2].reply}, {"virav1.wav", o.normalChat},
+        {"virav2.wav", o.menuTitle}, {"virav3.wav", o.items[0].reply},
+        {"virav4.wav", o.items[1].reply}, {"virav5.wav", o.items[2].reply},
+        {"dreamVoice.wav", story::DREAM_VOICE}, {"dodudaVoice.wav", story::DODUDA_VOICE},
+        {"endingVoice.wav", story::ENDING_VOICE}};
+    // clang-format on
     std::vector<std::vector<float>> seen;
     for (const auto& [file, text] : lines) {
         SCOPED_TRACE(file);

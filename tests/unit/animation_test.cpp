@@ -6,6 +6,7 @@
 #include "models/ms3dmodel.h"
 #include "platform/random.h"
 #include "platform/timer.h"
+#include "support/bmpwriter.h"
 #include "support/glcontext.h"
 
 #include <GL/gl.h>
@@ -303,30 +304,6 @@ Picture look(const std::vector<uint8_t>& rgb) {
     return p;
 }
 
-// A 64 by 64 24-bit BMP of 8 by 8 checks in red and yellow.
-void writeChecker(const std::string& path) {
-    const int size = 64;
-    std::vector<uint8_t> file(54 + size * size * 3, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            file[at + i] = uint8_t(v >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    // File size, reserved, pixel offset, info header size, width, height.
-    const uint32_t fields[] = {uint32_t(file.size()), 0, 54, 40, size, size};
-    for (int i = 0; i < 6; ++i)
-        put32(2 + 4 * i, fields[i]);
-    file[26] = 1;
-    file[28] = 24;
-    for (int i = 0; i < size * size; ++i) { // blue-green-red: red, or yellow on odd checks
-        file[54 + i * 3 + 1] = ((i % size / 8) + (i / size / 8)) % 2 ? 220 : 0;
-        file[54 + i * 3 + 2] = 230;
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-}
-
 class ModelDrawing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -378,7 +355,10 @@ protected:
 TEST_F(ModelDrawing, ABuiltBoxLoadsItsTextureBesideItAndDrawsItsOutline) {
     std::string dir = std::string(TARVO_ARTIFACT_DIR) + "/boxmodel";
     std::filesystem::create_directories(dir);
-    writeChecker(dir + "/checker.bmp");
+    // 8 by 8 checks in red and yellow.
+    WriteBytes(dir + "/checker.bmp", Bmp24(64, 64, [](int x, int y) {
+                   return (x / 8 + y / 8) % 2 ? 0xE6DC00u : 0xE60000u;
+               }));
     Ms3dBuilder b;
     b.materials.push_back(Ms3dBuilder::plainMaterial(".\\checker.bmp"));
     b.materials[0].ambient[0] = b.materials[0].ambient[1] = b.materials[0].ambient[2] = 1.0f;
@@ -386,10 +366,7 @@ TEST_F(ModelDrawing, ABuiltBoxLoadsItsTextureBesideItAndDrawsItsOutline) {
     b.joints[0].translationKeys[1].parameter[0] = 0.0f;
     b.joints[0].rotationKeys[1].parameter[1] = 0.6f; // pose 1 turns the box
     b.addBox(0, 10, 0, 6, 0, 0);
-    std::vector<uint8_t> bytes = b.bytes();
-    std::string path = dir + "/box.ms3d";
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const std::string path = WriteBytes(dir + "/box.ms3d", b.bytes());
 
     Ms3dModel box;
     ASSERT_TRUE(box.loadModel(path.c_str()));

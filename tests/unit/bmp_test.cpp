@@ -1,6 +1,7 @@
 // The BMP decoder and the file loaders in front of it, on bitmaps built here in memory.
 #include "models/bmpdecoder.h"
 #include "models/texture.h"
+#include "support/bmpwriter.h"
 #include "support/contextguard.h"
 #include "support/glcontext.h"
 
@@ -331,10 +332,7 @@ namespace {
 std::string writeTemp(const std::string& name, const Bytes& bytes) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarvo_bmp_test";
     std::filesystem::create_directories(dir);
-    std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
+    return WriteBytes((dir / name).string(), bytes);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/random.h"
 #include "platform/win32timer.h"
 #include "shell/gamecontext.h"
+#include "support/bmpwriter.h"
 #include "support/contextguard.h"
 #include "support/glcontext.h"
 #include "world/collisionworld.h"
@@ -409,13 +410,7 @@ TEST(EffectDrawing, SparksAndFlareLightThePictureAndTrailTexturesAreShared) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / ("tarvo_effects_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    // A 4 by 4 24-bit BMP, all white.
-    std::vector<uint8_t> bmp = {'B', 'M', 102, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  40,
-                                0,   0,   0,   4, 0, 0, 0, 4, 0, 0, 0,  1, 0, 24, 0};
-    bmp.resize(54, 0);
-    bmp.resize(54 + 48, 255);
-    std::ofstream(dir / "trail.bmp", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+    WriteBytes((dir / "trail.bmp").string(), Bmp24(4, 4, [](int, int) { return 0xFFFFFFu; }));
     std::ofstream(dir / "broken.bmp", std::ios::binary) << "BM not really";
 
     ContextGuard context;

@@ -9,6 +9,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 constexpr int32_t PAD = 7;
@@ -121,11 +123,11 @@ TEST_F(PadInput, TheLeftStickWalksAndTheRightStickTurnsAtAMouseLikeRate) {
 }
 
 TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
-    feed(press(SDL_CONTROLLER_BUTTON_X, true));
-    feed(press(SDL_CONTROLLER_BUTTON_B, true));
-    feed(press(SDL_CONTROLLER_BUTTON_START, true));
-    feed(press(SDL_CONTROLLER_BUTTON_Y, true));
-    feed(press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true));
+    const int buttons[] = {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_B,
+                           SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_Y,
+                           SDL_CONTROLLER_BUTTON_RIGHTSHOULDER};
+    for (int b : buttons)
+        feed(press(b, true));
     poll();
     EXPECT_TRUE(down(KEY_T));      // talk
     EXPECT_TRUE(down(KEY_M));      // the map away
@@ -135,11 +137,8 @@ TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
     EXPECT_FALSE(held(0));
     poll();
     EXPECT_TRUE(down(KEY_T) && held(1)); // held buttons stay down
-    feed(press(SDL_CONTROLLER_BUTTON_X, false));
-    feed(press(SDL_CONTROLLER_BUTTON_B, false));
-    feed(press(SDL_CONTROLLER_BUTTON_START, false));
-    feed(press(SDL_CONTROLLER_BUTTON_Y, false));
-    feed(press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, false));
+    for (int b : buttons)
+        feed(press(b, false));
     poll();
     EXPECT_FALSE(down(KEY_T) || down(KEY_LSHIFT) || down(KEY_P) || down(KEY_M) || held(1));
 
@@ -174,22 +173,15 @@ TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
 }
 
 TEST_F(PadInput, TheTriggerAimsWhileHeldAndLetsGoOnce) {
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 12000)); // resting a finger on it
-    poll();
-    EXPECT_FALSE(held(0));
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 22000));
-    poll();
-    EXPECT_TRUE(held(0)); // aiming
-    // Easing off a little does not let go (which would fire), nor does wobbling back.
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 13000));
-    poll();
-    EXPECT_TRUE(held(0));
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 17000));
-    poll();
-    EXPECT_TRUE(held(0));
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 3000));
-    poll();
-    EXPECT_FALSE(held(0)); // released: the frame commands fire
+    // A finger resting on it does not aim; easing off a little does not let go (which would
+    // fire), nor does wobbling back; letting go fires.
+    const std::pair<int16_t, bool> pulls[] = {
+        {12000, false}, {22000, true}, {13000, true}, {17000, true}, {3000, false}};
+    for (auto [value, aiming] : pulls) {
+        feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, value));
+        poll();
+        EXPECT_EQ(held(0), aiming) << value;
+    }
     // A pull and release between two polls is still one shot.
     feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767));
     feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0));

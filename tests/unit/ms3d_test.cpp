@@ -3,6 +3,7 @@
 #include "ms3dbuilder.h"
 
 #include "models/ms3dmodel.h"
+#include "support/bmpwriter.h"
 
 #include <gtest/gtest.h>
 
@@ -47,11 +48,6 @@ std::string parseError(const Ms3dBuilder& b) {
     std::string error;
     EXPECT_FALSE(parse(b.bytes(), data, error));
     return error;
-}
-
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::vector<std::string> listModels(const std::string& dir) {
@@ -223,7 +219,7 @@ TEST(Ms3dLoading, MissingOrBrokenFilesAreReportedAndLeaveTheModelEmpty) {
     std::filesystem::create_directories(TARVO_ARTIFACT_DIR);
     Ms3dBuilder b = sampleModel();
     b.version = 2;
-    writeFile(path, b.bytes());
+    WriteBytes(path, b.bytes());
     testing::internal::CaptureStderr();
     EXPECT_FALSE(model.loadModelFile(path.c_str(), false));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "I know nothing about MS3D v1.2\n");
