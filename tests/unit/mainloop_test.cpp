@@ -172,7 +172,7 @@ TEST_F(MainLoopRound, AnEventTakesTheWholeRoundAndQuitEndsTheLoop) {
     EXPECT_FALSE(running);
 }
 
-TEST_F(MainLoopRound, AStopSignalEndsTheLoopWithStatusZero) {
+TEST_F(MainLoopRound, AStopSignalOrALostWindowEndsTheLoop) {
     InstallStopSignals();
     g_gameState = STATE_PLAY;
     for (int signal : {SIGTERM, SIGINT}) {
@@ -185,11 +185,10 @@ TEST_F(MainLoopRound, AStopSignalEndsTheLoopWithStatusZero) {
         ClearStopRequest();
         EXPECT_TRUE(RunOneRound());
     }
-}
 
-TEST_F(MainLoopRound, ALostWindowEndsTheLoop) {
     g_gameState = STATE_CONVERSATION;
     SetWindowLost(true);
+    s_drawn = 0;
     EXPECT_FALSE(RunOneRound());
     EXPECT_EQ(s_drawn, 0);
     SetWindowLost(false);

@@ -289,7 +289,7 @@ TEST_F(SoundTest, MissingAndBrokenFilesLeaveASilentWorkingManager) {
     EXPECT_LT(mixPeak(), 0.001f);
 }
 
-TEST_F(SoundTest, NoDeviceMeansSilenceWithoutFaults) {
+TEST_F(SoundTest, NoDeviceOrNoManagerMeansSilenceWithoutFaults) {
     writeAllSlots();
     SoundDevice::SetDeviceName("no such audio device");
     SoundManager m;
@@ -310,6 +310,21 @@ TEST_F(SoundTest, NoDeviceMeansSilenceWithoutFaults) {
     c.ShutDown();
     SoundDevice::SetDeviceName("");
     EXPECT_FALSE(SoundDevice::IsOpen());
+
+    // The game's own calls with no manager at all.
+    ASSERT_EQ(g_sound, nullptr);
+    PlaySlot(16, PLAY_ONCE_COUNT);
+    StopSlot(16);
+    EXPECT_FALSE(SlotPlaying(16));
+    PlayCue(0, Vector(1.0f, 2.0f, 3.0f));
+    PlayVoice(100);
+    UpdateSoundListener(Vector(1.0f, 2.0f, 3.0f), Vector(0.0f, 0.0f, -1.0f));
+    UpdateSound();
+    ShutDownSound();
+    ASSERT_EQ(g_cutsceneSound, nullptr);
+    PlayCutsceneScene(400);
+    StopCutsceneSounds();
+    ShutDownCutsceneSound();
 }
 
 TEST_F(SoundTest, ManagerAndCutscenePlayerShareTheDevice) {
@@ -496,22 +511,6 @@ TEST_F(SoundTest, TheHeroAndTheBreathingEnemyAreWhereTheHooksSay) {
         silent.Update();
     EXPECT_EQ(s_enemyAsked, 1);
     SetSoundHooks(nullptr, nullptr);
-}
-
-TEST_F(SoundTest, TheGamesSoundCallsDoNothingWithoutAManager) {
-    ASSERT_EQ(g_sound, nullptr);
-    PlaySlot(16, PLAY_ONCE_COUNT);
-    StopSlot(16);
-    EXPECT_FALSE(SlotPlaying(16));
-    PlayCue(0, Vector(1.0f, 2.0f, 3.0f));
-    PlayVoice(100);
-    UpdateSoundListener(Vector(1.0f, 2.0f, 3.0f), Vector(0.0f, 0.0f, -1.0f));
-    UpdateSound();
-    ShutDownSound();
-    ASSERT_EQ(g_cutsceneSound, nullptr);
-    PlayCutsceneScene(400);
-    StopCutsceneSounds();
-    ShutDownCutsceneSound();
 }
 
 namespace {
