@@ -18,20 +18,15 @@
 
 namespace {
 
-std::string gameDir() {
-    return TARVO_GAME_DIR;
-}
-
+const std::string kGameDir = TARVO_GAME_DIR;
 // Where the game's reader puts a material's folder-relative (".\\name") texture: in the model's
 // own folder, which no name stored as it is starts with.
-std::string dataDir() {
-    return gameDir() + "/Data/";
-}
+const std::string kDataDir = kGameDir + "/Data/";
 
 // The model as the game reads it, from the file of a MilkShape 3D version 4 writer.
 ModelData load(const std::string& base) {
     ModelData m;
-    const std::string path = dataDir() + base + ".ms3d";
+    const std::string path = kDataDir + base + ".ms3d";
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         ADD_FAILURE() << "missing " << path;
@@ -43,7 +38,7 @@ ModelData load(const std::string& base) {
         std::memcpy(&version, &bytes[10], 4);
     EXPECT_EQ(version, 4) << path;
     std::string error;
-    if (!parseMs3d(bytes.data(), bytes.size(), dataDir(), m, error)) {
+    if (!parseMs3d(bytes.data(), bytes.size(), kDataDir, m, error)) {
         ADD_FAILURE() << path << ": " << error;
         return ModelData();
     }
@@ -148,8 +143,8 @@ void checkClosedOutward(const std::string& name, const ModelData& m) {
 class GeneratedModels : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(gameDir() + "/Data/tarvo.ms3d"))
-            GTEST_SKIP() << "content not generated in " << gameDir();
+        if (!std::filesystem::exists(kGameDir + "/Data/tarvo.ms3d"))
+            GTEST_SKIP() << "content not generated in " << kGameDir;
     }
 };
 
@@ -226,10 +221,10 @@ TEST_F(GeneratedModels, TexturesExistAsPowerOfTwoBmpsIncludingFolderRelativeName
         ASSERT_FALSE(m.m_materials.empty());
         for (const ModelMaterial& material : m.m_materials) {
             const std::string& t = material.m_textureFile;
-            const bool dot = t.rfind(dataDir(), 0) == 0;
+            const bool dot = t.rfind(kDataDir, 0) == 0;
             dotNames += dot;
             plainNames += !dot;
-            std::ifstream in(dot ? t : gameDir() + "/" + t, std::ios::binary);
+            std::ifstream in(dot ? t : kGameDir + "/" + t, std::ios::binary);
             ASSERT_TRUE(in) << t;
             std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
             ASSERT_GE(b.size(), 54u);

@@ -31,23 +31,10 @@ namespace {
 
 constexpr uint8_t KEY_ENTER = 0x1C, KEY_SPACE = 0x39;
 
-enum Stage {
-    PLUG,
-    INTRO,
-    TITLE,
-    SETTLE,
-    WALK,
-    TURN,
-    FIRE,
-    JUMP,
-    TO_NPC,
-    CONVERSE,
-    PULL,
-    REPLUG,
-    BACK_ASKS,
-    BACK,
-    DONE,
-};
+// clang-format off
+enum Stage { PLUG, INTRO, TITLE, SETTLE, WALK, TURN, FIRE, JUMP, TO_NPC, CONVERSE, PULL, REPLUG,
+             BACK_ASKS, BACK, DONE };
+// clang-format on
 
 struct Pilot {
     Stage stage = PLUG;
@@ -129,11 +116,9 @@ SceneObject* nearestNpc(const Vector& hero) {
     float bestDistance = 1e9f;
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
         SceneObject* o = g_objectTable[i];
-        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_NPC)
-            continue;
-        const float distance = flatDistance(o->getPosition(), hero);
-        if (distance < bestDistance) {
-            bestDistance = distance;
+        if (o && g_dataLayer && g_dataLayer->kindOf(i) == KIND_NPC &&
+            flatDistance(o->getPosition(), hero) < bestDistance) {
+            bestDistance = flatDistance(o->getPosition(), hero);
             best = o;
         }
     }
@@ -156,10 +141,10 @@ void steer(Pilot& p, const Vector& target, float stopAt) {
     }
     // The mouse's right turns by -x; the stick does the same.
     double x = std::clamp(-err * 1.5, -1.0, 1.0);
-    if (std::fabs(err) > 0.05 && std::fabs(x) < 0.45)
-        x = x < 0 ? -0.45 : 0.45;
     if (std::fabs(err) <= 0.05)
         x = 0.0;
+    else if (std::fabs(x) < 0.45)
+        x = x < 0 ? -0.45 : 0.45;
     stick(p, SDL_CONTROLLER_AXIS_RIGHTX, x, 0.0);
     const bool walk = distance > stopAt && std::fabs(err) < 0.6;
     stick(p, SDL_CONTROLLER_AXIS_LEFTX, 0.0, walk ? -1.0 : 0.0);
@@ -237,11 +222,7 @@ bool step(GameDriver& d, Pilot& p) {
         stick(p, SDL_CONTROLLER_AXIS_RIGHTX, 1.0, 0.0);
         if (in > 0.5) {
             stick(p, SDL_CONTROLLER_AXIS_RIGHTX, 0.0, 0.0);
-            float turned = heroYaw() - p.yawMark;
-            while (turned > float(M_PI))
-                turned -= 2.0f * float(M_PI);
-            while (turned < -float(M_PI))
-                turned += 2.0f * float(M_PI);
+            const float turned = std::remainder(heroYaw() - p.yawMark, 2.0f * float(M_PI));
             std::printf("half a second full right on the right stick: turned %.2f radians\n",
                         turned);
             check(p, std::fabs(turned) > 1.0f && std::fabs(turned) < 3.0f,

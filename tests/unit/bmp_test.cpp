@@ -1,6 +1,7 @@
 // The BMP decoder and the file loaders in front of it, on bitmaps built here in memory.
 #include "models/bmpdecoder.h"
 #include "models/texture.h"
+#include "support/bmpwriter.h"
 #include "support/contextguard.h"
 #include "support/glcontext.h"
 
@@ -50,15 +51,7 @@ struct Info {
 Info info(int32_t w, int32_t h, uint16_t bits = 24, uint32_t compression = 0,
           std::vector<uint32_t> palette = {}, uint32_t clrUsed = 0,
           std::vector<uint32_t> masks = {}) {
-    Info i;
-    i.width = w;
-    i.height = h;
-    i.bitCount = bits;
-    i.compression = compression;
-    i.palette = std::move(palette);
-    i.clrUsed = clrUsed;
-    i.masks = std::move(masks);
-    return i;
+    return Info{w, h, bits, compression, std::move(palette), clrUsed, std::move(masks)};
 }
 
 void putPalette(Bytes& h, const std::vector<uint32_t>& palette, bool fourBytes) {
@@ -339,10 +332,7 @@ namespace {
 std::string writeTemp(const std::string& name, const Bytes& bytes) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarvo_bmp_test";
     std::filesystem::create_directories(dir);
-    std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
+    return WriteBytes((dir / name).string(), bytes);
 }
 
 } // namespace

@@ -90,32 +90,6 @@ TEST_F(FontTest, TextStandsOnItsBaselineAtThePositionInItsColour) {
         }
 }
 
-TEST_F(FontTest, UncolouredTextIsWhiteAndLargerFacesAreTaller) {
-    BitmapFont small("Arial", 14);
-    small.setPosition(50.0f, 100.0f);
-    printText(&small, "HUD");
-    Box a = litBox();
-    ASSERT_FALSE(a.empty());
-    const uint8_t* p = nullptr;
-    for (int x = a.left; x <= a.right && !p; ++x)
-        for (int y = a.top; y <= a.bottom; ++y)
-            if (m_pixels[(size_t(y) * 800 + x) * 3] > 60) {
-                p = &m_pixels[(size_t(y) * 800 + x) * 3];
-                break;
-            }
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p[0], 255);
-    EXPECT_EQ(p[1], 255);
-    EXPECT_EQ(p[2], 255);
-
-    clear();
-    BitmapFont big("Times New Roman", 40);
-    big.setPosition(50.0f, 100.0f);
-    printText(&big, "HUD");
-    Box b = litBox();
-    EXPECT_GT(b.bottom - b.top, (a.bottom - a.top) * 2);
-}
-
 TEST_F(FontTest, LongTextIsCutAt255Characters) {
     BitmapFont font("Arial", 8);
     font.setColor(1, 1, 1);

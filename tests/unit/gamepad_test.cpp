@@ -1,6 +1,6 @@
 // The gamepad feeds the keyboard-and-mouse input layer: the keys, buttons and motion
-// the frame commands read, by game state. Hand-made controller events first, then a
-// virtual pad through SDL's own game controller interface.
+// the frame commands read, by game state, from hand-made controller events. A virtual
+// pad through SDL's own interface plays the real game in tests/drive/padplay.cpp.
 #include "platform/gamepad.h"
 #include "platform/gamestate.h"
 #include "platform/qrvinput.h"
@@ -8,6 +8,8 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -121,11 +123,11 @@ TEST_F(PadInput, TheLeftStickWalksAndTheRightStickTurnsAtAMouseLikeRate) {
 }
 
 TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
-    feed(press(SDL_CONTROLLER_BUTTON_X, true));
-    feed(press(SDL_CONTROLLER_BUTTON_B, true));
-    feed(press(SDL_CONTROLLER_BUTTON_START, true));
-    feed(press(SDL_CONTROLLER_BUTTON_Y, true));
-    feed(press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true));
+    const int buttons[] = {SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_B,
+                           SDL_CONTROLLER_BUTTON_START, SDL_CONTROLLER_BUTTON_Y,
+                           SDL_CONTROLLER_BUTTON_RIGHTSHOULDER};
+    for (int b : buttons)
+        feed(press(b, true));
     poll();
     EXPECT_TRUE(down(KEY_T));      // talk
     EXPECT_TRUE(down(KEY_M));      // the map away
@@ -135,11 +137,8 @@ TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
     EXPECT_FALSE(held(0));
     poll();
     EXPECT_TRUE(down(KEY_T) && held(1)); // held buttons stay down
-    feed(press(SDL_CONTROLLER_BUTTON_X, false));
-    feed(press(SDL_CONTROLLER_BUTTON_B, false));
-    feed(press(SDL_CONTROLLER_BUTTON_START, false));
-    feed(press(SDL_CONTROLLER_BUTTON_Y, false));
-    feed(press(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, false));
+    for (int b : buttons)
+        feed(press(b, false));
     poll();
     EXPECT_FALSE(down(KEY_T) || down(KEY_LSHIFT) || down(KEY_P) || down(KEY_M) || held(1));
 
@@ -174,22 +173,15 @@ TEST_F(PadInput, ButtonsHoldTheKeysAndButtonsOfTheirActions) {
 }
 
 TEST_F(PadInput, TheTriggerAimsWhileHeldAndLetsGoOnce) {
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 12000)); // resting a finger on it
-    poll();
-    EXPECT_FALSE(held(0));
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 22000));
-    poll();
-    EXPECT_TRUE(held(0)); // aiming
-    // Easing off a little does not let go (which would fire), nor does wobbling back.
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 13000));
-    poll();
-    EXPECT_TRUE(held(0));
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 17000));
-    poll();
-    EXPECT_TRUE(held(0));
-    feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 3000));
-    poll();
-    EXPECT_FALSE(held(0)); // released: the frame commands fire
+    // A finger resting on it does not aim; easing off a little does not let go (which would
+    // fire), nor does wobbling back; letting go fires.
+    const std::pair<int16_t, bool> pulls[] = {
+        {12000, false}, {22000, true}, {13000, true}, {17000, true}, {3000, false}};
+    for (auto [value, aiming] : pulls) {
+        feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, value));
+        poll();
+        EXPECT_EQ(held(0), aiming) << value;
+    }
     // A pull and release between two polls is still one shot.
     feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767));
     feed(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0));
@@ -325,112 +317,4 @@ TEST_F(PadInput, NothingIsReadWhileTheWindowHasNoInput) {
     m_input.Init();
     poll();
     EXPECT_EQ(m_input.m_mouseWheel, 0);
-}
-
-// A virtual pad with the game controller layout, through SDL's event queue as the
-// window's event pump would hand it on.
-class VirtualPad : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_savedState = g_gameState;
-        g_gameState = STATE_PLAY;
-        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
-            GTEST_SKIP() << "no game controller interface: " << SDL_GetError();
-        m_input.Init();
-        m_input.gamepads().start();
-        drain();
-    }
-    void TearDown() override {
-        if (m_joystick)
-            SDL_JoystickClose(m_joystick);
-        if (m_index >= 0)
-            SDL_JoystickDetachVirtual(m_index);
-        drain();
-        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
-        g_gameState = m_savedState;
-    }
-    bool plugIn() {
-        m_index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER,
-                                            SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
-        if (m_index < 0)
-            return false;
-        m_joystick = SDL_JoystickOpen(m_index);
-        drain();
-        return m_joystick != nullptr;
-    }
-    void pullOut() {
-        SDL_JoystickClose(m_joystick);
-        m_joystick = nullptr;
-        SDL_JoystickDetachVirtual(m_index);
-        m_index = -1;
-        drain();
-    }
-    void drain() {
-        SDL_PumpEvents();
-        SDL_Event e;
-        while (SDL_PollEvent(&e))
-            m_input.FeedEvent(e);
-    }
-    void setAxis(int a, int16_t v) { SDL_JoystickSetVirtualAxis(m_joystick, a, v); }
-    void setButton(int b, bool down) { SDL_JoystickSetVirtualButton(m_joystick, b, down); }
-    void frame(double seconds = 0.1) {
-        drain();
-        m_input.PollAfter(seconds);
-    }
-
-    QRVInput m_input;
-    GameState m_savedState = STATE_TITLE;
-    SDL_Joystick* m_joystick = nullptr;
-    int m_index = -1;
-};
-
-TEST_F(VirtualPad, WalksTurnsFiresAndTalksAndComesAndGoes) {
-    ASSERT_TRUE(plugIn()) << SDL_GetError();
-    EXPECT_EQ(m_input.gamepads().padCount(), 1);
-
-    setAxis(SDL_CONTROLLER_AXIS_LEFTY, -32768);
-    setAxis(SDL_CONTROLLER_AXIS_RIGHTX, -32768);
-    frame();
-    EXPECT_TRUE(down(KEY_W));
-    EXPECT_EQ(m_input.m_mouseDX, -160); // a left turn
-
-    setAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
-    frame();
-    EXPECT_TRUE(held(0)); // aiming
-    // A virtual pad's trigger rests at the bottom of the joystick axis' range.
-    setAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
-    frame();
-    EXPECT_FALSE(held(0)); // fired
-
-    setButton(SDL_CONTROLLER_BUTTON_X, true);
-    frame();
-    EXPECT_TRUE(down(KEY_T)); // talking
-    g_gameState = STATE_CONVERSATION;
-    setButton(SDL_CONTROLLER_BUTTON_X, false);
-    setButton(SDL_CONTROLLER_BUTTON_A, true);
-    frame();
-    EXPECT_TRUE(down(KEY_ENTER));
-    EXPECT_FALSE(down(KEY_SPACE));
-    setButton(SDL_CONTROLLER_BUTTON_A, false);
-    setButton(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
-    frame();
-    EXPECT_TRUE(down(KEY_DOWN));
-    g_gameState = STATE_PLAY;
-
-    // Pulled out while walking and aiming: everything lets go.
-    setAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
-    frame();
-    EXPECT_TRUE(held(0) && down(KEY_W));
-    pullOut();
-    frame();
-    EXPECT_EQ(m_input.gamepads().padCount(), 0);
-    EXPECT_FALSE(held(0) || down(KEY_W) || down(KEY_DOWN));
-    EXPECT_EQ(m_input.m_mouseDX, 0);
-
-    // Plugged in again, it plays again.
-    ASSERT_TRUE(plugIn());
-    EXPECT_EQ(m_input.gamepads().padCount(), 1);
-    setAxis(SDL_CONTROLLER_AXIS_LEFTX, 32767);
-    frame();
-    EXPECT_TRUE(down(KEY_D));
 }

@@ -1,18 +1,17 @@
-// The MS3D reader: layout, the texture-name rules, refusals of broken files, the
-// committed fuzz corpus and every model the content generator writes.
+// The MS3D reader: layout, the texture-name rules, refusals of broken files and the
+// committed fuzz corpus (the generated models are read in tests/content/models_test.cpp).
 #include "ms3dbuilder.h"
 
 #include "models/ms3dmodel.h"
+#include "support/bmpwriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -49,11 +48,6 @@ std::string parseError(const Ms3dBuilder& b) {
     std::string error;
     EXPECT_FALSE(parse(b.bytes(), data, error));
     return error;
-}
-
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 std::vector<std::string> listModels(const std::string& dir) {
@@ -225,7 +219,7 @@ TEST(Ms3dLoading, MissingOrBrokenFilesAreReportedAndLeaveTheModelEmpty) {
     std::filesystem::create_directories(TARVO_ARTIFACT_DIR);
     Ms3dBuilder b = sampleModel();
     b.version = 2;
-    writeFile(path, b.bytes());
+    WriteBytes(path, b.bytes());
     testing::internal::CaptureStderr();
     EXPECT_FALSE(model.loadModelFile(path.c_str(), false));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "I know nothing about MS3D v1.2\n");
@@ -269,76 +263,4 @@ TEST(Ms3dCorpus, EveryCorpusFileIsReadSafely) {
         EXPECT_EQ(model.posedTriangles().size(), drawn) << name;
     }
     EXPECT_GT(accepted, 0);
-}
-
-// Writes the corpus when TARVO_WRITE_MS3D_CORPUS names a folder (a maintenance step,
-// not part of a normal run).
-TEST(Ms3dCorpus, WriteCorpusOnRequest) {
-    const char* dir = std::getenv("TARVO_WRITE_MS3D_CORPUS");
-    if (!dir)
-        GTEST_SKIP() << "set TARVO_WRITE_MS3D_CORPUS to write the corpus";
-    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
-        writeFile(std::string(dir) + "/" + name, bytes);
-    };
-    std::vector<uint8_t> sample = sampleModel().bytes();
-    write("valid_sample.ms3d", sample);
-    Ms3dBuilder still;
-    still.addQuad(0, 0, 0, 2, -1, -1);
-    write("valid_static.ms3d", still.bytes());
-    Ms3dBuilder chain = sampleModel();
-    chain.joints.push_back(Ms3dBuilder::keyedJoint("Hand", "CHEST", {0, 50, 100, 150, 200}));
-    chain.addQuad(1, 1, 1, 1, 2, 0);
-    write("valid_chain.ms3d", chain.bytes());
-    write("valid_empty.ms3d", Ms3dBuilder().bytes());
-    // Cut at the end of each section and in the middle of records.
-    for (size_t n : {size_t(5), size_t(12), size_t(15), size_t(60), size_t(130), size_t(300),
-                     size_t(420), size_t(700), size_t(900), sample.size() - 20, sample.size() - 1})
-        if (n < sample.size())
-            write("truncated_" + std::to_string(n) + ".ms3d",
-                  std::vector<uint8_t>(sample.begin(), sample.begin() + n));
-    // Bit flips at fixed places (counts, indices, key counts), reproducible.
-    std::vector<uint8_t> chainBytes = chain.bytes();
-    unsigned state = 12345;
-    for (int i = 0; i < 24; ++i) {
-        std::vector<uint8_t> flipped = chainBytes;
-        state = state * 1103515245u + 12345u;
-        flipped[(state >> 8) % flipped.size()] ^= uint8_t(1u << ((state >> 4) % 8));
-        write("flipped_" + std::to_string(i) + ".ms3d", flipped);
-    }
-    std::vector<uint8_t> counts = sample;
-    counts[14] = counts[15] = 0xFF; // vertex count 0x..FF
-    write("flipped_vertexcount.ms3d", counts);
-}
-
-// Every model the content generator writes loads with the reader, its textures exist, and
-// the animated ones have the poses the game asks of them.
-TEST(Ms3dGeneratedModels, EveryGeneratedModelLoadsWithItsTexturesAndPoses) {
-    std::string dir = std::string(TARVO_GAME_DIR) + "/Data";
-    std::vector<std::string> names = listModels(dir);
-    if (names.empty())
-        GTEST_SKIP() << "no generated models in " << dir;
-    std::map<std::string, int32_t> poses = {
-        {"tarvo.ms3d", 27}, {"enemy.ms3d", 16}, {"boss.ms3d", 16}};
-    for (const std::string& name : names) {
-        std::string path = dir + "/" + name;
-        Ms3dModel model;
-        EXPECT_TRUE(model.loadModelFile(path.c_str(), false)) << name;
-        EXPECT_GT(model.m_triangleCount, 0) << name;
-        for (const ModelMaterial& material : model.m_materials) {
-            if (material.m_textureFile.empty())
-                continue;
-            // The reader prefixes the model's own directory, which is absolute here.
-            std::string texture = material.m_textureFile[0] == '/'
-                                      ? material.m_textureFile
-                                      : std::string(TARVO_GAME_DIR) + "/" + material.m_textureFile;
-            EXPECT_TRUE(std::ifstream(texture).good())
-                << name << " names a missing texture " << material.m_textureFile;
-        }
-        if (poses.count(name)) {
-            EXPECT_GE(model.poseCount(), poses[name]) << name;
-            EXPECT_GE(model.m_jointCount, 9) << name;
-            poses.erase(name);
-        }
-    }
-    EXPECT_TRUE(poses.empty()) << "the hero, enemy or boss model is missing";
 }

@@ -75,6 +75,16 @@ struct Ms3dBuilder {
             std::memcpy(&i, &v, 4);
             i32(i);
         };
+        auto f32s = [&](const float* v, size_t n) {
+            for (size_t i = 0; i < n; ++i)
+                f32(v[i]);
+        };
+        auto keys = [&](const std::vector<Key>& list) {
+            for (const Key& k : list) {
+                f32(k.seconds);
+                f32s(k.parameter, 3);
+            }
+        };
         auto name = [&](const std::string& s, size_t field) {
             std::string padded = s.substr(0, field);
             padded.resize(field, '\0');
@@ -85,8 +95,7 @@ struct Ms3dBuilder {
         u16(uint16_t(vertices.size()));
         for (const Vertex& v : vertices) {
             u8(0);
-            for (float c : v.position)
-                f32(c);
+            f32s(v.position, 3);
             u8(uint8_t(v.bone));
             u8(1);
         }
@@ -95,13 +104,9 @@ struct Ms3dBuilder {
             u16(0);
             for (uint16_t v : t.vertices)
                 u16(v);
-            for (const auto& n : t.normals)
-                for (float c : n)
-                    f32(c);
-            for (float c : t.s)
-                f32(c);
-            for (float c : t.t)
-                f32(c);
+            f32s(&t.normals[0][0], 9);
+            f32s(t.s, 3);
+            f32s(t.t, 3);
             u8(1);
             u8(0);
         }
@@ -117,14 +122,8 @@ struct Ms3dBuilder {
         u16(uint16_t(materials.size()));
         for (const Material& m : materials) {
             name("material", 32);
-            for (float c : m.ambient)
-                f32(c);
-            for (float c : m.diffuse)
-                f32(c);
-            for (float c : m.specular)
-                f32(c);
-            for (float c : m.emissive)
-                f32(c);
+            for (const float* colour : {m.ambient, m.diffuse, m.specular, m.emissive})
+                f32s(colour, 4);
             f32(m.shininess);
             f32(1.0f);
             u8(0);
@@ -139,22 +138,12 @@ struct Ms3dBuilder {
             u8(0);
             name(j.name, 32);
             name(j.parent, 32);
-            for (float c : j.rotation)
-                f32(c);
-            for (float c : j.translation)
-                f32(c);
+            f32s(j.rotation, 3);
+            f32s(j.translation, 3);
             u16(uint16_t(j.rotationKeys.size()));
             u16(uint16_t(j.translationKeys.size()));
-            for (const Key& k : j.rotationKeys) {
-                f32(k.seconds);
-                for (float c : k.parameter)
-                    f32(c);
-            }
-            for (const Key& k : j.translationKeys) {
-                f32(k.seconds);
-                for (float c : k.parameter)
-                    f32(c);
-            }
+            keys(j.rotationKeys);
+            keys(j.translationKeys);
         }
         return out;
     }

@@ -73,7 +73,7 @@ protected:
 
 class SkyBoxDrawing : public GLTest {};
 
-TEST_F(SkyBoxDrawing, EachDirectionShowsItsOwnFaceTheRightWayUpButThereIsNoFloor) {
+TEST_F(SkyBoxDrawing, AFaceShowsTheRightWayUpButThereIsNoFloor) {
     SkyBox box;
     // The back face is red in its top half and blue in the bottom half, red-tinted on its right.
     std::string back = writeBmp("back.bmp", 16, 16, [](int x, int y) {
@@ -87,28 +87,10 @@ TEST_F(SkyBoxDrawing, EachDirectionShowsItsOwnFaceTheRightWayUpButThereIsNoFloor
     box.buildDisplayList(1000, 0, 1000);
     ASSERT_NE(box.m_displayList, 0u);
 
-    struct View {
-        const char* name;
-        double dx, dy, dz, ux, uz;
-        uint32_t colour;
-    } views[] = {
-        {"front (+z)", 0, 0, 1, 0, 0, 0x00FF00},
-        {"left (-x)", -1, 0, 0, 0, 0, 0xFFFF00},
-        {"right (+x)", 1, 0, 0, 0, 0, 0x00FFFF},
-        {"top (+y)", 0, 1, 0, 0, 1, 0xFFFFFF},
-    };
-    for (const View& v : views) {
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        perspective();
-        gluLookAt(1000, 0, 1000, 1000 + v.dx, v.dy, 1000 + v.dz, v.ux, v.dy == 0 ? 1 : 0, v.uz);
-        box.draw();
-        std::vector<uint8_t> px = m_gl.readPixels();
-        EXPECT_TRUE(near(pixel(px, 800, 400, 300), v.colour))
-            << v.name << " shows " << std::hex << pixel(px, 800, 400, 300);
-    }
-
+    // Which face shows where is checked on the game's own sky across its seams
+    // (tests/content/skyfaces_test.cpp); here, which way up a face is drawn.
     // Looking toward -z: the image's top row at the top, its right side on the right.
+    glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     perspective();
     gluLookAt(1000, 0, 1000, 1000, 0, 0, 0, 1, 0);
