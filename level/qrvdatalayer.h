@@ -99,7 +99,14 @@ public:
     int32_t count = 0;
     int32_t selected = 0; // -1 after a refused purchase
     std::string negativeReply;
+    // Set when the last refusal was for a hero with no room for what he asked (full life, a
+    // full gun) rather than one short of gems: the reply shown instead of the negative one.
+    const char* fullReply = nullptr;
 };
+
+// The reply to a purchase the hero has no room for: nothing is sold.
+constexpr const char* FULL_LIFE_REPLY = "You are already full of life. Keep your gems.";
+constexpr const char* FULL_GUN_REPLY = "Your gun is already full. Keep your gems.";
 
 struct NpcData : ObjectData {
     NpcData() { kind = KIND_NPC; }

@@ -143,7 +143,8 @@ void conversationCommands() {
             if (g_dataLayer && g_talkPartner)
                 if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
                     menu->choose();
-                    outcome = menu->selected;
+                    // "Not enough gems" is not the answer to a full hero: no voice then.
+                    outcome = menu->fullReply ? -2 : menu->selected;
                 }
             int32_t checked[4];
             int32_t count = 0;
