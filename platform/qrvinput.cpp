@@ -179,7 +179,9 @@ void QRVInput::Release() {
 
 bool QRVInput::pointerEvent(uint32_t windowId, int x, int y) {
     // Only a free pointer over one of our windows has a place; events made up by a program
-    // (no window) and relative motion count as motion.
+    // (no window) and relative motion count as motion. A click goes where the last motion
+    // put the ball: a warp moves the pointer with a motion event of its own, and a click
+    // with no motion since the title opened stays on the ball's rest.
     if (!m_pointerFree || windowId == 0 || !SDL_WasInit(SDL_INIT_VIDEO))
         return false;
     SDL_Window* window = SDL_GetWindowFromID(windowId);
@@ -263,7 +265,6 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
             index = 2;
         else if (e.button.button == SDL_BUTTON_X1)
             index = 3;
-        pointerEvent(e.button.windowID, e.button.x, e.button.y); // a click where it is
         if (index >= 0) {
             m_buttons[index] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
             if (e.type == SDL_MOUSEBUTTONDOWN)

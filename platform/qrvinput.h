@@ -74,7 +74,7 @@ private:
     // The title lets the pointer go free (no relative mode), and a pointer warped there
     // (another program, a touch screen) moves the cursor as well as one moved by hand.
     void followPointerOn(bool titleScreen);
-    // Takes a motion or button event's place when the pointer is free; false otherwise.
+    // Takes a motion event's place when the pointer is free; false otherwise.
     bool pointerEvent(uint32_t windowId, int x, int y);
     // Where the cursor is for a pointer at (x, y) in the window; the inverse of pointAt.
     void pointerFor(float cx, float cy, int width, int height, int& x, int& y) const;
