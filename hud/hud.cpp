@@ -279,6 +279,63 @@ HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from) {
     return right > 0.0f ? HIT_EDGE_RIGHT : HIT_EDGE_LEFT;
 }
 
+VillagePointer VillagePointerFor(const Vector& viewForward, float heroX, float heroZ,
+                                 float villageX, float villageZ) {
+    VillagePointer pointer;
+    const float fx = viewForward.x, fz = viewForward.z;
+    const float tx = villageX - heroX, tz = villageZ - heroZ;
+    if ((fx == 0.0f && fz == 0.0f) || !(std::hypot(tx, tz) > VILLAGE_POINTER_DISTANCE))
+        return pointer;
+    // Ahead and to the right as HitEdgeFor counts them.
+    const float ahead = tx * fx + tz * fz;
+    const float right = tx * -fz + tz * fx;
+    pointer.shown = true;
+    pointer.bearing = std::atan2(right, ahead);
+    return pointer;
+}
+
+void VillagePointerPlace(float bearing, float& x, float& y) {
+    // An oval well inside the rim: the top middle is free, the sides are mostly free; the
+    // corners hold the gem count, the life bar and the palette, which the oval passes inside.
+    constexpr float RX = 300.0f, RY = 235.0f;
+    x = 400.0f + RX * std::sin(bearing);
+    y = 300.0f - RY * std::cos(bearing);
+}
+
+void Hud::drawVillagePointer(const VillagePointer& pointer) {
+    if (!pointer.shown)
+        return;
+    float x, y;
+    VillagePointerPlace(pointer.bearing, x, y);
+    const float dx = std::sin(pointer.bearing), dy = -std::cos(pointer.bearing); // outward
+    const float sx = -dy, sy = dx;                                               // aside
+    ScreenSpace screen;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_POLYGON_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Small and a little see-through, shaped as the map's "You" arrow (notched at the back,
+    // so that its way reads at a glance): a dark rim, then pale gold.
+    auto arrow = [&](float ahead, float behind, float half) {
+        glVertex2f(x + dx * ahead, y + dy * ahead);
+        glVertex2f(x - dx * behind + sx * half, y - dy * behind + sy * half);
+        glVertex2f(x - dx * behind * 0.4f, y - dy * behind * 0.4f);
+        glVertex2f(x + dx * ahead, y + dy * ahead);
+        glVertex2f(x - dx * behind * 0.4f, y - dy * behind * 0.4f);
+        glVertex2f(x - dx * behind - sx * half, y - dy * behind - sy * half);
+    };
+    glBegin(GL_TRIANGLES);
+    glColor4f(0.1f, 0.05f, 0.0f, 0.7f);
+    arrow(18.0f, 12.0f, 11.0f);
+    glColor4f(1.0f, 0.9f, 0.4f, 0.9f);
+    arrow(14.0f, 8.0f, 7.0f);
+    glEnd();
+    glPopAttrib();
+}
+
 void Hud::drawHitMark(HitEdge edge, float strength) {
     const float alpha = hitMarkAlpha(strength);
     if (edge == HIT_EDGE_NONE || !(alpha > 0.0f))
@@ -384,12 +441,16 @@ void Hud::draw() {
     v.talkTo = talkName();
     v.paused = g_gameState == STATE_PLAY && g_hero->m_paused;
     v.hitMark = g_hero->hitMarkStrength();
-    if (v.hitMark > 0.0f) {
-        Vector view = g_hero->m_direction;
-        if (g_camera)
-            view = g_camera->isFollowing() ? g_camera->getLookAt() - g_camera->getPosition()
-                                           : g_camera->getDirection();
+    Vector view = g_hero->m_direction;
+    if (g_camera)
+        view = g_camera->isFollowing() ? g_camera->getLookAt() - g_camera->getPosition()
+                                       : g_camera->getDirection();
+    if (v.hitMark > 0.0f)
         v.hitEdge = HitEdgeFor(view, g_hero->m_hitFrom);
+    float villageX, villageZ;
+    if (!talking && g_dataLayer && g_dataLayer->villageMiddle(villageX, villageZ)) {
+        const Vector at = g_hero->getPosition();
+        v.village = VillagePointerFor(view, at.x, at.z, villageX, villageZ);
     }
     v.gemNotice = gemNoticeNow();
     drawValues(v);
@@ -453,6 +514,8 @@ void Hud::drawValues(const HudValues& v) {
     glVertex2f(59.0f, top);
     glEnd();
 
+    drawVillagePointer(v.village);
+
     glEnable(GL_LIGHTING);
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
@@ -511,6 +574,15 @@ void Hud::drawWords(const HudValues& v) {
         std::snprintf(text, sizeof text, "+%d gems", int(v.gemNotice));
         m_font->setColor(1.0f, 0.9f, 0.2f);
         shadowed(m_font.get(), 650.0f, 135.0f, text);
+    }
+    if (v.village.shown) {
+        // Beside the arrow on the screen's side: under it in the upper half, over it below.
+        float x, y;
+        VillagePointerPlace(v.village.bearing, x, y);
+        const float lx = std::clamp(x - 30.0f, 110.0f, 630.0f);
+        const float ly = y < 300.0f ? y + 36.0f : y - 22.0f;
+        m_hintFont->setColor(1.0f, 0.9f, 0.4f);
+        shadowed(m_hintFont.get(), lx, ly, "Village");
     }
     if (v.map) {
         m_hintFont->setColor(1.0f, 1.0f, 0.8f);

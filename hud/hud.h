@@ -2,8 +2,9 @@
 // its ammunition, the gem icon and count, the life bar with its red fill, the crosshair
 // while aiming, the land map with a red dot per enemy on request, the name of the villager
 // the talk key would pick, "Paused" while paused, a red mark on the screen edge a hit came
-// from, a "+N gems" notice by the count after a pick-up, and the white fade that replaces
-// the life fill and the texts once the hero (or the boss) has died.
+// from, a "+N gems" notice by the count after a pick-up, a small arrow with the word
+// "Village" on the screen's rim pointing home when the hero is far from the village, and the
+// white fade that replaces the life fill and the texts once the hero (or the boss) has died.
 //
 // The map is asked for in a conversation. It shows over the conversation box while the talk
 // lasts (never under it), then stays up for MAP_READING_MS of play so that the player can
@@ -43,6 +44,23 @@ enum HitEdge : int32_t {
 // hit's source; only their ground-plane parts count. NONE when either has none.
 HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from);
 
+// The way home, shown on the screen's rim once the hero is farther than
+// VILLAGE_POINTER_DISTANCE from the village's middle: a newcomer who never asked for the map
+// got lost. `bearing` is the village's direction as the camera sees it, in radians from
+// straight ahead, positive to the right (pi: behind).
+struct VillagePointer {
+    bool shown = false;
+    float bearing = 0.0f;
+};
+constexpr float VILLAGE_POINTER_DISTANCE = 500.0f;
+// From where the camera looks (only its ground-plane part counts), the hero's and the
+// village's places on the ground; not shown when the view has no ground-plane part.
+VillagePointer VillagePointerFor(const Vector& viewForward, float heroX, float heroZ,
+                                 float villageX, float villageZ);
+// The pointer's middle on the screen (800 by 600, origin top left) for a bearing: on an oval
+// inside the rim, ahead at the top middle, clear of the gem count and the gun's palette.
+void VillagePointerPlace(float bearing, float& x, float& y);
+
 // The hero's place and facing on the map: world x and z, and the ground-plane facing.
 struct MapHero {
     bool known = false;
@@ -66,6 +84,7 @@ struct HudValues {
     HitEdge hitEdge = HIT_EDGE_NONE; // where the last hit's mark shows
     float hitMark = 0.0f;            // its strength, 1 just hit, fading to 0
     int32_t gemNotice = 0;           // gems just picked up ("+N gems"); 0: no notice
+    VillagePointer village;          // the way home, far from the village
 };
 
 // The texture-coordinate rectangle (s0, t0, s1, t1) outside which a mask and image pair
@@ -134,6 +153,9 @@ public:
     // the hit came from with an arrowhead pointing to it, and a red glow round the whole
     // screen border. Fully opaque for the first third of its time, then fading out.
     static void drawHitMark(HitEdge edge, float strength);
+    // The small arrow toward the village at its place on the rim (its word is drawn with
+    // the other words).
+    static void drawVillagePointer(const VillagePointer& pointer);
     // The mark's opacity for a strength: 1 down to 2/3, then falling to 0 with it.
     static float hitMarkAlpha(float strength) {
         return strength > 0.0f ? std::min(1.0f, strength * 1.5f) : 0.0f;

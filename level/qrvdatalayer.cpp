@@ -327,11 +327,21 @@ void NpcMenu::choose() {
     if (selected < 0 || selected >= count)
         return;
     const int32_t id = items[selected].id;
+    fullReply = nullptr;
     auto react = [] {
         g_talkPartner->animationQueue().clear();
         g_talkPartner->animationQueue().push(3, 1000.0);
     };
     if (id >= 1 && id <= 3) {
+        // Bread at full life was lost gems: what would all be thrown away is not sold.
+        const bool full = id == 1   ? g_dataLayer->playerLife() >= 100
+                          : id == 2 ? g_hero->m_blueAmmo >= 99
+                                    : g_hero->m_redAmmo >= 99;
+        if (full) {
+            selected = -1;
+            fullReply = id == 1 ? FULL_LIFE_REPLY : FULL_GUN_REPLY;
+            return;
+        }
         if (g_hero->m_gems < 10) {
             selected = -1;
             return;

@@ -99,7 +99,14 @@ public:
     int32_t count = 0;
     int32_t selected = 0; // -1 after a refused purchase
     std::string negativeReply;
+    // Set when the last refusal was for a hero with no room for what he asked (full life, a
+    // full gun) rather than one short of gems: the reply shown instead of the negative one.
+    const char* fullReply = nullptr;
 };
+
+// The reply to a purchase the hero has no room for: nothing is sold.
+constexpr const char* FULL_LIFE_REPLY = "You are already full of life. Keep your gems.";
+constexpr const char* FULL_GUN_REPLY = "Your gun is already full. Keep your gems.";
 
 struct NpcData : ObjectData {
     NpcData() { kind = KIND_NPC; }
@@ -163,6 +170,14 @@ public:
     // VILLAGE_MARGIN past the farthest), set by loadRecords; none in a level without villagers.
     // `beyond` widens the circle (the magicians' fire keeps VILLAGE_FIRE_MARGIN farther off).
     bool inVillage(float x, float z, float beyond = 0.0f) const;
+    // The village's middle; false (x and z untouched) in a level without one.
+    bool villageMiddle(float& x, float& z) const {
+        if (m_villageRadius <= 0.0f)
+            return false;
+        x = m_villageX;
+        z = m_villageZ;
+        return true;
+    }
     // The village's one rule for enemies, applied after each AI step: no enemy walks into
     // the village (a walk point inside it, or the enemy itself inside, becomes the edge
     // point on the enemy's side), none jumps at a point inside it, and none strikes or

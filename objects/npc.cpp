@@ -237,7 +237,7 @@ std::string Npc::replyText(const NpcMenu* menu) {
     if (!menu)
         return std::string();
     if (menu->selected == -1)
-        return menu->negativeReply;
+        return menu->fullReply ? std::string(menu->fullReply) : menu->negativeReply;
     const int32_t shown = shownSelection(menu->selected);
     if (shown >= std::clamp(menu->count, 0, 5))
         return std::string();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <map>
 #include <memory>
@@ -272,6 +273,23 @@ void ParticleEffect::update(double time, int32_t mode, float extra) {
         }
     }
     m_liveCount += born;
+}
+
+float ParticleEffect::reachBelow() const {
+    const float speed = std::clamp(m_speed + std::fabs(m_speedVariance), 0.0f, 300.0f) *
+                        std::fabs(m_directionScale.y);
+    const float life = clampTo(m_lifetime + std::fabs(m_lifetimeVariance), 0.01f, 20.0f);
+    const float lift = m_gravity.y;
+    // The lowest point of y = -speed t + lift t^2 / 2 within the particle's life.
+    const float turn = lift > 0.0f ? speed / lift : life;
+    const float t = std::min(turn, life);
+    const float drop = std::max(0.0f, speed * t - 0.5f * lift * t * t);
+    const float jitter = m_jitterDivisor != 0.0f
+                             ? float(std::max(std::abs(m_jitterMin), std::abs(m_jitterMax))) /
+                                   std::fabs(m_jitterDivisor)
+                             : 0.0f;
+    const float half = 0.5f * std::max(m_sizeStart + std::fabs(m_sizeVariance), m_sizeEnd);
+    return drop + jitter + half;
 }
 
 void ParticleEffect::setTexture(const std::string& path) {

@@ -95,6 +95,12 @@ public:
     // 0 sets m_attract, 1 sets m_noEmit; other selectors are ignored.
     void setFlag(int32_t which, bool value);
 
+    // How far below the emitter a particle's quad can reach for a still emitter: the drop
+    // of the fastest downward birth until gravity turns it (or over its longest life), the
+    // birth jitter and the largest half-size. An emitter this far above the ground keeps
+    // every flame on or above it.
+    float reachBelow() const;
+
     int32_t liveCount() const { return m_liveCount; }
     const Particle& particle(int32_t i) const { return m_particles[static_cast<size_t>(i)]; }
     Vector getPosition() const { return m_emitter; }

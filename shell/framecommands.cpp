@@ -108,18 +108,27 @@ void introCommands() {
 bool s_titleKeysArmed = false;
 
 void titleCommands() {
+    // Up and Down (W and S) move the ball between the two words, for a player without a
+    // mouse; Enter or Space picks the word it is on.
+    const int step = (down(KEY_UP) || down(KEY_W)) ? -1 : (down(KEY_DOWN) || down(KEY_S)) ? 1 : 0;
+    if (step != 0) {
+        float x = g_input.m_cursorX, y = g_input.m_cursorY;
+        TitleStep(step, x, y);
+        g_input.placeCursor(x, y);
+    }
     const bool keyDown = down(KEY_ENTER) || down(KEY_SPACE);
-    const bool keyStart = keyDown && s_titleKeysArmed;
+    const bool keyPick = keyDown && s_titleKeysArmed;
     if (!keyDown)
         s_titleKeysArmed = true;
-    if (!button(0) && !keyStart)
+    if (!button(0) && !keyPick)
         return;
     const float x = g_input.m_cursorX, y = g_input.m_cursorY;
-    if (keyStart || OnPlayGame(x, y)) {
+    const TitleItem item = keyPick ? TitleKeyItem(x, y) : TitleItemAt(x, y);
+    if (item == TITLE_PLAY_GAME) {
         StartGame(1);
         StopSlot(17);     // the title tune
         PlaySlot(14, 30); // the level's music
-    } else if (OnQuit(x, y)) {
+    } else if (item == TITLE_QUIT) {
         ShutDownSound();
         ReleaseTitle();
         PostQuit(0);
@@ -143,7 +152,8 @@ void conversationCommands() {
             if (g_dataLayer && g_talkPartner)
                 if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
                     menu->choose();
-                    outcome = menu->selected;
+                    // "Not enough gems" is not the answer to a full hero: no voice then.
+                    outcome = menu->fullReply ? -2 : menu->selected;
                 }
             int32_t checked[4];
             int32_t count = 0;

@@ -90,7 +90,10 @@ bool StartLevel() {
     NewWorldLight();
     auto* fountain = new FireEffect();
     fountain->setTexture("Data/p2.bmp");
-    fountain->setPosition(340.0f, float(g_terrain->height(340, 530)), 530.0f);
+    // On the land: the flames' lowest reach sits on the ground there. Drawn over everything
+    // (depth always), flames reaching below it looked like a ball floating over the grass.
+    fountain->setPosition(340.0f, float(g_terrain->height(340, 530)) + fountain->reachBelow(),
+                          530.0f);
     replace(g_fountain, fountain);
     replace(g_hud, new Hud());
     g_hud->loadTextures();

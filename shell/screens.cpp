@@ -52,7 +52,7 @@ bool randomEnemyPosition(Vector& at) {
 bool s_titleFontReady = false;
 // The smaller line under the menu that says how to start; made with the title's words.
 BitmapFont* s_titleHint = nullptr;
-constexpr const char* TITLE_HINT = "Click Play Game or press Enter";
+constexpr const char* TITLE_HINT = "Click a word, or choose with Up and Down and press Enter";
 
 void cursor(float& cx, float& cy) {
     cx = g_input.m_cursorX;
@@ -111,7 +111,27 @@ bool OnPlayGame(float cx, float cy) {
 }
 
 bool OnQuit(float cx, float cy) {
-    return cx > 520.0f && cx < 670.0f && cy > 20.0f && cy < 70.0f;
+    return cx > 510.0f && cx < 670.0f && cy > 20.0f && cy < 95.0f;
+}
+
+TitleItem TitleItemAt(float cx, float cy) {
+    if (OnPlayGame(cx, cy))
+        return TITLE_PLAY_GAME;
+    return OnQuit(cx, cy) ? TITLE_QUIT : TITLE_NOTHING;
+}
+
+TitleItem TitleKeyItem(float cx, float cy) {
+    return OnQuit(cx, cy) ? TITLE_QUIT : TITLE_PLAY_GAME;
+}
+
+void TitleStep(int step, float& cx, float& cy) {
+    if (step < 0) {
+        cx = TITLE_REST_X;
+        cy = TITLE_REST_Y;
+    } else if (step > 0) {
+        cx = TITLE_QUIT_X;
+        cy = TITLE_QUIT_Y;
+    }
 }
 
 const char* CreditsLine(int32_t index) {
@@ -163,8 +183,10 @@ bool SetUpTitle() {
     const float dark[] = {0.0f, 0.0f, 0.0f};
     SetPointLight0(0.0f, 0.0f, 0.0f, glow, dark);
 
-    // Play turned the hero with the same mouse; none of that motion moves the ball.
+    // Play turned the hero with the same mouse; none of that motion moves the ball. The
+    // pointer, free on the title, moves it so that the ball sits under the pointer.
     g_input.placeCursor(TITLE_REST_X, TITLE_REST_Y);
+    g_input.setPointerScale(TITLE_CURSOR_PER_PIXEL);
     g_cursorBall = gluNewQuadric();
     gluQuadricNormals(g_cursorBall, GLU_SMOOTH);
     gluQuadricTexture(g_cursorBall, GL_TRUE);

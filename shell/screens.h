@@ -34,12 +34,29 @@ void GameOverFrame();
 void CreditsFrame();
 
 // The title menu's words as the cursor clicks them (cursor coordinates, origin bottom left):
-// "Play Game" is x 440 to 800, y 140 to 220; "Quit" x 520 to 670, y 20 to 70.
+// "Play Game" is x 440 to 800, y 140 to 220; "Quit" x 510 to 670, y 20 to 95, which covers
+// the word where it is drawn (the ball, drawn in perspective, sits over the drawn words when
+// the cursor is inside these).
 bool OnPlayGame(float cx, float cy);
 bool OnQuit(float cx, float cy);
 // Where the ball rests each time the title opens, whatever the mouse did before: on
 // "Play Game", the top entry, right of its words so that they stay readable.
 constexpr float TITLE_REST_X = 770.0f, TITLE_REST_Y = 180.0f;
+// Where the keys put the ball on "Quit", right of the word the same way.
+constexpr float TITLE_QUIT_X = 645.0f, TITLE_QUIT_Y = 62.0f;
+// How far the cursor moves for one pixel of the pointer about the screen's middle: the
+// ball is drawn at a fifth of the cursor's offset, 180 deep, under a 45 degree view, so a
+// cursor step moves it 300 / (5 * 180 * tan 22.5 degrees) of a pixel. With this the ball
+// sits under the pointer.
+constexpr float TITLE_CURSOR_PER_PIXEL = 1.24264f;
+
+enum TitleItem { TITLE_NOTHING, TITLE_PLAY_GAME, TITLE_QUIT };
+// The item a click with the cursor at (cx, cy) picks.
+TitleItem TitleItemAt(float cx, float cy);
+// The item Enter or Space picks: the one the ball is on, "Play Game" when it is on none.
+TitleItem TitleKeyItem(float cx, float cy);
+// Up (step < 0) puts the ball on "Play Game", Down (step > 0) on "Quit".
+void TitleStep(int step, float& cx, float& cy);
 
 // The credits line shown at this index; "Congratulations!!!" from 13 on.
 const char* CreditsLine(int32_t index);

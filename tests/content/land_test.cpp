@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -413,6 +414,89 @@ TEST_F(GeneratedLand, EachVillagersFirstWordsTeachOneThingAndFitThePaper) {
         }
         EXPECT_LE(lines, 5) << n.normalChat;
         EXPECT_GE(lines, 2) << "a greeting too short to teach anything";
+    }
+}
+
+// What one villager says of another or of the land holds in the level: newcomers were sent
+// to the wrong villager for shells, and the way to the boss's ring must lead there.
+TEST_F(GeneratedLand, WhatTheVillagersSayOfEachOtherAndOfTheLandIsTrue) {
+    auto words = [](const std::string& s) {
+        std::vector<std::string> out;
+        std::string w;
+        for (char c : s + " ") {
+            if (std::isalpha(static_cast<unsigned char>(c))) {
+                w += char(std::tolower(static_cast<unsigned char>(c)));
+            } else if (!w.empty()) {
+                out.push_back(w);
+                w.clear();
+            }
+        }
+        return out;
+    };
+    const std::map<std::string, int> goods = {
+        {"bread", 1}, {"frost", 2}, {"shells", 3}, {"map", 4}};
+    auto sells = [&](const std::string& name, int id) {
+        for (const LevelNpc& n : m_level.npcs)
+            if (n.name == name)
+                for (const LevelMenuItem& item : n.items)
+                    if (item.id == id)
+                        return true;
+        return false;
+    };
+    const float villageX = m_level.npcs.empty() ? 0.0f : m_level.npcs[0].x;
+    const float villageZ = m_level.npcs.empty() ? 0.0f : m_level.npcs[0].z;
+    for (const LevelNpc& n : m_level.npcs) {
+        std::vector<std::string> texts = {n.normalChat, n.negativeReply};
+        for (const LevelMenuItem& item : n.items)
+            texts.push_back(item.reply);
+        for (const std::string& text : texts) {
+            // Each clause that names a seller ("I", "me" or a villager) and goods: every
+            // seller named there sells every one of those goods.
+            std::string clause;
+            for (char c : text + ".") {
+                if (!std::strchr(".,;:!?", c)) {
+                    clause += c;
+                    continue;
+                }
+                std::vector<std::string> sellers;
+                std::vector<int> sold;
+                for (const std::string& w : words(clause)) {
+                    if (w == "i" || w == "me")
+                        sellers.push_back(n.name);
+                    for (const LevelNpc& other : m_level.npcs)
+                        if (w == words(other.name).front())
+                            sellers.push_back(other.name);
+                    if (const auto g = goods.find(w); g != goods.end())
+                        sold.push_back(g->second);
+                }
+                for (const std::string& seller : sellers)
+                    for (int id : sold)
+                        EXPECT_TRUE(sells(seller, id))
+                            << n.name << " says " << seller << " sells item " << id << ": \""
+                            << clause << "\"";
+                clause.clear();
+            }
+            const std::vector<std::string> w = words(text);
+            auto says = [&](const char* word) {
+                return std::find(w.begin(), w.end(), word) != w.end();
+            };
+            if (says("ring") && says("east")) {
+                EXPECT_GT(m_level.bossX, villageX + 500.0f) << n.name << ": the ring is east";
+                if (says("river")) {
+                    bool wet = false;
+                    for (float t = 0.0f; t <= 1.0f; t += 0.002f)
+                        wet = wet || h(villageX + (m_level.bossX - villageX) * t,
+                                       villageZ + (m_level.bossZ - villageZ) * t) <= kWaterBed;
+                    EXPECT_TRUE(wet) << n.name << ": the ring lies past the river";
+                }
+            }
+            if (says("flocks") && (says("east") || says("eastern"))) {
+                for (const LevelEnemy& e : m_level.enemies)
+                    if (e.aiType == AiKind::Flock && e.leader) {
+                        EXPECT_GT(e.x, m_level.worldWidth * 0.75f) << "a flock starts in the east";
+                    }
+            }
+        }
     }
 }
 

@@ -2,7 +2,8 @@
 // layer by the driven game (record them with TARVO_DEMO=FILE; tests/demos/record.sh does).
 //
 //   tarvo-demoscenes village|fight|death [LIMIT_SECONDS]
-// village: the hero walks to the nearest villager, talks and buys the first thing offered.
+// village: the hero walks to the nearest villager with something for sale that he has room
+// for, talks and buys the first such thing.
 // fight:   the hero shoots the nearest enemy until it falls, then picks up a gem.
 // death:   the hero walks into the enemies until "Game Over", then Enter to the title.
 // Each skips the intro, clicks "Play Game", and ends a second after its goal. Exit status 0
@@ -68,15 +69,33 @@ float steer(GameDriver& d, const Vector& target, float pitch) {
     return distance;
 }
 
+// Whether the hero has room for a menu item (the villagers sell nothing he has no room for);
+// false for what is not for sale.
+bool roomFor(int id) {
+    if (id == 1)
+        return g_dataLayer->playerLife() < 100;
+    if (id == 2)
+        return g_hero->m_blueAmmo < 99;
+    return id == 3 && g_hero->m_redAmmo < 99;
+}
+
+// The first item of a menu that the hero can buy; -1 when none.
+int firstForSale(const NpcMenu& menu) {
+    for (int i = 0; i < menu.count && i < 5; ++i)
+        if (roomFor(menu.items[i].id))
+            return i;
+    return -1;
+}
+
 // The nearest object of the kind on the ground plane, skipping those the filter turns down.
-SceneObject* nearest(int kind, const std::function<bool(const Vector&)>& wanted = nullptr) {
+SceneObject* nearest(int kind, const std::function<bool(int, const Vector&)>& wanted = nullptr) {
     SceneObject* best = nullptr;
     float bestDistance = 1e9f;
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
         SceneObject* o = g_objectTable[i];
         if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != kind)
             continue;
-        if (wanted && !wanted(o->getPosition()))
+        if (wanted && !wanted(i, o->getPosition()))
             continue;
         Vector v = o->getPosition() - g_hero->getPosition();
         v.y = 0.0f;
@@ -104,7 +123,10 @@ SceneObject* nearestGem() {
 }
 
 void village(GameDriver& d, Scene& s) {
-    SceneObject* npc = nearest(KIND_NPC);
+    // The nearest villager with something to sell the hero.
+    SceneObject* npc = nearest(KIND_NPC, [](int i, const Vector&) {
+        return g_dataLayer->npcMenu(i) && firstForSale(*g_dataLayer->npcMenu(i)) >= 0;
+    });
     if (!npc || s.doneAt >= 0.0)
         return;
     const float distance = steer(d, npc->getPosition(), 0.0f);
@@ -222,15 +244,13 @@ bool step(GameDriver& d, Scene& s) {
             death(d);
         break;
     case STATE_CONVERSATION:
-        // Through the greeting, choose the first thing for sale (Up and Down), buy it, leave.
+        // Through the greeting, choose the first thing for sale that the hero has room for (Up
+        // and Down), buy it, leave.
         if (s.released || in < 0.8 + ConversationStep() * 0.8)
             break;
         if (ConversationStep() == 1 && g_talkPartner && g_dataLayer)
             if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
-                int wanted = -1;
-                for (int i = menu->count - 1; i >= 0; --i)
-                    if (menu->items[i].id >= 1 && menu->items[i].id <= 3)
-                        wanted = i;
+                const int wanted = firstForSale(*menu);
                 if (wanted >= 0 && menu->selected >= 0 && menu->selected != wanted) {
                     if (int(in * 4) % 2 == 0)
                         tap(d, s, menu->selected < wanted ? SDL_SCANCODE_DOWN : SDL_SCANCODE_UP);

@@ -502,6 +502,27 @@ TEST(EffectDrawing, AParticlesQuadTurnsAboutUpAsGlRotatefTurnsItThenMoves) {
     EXPECT_NEAR(c[1][2], -4.0f, 1e-5f);
 }
 
+// A newcomer saw the village fire float: its flames reached below the emitter, which stood
+// on the ground, and are drawn over the land. Raised by its reach below, the lowest flame
+// sits on the ground and none goes under it.
+TEST(EffectRules, AFireRaisedByItsReachBelowStandsOnTheGround) {
+    FireEffect fire;
+    gameSrand(7);
+    const float ground = 112.0f;
+    fire.setPosition(340.0f, ground + fire.reachBelow(), 530.0f);
+    float lowest = 1e9f;
+    for (int frame = 0; frame <= 240; ++frame) {
+        fire.update(frame / 60.0, EFFECT_BOTH, 5.0f);
+        for (int32_t i = 0; i < PARTICLE_COUNT; ++i) {
+            const Particle& p = fire.particle(i);
+            if (p.m_age >= 0.0f)
+                lowest = std::min(lowest, fire.getPosition().y + p.m_position.y - 0.5f * p.m_size);
+        }
+    }
+    EXPECT_GE(lowest, ground) << "a flame under the land";
+    EXPECT_LT(lowest, ground + 1.0f) << "the flames float above the land";
+}
+
 TEST(EffectDrawing, AFireOfLargeFlamesSummedAtHalfResolutionLooksLikeItsFullDrawing) {
     TestGLContext gl;
     ASSERT_TRUE(gl.ok()) << gl.error();

@@ -55,6 +55,7 @@ struct WaveOutput {
 WaveOutput g_wave;
 
 constexpr uint8_t KEY_T = 0x14, KEY_ENTER = 0x1C, KEY_SPACE = 0x39, KEY_DOWN = 0xD0;
+constexpr uint8_t KEY_W = 0x11, KEY_S = 0x1F, KEY_UP = 0xC8;
 
 void noFrame() {}
 
@@ -353,6 +354,30 @@ TEST_F(GameFlow, ANewGameAfterGameOverOrEscapeStartsCleanWithTheBallOnPlayGame) 
     newGame();
     EXPECT_EQ(g_gemCount, 0);
     EXPECT_EQ(g_talkPartner, nullptr);
+}
+
+// A newcomer could not quit from the title: the keys always started a game. Up and Down
+// (or W and S) move the ball between the words; Enter picks the one it is on.
+TEST_F(GameFlow, TheKeysChooseBetweenPlayGameAndQuit) {
+    g_input.Release(); // the keys are set by hand
+    FrameCommands();   // the title is up: its keys count from now
+    press(KEY_DOWN);
+    EXPECT_EQ(TitleItemAt(g_input.m_cursorX, g_input.m_cursorY), TITLE_QUIT);
+    press(KEY_UP);
+    EXPECT_EQ(TitleItemAt(g_input.m_cursorX, g_input.m_cursorY), TITLE_PLAY_GAME);
+    press(KEY_S);
+    ASSERT_NE(g_titleModel, nullptr);
+    tap(KEY_ENTER);
+    EXPECT_EQ(g_titleModel, nullptr) << "Enter on Quit quits";
+    EXPECT_EQ(g_gameState, STATE_TITLE);
+    SDL_FlushEvent(SDL_QUIT); // the quit it posted ends no other test
+
+    SetUpTitle();
+    FrameCommands();
+    press(KEY_S);
+    press(KEY_W);
+    tap(KEY_SPACE);
+    EXPECT_EQ(g_gameState, STATE_PLAY) << "Space on Play Game";
 }
 
 TEST_F(GameFlow, EachStatePlaysItsMusic) {

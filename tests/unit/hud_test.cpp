@@ -516,6 +516,39 @@ TEST(HudParts, AHitIsMarkedOnTheEdgeOfTheSideItCameFrom) {
     EXPECT_EQ(HitEdgeFor(east, Vector(0.0f, 0.0f, 0.0f)), HIT_EDGE_NONE);
 }
 
+// A newcomer who never asked for the map got lost: far from the village the HUD points home
+// as the camera sees it, and says nothing near it.
+TEST(HudParts, FarFromTheVillageAPointerOnTheRimShowsTheWayHome) {
+    const Vector east(1.0f, 0.0f, 0.0f), northDown(0.0f, -3.0f, -0.5f);
+    const float vx = 400.0f, vz = 560.0f;
+    EXPECT_FALSE(VillagePointerFor(east, vx + 499.0f, vz, vx, vz).shown) << "near it";
+    const VillagePointer behind = VillagePointerFor(east, vx + 600.0f, vz, vx, vz);
+    ASSERT_TRUE(behind.shown);
+    EXPECT_NEAR(std::fabs(behind.bearing), 3.14159f, 1e-4f);
+    EXPECT_NEAR(VillagePointerFor(east, vx - 600.0f, vz, vx, vz).bearing, 0.0f, 1e-4f);
+    // Looking north (steeply down), a village to the east is on the right, west on the left.
+    EXPECT_NEAR(VillagePointerFor(northDown, vx - 600.0f, vz, vx, vz).bearing, 1.5708f, 1e-4f);
+    EXPECT_NEAR(VillagePointerFor(northDown, vx + 600.0f, vz, vx, vz).bearing, -1.5708f, 1e-4f);
+    EXPECT_FALSE(VillagePointerFor(Vector(0.0f, -1.0f, 0.0f), 0.0f, 0.0f, vx, vz).shown);
+
+    // On the rim's oval: ahead at the top middle, and never over the gem count (610 to 720,
+    // 20 to 100), the life bar (0 to 100, 450 to 600) or the gun's palette (670 to 780, 470
+    // to 580), arrow included.
+    float x, y;
+    VillagePointerPlace(0.0f, x, y);
+    EXPECT_FLOAT_EQ(x, 400.0f);
+    EXPECT_LT(y, 100.0f);
+    auto clear = [](float px, float py, float l, float t, float r, float b) {
+        return px + 16.0f < l || px - 16.0f > r || py + 16.0f < t || py - 16.0f > b;
+    };
+    for (float b = -3.2f; b < 3.2f; b += 0.05f) {
+        VillagePointerPlace(b, x, y);
+        EXPECT_TRUE(clear(x, y, 610.0f, 20.0f, 720.0f, 100.0f)) << b;
+        EXPECT_TRUE(clear(x, y, 0.0f, 450.0f, 100.0f, 600.0f)) << b;
+        EXPECT_TRUE(clear(x, y, 670.0f, 470.0f, 780.0f, 580.0f)) << b;
+    }
+}
+
 TEST(HudParts, TheChangingTexelsAreBoundedWithATwoTexelMarginInsideTheTexture) {
     const int w = 10, h = 8;
     std::vector<uint8_t> mask(size_t(w * h * 3), 255), image(size_t(w * h * 3), 0);

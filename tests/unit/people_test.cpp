@@ -54,7 +54,7 @@ protected:
 
 // ---- conversation -------------------------------------------------------------------
 
-TEST_F(World, ARefusedTradeChangesNothingAndShowsTheNegativeReply) {
+TEST_F(World, ARefusedTradeChangesNothingAndSaysWhy) {
     NpcData* record = addTrader(0);
     Npc trader;
     trader.m_id = 0;
@@ -71,6 +71,28 @@ TEST_F(World, ARefusedTradeChangesNothingAndShowsTheNegativeReply) {
 
     record->menu.selected = -4; // below -1 counts as the first item
     EXPECT_EQ(Npc::replyText(&record->menu), "Drink it.");
+
+    // A newcomer bought bread at full life and lost ten gems: what the hero has no room for
+    // is not sold, and the reply says why. Room for part of it still sells.
+    m_hero->m_gems = 30;
+    m_layer->m_player.life = 100;
+    m_hero->m_redAmmo = 99;
+    for (int32_t item : {0, 1}) {
+        record->menu.selected = item;
+        record->menu.choose();
+        EXPECT_EQ(record->menu.selected, -1);
+        EXPECT_EQ(m_hero->m_gems, 30);
+        EXPECT_EQ(Npc::replyText(&record->menu), item == 0 ? FULL_LIFE_REPLY : FULL_GUN_REPLY);
+    }
+    m_layer->m_player.life = 95;
+    record->menu.selected = 0;
+    record->menu.choose();
+    EXPECT_EQ(m_hero->m_gems, 20);
+    EXPECT_EQ(m_layer->playerLife(), 100);
+    m_hero->m_gems = 0; // short of gems again: the negative reply, not the full one
+    record->menu.selected = 2;
+    record->menu.choose();
+    EXPECT_EQ(Npc::replyText(&record->menu), "Bring ten gems.");
 }
 
 // The talk key picks the character the hero looks at among those in reach: a player facing

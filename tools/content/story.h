@@ -7,7 +7,9 @@
 // Each menu opens on an answer that costs nothing, so Enter pressed to go on never spends
 // gems. A menu holds only as many answers as its villager has answer voices (Rarozare
 // three counting his refusal, Verozi four with his, Virav three), so every answer is
-// spoken: Rarozare sells the bread, Verozi the shells and the frost charges.
+// spoken: Rarozare sells the bread, Verozi the shells and the frost charges. What one
+// villager says of another or of the land must hold in the level: who sells what, where
+// the flocks start and where the boss lands (tests/content checks it).
 #pragma once
 
 namespace story {
@@ -32,8 +34,8 @@ struct Villager {
 inline constexpr Villager VILLAGERS[3] = {
     {"Rarozare",
      "Data/rarozare.ms3d",
-     "Tarvo, beware! Doduda's creatures walk unseen. Watch for a shadow moving on the "
-     "grass with nobody above it, then shoot it with the left button: the paint shows the "
+     "Tarvo, beware! Many of Doduda's creatures walk unseen. Watch for a shadow moving on "
+     "the grass with nobody above it, then shoot it with the left button: the paint shows the "
      "beast. Close in, swing your bat with the right button.",
      "Hide, Tarvo! They are everywhere!",
      "I have little, but it is yours for ten gems.",
@@ -44,20 +46,20 @@ inline constexpr Villager VILLAGERS[3] = {
      2},
     {"Verozi",
      "Data/verozi.ms3d",
-     "Every creature you fell leaves a gem. Walk over it to pick it up. Bring ten gems to "
-     "me or to Rarozare and trade them for bread, shells or frost charges.",
+     "Every creature you fell leaves a gem. Walk over it to pick it up. Trade ten gems "
+     "with me for red shells or blue frost charges, or with Rarozare for herb bread.",
      "Not now, Tarvo, not now!",
      "I trade in what a fighter needs. Choose.",
      "You cannot pay for that. Bring me ten gems.",
      {{0, "Nothing for now", "Then go and fight. Bring me gems when you have them."},
       {2, "Blue frost charges (10 gems)",
-       "Cold as the mountain streams. They will slow the beasts."},
+       "Cold as the mountain streams. A hit freezes a beast where it stands."},
       {3, "Red shells (10 gems)", "Take them, and keep your head down."}},
      3},
     {"Virav",
      "Data/virav.ms3d",
      "Ask me for the map: its red marks show where the creatures wait. Meet the lone ones "
-     "first. The flocks roam the east, by the stone ring where Doduda will land.",
+     "first. The flocks roam out of the east, where Doduda will land on the stone ring.",
      "Quiet! They will hear us.",
      "What would you know, young one?",
      "Even I cannot give what I do not have.",
@@ -65,7 +67,7 @@ inline constexpr Villager VILLAGERS[3] = {
       {4, "Show me a map of the land", "Here. The red marks are Doduda's creatures. Go carefully."},
       {0, "Who is Doduda?",
        "A sorcerer who hates all that grows. When his last servant falls, he will come down "
-       "on the stone ring past the river."}},
+       "on the stone ring far to the east, past the river."}},
      3},
 };
 
