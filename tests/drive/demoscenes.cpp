@@ -177,8 +177,9 @@ void fight(GameDriver& d, Scene& s, double now) {
 void death(GameDriver& d) {
     // The first brutes near the village are gentle by design: a quick death needs the
     // creatures beyond the roamers' ring.
-    SceneObject* best = nearest(
-        KIND_ENEMY, [](const Vector& at) { return !g_dataLayer->inVillage(at.x, at.z, 600.0f); });
+    SceneObject* best = nearest(KIND_ENEMY, [](int, const Vector& at) {
+        return !g_dataLayer->inVillage(at.x, at.z, 600.0f);
+    });
     if (best)
         d.key(SDL_SCANCODE_W, steer(d, best->getPosition(), 0.0f) > 15.0f);
 }
