@@ -556,7 +556,7 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // Magicians, the unseen and the tougher creatures wait at least 700 beyond the river,
     // round the boss's arena in the far south-east.
     enemy("waypoint", "", true, true, 1700, 1250, 60, mage);
-    enemy("waypoint", "", false, false, 1640, 1420, 60, brute);
+    enemy("waypoint", "", false, false, 1640, 1480, 35, brute);
     enemy("waypoint", "", true, true, 1790, 1120, 50, mage);
     enemy("probability", "", false, true, 1760, 1300, 0, brute);
     enemy("probability", "", true, false, 1780, 1690, 0, mage);
