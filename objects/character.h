@@ -41,10 +41,10 @@ constexpr float CHARACTER_PAINT_OPACITY = 3.0f;
 
 // The colour each gun's paint shows in (red, green, blue guns), drawn unlit: hues that stand
 // out against the lit grass, the dark forest and the snow. The green gun's pure green was a
-// shade of the grass itself; its mint is lighter than any grass, and the blue is a sky blue
-// that reads on dark ground too.
+// shade of the grass itself; its spring green is lighter and bluer than any grass, and the
+// blue is an azure that reads on dark ground too.
 constexpr float CHARACTER_PAINT_COLOURS[3][3] = {
-    {1.0f, 0.3f, 0.25f}, {0.45f, 1.0f, 0.6f}, {0.3f, 0.55f, 1.0f}};
+    {1.0f, 0.15f, 0.1f}, {0.2f, 1.0f, 0.6f}, {0.2f, 0.5f, 1.0f}};
 
 // Weapon kinds passed to onHit.
 constexpr int32_t WEAPON_BAT = 0;

@@ -241,7 +241,7 @@ bool standsOut(const float paint[3], const float ground[3]) {
     if (chroma(ground) < 0.1f)
         return true;
     const float gap = std::fabs(hue(paint) - hue(ground));
-    return std::min(gap, 360.0f - gap) >= 60.0f;
+    return std::min(gap, 360.0f - gap) >= 50.0f;
 }
 
 TEST_F(Enemies, PaintShowsPlainlyAndADeathShowsTheBody) {
