@@ -554,10 +554,9 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     enemy("waypoint", "", false, true, across(330, 1250), 1250, 60, brute, bandLife, firstOdds,
           firstBlow);
     // Magicians, the unseen and the tougher creatures wait at least 700 beyond the river,
-    // round the boss's arena in the far south-east.
-    enemy("waypoint", "", true, true, 1700, 1250, 60, mage);
-    enemy("waypoint", "", false, false, 1640, 1480, 35, brute);
-    enemy("waypoint", "", true, true, 1790, 1120, 50, mage);
+    // round the boss's arena in the far south-east. The last of them (the one the short hunt
+    // leaves) waits north of the arena on open ground, so that the fight with the boss that
+    // follows is seen from the meadow, not from the rim.
     enemy("probability", "", false, true, 1760, 1300, 0, brute);
     enemy("probability", "", true, false, 1780, 1690, 0, mage);
     enemy("probability", "", false, true, 1800, 1450, 0, brute);
@@ -570,6 +569,9 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     for (int k = 0; k < 2; ++k)
         enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1740 - 40 * k, 1630, 0,
               flockPace);
+    enemy("waypoint", "", false, false, 1640, 1480, 35, brute);
+    enemy("waypoint", "", true, true, 1790, 1120, 50, mage);
+    enemy("waypoint", "", true, true, 1700, 1250, 60, mage);
     x << " </enemies>\n</terrain>\n";
     content::writeText(root + "/data/flatlandriver.xml", x.str());
 }
