@@ -8,6 +8,7 @@
 #include "platform/soundmanager.h"
 #include "platform/timer.h"
 #include "world/collisionworld.h"
+#include "world/terrain.h"
 
 #include <GL/gl.h>
 #include <algorithm>
@@ -69,8 +70,13 @@ void Character::paintColour(const float tint[3], float glow, bool dying, float r
     // Paint in the tint itself at the glow's alpha was a dark, faint film (one green hit:
     // 0.3 green at 0.3 alpha), lost against the grass.
     if (glow > 0.0f) {
+        float mixed[3] = {0.0f, 0.0f, 0.0f};
+        for (int gun = 0; gun < 3; ++gun)
+            for (int c = 0; c < 3; ++c)
+                mixed[c] += std::max(tint[gun], 0.0f) * CHARACTER_PAINT_COLOURS[gun][c];
+        const float strongest = std::max({mixed[0], mixed[1], mixed[2]});
         for (int c = 0; c < 3; ++c)
-            rgba[c] = std::clamp(tint[c] / glow, 0.0f, 1.0f);
+            rgba[c] = strongest > 0.0f ? std::clamp(mixed[c] / strongest, 0.0f, 1.0f) : 0.0f;
         rgba[3] = dying ? 1.0f : std::min(1.0f, glow * CHARACTER_PAINT_OPACITY);
     } else {
         const float own = dying ? 1.0f : 0.0f;
@@ -287,6 +293,7 @@ void Character::walkAlong(double dt) {
         stride = left;
     step.normalize();
     m_position = m_position + step * stride;
+    keepOnLand(m_position.x, m_position.z);
 }
 
 void Character::queueWalkPoses(bool alsoWhileBusy) {

@@ -39,6 +39,13 @@ constexpr float CHARACTER_TINT_CAP = 2.0f;
 // gun hit (0.3) shows the body nearly solid, and it turns see-through only as it wears off.
 constexpr float CHARACTER_PAINT_OPACITY = 3.0f;
 
+// The colour each gun's paint shows in (red, green, blue guns), drawn unlit: hues that stand
+// out against the lit grass, the dark forest and the snow. The green gun's pure green was a
+// shade of the grass itself; its spring green is lighter and bluer than any grass, and the
+// blue is an azure that reads on dark ground too.
+constexpr float CHARACTER_PAINT_COLOURS[3][3] = {
+    {1.0f, 0.15f, 0.1f}, {0.2f, 1.0f, 0.6f}, {0.2f, 0.5f, 1.0f}};
+
 // Weapon kinds passed to onHit.
 constexpr int32_t WEAPON_BAT = 0;
 constexpr int32_t WEAPON_GREEN = 1;
@@ -80,8 +87,9 @@ public:
     static void drawFigure(ModelObject& body, const float* rgba);
     // Whether the bone-bound geometry is drawn (false while unpainted).
     bool geometryShown() const;
-    // The colour and alpha the body is drawn in: the paint's hue at full brightness (the
-    // strongest channel 1), CHARACTER_PAINT_OPACITY times the glow as alpha. A dying body is
+    // The colour and alpha the body is drawn in: the paints' colours
+    // (CHARACTER_PAINT_COLOURS) mixed by their strengths, at full brightness (the strongest
+    // channel 1), CHARACTER_PAINT_OPACITY times the glow as alpha. A dying body is
     // drawn opaque, in its paint or, unpainted, in its own colours, so a death is seen.
     static void paintColour(const float tint[3], float glow, bool dying, float rgba[4]);
 

@@ -10,6 +10,7 @@
 #include "objects/player.h"
 #include "objects/poses.h"
 #include "platform/timer.h"
+#include "world/terrain.h"
 
 #include <GL/gl.h>
 #include <algorithm>
@@ -125,6 +126,7 @@ void Npc::update() {
                 Vector step = toTarget;
                 step.normalize();
                 m_position = m_position + step * float(m_speed * dt / 1000.0);
+                keepOnLand(m_position.x, m_position.z);
             }
         }
         if (queue.isEmpty()) {

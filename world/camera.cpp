@@ -1,5 +1,7 @@
 #include "world/camera.h"
 
+#include "level/qrvdatalayer.h"
+#include "objects/character.h"
 #include "objects/sceneobject.h"
 #include "platform/timer.h"
 #include "world/collisionworld.h"
@@ -26,6 +28,14 @@ constexpr float SCENERY_MARGIN = 1.5f;
 // The nearest the eye comes to the hero's head when scenery leaves no more room (the head
 // itself is about 2 across).
 constexpr float CLOSEST_EYE = 3.0f;
+
+// A figure within this far of the line of sight (its middle, across the ground) makes the
+// eye rise fully over it; the rise fades out to nothing FIGURE_ASIDE_FADE farther aside. A
+// figure is about 2 FIGURE_HALF_WIDTH across.
+constexpr float FIGURE_HALF_WIDTH = 4.0f;
+constexpr float FIGURE_ASIDE_FADE = 6.0f;
+// The line of sight clears a figure's top by this much.
+constexpr float FIGURE_TOP_MARGIN = 1.5f;
 
 // The land as the terrain draws it: flat triangles between the samples on the grid, each
 // cell cut along its diagonal from (x0, z0) to (x0 + step, z0 + step) (the triangle strips
@@ -93,13 +103,16 @@ bool Camera::step() {
     // a good place, the eye because its way there may cross a hill.
     // The pull-in is at once, the way back out eased like any follow: the eye goes in as
     // far as the goal does, but comes out only as the ease takes it.
+    // A figure between the eye and the hero would fill the view (in a fight, an enemy at his
+    // back): the eye rises to look over it, eased like any follow.
+    Vector head = target;
+    head.y += m_lookHeight;
+    desiredEye.y += riseOverFigures(desiredEye, head);
     keepInView(desiredEye, desiredLook);
     m_position.approach(m_position, desiredEye, m_easeDivisor);
     m_lookAt.approach(m_lookAt, desiredLook, m_easeDivisor);
     // The eased look-at point lags the hero (most at the level's start): the eye must see
     // his head as well as the point it looks at.
-    Vector head = target;
-    head.y += m_lookHeight;
     // Each pull may hide the other point again; a few rounds settle it. When they do not
     // (the hero was put far from where the view still looks, a hill between), the view cuts
     // to his head rather than look into the hill.
@@ -166,6 +179,49 @@ bool Camera::keepInView(Vector& eye, Vector& look) {
     eye = look + along * NEAREST_EYE;
     eye.y = std::max(eye.y, clearHeight(eye));
     return moved();
+}
+
+float Camera::riseOverFigure(const Vector& eye, const Vector& head, const Vector& feet, float top) {
+    Vector back = eye - head;
+    back.y = 0.0f;
+    const float reach = back.length();
+    if (!(reach > 1e-3f) || !std::isfinite(reach))
+        return 0.0f;
+    back = back / reach;
+    const float dx = feet.x - head.x, dz = feet.z - head.z;
+    const float along = dx * back.x + dz * back.z;
+    const float aside = std::fabs(dx * back.z - dz * back.x);
+    // Nearer the eye than its own half width behind it, a figure is out of the view.
+    if (!(along > 0.0f) || along > reach + FIGURE_HALF_WIDTH ||
+        aside >= FIGURE_HALF_WIDTH + FIGURE_ASIDE_FADE)
+        return 0.0f;
+    // The eye's height for the line from it to the head to pass the figure's top + margin.
+    const float clearAt = std::min(along, reach);
+    const float needed = head.y + (top + FIGURE_TOP_MARGIN - head.y) * reach / clearAt;
+    float rise = std::min(std::max(needed - eye.y, 0.0f), FIGURE_RISE_MOST);
+    if (aside > FIGURE_HALF_WIDTH)
+        rise *= 1.0f - (aside - FIGURE_HALF_WIDTH) / FIGURE_ASIDE_FADE;
+    if (along > reach)
+        rise *= 1.0f - (along - reach) / FIGURE_HALF_WIDTH;
+    return rise;
+}
+
+float Camera::riseOverFigures(const Vector& eye, const Vector& head) const {
+    if (!g_collisionWorld)
+        return 0.0f;
+    float rise = 0.0f;
+    for (int32_t i = 0; i < g_collisionWorld->movingCount(); ++i) {
+        const ModelObject* figure = g_collisionWorld->movingEntry(i).m_object;
+        if (!figure || !figure->m_active || figure == m_target || figure->m_id == BOSS_ID)
+            continue;
+        // An unpainted enemy shows only its shadow: nothing to look over.
+        const auto* character = dynamic_cast<const Character*>(figure);
+        if (character && character->m_model && !character->geometryShown())
+            continue;
+        const float top = figure->m_position.y + figure->m_sphereOffset.y + figure->m_sphereRadius;
+        rise = std::max(rise, riseOverFigure(eye, head, figure->m_position, top));
+    }
+    return rise;
 }
 
 void Camera::apply() {

@@ -48,6 +48,16 @@ public:
     // following with no target (nothing is to be looked at).
     bool step();
 
+    // How far the follow eye at `eye` rises so that its line of sight to `head` passes over a
+    // figure (an enemy, a villager) standing at `feet` with its top at height `top`, instead
+    // of the figure filling the view: enough to clear the top by a little where the figure
+    // stands on the line, less the farther it stands aside, nothing beyond a few units from
+    // the line or behind the eye, and never more than FIGURE_RISE_MOST. The rise changes
+    // smoothly as the figure moves, and the follow eases the eye to it.
+    static float riseOverFigure(const Vector& eye, const Vector& head, const Vector& feet,
+                                float top);
+    static constexpr float FIGURE_RISE_MOST = 20.0f;
+
     // Free moves, each by the milliseconds since the last move / divisor; only when not
     // following.
     void strafeRight();
@@ -75,6 +85,9 @@ private:
     // of the first scenery on that line (never nearer than a few units). True when the eye
     // moved.
     static bool keepInView(Vector& eye, Vector& look);
+    // The largest riseOverFigure of the level's moving figures whose bodies show, but the
+    // target's and the boss's.
+    float riseOverFigures(const Vector& eye, const Vector& head) const;
     // The milliseconds since the last move, divided by the divisor; restarts the timer.
     float freeStep();
     Vector sideVector() const;

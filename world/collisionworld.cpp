@@ -6,6 +6,7 @@
 #include "objects/player.h"
 #include "objects/projectile.h"
 #include "platform/debugassert.h"
+#include "world/terrain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -264,6 +265,7 @@ void walkAgainstWalls(ModelObject& mover, const Vector& step) {
     Vector& position = mover.m_position;
     for (int32_t i = 0; i < pieces; ++i) {
         position = position + piece;
+        keepOnLand(position.x, position.z);
         if (i + 1 == pieces || !g_collisionWorld)
             continue; // the frame's own collision test meets the last piece
         // Along the land, as it will stand at the end, not buried in a slope on the way.

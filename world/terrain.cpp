@@ -245,6 +245,16 @@ float heightAt(float x, float z) {
     return float(g_terrain->height(toInt(x), toInt(z)));
 }
 
+void keepOnLand(float& x, float& z) {
+    if (!g_terrain)
+        return;
+    constexpr float LOW = LAND_WALK_MARGIN, HIGH = float(Terrain::MAP_SIZE) - LAND_WALK_MARGIN;
+    if (std::isfinite(x))
+        x = std::clamp(x, LOW, HIGH);
+    if (std::isfinite(z))
+        z = std::clamp(z, LOW, HIGH);
+}
+
 float ShadowFloorAt(float x, float z) {
     // How far around a caster the ground is searched for its lowest point, how finely,
     // and how far below that point a volume ends.

@@ -9,7 +9,7 @@
 //
 // Beyond its border the land goes on as mountains that rise higher than any eye the game places
 // and reach past the sky box's walls, so that no view shows the land's edge (they are only drawn,
-// nothing stands on them).
+// nothing stands on them: walkers keep to the land, see keepOnLand).
 //
 // `load` reads 4 MB and builds two mipmapped textures; `buildDisplayList` compiles 129 strips of
 // 258 vertices and the mountains' 7 rings of 514 quads once. Both need a current GL context; per
@@ -73,6 +73,14 @@ float ShadowFloorAt(float x, float z);
 // Where the end of one shadow ray at (x, z) lies under the drawn land: a little under the
 // lowest corner of the land's grid cell there; -infinity off the land or without a terrain.
 float ShadowGroundAt(float x, float z);
+
+// Walkers keep this far inside the land's border, off the mountains drawn beyond it.
+constexpr float LAND_WALK_MARGIN = 24.0f;
+// Moves (x, z) the least way back onto the walkable land, each axis held within
+// LAND_WALK_MARGIN of the border: a walker pressing on the border stops there and slides along
+// it. Without a terrain there is no border and nothing moves; a non-finite coordinate is
+// left alone.
+void keepOnLand(float& x, float& z);
 
 // The level's landscape (shell/gamecontext.cpp); null outside a level.
 extern Terrain* g_terrain;

@@ -347,6 +347,43 @@ TEST_F(GeneratedLand, ANewcomerMeetsLonePatrolsFirstAndTheRoamersFarOut) {
     EXPECT_TRUE(ahead) << "no lone patrol ahead of the start";
 }
 
+// The newcomers who waded the river died within a minute of creatures they could not see
+// and of fire from off screen. Only seen, gentle brutes on patrol wait on the near side of
+// the river and in the band just across it; magicians, the unseen, the chance-driven and the
+// flocks start (and patrol) at least 700 beyond the river, measured from its bed in the
+// same row of the land.
+TEST_F(GeneratedLand, OnlySeenGentleBrutesWaitNearTheRiverTheRestFarBeyondIt) {
+    auto riverX = [&](float z) {
+        const int row = static_cast<int>(z);
+        int lowest = 255;
+        for (int x = 200; x < kMap - 200; ++x)
+            lowest = std::min(lowest, h(x, row));
+        long sum = 0, count = 0;
+        for (int x = 200; x < kMap - 200; ++x)
+            if (h(x, row) == lowest) {
+                sum += x;
+                ++count;
+            }
+        return static_cast<float>(sum) / static_cast<float>(count);
+    };
+    int band = 0;
+    for (const LevelEnemy& e : m_level.enemies) {
+        const bool gentle = e.shown && e.enemyType == 0 && e.aiType == AiKind::Waypoint &&
+                            e.blowDamage * 1.2 <= m_level.playerLife / 8.0 &&
+                            e.attackOdds > WAYPOINT_ATTACK_ODDS;
+        std::vector<LevelPoint> beat = e.path;
+        beat.push_back({e.x, e.z});
+        float nearest = 1e9f;
+        for (const LevelPoint& p : beat)
+            nearest = std::min(nearest, p.x - riverX(p.z));
+        if (gentle)
+            band += nearest > 0.0f && nearest < 700.0f;
+        else
+            EXPECT_GE(nearest, 700.0f) << e.name << " waits near the river";
+    }
+    EXPECT_GE(band, 2) << "nothing to meet just across the river";
+}
+
 // A hero who stands beside the first brute for a minute of play keeps half his life, at 15
 // frames a second as at 60. Each blow counts as struck on the head, the hardest part.
 TEST_F(GeneratedLand, AHeroBesideTheFirstBruteForAMinuteKeepsHalfHisLife) {

@@ -307,6 +307,77 @@ TEST(CameraFollow, AHutBehindTheHeroBringsTheEyeInFrontOfItAndItEasesBackOut) {
     }
 }
 
+// In a fight an enemy at the hero's back, between him and the eye, filled the view. The eye
+// rises to look over a figure standing on or near the line of sight, by no more than it must,
+// the rise growing and fading smoothly as the figure moves, and the follow eases the eye
+// there. Figures ahead of the hero, well aside or behind the eye change nothing.
+TEST(CameraFollow, TheEyeRisesOverAFigureBetweenItAndTheHero) {
+    const Vector head(0.0f, 65.0f, 0.0f), eye(0.0f, 65.5f, -40.0f);
+    const Vector feet(0.0f, 50.0f, -30.0f);
+    const float top = 69.0f;
+    const float rise = Camera::riseOverFigure(eye, head, feet, top);
+    EXPECT_GT(rise, 0.0f);
+    // The raised line of sight passes just over the figure's top where it stands.
+    const float over = head.y + (eye.y + rise - head.y) * 30.0f / 40.0f;
+    EXPECT_GT(over, top);
+    EXPECT_LT(over, top + 3.0f);
+    EXPECT_EQ(Camera::riseOverFigure(eye, head, Vector(0.0f, 50.0f, 10.0f), top), 0.0f)
+        << "ahead of the hero";
+    EXPECT_EQ(Camera::riseOverFigure(eye, head, Vector(20.0f, 50.0f, -30.0f), top), 0.0f)
+        << "well aside";
+    EXPECT_EQ(Camera::riseOverFigure(eye, head, Vector(0.0f, 50.0f, -50.0f), top), 0.0f)
+        << "behind the eye";
+    EXPECT_EQ(Camera::riseOverFigure(eye, head, feet, 60.0f), 0.0f) << "under the sight line";
+    EXPECT_FLOAT_EQ(Camera::riseOverFigure(eye, head, Vector(0.0f, 50.0f, -0.5f), top),
+                    Camera::FIGURE_RISE_MOST)
+        << "at his back";
+    // A figure walking across the line, or along it up to the eye and past: no jump.
+    float previous = Camera::riseOverFigure(eye, head, Vector(-15.0f, 50.0f, -20.0f), top);
+    for (float x = -15.0f; x <= 15.0f; x += 0.05f) {
+        const float r = Camera::riseOverFigure(eye, head, Vector(x, 50.0f, -20.0f), top);
+        EXPECT_LT(std::fabs(r - previous), 0.2f) << "across at x " << x;
+        previous = r;
+    }
+    previous = Camera::riseOverFigure(eye, head, Vector(0.0f, 50.0f, -3.0f), top);
+    for (float z = -3.0f; z >= -50.0f; z -= 0.05f) {
+        const float r = Camera::riseOverFigure(eye, head, Vector(0.0f, 50.0f, z), top);
+        EXPECT_LT(std::fabs(r - previous), 0.5f) << "along at z " << z;
+        previous = r;
+    }
+
+    // The follow: a villager steps onto the line behind the hero; the eye eases up over him.
+    CollisionWorld world;
+    CollisionWorld* saved = g_collisionWorld;
+    g_collisionWorld = &world;
+    ModelObject villager;
+    villager.setPosition(Vector(0.0f, 50.0f, -200.0f));
+    villager.m_sphereOffset = Vector(0.0f, 9.0f, 0.0f);
+    villager.m_sphereRadius = 10.0f;
+    world.m_moving[0].m_object = &villager;
+    world.m_movingCount = 1;
+    Camera camera;
+    Target hero;
+    hero.setPosition(Vector(0.0f, 50.0f, 0.0f));
+    hero.setDirection(Vector(0.0f, 0.0f, 1.0f));
+    camera.setTarget(&hero);
+    for (int f = 0; f < 200; ++f)
+        camera.step();
+    expectNear(camera.getPosition(), eye);
+    villager.setPosition(feet);
+    Vector last = camera.getPosition();
+    for (int f = 0; f < 100; ++f) {
+        camera.step();
+        EXPECT_LE((camera.getPosition() - last).length(), Camera::FIGURE_RISE_MOST / 5.0f + 0.01f)
+            << "frame " << f;
+        last = camera.getPosition();
+    }
+    const Vector seen = camera.getPosition();
+    EXPECT_GT(head.y + (seen.y - head.y) * 30.0f / (head.z - seen.z), 69.0f)
+        << "the view still runs into the villager";
+    EXPECT_LT(seen.y, eye.y + Camera::FIGURE_RISE_MOST + 0.01f);
+    g_collisionWorld = saved;
+}
+
 // Stepping aside with A or D moves the hero across his facing and the camera after him:
 // the view keeps its heading at any frame rate (a player once took the trailing eye for a
 // turn).

@@ -22,6 +22,7 @@
 #include "support/glcontext.h"
 #include "support/handtimer.h"
 #include "world/collisionworld.h"
+#include "world/terrain.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -219,15 +220,59 @@ TEST_F(Enemies, PaintFadesAndAGreenHitShowsTheBodyForAbout300Updates) {
 // One gun hit shows the body in the gun's full colour and nearly solid (it was a faint dark
 // film, lost against the grass), see-through only as the paint wears off; a dying creature
 // shows its body, painted or not, as it falls.
+// Whether a paint drawn unlit stands out against lit ground: plainly lighter or darker, or
+// a strong colour of another hue (a grey ground, such as snow, has none).
+bool standsOut(const float paint[3], const float ground[3]) {
+    auto luma = [](const float* c) { return 0.299f * c[0] + 0.587f * c[1] + 0.114f * c[2]; };
+    auto chroma = [](const float* c) {
+        return std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]});
+    };
+    auto hue = [&](const float* c) {
+        const float top = std::max({c[0], c[1], c[2]}), span = chroma(c);
+        float h = top == c[0]   ? (c[1] - c[2]) / span
+                  : top == c[1] ? 2.0f + (c[2] - c[0]) / span
+                                : 4.0f + (c[0] - c[1]) / span;
+        return std::fmod(h * 60.0f + 360.0f, 360.0f);
+    };
+    if (std::fabs(luma(paint) - luma(ground)) >= 0.25f)
+        return true;
+    if (chroma(paint) < 0.5f)
+        return false;
+    if (chroma(ground) < 0.1f)
+        return true;
+    const float gap = std::fabs(hue(paint) - hue(ground));
+    return std::min(gap, 360.0f - gap) >= 50.0f;
+}
+
 TEST_F(Enemies, PaintShowsPlainlyAndADeathShowsTheBody) {
+    // Each gun's paint, one hit's worth, is its own colour (the strongest channel its gun's),
+    // nearly opaque, and stands out against the grass, the lush meadow, the forest and snow.
+    // The green gun's pure green was lost in the grass.
+    const float grounds[4][3] = {{88.0f / 255, 140.0f / 255, 58.0f / 255},
+                                 {110.0f / 255, 160.0f / 255, 64.0f / 255},
+                                 {48.0f / 255, 92.0f / 255, 40.0f / 255},
+                                 {224.0f / 255, 224.0f / 255, 218.0f / 255}};
     float rgba[4];
-    const float green[3] = {0.0f, 0.3f, 0.0f};
-    Character::paintColour(green, 0.3f, false, rgba);
-    EXPECT_FLOAT_EQ(rgba[1], 1.0f);
-    EXPECT_GE(rgba[3], 0.85f);
-    const float fading[3] = {0.05f, 0.1f, 0.0f};
+    for (int gun = 0; gun < 3; ++gun) {
+        float tint[3] = {0.0f, 0.0f, 0.0f};
+        tint[gun] = 0.3f;
+        Character::paintColour(tint, 0.3f, false, rgba);
+        EXPECT_FLOAT_EQ(rgba[gun], 1.0f) << "gun " << gun;
+        for (int c = 0; c < 3; ++c) {
+            if (c != gun) {
+                EXPECT_LE(rgba[c], 0.6f) << "gun " << gun << " channel " << c;
+            }
+        }
+        EXPECT_GE(rgba[3], 0.85f);
+        for (const float* ground : grounds)
+            EXPECT_TRUE(standsOut(rgba, ground)) << "gun " << gun << " against (" << ground[0]
+                                                 << ", " << ground[1] << ", " << ground[2] << ")";
+    }
+    // Two paints mix; a fading coat turns see-through.
+    const float fading[3] = {0.1f, 0.1f, 0.0f};
     Character::paintColour(fading, 0.1f, false, rgba);
-    EXPECT_FLOAT_EQ(rgba[0], 0.5f);
+    EXPECT_FLOAT_EQ(rgba[0], 1.0f);
+    EXPECT_GT(rgba[1], 0.6f);
     EXPECT_LT(rgba[3], 0.5f);
     const float none[3] = {0.0f, 0.0f, 0.0f};
     Character::paintColour(none, 0.0f, false, rgba);
@@ -241,6 +286,41 @@ TEST_F(Enemies, PaintShowsPlainlyAndADeathShowsTheBody) {
     e.object.onHit(2, WEAPON_BAT, 200, kNoPush); // a bat kill: never painted
     ASSERT_TRUE(e.object.m_dying);
     EXPECT_TRUE(e.object.geometryShown());
+}
+
+// The mountains beyond the land's border are only drawn: an enemy walking for a point out
+// there and a step in pieces (the hero's walk, a blow's push) stop at the border, steady from
+// frame to frame, and slide along it.
+TEST_F(Enemies, WalkersStopAtTheLandsBorderAndSlideAlongIt) {
+    Terrain land;
+    struct Scope {
+        explicit Scope(Terrain* t) { g_terrain = t; }
+        ~Scope() { g_terrain = nullptr; }
+    } scope(&land);
+    const float edge = float(Terrain::MAP_SIZE) - LAND_WALK_MARGIN;
+    Enemy<Character> e(5);
+    Character& c = e.object;
+    c.m_position = Vector(edge - 6.0f, 0.0f, 1000.0f);
+    AIDecision& d = layer.m_enemyTable[5]->decision;
+    d.m_action = ACTION_WALK;
+    d.m_waypoint = d.m_target = Vector(2300.0f, 0.0f, 1150.0f);
+    float lastZ = c.m_position.z;
+    for (int i = 0; i < 20; ++i) {
+        e.frame(100.0);
+        ASSERT_LE(c.m_position.x, edge) << "frame " << i;
+        EXPECT_GE(c.m_position.z, lastZ) << "frame " << i;
+        lastZ = c.m_position.z;
+    }
+    EXPECT_FLOAT_EQ(c.m_position.x, edge);
+    EXPECT_GT(c.m_position.z, 1010.0f) << "stuck instead of sliding along the border";
+
+    c.m_position = Vector(30.0f, 0.0f, 40.0f);
+    walkAgainstWalls(c, Vector(-100.0f, 0.0f, -5.0f));
+    EXPECT_FLOAT_EQ(c.m_position.x, LAND_WALK_MARGIN);
+    EXPECT_NEAR(c.m_position.z, 35.0f, 1e-3f);
+    walkAgainstWalls(c, Vector(-100.0f, 0.0f, -100.0f));
+    EXPECT_FLOAT_EQ(c.m_position.x, LAND_WALK_MARGIN);
+    EXPECT_FLOAT_EQ(c.m_position.z, LAND_WALK_MARGIN);
 }
 
 TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {

@@ -481,7 +481,7 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     x << " </npcs>\n <enemies>\n";
     // Where the creatures wait decides how a newcomer's first minutes go. Only the flocks
     // hunt the hero from anywhere (and the chance-driven ones drift toward him), so they
-    // start in the far corners and walk slowly; a new player meets the lone patrols first,
+    // start in the far south-east and walk slowly; a new player meets the lone patrols first,
     // which stay at their posts until the hero comes near. The two nearest patrol just out
     // of reach of the village, where a newcomer walking out finds them one at a time.
     //
@@ -517,10 +517,12 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
         }
         x << "</enemy>\n";
     };
-    // The flocks hunt the hero from the far corners: at this pace the first arrives after
-    // four minutes or more, not in the second minute, when a newcomer is still learning to
-    // see unpainted creatures (a flock's magician opens fire from well beyond the view).
-    const int brute = 24, mage = 18, flockPace = 6;
+    // The flocks hunt the hero from wherever they are, so they start deep in the land's
+    // far south-east, beyond the river, and walk slowly: from there the first reaches the
+    // ford after four and a half minutes or more and the village's edge after seven, not
+    // while a newcomer is still learning to see unpainted creatures (a flock's magician
+    // opens fire from well beyond the view).
+    const int brute = 24, mage = 18, flockPace = 3;
     const float rx = land::riverX(m.fordZ);
     // The first three are lone brutes that a newcomer can see from the start and beat: one
     // burst of the green gun (five shots of 5) or two bat blows fell one (25 life), they
@@ -532,8 +534,7 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     // edge: seen at once by a newcomer who walks out the way he faces, yet too far off to
     // notice a hero in the village. The second walks farther out, the third by the ford's
     // near bank. Nothing waits just beyond the ford: a creature that follows the hero into
-    // the water loses its shadow under the surface and strikes unseen. Magicians, whose
-    // fire comes from afar, and the tougher creatures wait farther out.
+    // the water loses its shadow under the surface and strikes unseen.
     const int firstLife = 25, firstOdds = 900, firstBlow = 5;
     enemy("waypoint", "", false, true, m.villageX + 290, m.villageZ - 80, 30, brute, firstLife,
           firstOdds, firstBlow);
@@ -541,24 +542,36 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
           firstOdds, firstBlow);
     enemy("waypoint", "", false, true, rx - 200, m.fordZ - 80, 60, brute, firstLife, firstOdds,
           firstBlow);
-    enemy("waypoint", "", false, true, rx + 400, m.fordZ - 300, 90, brute);
-    enemy("waypoint", "", true, true, 650, 1800, 90, mage);
-    enemy("waypoint", "", false, false, m.hillX + 220, m.hillZ - 120, 90, brute);
-    enemy("waypoint", "", true, true, 1700, 600, 90, mage);
-    enemy("waypoint", "", false, true, 1450, 1250, 90, brute);
-    enemy("probability", "", false, true, 1650, 1150, 0, brute);
-    enemy("probability", "", true, false, 900, 1750, 0, mage);
-    enemy("probability", "", false, true, 1750, 1000, 0, brute);
-    enemy("probability", "", true, true, 1300, 1800, 0, mage);
-    enemy("probability", "", false, true, 1150, 1500, 0, brute);
-    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1840, 260, 0, flockPace);
+    // The band just across the river (up to 400 beyond it) holds only the same gentle, seen
+    // brutes, a little tougher: the newcomers who waded the river died there of creatures
+    // they never saw and of fire from off screen.
+    const int bandLife = 40;
+    auto across = [](float beyond, float z) { return land::riverX(z) + beyond; };
+    enemy("waypoint", "", false, true, across(300, 700), 700, 90, brute, bandLife, firstOdds,
+          firstBlow);
+    enemy("waypoint", "", false, true, across(300, 880), 880, 50, brute, bandLife, firstOdds,
+          firstBlow);
+    enemy("waypoint", "", false, true, across(330, 1250), 1250, 60, brute, bandLife, firstOdds,
+          firstBlow);
+    // Magicians, the unseen and the tougher creatures wait at least 700 beyond the river,
+    // round the boss's arena in the far south-east. The last of them (the one the short hunt
+    // leaves) waits north of the arena on open ground, so that the fight with the boss that
+    // follows is seen from the meadow, not from the rim.
+    enemy("probability", "", false, true, 1760, 1300, 0, brute);
+    enemy("probability", "", true, false, 1780, 1690, 0, mage);
+    enemy("probability", "", false, true, 1800, 1450, 0, brute);
+    enemy("probability", "", true, true, 1620, 1330, 0, mage);
+    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1800, 1200, 0, flockPace);
     for (int k = 0; k < 3; ++k)
-        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1800, 220 + 40 * k, 0,
+        enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1760, 1160 + 40 * k, 0,
               flockPace);
-    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1840, 1840, 0, flockPace);
+    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1780, 1640, 0, flockPace);
     for (int k = 0; k < 2; ++k)
-        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1800 - 40 * k, 1830, 0,
+        enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1740 - 40 * k, 1630, 0,
               flockPace);
+    enemy("waypoint", "", false, false, 1640, 1480, 35, brute);
+    enemy("waypoint", "", true, true, 1790, 1120, 50, mage);
+    enemy("waypoint", "", true, true, 1700, 1250, 60, mage);
     x << " </enemies>\n</terrain>\n";
     content::writeText(root + "/data/flatlandriver.xml", x.str());
 }
