@@ -193,7 +193,10 @@ void Boss::updateDescent(double dt) {
     m_position = m_position + m_velocity * (BOSS_DESCENT_STEP_MS / 1000.0f);
     if (m_effect)
         m_effect->update(effectTimeSeconds(), EFFECT_BOTH, 100.0f);
-    if (m_velocity.y == 0.0f) { // landed: gravity stopped it on the ground
+    // Landed: gravity stopped it on the ground. Not a still boss in the air: in the frame it
+    // wakes its clock has not run yet (a demo's clock stands still within a frame), and taken
+    // for a landing that started the charge and the fight a thousand units up.
+    if (m_velocity.y == 0.0f && m_position.y <= groundHeight(m_position.x, m_position.z)) {
         m_phase = BOSS_CHARGE;
         StopSlot(SLOT_NORMAL_MUSIC);
         PlaySlot(SLOT_ATTACK_MUSIC, 30);
