@@ -32,8 +32,8 @@ enum BossPhase : int32_t {
 // BOSS_WATCH_DISTANCE out from the landing spot on the hero's side, on a bearing clear of
 // scenery, BOSS_WATCH_BELOW under the boss, and sinks with it down to BOSS_WATCH_ABOVE_GROUND.
 // From there it looks up at the boss more steeply than the view's half height (22.5 degrees)
-// while it is high, so the view never reaches below the horizon from high up, where the mountains round the land would no longer hide the
-// sky box's lower half. A hero farther than BOSS_SUMMON_REACH from the boss when the fight
+// while it is high, so the view never reaches below the horizon from high up, where the
+// mountains round the land would no longer hide the sky box's lower half. A hero farther than BOSS_SUMMON_REACH from the boss when the fight
 // starts is brought to BOSS_SUMMON_DISTANCE from it on that bearing, facing it.
 constexpr float BOSS_WATCH_DISTANCE = 180.0f;
 constexpr float BOSS_WATCH_BELOW = 150.0f;
