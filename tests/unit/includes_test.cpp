@@ -63,6 +63,8 @@ const Edge EDGES[] = {
     {"hud/hud.cpp", "world/", "the map marks where the camera looks"},
     {"render/", "models/", "the renderer draws the models' posed meshes and materials"},
     {"render/", "platform/", "drawing is timed in the frame profile's passes"},
+    {"render/particleeffectdraw.cpp", "objects/particleeffect.h",
+     "draws the particle effects whose simulation objects/ keeps"},
     {"shell/", "", "the shell starts, runs and ends everything below it"},
     // Back up the layers.
     {"platform/soundmanager.", "models/vector.h", "sounds are placed at the game's positions"},
