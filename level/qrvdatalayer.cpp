@@ -348,7 +348,7 @@ void NpcMenu::choose() {
         }
         g_hero->m_gems -= 10;
         if (id == 1)
-            PlayCue(10, g_hero->getPosition()); // the trade
+            PlayCue(CUE_TRADE_GEM, g_hero->getPosition());
         react();
         if (id == 1)
             g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));

@@ -1,5 +1,7 @@
 // SkinnedModel: a loaded model with one joint per body part, posed from its joint keys
-// and drawn with fixed-function OpenGL. Two ways of posing exist: time-based playback
+// and drawn with fixed-function OpenGL. Loading, the skeleton, animation and skinning are
+// here (models/skinnedmodel.cpp, no GL); the drawing members, marked below, are defined in
+// render/skinnedmodeldraw.cpp. Two ways of posing exist: time-based playback
 // of the whole key track (updateAnimation) and pose blending (blendToPose), where the
 // model's distinct key times are numbered as poses 0, 1, 2, ... and the model blends
 // from its present pose to a requested one over a requested time.
@@ -123,6 +125,7 @@ public:
     // POSE_WAIT, once the duration has run out since the last reset).
     bool blendToPose(int32_t pose, double durationMs);
 
+    // Drawing (render/skinnedmodeldraw.cpp; a current GL context).
     // Draws the posed model at the current matrix (outline pass, materials) and feeds
     // the shadow builders on the frames the shadow period allows.
     void drawModel();
@@ -131,18 +134,20 @@ public:
     void drawModelPlain();
     // Makes every drawModel draw the plain way (tests compare the two).
     static bool s_plainDrawing;
-    void poseVertices();
-    // The shadow feed of drawModel without materials; emits skinned corners with
-    // glVertex3fv inside a batch the caller opens.
+    // The shadow feed of drawModel without materials; sends skinned corners as
+    // immediate-mode vertices inside a batch the caller opens.
     void updateShadows();
+    // FLOOR_AT (null: none) is where the volumes end under the land.
+    void drawShadowVolumes(float x, float y, float z, float heading,
+                           ShadowFloorFn floorAt = nullptr);
+
+    // Every vertex posed once, into the arrays drawModel sends.
+    void poseVertices();
 
     bool setOutline(bool outline);
     void setHideSkinned(bool hide) { m_hideSkinned = hide; }
     void setShadowPeriod(int32_t n);
     void setLoop(bool loop) { m_loop = loop; }
-    // FLOOR_AT (null: none) is where the volumes end under the land.
-    void drawShadowVolumes(float x, float y, float z, float heading,
-                           ShadowFloorFn floorAt = nullptr);
     void setShadowLight(float x, float y, float z, float w, bool enabled, int32_t index);
 
     // Every triangle of every mesh posed as drawn (model space), with its third
@@ -185,6 +190,7 @@ public:
 protected:
     // Poses joint j from its parent's m_final and a local key transform.
     void composeFinal(int32_t j, const Matrix& local);
+    // Sends one corner in immediate mode (render/skinnedmodeldraw.cpp).
     void emitCorner(const ModelTriangle& triangle, int corner, bool withMaterial,
                     float recorded[3]) const;
 

@@ -1,6 +1,7 @@
 #include "objects/animationqueue.h"
 
 #include "models/skinnedmodel.h"
+#include "objects/poses.h"
 
 AnimationQueue::AnimationQueue(int32_t capacity) : m_capacity(capacity) {}
 
@@ -65,7 +66,7 @@ int32_t AnimationQueue::advance(SkinnedModel& model) {
     bool taken;
     if (m_holdTime <= 0.0) {
         if (isEmpty()) {
-            model.blendToPose(0, 200.0);
+            model.blendToPose(REST_POSE, 200.0);
             return 0;
         }
         taken = model.blendToPose(m_head->m_id, m_head->m_duration);

@@ -35,7 +35,7 @@ public:
 
     // The per-frame step. Returns the id of the request the model has just finished
     // (the caller's new current animation), -9 when a hold ran out, or -1 while the
-    // model is still blending. An empty queue blends to pose 0 over 200 ms.
+    // model is still blending. An empty queue blends to REST_POSE over 200 ms.
     int32_t advance(SkinnedModel& model);
 
     // While positive, advance holds the current pose this long instead of playing.

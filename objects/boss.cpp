@@ -18,10 +18,6 @@
 
 namespace {
 
-constexpr int32_t SLOT_NORMAL_MUSIC = 14;
-constexpr int32_t SLOT_ATTACK_MUSIC = 15;
-constexpr int32_t SLOT_BLUE_SHOT = 4;
-
 // The ground-plane part of a vector (walking and facing ignore height).
 Vector flat(const Vector& v) {
     return Vector(v.x, 0.0f, v.z);

@@ -52,11 +52,6 @@ constexpr int32_t WEAPON_GREEN = 1;
 constexpr int32_t WEAPON_RED = 2;
 constexpr int32_t WEAPON_BLUE = 3;
 
-// Sound cues a character plays.
-constexpr int32_t CUE_BAT_HIT = 4;     // "batHit.wav"
-constexpr int32_t CUE_ENEMY_DEATH = 5; // "badGuyDeath.wav"
-constexpr int32_t CUE_CASTING = 11;    // at the magician, every drawn casting frame
-
 class Character : public ModelObject {
 public:
     Character();

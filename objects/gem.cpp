@@ -88,7 +88,7 @@ bool collectGems() {
         if ((gem->getPosition() - hero).length() >= GEM_PICKUP_DISTANCE)
             continue;
         g_hero->m_gems += gem->m_value;
-        PlayCue(9, gem->getPosition()); // the grab
+        PlayCue(CUE_GRAB_GEM, gem->getPosition());
         delete gem;
         for (int32_t j = i; j + 1 < count; ++j)
             g_gems[j] = g_gems[j + 1];

@@ -5,6 +5,7 @@
 #include "objects/player.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
+#include "platform/soundnames.h"
 
 Magician::Magician() {
     m_flare = std::make_unique<FlareEffect>();

@@ -9,6 +9,9 @@
 // every live particle's textured quad in one vertex-array draw. setTexture loads a BMP (needs a
 // current GL context for a file that exists; load at set-up, never per frame).
 //
+// The simulation is objects/particleeffect.cpp; the drawing members, setTexture and the fire's
+// layer are defined in render/particleeffectdraw.cpp, the only one of the two that calls GL.
+//
 // Not guaranteed: emission stops silently once all 1000 slots are alive (the excess is lost,
 // only the fraction is carried); time is whatever clock the caller passes, only differences
 // matter, and the first update of an effect only sets its clock (nothing moves, rate-based
@@ -18,7 +21,6 @@
 
 #include "models/vector.h"
 
-#include <GL/gl.h>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -137,13 +139,13 @@ public:
     int32_t m_jitterMax = 50;
     float m_jitterDivisor = 100.0f;
     Vector m_gravity{0.0f, 14.0f, 0.0f};
-    GLuint m_texture = 0;
+    unsigned int m_texture = 0; // GL texture name, 0 = none
 
 protected:
     // One step of particle i by dt seconds; false when it died (or was dead).
     bool stepParticle(Particle& p, float dt);
-    // The additive textured quads of every live particle; depthAlways draws with
-    // glDepthFunc(GL_ALWAYS) instead of switching the depth test off.
+    // The additive textured quads of every live particle; depthAlways draws with the depth
+    // function always passing instead of switching the depth test off.
     void drawParticles(bool depthAlways);
 
     std::vector<Particle> m_particles; // always PARTICLE_COUNT entries
@@ -207,7 +209,7 @@ public:
 
 private:
     void drawLayer();
-    GLuint m_layerTexture = 0;
+    unsigned int m_layerTexture = 0; // GL texture name
     int m_layerTextureSize[2] = {0, 0};
     bool m_layerReady = false;
     int m_layerViewport[4] = {0, 0, 0, 0};

@@ -27,12 +27,6 @@ bool isSwing(int32_t id) {
     return id >= HERO_SWEEP_RIGHT && id <= HERO_CHOP_LOW;
 }
 
-// Sound slots and cues the hero uses.
-constexpr int32_t SLOT_NORMAL = 14, SLOT_ATTACK = 15, SLOT_GAME_OVER = 16;
-constexpr int32_t CUE_RED_SHOT = 0, CUE_GREEN_SHOT = 1, CUE_BLUE_SHOT = 2;
-constexpr int32_t SLOT_GUN_EMPTY = 9; // flat: the click is heard, not placed
-constexpr int32_t CUE_HERO_HIT = 6;
-
 constexpr float JUMP_SPEED = 60.0f;
 constexpr float HOP_SPEED = 20.0f;
 constexpr float DODGE_SPEED_FACTOR = 3.0f;
@@ -343,7 +337,7 @@ bool Player::shoot() {
         break;
     }
     if (empty) {
-        PlaySlot(SLOT_GUN_EMPTY, PLAY_ONCE_COUNT);
+        PlaySlot(SLOT_GUN_EMPTY, PLAY_ONCE_COUNT); // flat: the click is heard, not placed
         return false;
     }
     shot->m_owner = this;
@@ -580,8 +574,8 @@ void Player::onHit(int32_t attackType, int32_t, int32_t damage, const Vector& di
             g_camera->setDistance(80.0f);
         }
         setDirection(Vector(-0.1f, -1.0f, -0.1f));
-        StopSlot(SLOT_NORMAL);
-        StopSlot(SLOT_ATTACK);
+        StopSlot(SLOT_NORMAL_MUSIC);
+        StopSlot(SLOT_ATTACK_MUSIC);
         PlaySlot(SLOT_GAME_OVER, PLAY_ONCE_COUNT);
     }
     m_invulnerableMs = 600.0;

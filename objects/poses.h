@@ -88,6 +88,9 @@ static_assert(
         SamePose(BOSS_POSE_LYING, ENEMY_LYING) && SamePose(BOSS_POSE_COUNT, ENEMY_POSE_COUNT),
     "the boss shares the enemies' pose order");
 
+// Every model's first pose (idle, or standing), where an empty animation queue settles.
+constexpr int32_t REST_POSE = 0;
+
 // The villagers who talk and trade (Data/rarozare.ms3d, Data/verozi.ms3d, Data/virav.ms3d).
 enum VillagerPose : int32_t {
     VILLAGER_IDLE = 0,
@@ -120,3 +123,8 @@ enum ActorDodudaPose : int32_t {
     ACTOR_DODUDA_THRUST_STAFF = 2,
     ACTOR_DODUDA_POSE_COUNT = 3,
 };
+
+static_assert(SamePose(REST_POSE, HERO_IDLE) && SamePose(REST_POSE, ENEMY_IDLE) &&
+                  SamePose(REST_POSE, BOSS_POSE_IDLE) && SamePose(REST_POSE, VILLAGER_IDLE) &&
+                  SamePose(REST_POSE, ACTOR_HERO_STAND) && SamePose(REST_POSE, ACTOR_DODUDA_STAND),
+              "every model rests in its first pose");

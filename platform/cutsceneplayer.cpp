@@ -60,11 +60,11 @@ void CutscenePlayer::PlayScene(int32_t scene) {
             s->Play(repeats);
     };
     if (scene == SCENE_DODUDA) {
-        play(3, 1);
-        play(4, 1);
+        play(CUTSCENE_SLOT_DODUDA_VOICE, 1);
+        play(CUTSCENE_SLOT_DODUDA_MUSIC, 1);
     } else if (scene == SCENE_DREAM) {
-        play(1, 1);
-        play(2, DREAM_MUSIC_REPEATS);
+        play(CUTSCENE_SLOT_DREAM_VOICE, 1);
+        play(CUTSCENE_SLOT_DREAM_MUSIC, DREAM_MUSIC_REPEATS);
     }
 }
 

@@ -5,6 +5,7 @@
 // and slots do nothing. Main thread only. Game code uses the free functions at the end.
 #pragma once
 
+#include "platform/soundnames.h"
 #include "platform/soundobject.h"
 
 #include <cstdint>

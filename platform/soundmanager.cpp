@@ -1,6 +1,7 @@
 #include "platform/soundmanager.h"
 
 #include "models/vector.h"
+#include "platform/soundnames.h"
 #include "platform/soundobject.h"
 
 #include <AL/al.h>
@@ -31,11 +32,18 @@ const int32_t LOAD_ORDER[SoundManager::SLOT_COUNT] = {
     23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 18, 20, 21,
 };
 
-// Cue number -> slot; 0 plays nothing (cue 7 has no sound).
-const int32_t CUE_SLOTS[] = {2, 3, 4, 5, 1, 6, 7, 0, 9, 10, 11, 12, 13, 18, 19};
+// Cue number -> slot; 0 plays nothing (CUE_SILENT has no sound).
+const int32_t CUE_SLOTS[] = {
+    SLOT_RED_SHOT,  SLOT_GREEN_SHOT,  SLOT_BLUE_SHOT, SLOT_BAT_SWING,
+    SLOT_BAT_HIT,   SLOT_ENEMY_DEATH, SLOT_HERO_HIT,  0,
+    SLOT_GUN_EMPTY, SLOT_GRAB_GEM,    SLOT_TRADE_GEM, SLOT_CASTING,
+    SLOT_ROOSTER,   SLOT_CRICKETS,    SLOT_BIRDS,
+};
 constexpr int32_t CUE_COUNT = sizeof(CUE_SLOTS) / sizeof(CUE_SLOTS[0]);
-constexpr int32_t FIRST_POSITIONED_CUE = 11;
-constexpr int32_t LAST_HERO_SHOT_CUE = 2;
+static_assert(CUE_COUNT == CUE_LAST + 1, "every cue has a slot");
+static_assert(SoundManager::SLOT_COUNT == SLOT_LAST, "every slot has a name");
+constexpr int32_t FIRST_POSITIONED_CUE = CUE_CASTING;
+constexpr int32_t LAST_HERO_SHOT_CUE = CUE_BLUE_SHOT;
 
 constexpr int32_t BREATH_INTERVAL = 200;
 constexpr float BREATH_HEIGHT = 100.0f;
@@ -77,11 +85,11 @@ bool SoundManager::cueAtHero(int32_t cue) {
 
 int32_t SoundManager::voiceSlot(int32_t voice) {
     if (voice >= 100 && voice <= 104)
-        return 22 + (voice - 100);
+        return SLOT_RAROZARE_1 + (voice - 100);
     if (voice >= 200 && voice <= 205)
-        return 27 + (voice - 200);
+        return SLOT_VEROZI_1 + (voice - 200);
     if (voice >= 300 && voice <= 304)
-        return 33 + (voice - 300);
+        return SLOT_VIRAV_1 + (voice - 300);
     return 0;
 }
 
@@ -96,7 +104,7 @@ bool SoundManager::Init(void* /*window*/) {
         return false;
     for (int32_t slot : LOAD_ORDER) {
         auto* s = new SoundObject();
-        if (slot == TITLE_SLOT)
+        if (slot == SLOT_TITLE)
             s->InitStream();
         else
             s->InitSegment();
@@ -193,8 +201,8 @@ void SoundManager::Update() {
         return;
     Vector enemy;
     if (s_enemyHook && s_enemyHook(enemy)) {
-        if (SoundObject* breath = sound(BREATH_SLOT)) {
-            place(BREATH_SLOT, Vector(enemy.x, BREATH_HEIGHT, enemy.z));
+        if (SoundObject* breath = sound(SLOT_BREATH)) {
+            place(SLOT_BREATH, Vector(enemy.x, BREATH_HEIGHT, enemy.z));
             Vector hero = heroPosition();
             float dx = std::trunc(std::fabs(enemy.x - hero.x));
             float dz = std::trunc(std::fabs(enemy.z - hero.z));

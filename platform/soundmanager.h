@@ -12,6 +12,7 @@
 #pragma once
 
 #include "models/vector.h"
+#include "platform/soundnames.h"
 #include "platform/soundobject.h"
 
 #include <cstdint>
@@ -19,8 +20,6 @@
 class SoundManager {
 public:
     static constexpr int32_t SLOT_COUNT = 37;
-    static constexpr int32_t TITLE_SLOT = 17;
-    static constexpr int32_t BREATH_SLOT = 8;
 
     SoundManager();
     virtual ~SoundManager(); // shuts down

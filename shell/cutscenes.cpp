@@ -396,8 +396,8 @@ void SwitchToSecondScene() {
     g_camera->setEaseDivisor(20.0f);
     g_titleGlow = 0.0f;
     g_introStep = -1;
-    startSceneClock();   // loading the models is not part of the scene
-    StopCutsceneSlot(2); // the dream music
+    startSceneClock(); // loading the models is not part of the scene
+    StopCutsceneSlot(CUTSCENE_SLOT_DREAM_MUSIC);
     PlayCutsceneScene(400);
 }
 
@@ -504,8 +504,8 @@ bool SetUpCredits() {
     g_font = new BitmapFont("Times New Roman", 30);
     g_font->setColor(1.0f, 1.0f, 1.0f);
     g_font->setPosition(200.0f, 500.0f);
-    PlaySlot(21, 2);               // the dream music
-    PlaySlot(20, PLAY_ONCE_COUNT); // the ending voice
+    PlaySlot(SLOT_DREAM_MUSIC, 2);
+    PlaySlot(SLOT_ENDING_VOICE, PLAY_ONCE_COUNT);
     g_startCountdown = 0;
     return true;
 }

@@ -126,8 +126,8 @@ void titleCommands() {
     const TitleItem item = keyPick ? TitleKeyItem(x, y) : TitleItemAt(x, y);
     if (item == TITLE_PLAY_GAME) {
         StartGame(1);
-        StopSlot(17);     // the title tune
-        PlaySlot(14, 30); // the level's music
+        StopSlot(SLOT_TITLE);
+        PlaySlot(SLOT_NORMAL_MUSIC, 30);
     } else if (item == TITLE_QUIT) {
         ShutDownSound();
         ReleaseTitle();
@@ -221,7 +221,7 @@ void playCommands() {
     if (button(1)) {
         if (!s_rightLatch) {
             g_hero->swingBat();
-            PlayCue(3, g_hero->getPosition()); // the swing
+            PlayCue(CUE_BAT_SWING, g_hero->getPosition());
         }
         s_rightLatch = true;
     } else {

@@ -199,7 +199,7 @@ bool SetUpTitle() {
     ShutDownCutsceneSound();
     InstallSoundHooks();
     StartSoundManager();
-    PlaySlot(17, PLAY_ONCE_COUNT); // the title tune
+    PlaySlot(SLOT_TITLE, PLAY_ONCE_COUNT);
 
     g_titleFlare = new FlareEffect(0.0f, 0.0f, 0.0f);
     g_titleFlare->setTexture("Data/flare.bmp");

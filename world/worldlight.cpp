@@ -46,8 +46,8 @@ private:
     double m_head;
 };
 
-// The day and night noises: cues 12 to 14 play at a given place, the hero's here so
-// that they are always heard (the origin without a hero).
+// The day and night noises play at a given place, the hero's here so that they are
+// always heard (the origin without a hero).
 void playAmbientCue(int cue) {
     PlayCue(cue, g_hero ? g_hero->getPosition() : Vector(0.0f, 0.0f, 0.0f));
 }
@@ -95,7 +95,7 @@ void WorldLight::updateDay() {
         return;
     }
     if (gameRand() % 500 == 0)
-        playAmbientCue(14);
+        playAmbientCue(CUE_BIRDS);
     double f = t / m_dayLength;
     m_sunPosition.x = float(f * 5000.0 - 1500.0);
     // Noon itself counts to the rising half, so the peak is 7.5.
@@ -130,13 +130,13 @@ void WorldLight::updateNight() {
         if (m_timer)
             m_timer->Reset();
         m_sunPosition = Vector(-1000.0f, 1000.0f, 300.0f);
-        playAmbientCue(12);
+        playAmbientCue(CUE_ROOSTER);
         glDisable(GL_LIGHT2);
         glDisable(GL_LIGHT3);
         return;
     }
     if (gameRand() % 500 == 0)
-        playAmbientCue(13);
+        playAmbientCue(CUE_CRICKETS);
     setMoon(0.0f);
 
     Vector spot;

@@ -427,7 +427,8 @@ TEST_F(GameFlow, EachStatePlaysItsMusic) {
     EXPECT_EQ(music(), Slots{17}) << "Escape from play";
 
     playGame();
-    StopSlot(14); // the boss's landing stops it, and its own music ends with its fall
+    // The boss's landing stops it, and its own music ends with its fall.
+    StopSlot(SLOT_NORMAL_MUSIC);
     win();
     EXPECT_EQ(music(), (Slots{20, 21})) << "the credits";
     tap(KEY_ENTER);

@@ -25,6 +25,7 @@ const std::vector<std::string> LAYERS = {
     "objects",  // everything that stands or moves in a level
     "world",    // terrain, sky, water, light, camera and collision around the objects
     "hud",      // what is drawn over the play screen
+    "render",   // the drawing of what the layers below describe
     "shell",    // the window, the main loop and the screens
 };
 
@@ -60,6 +61,10 @@ const Edge EDGES[] = {
     {"hud/hud.cpp", "level/", "the map and the talk line read the data layer"},
     {"hud/hud.cpp", "objects/", "the HUD shows the hero's life and the villager in reach"},
     {"hud/hud.cpp", "world/", "the map marks where the camera looks"},
+    {"render/", "models/", "the renderer draws the models' posed meshes and materials"},
+    {"render/", "platform/", "drawing is timed in the frame profile's passes"},
+    {"render/particleeffectdraw.cpp", "objects/particleeffect.h",
+     "draws the particle effects whose simulation objects/ keeps"},
     {"shell/", "", "the shell starts, runs and ends everything below it"},
     // Back up the layers.
     {"platform/soundmanager.", "models/vector.h", "sounds are placed at the game's positions"},

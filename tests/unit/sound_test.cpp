@@ -121,7 +121,7 @@ protected:
     }
     void writeAllSlots() {
         for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
-            if (slot != SoundManager::TITLE_SLOT)
+            if (slot != SLOT_TITLE)
                 writeTone(SoundManager::slotFile(slot), 0.1);
         for (int slot = 1; slot <= CutscenePlayer::SLOT_COUNT; ++slot)
             writeTone(CutscenePlayer::slotFile(slot), 0.1);
@@ -170,23 +170,23 @@ TEST_F(SoundTest, ASoundAskedForWhileItPlaysGoesOnAndOnlyTheHerosShotsStartOver)
     ASSERT_TRUE(m.Init());
     g_sound = &m;
     const Vector magician(10.0f, 0.0f, 10.0f);
-    SoundObject* chime = m.sound(SoundManager::cueSlot(11));
-    PlayCue(11, magician);
+    SoundObject* chime = m.sound(SoundManager::cueSlot(CUE_CASTING));
+    PlayCue(CUE_CASTING, magician);
     ASSERT_TRUE(playedPast(*chime, 0.2));
     // Asked for again on every drawn frame of the cast: the chime plays on through.
     for (int frame = 0; frame < 5; ++frame) {
         const double before = chime->PlayedSeconds();
-        PlayCue(11, magician);
+        PlayCue(CUE_CASTING, magician);
         EXPECT_GE(chime->PlayedSeconds(), before) << "frame " << frame;
         waitMs(5);
     }
     EXPECT_GT(chime->PlayedSeconds(), 0.2);
 
     // Each click of a quick row of shots is a new shot, heard from its start.
-    SoundObject* shot = m.sound(SoundManager::cueSlot(0));
-    PlayCue(0, magician);
+    SoundObject* shot = m.sound(SoundManager::cueSlot(CUE_RED_SHOT));
+    PlayCue(CUE_RED_SHOT, magician);
     ASSERT_TRUE(playedPast(*shot, 0.2));
-    PlayCue(0, magician);
+    PlayCue(CUE_RED_SHOT, magician);
     EXPECT_TRUE(shot->IsPlaying());
     EXPECT_LT(shot->PlayedSeconds(), 0.2);
     g_sound = nullptr;
@@ -196,7 +196,7 @@ TEST_F(SoundTest, VoiceNumbersPickTheirRecordingAndOnesOutsideTheTablesNothing) 
     writeAllSlots();
     SoundManager m;
     ASSERT_TRUE(m.Init());
-    m.PlayCue(7);
+    m.PlayCue(CUE_SILENT);
     m.PlayCue(15, nullptr);
     m.PlayCue(-3, Vector(1.0f, 2.0f, 3.0f));
     m.PlayRarozare(106);
@@ -210,7 +210,7 @@ TEST_F(SoundTest, VoiceNumbersPickTheirRecordingAndOnesOutsideTheTablesNothing) 
         EXPECT_EQ(m.sound(slot)->IsPlaying(), slot == 22) << "slot " << slot;
     EXPECT_EQ(m.sound(22)->fileName(), "rarozare1.wav");
     m.sound(22)->Stop();
-    m.PlayCue(12, Vector(5.0f, 0.0f, 5.0f));
+    m.PlayCue(CUE_ROOSTER, Vector(5.0f, 0.0f, 5.0f));
     EXPECT_TRUE(m.sound(13)->IsPlaying());
     waitMs(150);
     m.ShutDown();
@@ -222,7 +222,7 @@ TEST_F(SoundTest, StreamedTitleTunePlaysThroughAndEnds) {
     writeTone("title.mp3", 1.5, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2);
     SoundManager m;
     ASSERT_TRUE(m.Init());
-    SoundObject* title = m.sound(SoundManager::TITLE_SLOT);
+    SoundObject* title = m.sound(SLOT_TITLE);
     ASSERT_NE(title, nullptr);
     ASSERT_TRUE(title->isLoaded());
     EXPECT_EQ(title->kind(), SoundObject::KIND_STREAM);
@@ -276,7 +276,7 @@ TEST_F(SoundTest, MissingAndBrokenFilesLeaveASilentWorkingManager) {
         EXPECT_FALSE(m.sound(slot)->isLoaded());
         EXPECT_FALSE(m.sound(slot)->Play(1));
     }
-    m.PlayCue(0);
+    m.PlayCue(CUE_RED_SHOT);
     m.PlayRarozare(100);
     for (int i = 0; i < 250; ++i)
         m.Update();
@@ -284,7 +284,7 @@ TEST_F(SoundTest, MissingAndBrokenFilesLeaveASilentWorkingManager) {
     m.ShutDown();
     m.ShutDown();
     EXPECT_EQ(m.sound(1), nullptr);
-    m.PlayCue(0);
+    m.PlayCue(CUE_RED_SHOT);
     m.Update();
     EXPECT_LT(mixPeak(), 0.001f);
 }
@@ -298,7 +298,7 @@ TEST_F(SoundTest, NoDeviceOrNoManagerMeansSilenceWithoutFaults) {
     m.SetRolloff(0.001f);
     m.SetListenerPosition(1.0f, 2.0f, 3.0f);
     m.SetListenerOrientation(Vector(1.0f, 0.0f, 0.0f), Vector(0.0f, 1.0f, 0.0f));
-    m.PlayCue(0);
+    m.PlayCue(CUE_RED_SHOT);
     m.PlayVirav(300);
     m.Update();
     CutscenePlayer c;
@@ -313,10 +313,10 @@ TEST_F(SoundTest, NoDeviceOrNoManagerMeansSilenceWithoutFaults) {
 
     // The game's own calls with no manager at all.
     ASSERT_EQ(g_sound, nullptr);
-    PlaySlot(16, PLAY_ONCE_COUNT);
-    StopSlot(16);
+    PlaySlot(SLOT_GAME_OVER, PLAY_ONCE_COUNT);
+    StopSlot(SLOT_GAME_OVER);
     EXPECT_FALSE(SlotPlaying(16));
-    PlayCue(0, Vector(1.0f, 2.0f, 3.0f));
+    PlayCue(CUE_RED_SHOT, Vector(1.0f, 2.0f, 3.0f));
     PlayVoice(100);
     UpdateSoundListener(Vector(1.0f, 2.0f, 3.0f), Vector(0.0f, 0.0f, -1.0f));
     UpdateSound();
@@ -353,7 +353,7 @@ TEST_F(SoundTest, TheBreathingWaitRestartsAndOnlyANearbyEnemyBreathes) {
     for (int i = 0; i < 100; ++i)
         m.Update(); // no data layer: nobody breathes, the wait starts again
     EXPECT_EQ(m.breathCountdown(), 200);
-    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    EXPECT_FALSE(m.sound(SLOT_BREATH)->IsPlaying());
 
     QRVDataLayer layer;
     auto enemy = std::make_unique<EnemyData>();
@@ -365,13 +365,13 @@ TEST_F(SoundTest, TheBreathingWaitRestartsAndOnlyANearbyEnemyBreathes) {
     g_dataLayer = &layer;
     for (int i = 0; i < 200; ++i)
         m.Update();
-    EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
-    m.sound(SoundManager::BREATH_SLOT)->Stop();
+    EXPECT_TRUE(m.sound(SLOT_BREATH)->IsPlaying());
+    m.sound(SLOT_BREATH)->Stop();
     record->x = 50.0f;
     for (int i = 0; i < 200; ++i)
         m.Update();
     EXPECT_EQ(m.breathCountdown(), 200);
-    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    EXPECT_FALSE(m.sound(SLOT_BREATH)->IsPlaying());
     g_dataLayer = nullptr;
     SetSoundHooks(nullptr, nullptr);
 }
@@ -424,7 +424,7 @@ TEST_F(SoundTest, SoundsWithoutAPlaceOfTheirOwnPlayAtTheListener) {
     g_sound = &m;
     m.SetListenerPosition(listener.x, listener.y, listener.z);
     m.SetListenerOrientation(Vector(0.0f, 0.0f, -1.0f), Vector(0.0f, 1.0f, 0.0f));
-    PlaySlot(16, PLAY_ONCE_COUNT);
+    PlaySlot(SLOT_GAME_OVER, PLAY_ONCE_COUNT);
     ASSERT_TRUE(m.sound(16)->IsPlaying());
     for (int i = 0; i < 100 && m.sound(16)->IsPlaying(); ++i)
         waitMs(20);
@@ -456,48 +456,48 @@ TEST_F(SoundTest, TheHeroAndTheBreathingEnemyAreWhereTheHooksSay) {
     writeAllSlots();
     SoundManager m;
     ASSERT_TRUE(m.Init());
-    const int heroSlot = SoundManager::cueSlot(0);
+    const int heroSlot = SoundManager::cueSlot(CUE_RED_SHOT);
     const Vector origin(0.0f, 0.0f, 0.0f), elsewhere(5.0f, 6.0f, 7.0f);
 
     // No hooks: the hero counts as the origin and nobody breathes, without a fault.
     SetSoundHooks(nullptr, nullptr);
-    m.PlayCue(0, elsewhere);
+    m.PlayCue(CUE_RED_SHOT, elsewhere);
     expectAt(m.placedAt(heroSlot), origin, "a hero cue without a hero hook");
     for (int i = 0; i < 100; ++i)
         m.Update();
     EXPECT_EQ(m.breathCountdown(), 200);
-    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    EXPECT_FALSE(m.sound(SLOT_BREATH)->IsPlaying());
 
     s_hookHero = Vector(1000.0f, 3.0f, 1000.0f);
     s_hookEnemy = Vector(1040.0f, 7.0f, 960.0f); // 40 away on both axes: heard
     s_hookHasHero = s_hookHasEnemy = true;
     s_enemyAsked = 0;
     SetSoundHooks(testHero, testEnemy);
-    m.PlayCue(0, elsewhere);
+    m.PlayCue(CUE_RED_SHOT, elsewhere);
     expectAt(m.placedAt(heroSlot), s_hookHero, "a hero cue");
-    m.PlayCue(12, elsewhere);
-    expectAt(m.placedAt(SoundManager::cueSlot(12)), elsewhere, "a cue with its own place");
+    m.PlayCue(CUE_ROOSTER, elsewhere);
+    expectAt(m.placedAt(SoundManager::cueSlot(CUE_ROOSTER)), elsewhere, "a cue with its own place");
     for (int i = 0; i < 199; ++i)
         m.Update();
     EXPECT_EQ(s_enemyAsked, 0) << "asked only when the wait runs out";
     m.Update();
     EXPECT_EQ(s_enemyAsked, 1);
-    expectAt(m.placedAt(SoundManager::BREATH_SLOT), Vector(1040.0f, 100.0f, 960.0f), "the breath");
-    EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
-    m.sound(SoundManager::BREATH_SLOT)->Stop();
+    expectAt(m.placedAt(SLOT_BREATH), Vector(1040.0f, 100.0f, 960.0f), "the breath");
+    EXPECT_TRUE(m.sound(SLOT_BREATH)->IsPlaying());
+    m.sound(SLOT_BREATH)->Stop();
 
     // A hero hook with no hero: the origin again, so an enemy near it breathes.
     s_hookHasHero = false;
     s_hookEnemy = Vector(30.0f, 0.0f, -30.0f);
     for (int i = 0; i < 200; ++i)
         m.Update();
-    EXPECT_TRUE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
-    m.sound(SoundManager::BREATH_SLOT)->Stop();
+    EXPECT_TRUE(m.sound(SLOT_BREATH)->IsPlaying());
+    m.sound(SLOT_BREATH)->Stop();
     s_hookHasEnemy = false;
     for (int i = 0; i < 200; ++i)
         m.Update();
     EXPECT_EQ(s_enemyAsked, 3);
-    EXPECT_FALSE(m.sound(SoundManager::BREATH_SLOT)->IsPlaying());
+    EXPECT_FALSE(m.sound(SLOT_BREATH)->IsPlaying());
     m.ShutDown();
 
     // Without a device the enemy is still asked once per wait: the game's random numbers
