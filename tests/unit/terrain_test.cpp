@@ -205,7 +205,8 @@ TEST_F(TerrainDrawing, SyntheticLandDrawsTexturedGroundWithDetailOrWithoutIt) {
     // Looking out over the border, level, from above the land's highest: mountains fill the
     // view below the horizon, never the clear colour under a cut edge.
     for (const auto& [ex, ez, cx, cz] : {std::array<double, 4>{1024, 1990, 1024, 3000},
-                                         {60, 1024, -1000, 1024}, {100, 100, -900, -900}}) {
+                                         {60, 1024, -1000, 1024},
+                                         {100, 100, -900, -900}}) {
         clearToMagenta();
         setCamera(m_gl, ex, 140, ez, cx, 140, cz);
         t.draw();
