@@ -145,22 +145,17 @@ std::string format(const char* fmt, ...) {
 // The first of the level's own objects still there (the camera also serves the scenes),
 // null when there is none.
 const char* levelLeftOver() {
-    if (g_hero)
-        return "g_hero";
-    if (g_boss)
-        return "g_boss";
-    if (g_terrain)
-        return "g_terrain";
-    if (g_skyBox)
-        return "g_skyBox";
-    if (g_collisionWorld)
-        return "g_collisionWorld";
-    if (g_projectiles)
-        return "g_projectiles";
-    if (g_fountain)
-        return "g_fountain";
-    if (g_frameRate)
-        return "g_frameRate";
+    const std::pair<const char*, const void*> level[] = {{"g_hero", g_hero},
+                                                         {"g_boss", g_boss},
+                                                         {"g_terrain", g_terrain},
+                                                         {"g_skyBox", g_skyBox},
+                                                         {"g_collisionWorld", g_collisionWorld},
+                                                         {"g_projectiles", g_projectiles},
+                                                         {"g_fountain", g_fountain},
+                                                         {"g_frameRate", g_frameRate}};
+    for (const auto& [name, object] : level)
+        if (object)
+            return name;
     return nullptr;
 }
 
@@ -209,6 +204,12 @@ struct Walk {
         ++steps;
         report("S", format("%4d  frame %6d  state %d  %s", steps, framesTotal, int(g_gameState),
                            what.c_str()));
+    }
+    // A step of doing nothing for a drawn number of frames; `what` names it around "%d".
+    void idle(int lo, int hi, const char* what = "wait %d frames") {
+        const int hold = random.between(lo, hi);
+        step(format(what, hold));
+        wait(hold);
     }
     int framesTotal = 0;
 };
@@ -537,9 +538,7 @@ void choosePlay(Walk& w) {
         w.step("dodge");
         w.tap(key);
     } else if (action == A_WAIT) {
-        const int hold = r.between(20, 200);
-        w.step(format("wait %d frames", hold));
-        w.wait(hold);
+        w.idle(20, 200);
     } else {
         static const int keys[] = {SDL_SCANCODE_W, SDL_SCANCODE_A, SDL_SCANCODE_S, SDL_SCANCODE_D};
         const int key = keys[r.below(4)];
@@ -575,9 +574,7 @@ void chooseConversation(Walk& w) {
     } else if (roll < 88) {
         escapeOnceOrTwice(w, r);
     } else {
-        const int hold = r.between(5, 60);
-        w.step(format("wait %d frames", hold));
-        w.wait(hold);
+        w.idle(5, 60);
     }
 }
 
@@ -603,9 +600,7 @@ void chooseTitle(Walk& w) {
         w.step("Escape (ignored on the title)");
         w.tap(SDL_SCANCODE_ESCAPE);
     } else {
-        const int hold = r.between(5, 60);
-        w.step(format("wait %d frames", hold));
-        w.wait(hold);
+        w.idle(5, 60);
     }
 }
 
@@ -640,9 +635,7 @@ void chooseNext(Walk& w) {
             w.step("Enter (skip the intro)");
             w.tap(SDL_SCANCODE_RETURN, r.between(1, 3));
         } else {
-            const int hold = r.between(10, 60);
-            w.step(format("watch the intro for %d frames", hold));
-            w.wait(hold);
+            w.idle(10, 60, "watch the intro for %d frames");
         }
         break;
     case STATE_TITLE:
@@ -664,9 +657,7 @@ void chooseNext(Walk& w) {
             w.escapeSent = true;
             w.tap(SDL_SCANCODE_ESCAPE);
         } else {
-            const int hold = r.between(5, 40);
-            w.step(format("wait %d frames", hold));
-            w.wait(hold);
+            w.idle(5, 40);
         }
         break;
     }
@@ -679,9 +670,7 @@ void chooseNext(Walk& w) {
             w.step("Escape (ignored in the credits)");
             w.tap(SDL_SCANCODE_ESCAPE);
         } else {
-            const int hold = r.between(10, 80);
-            w.step(format("watch the credits for %d frames", hold));
-            w.wait(hold);
+            w.idle(10, 80, "watch the credits for %d frames");
         }
         break;
     }

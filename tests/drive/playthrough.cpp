@@ -125,42 +125,51 @@ void clickButton(GameDriver& d, Pilot& p, int sdlButton) {
     p.tapButton = sdlButton;
 }
 
-// The nearest living enemy, or the boss once it is awake.
-SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
-    if (g_boss && g_dataLayer && g_dataLayer->isBossActive() && g_boss->m_phase != BOSS_DEAD)
-        return g_boss;
+float flatDistance(const SceneObject* o, const Vector& hero) {
+    Vector v = o->getPosition() - hero;
+    v.y = 0.0f;
+    return v.length();
+}
+
+// The nearest living enemy that `wanted` accepts and its ground distance (1e9 when none is).
+template <typename Wanted>
+SceneObject* nearestEnemy(const Vector& hero, float& distance, Wanted wanted) {
     SceneObject* best = nullptr;
-    float bestDistance = 1e9f;
+    distance = 1e9f;
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
         SceneObject* o = g_objectTable[i];
-        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY)
+        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY || !wanted(o))
             continue;
-        auto ignored = p.ignoredUntil.find(o);
-        if (ignored != p.ignoredUntil.end() && ignored->second > now)
-            continue;
-        // The first brutes near the village are gentle by design: losing in time needs the
-        // creatures beyond the roamers' ring.
-        const Vector at = o->getPosition();
-        if (p.lose && g_dataLayer->inVillage(at.x, at.z, 600.0f))
-            continue;
-        Vector v = o->getPosition() - hero;
-        v.y = 0.0f;
-        const float distance = v.length();
-        if (distance < bestDistance) {
-            bestDistance = distance;
+        const float d = flatDistance(o, hero);
+        if (d < distance) {
+            distance = d;
             best = o;
         }
     }
     return best;
 }
 
-void logLine(GameDriver& d, Pilot& p, const char* what);
-
-float flatDistance(const SceneObject* o, const Vector& hero) {
-    Vector v = o->getPosition() - hero;
-    v.y = 0.0f;
-    return v.length();
+bool anyEnemy(SceneObject*) {
+    return true;
 }
+
+// The nearest living enemy not given up on, or the boss once it is awake.
+SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
+    if (g_boss && g_dataLayer && g_dataLayer->isBossActive() && g_boss->m_phase != BOSS_DEAD)
+        return g_boss;
+    float distance;
+    return nearestEnemy(hero, distance, [&](SceneObject* o) {
+        auto ignored = p.ignoredUntil.find(o);
+        if (ignored != p.ignoredUntil.end() && ignored->second > now)
+            return false;
+        // The first brutes near the village are gentle by design: losing in time needs the
+        // creatures beyond the roamers' ring.
+        const Vector at = o->getPosition();
+        return !(p.lose && g_dataLayer->inVillage(at.x, at.z, 600.0f));
+    });
+}
+
+void logLine(GameDriver& d, Pilot& p, const char* what);
 
 int lifeOf(SceneObject* o) {
     if (!o || !g_dataLayer)
@@ -202,24 +211,6 @@ void converse(GameDriver& d, Pilot& p, double in) {
     }
 }
 
-// The nearest living enemy and its ground distance (1e9 when none is left).
-SceneObject* nearestEnemy(const Vector& hero, float& distance) {
-    SceneObject* best = nullptr;
-    distance = 1e9f;
-    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
-        SceneObject* o = g_objectTable[i];
-        if (!o || !g_dataLayer || g_dataLayer->kindOf(i) != KIND_ENEMY)
-            continue;
-        Vector v = o->getPosition() - hero;
-        v.y = 0.0f;
-        if (v.length() < distance) {
-            distance = v.length();
-            best = o;
-        }
-    }
-    return best;
-}
-
 // The nearest dropped gem within `reach` on the ground plane, unless it is ignored.
 SceneObject* nearestGem(const Vector& hero, float reach, const Pilot& p, double now) {
     SceneObject* best = nullptr;
@@ -229,10 +220,8 @@ SceneObject* nearestGem(const Vector& hero, float reach, const Pilot& p, double 
         auto ignored = p.ignoredUntil.find(gem);
         if (!gem || (ignored != p.ignoredUntil.end() && ignored->second > now))
             continue;
-        Vector v = gem->getPosition() - hero;
-        v.y = 0.0f;
-        if (v.length() < reach) {
-            reach = v.length();
+        if (flatDistance(gem, hero) < reach) {
+            reach = flatDistance(gem, hero);
             best = gem;
         }
     }
@@ -282,7 +271,7 @@ void fight(GameDriver& d, Pilot& p) {
     const Vector hero = g_hero->getPosition();
     const Vector facing = g_hero->getDirection();
     float threatDistance = 1e9f;
-    nearestEnemy(hero, threatDistance);
+    nearestEnemy(hero, threatDistance, anyEnemy);
     SceneObject* target = pickTarget(hero, p, now);
     if (!target && !p.ignoredUntil.empty()) {
         // Every enemy left was given up on for a while: try them all again.
@@ -806,7 +795,7 @@ void watchClimax(GameDriver& d, Pilot& p, double now) {
     if (c.corner >= 0 && !c.carried && LivingEnemies() == 1) {
         c.carried = true;
         float distance = 0.0f;
-        if (SceneObject* last = nearestEnemy(g_hero->getPosition(), distance)) {
+        if (SceneObject* last = nearestEnemy(g_hero->getPosition(), distance, anyEnemy)) {
             // High on the slopes that rise to the border, where the view looks out of the land.
             const float low = 40.0f, high = 2048.0f - 40.0f;
             const Vector spot((c.corner & 1) ? high : low, 0.0f, (c.corner & 2) ? high : low);

