@@ -4,8 +4,6 @@
 #include "platform/gamestate.h"
 
 #include <SDL.h>
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 uint8_t g_keyState[256] = {};
@@ -154,7 +152,6 @@ bool QRVInput::Init() {
     m_mouse = true;
     m_pendingDX = m_pendingDY = m_pendingWheel = 0;
     m_lastPollTicks = 0;
-    m_pointed = m_pointerFree = false; // the title's first poll frees the pointer again
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_SetRelativeMouseMode(SDL_TRUE);
         // Without pads the game plays on; connected ones arrive as device-added events.
@@ -172,60 +169,8 @@ void QRVInput::Release() {
     std::memset(m_tapped, 0, sizeof(m_tapped));
     std::memset(m_clicked, 0, sizeof(m_clicked));
     m_pads.forget();
-    m_pointed = m_pointerFree = false;
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_SetRelativeMouseMode(SDL_FALSE);
-}
-
-bool QRVInput::pointerEvent(uint32_t windowId, int x, int y) {
-    // Only a free pointer over one of our windows has a place; events made up by a program
-    // (no window) and relative motion count as motion. A click goes where the last motion
-    // put the ball: a warp moves the pointer with a motion event of its own, and a click
-    // with no motion since the title opened stays on the ball's rest.
-    if (!m_pointerFree || windowId == 0 || !SDL_WasInit(SDL_INIT_VIDEO))
-        return false;
-    SDL_Window* window = SDL_GetWindowFromID(windowId);
-    int width = 0, height = 0;
-    if (!window)
-        return false;
-    SDL_GetWindowSize(window, &width, &height);
-    pointAt(float(x), float(y), width, height);
-    return true;
-}
-
-void QRVInput::pointAt(float x, float y, int width, int height) {
-    if (width <= 0 || height <= 0)
-        return;
-    const float px = x * 800.0f / float(width), py = 600.0f - y * 600.0f / float(height);
-    m_pointX = std::clamp(400.0f + (px - 400.0f) * m_pointerScale, 0.0f, 800.0f);
-    m_pointY = std::clamp(300.0f + (py - 300.0f) * m_pointerScale, 0.0f, 600.0f);
-    m_pointed = true;
-    m_pendingDX = m_pendingDY = 0; // the place says it all
-}
-
-void QRVInput::pointerFor(float cx, float cy, int width, int height, int& x, int& y) const {
-    const float px = 400.0f + (cx - 400.0f) / m_pointerScale;
-    const float py = 300.0f + (cy - 300.0f) / m_pointerScale;
-    x = int(std::lround(px * float(width) / 800.0f));
-    y = int(std::lround((600.0f - py) * float(height) / 600.0f));
-}
-
-void QRVInput::followPointerOn(bool titleScreen) {
-    if (titleScreen == m_pointerFree)
-        return;
-    m_pointerFree = titleScreen;
-    if (!SDL_WasInit(SDL_INIT_VIDEO))
-        return;
-    SDL_SetRelativeMouseMode(titleScreen ? SDL_FALSE : SDL_TRUE);
-    // The free pointer starts where the ball is, so that the two agree from the first move;
-    // a pointer outside the window is left alone.
-    if (SDL_Window* window = titleScreen ? SDL_GetMouseFocus() : nullptr) {
-        int width = 0, height = 0, x = 0, y = 0;
-        SDL_GetWindowSize(window, &width, &height);
-        pointerFor(m_cursorX, m_cursorY, width, height, x, y);
-        SDL_WarpMouseInWindow(window, x, y);
-    }
-    m_pointed = false;
 }
 
 void QRVInput::FeedEvent(const SDL_Event& e) {
@@ -245,10 +190,8 @@ void QRVInput::FeedEvent(const SDL_Event& e) {
         break;
     }
     case SDL_MOUSEMOTION:
-        if (!pointerEvent(e.motion.windowID, e.motion.x, e.motion.y)) {
-            m_pendingDX += e.motion.xrel;
-            m_pendingDY += e.motion.yrel;
-        }
+        m_pendingDX += e.motion.xrel;
+        m_pendingDY += e.motion.yrel;
         break;
     case SDL_MOUSEWHEEL:
         // DirectInput counts 120 per notch.
@@ -315,17 +258,10 @@ void QRVInput::Poll() {
 void QRVInput::PollAfter(double seconds) {
     if (!m_keyboard || !m_mouse)
         return;
-    followPointerOn(g_gameState == STATE_TITLE);
     const Gamepad::Output pad = m_pads.poll(g_gameState, seconds);
     for (size_t k = 0; k < sizeof(g_keyState); ++k)
         g_keyState[k] = m_keys[k] | m_tapped[k] | pad.keys[k];
     std::memset(m_tapped, 0, sizeof(m_tapped));
-    if (m_pointed) {
-        // The pointer's place as the motion that takes the cursor there (y grows upwards).
-        m_pendingDX = int32_t(std::lround(m_pointX - m_cursorX));
-        m_pendingDY = int32_t(std::lround(m_cursorY - m_pointY));
-        m_pointed = false;
-    }
     g_mouseState.lX = m_pendingDX + pad.dx;
     g_mouseState.lY = m_pendingDY + pad.dy;
     g_mouseState.lZ = m_pendingWheel + pad.wheel;

@@ -45,16 +45,7 @@ public:
         m_cursorX = x;
         m_cursorY = y;
         m_pendingDX = m_pendingDY = 0;
-        m_pointed = false;
     }
-    // The pointer at (x, y) in a window of width by height pixels (origin top left), where
-    // the pointer is free (the title): the next poll moves the cursor to the place under it,
-    // 400 + (px - 400) * scale across and 300 + (py - 300) * scale up for the pointer's
-    // place (px, py) on the 800 by 600 screen (origin bottom left). The move is polled as
-    // motion, so recorded games replay it.
-    void pointAt(float x, float y, int width, int height);
-    // The cursor's move for one pixel of the pointer; 1 until a screen sets it.
-    void setPointerScale(float scale) { m_pointerScale = scale > 0.0f ? scale : 1.0f; }
 
     bool hasDevices() const { return m_keyboard && m_mouse; }
     Gamepad& gamepads() { return m_pads; }
@@ -71,21 +62,8 @@ private:
 
     bool m_keyboard = false;
     bool m_mouse = false;
-    // The title lets the pointer go free (no relative mode), and a pointer warped there
-    // (another program, a touch screen) moves the cursor as well as one moved by hand.
-    void followPointerOn(bool titleScreen);
-    // Takes a motion event's place when the pointer is free; false otherwise.
-    bool pointerEvent(uint32_t windowId, int x, int y);
-    // Where the cursor is for a pointer at (x, y) in the window; the inverse of pointAt.
-    void pointerFor(float cx, float cy, int width, int height, int& x, int& y) const;
-
     // Summed since the last poll.
     int32_t m_pendingDX = 0, m_pendingDY = 0, m_pendingWheel = 0;
-    // A pointer place from pointAt not yet polled, in cursor units.
-    bool m_pointed = false;
-    float m_pointX = 0.0f, m_pointY = 0.0f;
-    float m_pointerScale = 1.0f;
-    bool m_pointerFree = false;
     uint8_t m_buttons[4] = {0, 0, 0, 0};
     uint8_t m_keys[256] = {};
     // Presses since the last poll, so that a press released before it is not lost.

@@ -183,10 +183,8 @@ bool SetUpTitle() {
     const float dark[] = {0.0f, 0.0f, 0.0f};
     SetPointLight0(0.0f, 0.0f, 0.0f, glow, dark);
 
-    // Play turned the hero with the same mouse; none of that motion moves the ball. The
-    // pointer, free on the title, moves it so that the ball sits under the pointer.
+    // Play turned the hero with the same mouse; none of that motion moves the ball.
     g_input.placeCursor(TITLE_REST_X, TITLE_REST_Y);
-    g_input.setPointerScale(TITLE_CURSOR_PER_PIXEL);
     g_cursorBall = gluNewQuadric();
     gluQuadricNormals(g_cursorBall, GLU_SMOOTH);
     gluQuadricTexture(g_cursorBall, GL_TRUE);

@@ -44,11 +44,6 @@ bool OnQuit(float cx, float cy);
 constexpr float TITLE_REST_X = 770.0f, TITLE_REST_Y = 180.0f;
 // Where the keys put the ball on "Quit", right of the word the same way.
 constexpr float TITLE_QUIT_X = 645.0f, TITLE_QUIT_Y = 62.0f;
-// How far the cursor moves for one pixel of the pointer about the screen's middle: the
-// ball is drawn at a fifth of the cursor's offset, 180 deep, under a 45 degree view, so a
-// cursor step moves it 300 / (5 * 180 * tan 22.5 degrees) of a pixel. With this the ball
-// sits under the pointer.
-constexpr float TITLE_CURSOR_PER_PIXEL = 1.24264f;
 
 enum TitleItem { TITLE_NOTHING, TITLE_PLAY_GAME, TITLE_QUIT };
 // The item a click with the cursor at (cx, cy) picks.

@@ -87,9 +87,8 @@ sleep 0.5
 xdotool key Escape
 sleep 3
 screenshot title-again
-# A newcomer puts the pointer on the word "Quit" where it is drawn (from (500, 500) on the
-# screen, 40 high), however it gets there: here warped, not moved by hand.
-xdotool mousemove --window "$id" 535 487
+# "Quit" is x 510..670, y 20..95: from the ball's rest (770, 180) go to (590, 50).
+move -180 130
 sleep 0.5
 xdotool click 1
 wait_exit "$GAME_PID" 15
