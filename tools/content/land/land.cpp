@@ -501,7 +501,7 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
           << "\" life=\"" << life << "\" aiType=\"" << ai << "\" " << extra;
         if (attackOdds > 0)
             x << " attackOdds=\"" << attackOdds << "\"";
-        if (blowDamage > 0) // a newcomer's first creatures: seen from the start, and gentler
+        if (blowDamage > 0) // the creatures a newcomer meets first: seen from the start, gentler
             x << " blowDamage=\"" << blowDamage << "\" shown=\"true\"";
         x << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
@@ -561,14 +561,20 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
     enemy("probability", "", true, false, 1780, 1690, 0, mage);
     enemy("probability", "", false, true, 1800, 1450, 0, brute);
     enemy("probability", "", true, true, 1620, 1330, 0, mage);
-    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1800, 1200, 0, flockPace);
+    // The flocks are the creatures a wandering newcomer meets first beyond the river, a group
+    // striking together: unseen and at full strength they emptied a newcomer's life in ten
+    // seconds with nothing on screen. They are seen from the start, and a blow takes 4.
+    const int flockBlow = 4;
+    enemy("flock", "role=\"leader\" flocknum=\"0\"", false, true, 1800, 1200, 0, flockPace, 0, 0,
+          flockBlow);
     for (int k = 0; k < 3; ++k)
         enemy("flock", "role=\"follower\" flocknum=\"0\"", k == 2, true, 1760, 1160 + 40 * k, 0,
-              flockPace);
-    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1780, 1640, 0, flockPace);
+              flockPace, 0, 0, flockBlow);
+    enemy("flock", "role=\"leader\" flocknum=\"1\"", true, true, 1780, 1640, 0, flockPace, 0, 0,
+          flockBlow);
     for (int k = 0; k < 2; ++k)
         enemy("flock", "role=\"follower\" flocknum=\"1\"", false, k == 1, 1740 - 40 * k, 1630, 0,
-              flockPace);
+              flockPace, 0, 0, flockBlow);
     enemy("waypoint", "", false, false, 1640, 1480, 35, brute);
     enemy("waypoint", "", true, true, 1790, 1120, 50, mage);
     enemy("waypoint", "", true, true, 1700, 1250, 60, mage);
