@@ -18,6 +18,18 @@
 
 namespace {
 
+// The two triangles of an arrow at (x, y) pointing along (dx, dy), notched at the back so
+// that its way reads at a glance; (sx, sy) is its side. Inside glBegin(GL_TRIANGLES).
+void notchedArrow(float x, float y, float dx, float dy, float sx, float sy, float ahead,
+                  float behind, float half) {
+    glVertex2f(x + dx * ahead, y + dy * ahead);
+    glVertex2f(x - dx * behind + sx * half, y - dy * behind + sy * half);
+    glVertex2f(x - dx * behind * 0.4f, y - dy * behind * 0.4f);
+    glVertex2f(x + dx * ahead, y + dy * ahead);
+    glVertex2f(x - dx * behind * 0.4f, y - dy * behind * 0.4f);
+    glVertex2f(x - dx * behind - sx * half, y - dy * behind - sy * half);
+}
+
 // One screen-space quad with the HUD's texture corner order (v = 1 at the top).
 void texturedQuad(float left, float top, float right, float bottom) {
     glBegin(GL_QUADS);
@@ -320,12 +332,7 @@ void Hud::drawVillagePointer(const VillagePointer& pointer) {
     // Small and a little see-through, shaped as the map's "You" arrow (notched at the back,
     // so that its way reads at a glance): a dark rim, then pale gold.
     auto arrow = [&](float ahead, float behind, float half) {
-        glVertex2f(x + dx * ahead, y + dy * ahead);
-        glVertex2f(x - dx * behind + sx * half, y - dy * behind + sy * half);
-        glVertex2f(x - dx * behind * 0.4f, y - dy * behind * 0.4f);
-        glVertex2f(x + dx * ahead, y + dy * ahead);
-        glVertex2f(x - dx * behind * 0.4f, y - dy * behind * 0.4f);
-        glVertex2f(x - dx * behind - sx * half, y - dy * behind - sy * half);
+        notchedArrow(x, y, dx, dy, sx, sy, ahead, behind, half);
     };
     glBegin(GL_TRIANGLES);
     glColor4f(0.1f, 0.05f, 0.0f, 0.7f);
@@ -626,12 +633,7 @@ void Hud::drawMap(const std::vector<float>& enemyXZ, const MapHero& hero, const 
         const float fx = hero.facingX, fy = hero.facingZ; // ahead
         const float sx = -fy, sy = fx;                    // aside
         auto arrow = [&](float ahead, float behind, float half) {
-            glVertex2f(mx + fx * ahead, my + fy * ahead);
-            glVertex2f(mx - fx * behind + sx * half, my - fy * behind + sy * half);
-            glVertex2f(mx - fx * behind * 0.4f, my - fy * behind * 0.4f);
-            glVertex2f(mx + fx * ahead, my + fy * ahead);
-            glVertex2f(mx - fx * behind * 0.4f, my - fy * behind * 0.4f);
-            glVertex2f(mx - fx * behind - sx * half, my - fy * behind - sy * half);
+            notchedArrow(mx, my, fx, fy, sx, sy, ahead, behind, half);
         };
         glPushAttrib(GL_POLYGON_BIT);
         glDisable(GL_CULL_FACE);
