@@ -292,11 +292,11 @@ HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from) {
 }
 
 VillagePointer VillagePointerFor(const Vector& viewForward, float heroX, float heroZ,
-                                 float villageX, float villageZ) {
+                                 float villageX, float villageZ, float hideWithin) {
     VillagePointer pointer;
     const float fx = viewForward.x, fz = viewForward.z;
     const float tx = villageX - heroX, tz = villageZ - heroZ;
-    if ((fx == 0.0f && fz == 0.0f) || !(std::hypot(tx, tz) > VILLAGE_POINTER_DISTANCE))
+    if ((fx == 0.0f && fz == 0.0f) || !(std::hypot(tx, tz) > hideWithin))
         return pointer;
     // Ahead and to the right as HitEdgeFor counts them.
     const float ahead = tx * fx + tz * fz;
@@ -457,7 +457,8 @@ void Hud::draw() {
     float villageX, villageZ;
     if (!talking && g_dataLayer && g_dataLayer->villageMiddle(villageX, villageZ)) {
         const Vector at = g_hero->getPosition();
-        v.village = VillagePointerFor(view, at.x, at.z, villageX, villageZ);
+        v.village = VillagePointerFor(view, at.x, at.z, villageX, villageZ,
+                                      g_dataLayer->villageRadius() + VILLAGE_POINTER_BEYOND);
     }
     v.gemNotice = gemNoticeNow();
     drawValues(v);

@@ -44,19 +44,21 @@ enum HitEdge : int32_t {
 // hit's source; only their ground-plane parts count. NONE when either has none.
 HitEdge HitEdgeFor(const Vector& viewForward, const Vector& from);
 
-// The way home, shown on the screen's rim once the hero is farther than
-// VILLAGE_POINTER_DISTANCE from the village's middle: a newcomer who never asked for the map
-// got lost. `bearing` is the village's direction as the camera sees it, in radians from
-// straight ahead, positive to the right (pi: behind).
+// The way home, shown on the screen's rim until the hero is within VILLAGE_POINTER_BEYOND of
+// the village's edge, where its huts and people are in sight: a newcomer who never asked for
+// the map got lost, and another lost the village when the pointer left him 500 from it. `bearing`
+// is the village's direction as the camera sees it, in radians from straight ahead, positive to the
+// right (pi: behind).
 struct VillagePointer {
     bool shown = false;
     float bearing = 0.0f;
 };
-constexpr float VILLAGE_POINTER_DISTANCE = 500.0f;
+constexpr float VILLAGE_POINTER_BEYOND = 150.0f;
 // From where the camera looks (only its ground-plane part counts), the hero's and the
-// village's places on the ground; not shown when the view has no ground-plane part.
+// village's places on the ground; not shown within `hideWithin` of the village's middle or
+// when the view has no ground-plane part.
 VillagePointer VillagePointerFor(const Vector& viewForward, float heroX, float heroZ,
-                                 float villageX, float villageZ);
+                                 float villageX, float villageZ, float hideWithin);
 // The pointer's middle on the screen (800 by 600, origin top left) for a bearing: on an oval
 // inside the rim, ahead at the top middle, clear of the gem count and the gun's palette.
 void VillagePointerPlace(float bearing, float& x, float& y);

@@ -170,6 +170,8 @@ public:
     // VILLAGE_MARGIN past the farthest), set by loadRecords; none in a level without villagers.
     // `beyond` widens the circle (the magicians' fire keeps VILLAGE_FIRE_MARGIN farther off).
     bool inVillage(float x, float z, float beyond = 0.0f) const;
+    // The circle's radius; 0 in a level without a village.
+    float villageRadius() const { return m_villageRadius; }
     // The village's middle; false (x and z untouched) in a level without one.
     bool villageMiddle(float& x, float& z) const {
         if (m_villageRadius <= 0.0f)

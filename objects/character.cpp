@@ -292,8 +292,27 @@ void Character::walkAlong(double dt) {
     if (m_walkingToPoint && stride > left)
         stride = left;
     step.normalize();
+    const Vector from = m_position;
     m_position = m_position + step * stride;
     keepOnLand(m_position.x, m_position.z);
+    if (m_id != BOSS_ID)
+        keepOutOfWater(from);
+}
+
+void Character::keepOutOfWater(const Vector& from) {
+    // Water is drawn over everything below it: a creature wading there is a dark shape
+    // under the waves that strikes unseen. Creatures stop on the shore and slide along it;
+    // one already in the water (pushed there by a blow) may walk out.
+    if (underWater(from.x, from.z) || !underWater(m_position.x, m_position.z))
+        return;
+    if (!underWater(m_position.x, from.z))
+        m_position.z = from.z;
+    else if (!underWater(from.x, m_position.z))
+        m_position.x = from.x;
+    else {
+        m_position.x = from.x;
+        m_position.z = from.z;
+    }
 }
 
 void Character::queueWalkPoses(bool alsoWhileBusy) {

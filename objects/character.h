@@ -142,6 +142,8 @@ protected:
     // One frame's stride at m_speed: toward m_walkPoint, stopping on it, while walking to
     // the decision's waypoint; along m_moveDirection after a jump.
     void walkAlong(double dt);
+    // Undoes the part of a step from `from` that would take the creature into the water.
+    void keepOutOfWater(const Vector& from);
     // The walk cycle and the airborne poses: while walking (current pose below the jump)
     // an empty queue gets both steps; then a vertical speed above 20 queues the jump
     // pose, below -20 the fall pose, between -10 and 10 the other step (refused when

@@ -66,6 +66,12 @@ float ModelObject::groundHeight(float x, float z) {
     return heightAt(x, z);
 }
 
+bool ModelObject::underWater(float x, float z) {
+    if (g_dataLayer && g_dataLayer->isWater(x, z))
+        return true;
+    return g_terrain && heightAt(x, z) < SHORE_LEVEL;
+}
+
 void ModelObject::applyGravity() {
     float ground = groundHeight(m_position.x, m_position.z);
     if (m_position.y < ground) {

@@ -23,6 +23,8 @@ class Timer;
 
 // Height at which water holds an object up, whatever the terrain below.
 constexpr float WATER_LEVEL = 81.0f;
+// Ground below this lies under the drawn water for most of its tide (83 to 97).
+constexpr float SHORE_LEVEL = 88.0f;
 // Downward acceleration in world units per second squared.
 constexpr float GRAVITY = 98.0f;
 
@@ -60,6 +62,8 @@ public:
     void applyGravity();
     // The ground height under (x, z): the terrain's, or 81.0 on a water cell.
     static float groundHeight(float x, float z);
+    // True on a water cell or where the land lies below SHORE_LEVEL; false with no land.
+    static bool underWater(float x, float z);
     // Advances the animation queue one step and records a finished request.
     void advanceAnimation();
 

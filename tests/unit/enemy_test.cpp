@@ -323,6 +323,35 @@ TEST_F(Enemies, WalkersStopAtTheLandsBorderAndSlideAlongIt) {
     EXPECT_FLOAT_EQ(c.m_position.z, LAND_WALK_MARGIN);
 }
 
+// Water is drawn over what wades in it: creatures stop on the shore and slide along it, a
+// creature already in the water walks out.
+TEST_F(Enemies, CreaturesKeepOutOfTheWater) {
+    Terrain land;
+    struct Scope {
+        explicit Scope(Terrain* t) { g_terrain = t; }
+        ~Scope() { g_terrain = nullptr; }
+    } scope(&land);
+    for (int z = 0; z < 1280; ++z)
+        for (int x = 0; x < 1280; ++x)
+            land.setHeight(x, z, x >= 500 && x < 600 ? 60 : 110); // a river from 500 to 600
+    Enemy<Character> e(5);
+    Character& c = e.object;
+    AIDecision& d = layer.m_enemyTable[5]->decision;
+    d.m_action = ACTION_WALK;
+    c.m_position = Vector(480.0f, 110.0f, 1000.0f);
+    d.m_waypoint = d.m_target = Vector(700.0f, 0.0f, 900.0f);
+    for (int i = 0; i < 40; ++i) {
+        e.frame(100.0);
+        ASSERT_LT(c.m_position.x, 500.0f) << "frame " << i;
+    }
+    EXPECT_LT(c.m_position.z, 990.0f) << "stuck instead of sliding along the shore";
+
+    c.m_position = Vector(550.0f, 81.0f, 1000.0f); // pushed in by a blow
+    for (int i = 0; i < 40; ++i)
+        e.frame(100.0);
+    EXPECT_GE(c.m_position.x, 600.0f) << "held in the water";
+}
+
 TEST_F(Enemies, TheBlueGunFreezesForFiveSeconds) {
     Enemy<Character> e(5);
     Character& c = e.object;

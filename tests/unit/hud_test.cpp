@@ -521,15 +521,17 @@ TEST(HudParts, AHitIsMarkedOnTheEdgeOfTheSideItCameFrom) {
 TEST(HudParts, FarFromTheVillageAPointerOnTheRimShowsTheWayHome) {
     const Vector east(1.0f, 0.0f, 0.0f), northDown(0.0f, -3.0f, -0.5f);
     const float vx = 400.0f, vz = 560.0f;
-    EXPECT_FALSE(VillagePointerFor(east, vx + 499.0f, vz, vx, vz).shown) << "near it";
-    const VillagePointer behind = VillagePointerFor(east, vx + 600.0f, vz, vx, vz);
+    EXPECT_FALSE(VillagePointerFor(east, vx + 269.0f, vz, vx, vz, 270.0f).shown) << "near it";
+    const VillagePointer behind = VillagePointerFor(east, vx + 280.0f, vz, vx, vz, 270.0f);
     ASSERT_TRUE(behind.shown);
     EXPECT_NEAR(std::fabs(behind.bearing), 3.14159f, 1e-4f);
-    EXPECT_NEAR(VillagePointerFor(east, vx - 600.0f, vz, vx, vz).bearing, 0.0f, 1e-4f);
+    EXPECT_NEAR(VillagePointerFor(east, vx - 600.0f, vz, vx, vz, 270.0f).bearing, 0.0f, 1e-4f);
     // Looking north (steeply down), a village to the east is on the right, west on the left.
-    EXPECT_NEAR(VillagePointerFor(northDown, vx - 600.0f, vz, vx, vz).bearing, 1.5708f, 1e-4f);
-    EXPECT_NEAR(VillagePointerFor(northDown, vx + 600.0f, vz, vx, vz).bearing, -1.5708f, 1e-4f);
-    EXPECT_FALSE(VillagePointerFor(Vector(0.0f, -1.0f, 0.0f), 0.0f, 0.0f, vx, vz).shown);
+    EXPECT_NEAR(VillagePointerFor(northDown, vx - 600.0f, vz, vx, vz, 270.0f).bearing, 1.5708f,
+                1e-4f);
+    EXPECT_NEAR(VillagePointerFor(northDown, vx + 600.0f, vz, vx, vz, 270.0f).bearing, -1.5708f,
+                1e-4f);
+    EXPECT_FALSE(VillagePointerFor(Vector(0.0f, -1.0f, 0.0f), 0.0f, 0.0f, vx, vz, 270.0f).shown);
 
     // On the rim's oval: ahead at the top middle, and never over the gem count (610 to 720,
     // 20 to 100), the life bar (0 to 100, 450 to 600) or the gun's palette (670 to 780, 470
