@@ -14,8 +14,9 @@
 
 #include <cstdint>
 
-// The hero picks up a gem closer than this.
-constexpr float GEM_PICKUP_DISTANCE = 10.0f;
+// The hero picks up a gem closer than this. At 10 his own body hid the gem from the camera
+// behind him before he reached it, and newcomers spent a minute stepping to and fro over it.
+constexpr float GEM_PICKUP_DISTANCE = 16.0f;
 // How far from the hero a fallen enemy's gem comes to rest: out of his reach, so that he
 // sees it lying there and walks onto it, rather than taking it unseen the moment it drops
 // beside him after a bat blow.

@@ -210,7 +210,8 @@ TEST_F(World, TwoGemsInReachAreCollectedOnTwoFrames) {
     EXPECT_FALSE(collectGems()) << "the far gem stays";
     EXPECT_EQ(g_gems[0], far);
 
-    m_hero->setPosition(Vector(190.0f, 0.0f, 100.0f)); // exactly 10 away: not yet
+    m_hero->setPosition(
+        Vector(200.0f - GEM_PICKUP_DISTANCE, 0.0f, 100.0f)); // at the reach: not yet
     EXPECT_FALSE(collectGems());
 }
 

@@ -34,7 +34,7 @@ struct Villager {
 inline constexpr Villager VILLAGERS[3] = {
     {"Rarozare",
      "Data/rarozare.ms3d",
-     "Tarvo, beware! Many of Doduda's creatures walk unseen. Watch for a shadow moving on "
+     "Tarvo, beware! Some of Doduda's creatures walk unseen. Watch for a shadow moving on "
      "the grass with nobody above it, then shoot it with the left button: the paint shows the "
      "beast. Close in, swing your bat with the right button.",
      "Hide, Tarvo! They are everywhere!",

@@ -501,8 +501,12 @@ void writeLevel(const std::string& root, const std::vector<uint8_t>& h, const la
           << "\" life=\"" << life << "\" aiType=\"" << ai << "\" " << extra;
         if (attackOdds > 0)
             x << " attackOdds=\"" << attackOdds << "\"";
-        if (blowDamage > 0) // the creatures a newcomer meets first: seen from the start, gentler
-            x << " blowDamage=\"" << blowDamage << "\" shown=\"true\"";
+        if (blowDamage > 0) // the creatures a newcomer meets first: gentler
+            x << " blowDamage=\"" << blowDamage << "\"";
+        // Seen from the start: the creatures a newcomer meets first, and the magicians, whose
+        // fire from an unseen caster killed newcomers who never learned what hit them.
+        if (blowDamage > 0 || magician)
+            x << " shown=\"true\"";
         x << " enemyType=\"" << (magician ? "magician" : "melee") << "\">";
         auto at = pos(ex, ez);
         if (patrol > 0.0f) {
