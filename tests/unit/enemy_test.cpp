@@ -102,6 +102,12 @@ protected:
 
 const Vector kNoPush(0.0f, 0.0f, 0.0f);
 
+// The land the walkers are kept on, for one test.
+struct TerrainInPlay {
+    explicit TerrainInPlay(Terrain* t) { g_terrain = t; }
+    ~TerrainInPlay() { g_terrain = nullptr; }
+};
+
 } // namespace
 
 TEST_F(Enemies, HitRulesBodyPartsInvulnerabilityAndReactions) {
@@ -273,10 +279,7 @@ TEST_F(Enemies, PaintShowsPlainlyAndADeathShowsTheBody) {
 // frame to frame, and slide along it.
 TEST_F(Enemies, WalkersStopAtTheLandsBorderAndSlideAlongIt) {
     Terrain land;
-    struct Scope {
-        explicit Scope(Terrain* t) { g_terrain = t; }
-        ~Scope() { g_terrain = nullptr; }
-    } scope(&land);
+    const TerrainInPlay scope(&land);
     const float edge = float(Terrain::MAP_SIZE) - LAND_WALK_MARGIN;
     Enemy<Character> e(5);
     Character& c = e.object;
@@ -307,10 +310,7 @@ TEST_F(Enemies, WalkersStopAtTheLandsBorderAndSlideAlongIt) {
 // creature already in the water walks out.
 TEST_F(Enemies, CreaturesKeepOutOfTheWater) {
     Terrain land;
-    struct Scope {
-        explicit Scope(Terrain* t) { g_terrain = t; }
-        ~Scope() { g_terrain = nullptr; }
-    } scope(&land);
+    const TerrainInPlay scope(&land);
     for (int z = 0; z < 1280; ++z)
         for (int x = 0; x < 1280; ++x)
             land.setHeight(x, z, x >= 500 && x < 600 ? 60 : 110); // a river from 500 to 600
