@@ -1,8 +1,7 @@
 // The generated Sounds/ folder, read back through libsndfile as the game reads it: every file
 // in the sound manager's and the cutscene player's slot tables is there, decodes, has a plausible
 // length, is audible without clipping, loops without a click, and the speakers sound different. The
-// sequencer itself is checked on small songs built here.
-#include "../../tools/content/sound/music.cpp"
+// synthesizer's levels and mixing keep to their bounds.
 #include "../../tools/content/sound/synth.cpp"
 #include "../../tools/content/story.h"
 #include "platform/cutsceneplayer.h"
@@ -295,55 +294,6 @@ TEST_F(GeneratedSounds, EachVoiceSpeaksItsOwnTextInItsSpeakersPitch) {
     }
 }
 
-// The sequencer on songs small enough to reason about.
-
-TEST(Sequencer, ReadsNotesAndChords) {
-    EXPECT_EQ(snd::noteNumber("A4"), 69);
-    EXPECT_EQ(snd::noteNumber("C#5"), 73);
-    EXPECT_EQ(snd::noteNumber("Bb3"), 58);
-    EXPECT_THROW(snd::noteNumber("H4"), std::runtime_error);
-    EXPECT_THROW(snd::noteNumber("C"), std::runtime_error);
-    EXPECT_THROW(snd::noteNumber("C#"), std::runtime_error);
-    EXPECT_EQ(snd::chordTones("Am", 4), (std::vector<int>{69, 72, 76}));
-    EXPECT_EQ(snd::chordTones("F#m7", 3), (std::vector<int>{54, 57, 61, 64}));
-    EXPECT_EQ(snd::chordTones("Bsus4", 4), (std::vector<int>{71, 76, 78}));
-    EXPECT_THROW(snd::chordTones("Cwhat", 4), std::runtime_error);
-    EXPECT_THROW(snd::chordTones("", 4), std::runtime_error);
-
-    snd::Song s(120.0, 1, false);
-    EXPECT_DOUBLE_EQ(s.melody(snd::Instrument::Flute, 0.0, "C5:1 r:0.5 | D5:2.5", 1.0f, 0.0f), 4.0);
-    ASSERT_EQ(s.events().size(), 2u); // the rest plays nothing
-    EXPECT_DOUBLE_EQ(s.events()[1].beat, 1.5);
-    EXPECT_THROW(s.melody(snd::Instrument::Flute, 0.0, "C5", 1.0f, 0.0f), std::runtime_error);
-    EXPECT_THROW(s.melody(snd::Instrument::Flute, 0.0, "C5:0", 1.0f, 0.0f), std::runtime_error);
-}
-
-TEST(Sequencer, PatternsBecomeTheRightNotes) {
-    snd::Song s(120.0, 2, false);
-    s.drums(0, 2, "x...o...", "....x...x...x...x...", "", 1.0f); // extra steps are ignored
-    size_t kicks = 0, snares = 0;
-    for (const snd::NoteEvent& e : s.events()) {
-        kicks += e.instrument == snd::Instrument::Kick;
-        snares += e.instrument == snd::Instrument::Snare;
-    }
-    EXPECT_EQ(kicks, 4u);
-    EXPECT_EQ(snares, 6u);
-
-    snd::Song a(120.0, 1, false);
-    a.arpeggio(snd::Instrument::Pluck, 0, {"C"}, 4, {0, 1, 2, 3, 4, 5, -1, 9}, 0.5, 1.0f, 0.0f);
-    std::vector<double> pitches;
-    for (const snd::NoteEvent& e : a.events())
-        pitches.push_back(e.midi);
-    // Tones over two octaves, rests skipped, indices past the end wrap.
-    EXPECT_EQ(pitches, (std::vector<double>{60, 64, 67, 72, 76, 79, 72}));
-
-    snd::Song b(120.0, 1, false);
-    b.bass(0, {"A"}, 2, {0, -1, 7, 12}, 1.0, 1.0f);
-    ASSERT_EQ(b.events().size(), 3u);
-    EXPECT_EQ(b.events()[1].midi, 45 + 7);
-    EXPECT_DOUBLE_EQ(b.events()[2].beat, 3.0);
-}
-
 snd::Mono sine(double hz, double seconds, double amplitude = 1.0) {
     snd::Mono m(snd::samples(seconds));
     for (size_t i = 0; i < m.size(); ++i)
@@ -378,42 +328,6 @@ TEST(Synth, LevelsMixingAndReverbKeepToTheirBounds) {
     const snd::Mono later(click.begin() + snd::samples(0.3), click.begin() + snd::samples(0.4));
     EXPECT_GT(snd::rmsDb(later), -70.0);
     EXPECT_LT(snd::peakDb(later), 0.0);
-}
-
-// The lag (in samples, within [minLag, maxLag]) at which the signal best matches itself.
-int strongestPeriod(const snd::Mono& m, int minLag, int maxLag) {
-    double best = -1e30;
-    int bestLag = minLag;
-    for (int lag = minLag; lag <= maxLag; ++lag) {
-        double c = 0.0;
-        for (size_t i = 0; i + lag < m.size(); ++i)
-            c += m[i] * m[i + lag];
-        if (c > best) {
-            best = c;
-            bestLag = lag;
-        }
-    }
-    return bestLag;
-}
-
-TEST(Synth, PluckFiltersAndStretchKeepTheirPitch) {
-    const snd::Mono a = snd::pluck(220.0, 0.5, 0.3, 5);
-    ASSERT_EQ(a.size(), snd::samples(0.5));
-    EXPECT_NEAR(snd::RATE / double(strongestPeriod(a, 20, 400)), 220.0, 5.0);
-    EXPECT_LT(snd::peakDb(snd::Mono(a.end() - 100, a.end())), snd::peakDb(a) - 20.0);
-
-    snd::Mono high = sine(6000.0, 0.2), low = sine(100.0, 0.2);
-    snd::Biquad lp, hp;
-    lp.lowpass(500.0, 0.707);
-    hp.highpass(2000.0, 0.707);
-    for (size_t i = 0; i < high.size(); ++i) {
-        high[i] = lp.process(high[i]);
-        low[i] = hp.process(low[i]);
-    }
-    EXPECT_LT(snd::rmsDb(high), -30.0);
-    EXPECT_LT(snd::rmsDb(low), -30.0);
-    EXPECT_NEAR(crossingsPerSecond(snd::stretch(sine(400.0, 0.2), 2.0), snd::RATE) / 2.0, 200.0,
-                5.0);
 }
 
 } // namespace

@@ -102,17 +102,6 @@ void GameDriver::screenshot(const std::string& name) {
     m_pendingShot = name;
 }
 
-bool GameDriver::shotPixel(int x, int y, int& r, int& g, int& b) const {
-    if (x < 0 || y < 0 || x >= m_shotWidth || y >= m_shotHeight || m_shot.empty())
-        return false;
-    const int row = (m_shotWidth * 3 + 3) & ~3;
-    const uint8_t* p = &m_shot[size_t(m_shotHeight - 1 - y) * row + size_t(x) * 3];
-    b = p[0];
-    g = p[1];
-    r = p[2];
-    return true;
-}
-
 void GameDriver::afterFrameCommands() {
     ++m_frames;
     if (m_step && !(*m_step)(*this))

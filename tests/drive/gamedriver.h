@@ -41,9 +41,6 @@ public:
 
     // Saves the next drawn frame as NAME.bmp in the artifact folder.
     void screenshot(const std::string& name);
-    // The colour (0 to 255) at (x, y), origin top left, of the last screenshot taken;
-    // false before the first or outside it.
-    bool shotPixel(int x, int y, int& r, int& g, int& b) const;
     // Seconds since run started; frames drawn so far.
     double seconds() const;
     int64_t frames() const { return m_frames; }

@@ -1,16 +1,13 @@
 // tarvo-playthrough: plays the real game from the first intro to the credits through
 // the input layer alone, as a (very patient) player would: it watches the screen state
 // and the hero's surroundings, then turns with the mouse, walks with W, shoots, swings
-// the bat and jumps out of corners. With "lose" it walks into the enemies and lets them
-// win, then checks that Enter on "Game Over" leads back to the title.
+// the bat and jumps out of corners.
 //
-//   tarvo-playthrough [finish|lose|soak|map|moves] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
+//   tarvo-playthrough [finish|soak] [ARTIFACT_DIR] [LIMIT_SECONDS] [skip]
 //                     [corner=0..3] [hunt=short]
 // "finish" (the default) also screenshots the boss 1 s and 3 s into its descent, charge and
 // fight, and fails when one of them does not show it; "corner=N" and "hunt=short": see Climax.
-// "map" checks the HUD of a fresh game, walks to Virav and asks for his map, which must
-// show the enemies as red dots. "moves" presses Space, rolls and hops, measuring the
-// hero's feet, then tips the view fully down and up; the eye must stay above the land. "soak" plays
+// "soak" plays
 // random input for LIMIT_SECONDS and checks that the resident memory at the end is within 10% of
 // what it was after the first minute.
 // ("skip" leaves each intro scene after its screenshot.)
@@ -45,33 +42,8 @@
 
 namespace {
 
-// The "moves" run: its stage, when the stage began and what it has measured.
-struct MovesCheck {
-    bool on = false;
-    int stage = 0;
-    double since = 0.0;
-    Vector way; // the most open way from the start, to walk and roll along
-    Vector mark;
-    float best = 0.0f;      // the most the feet rose above the ground in this stage
-    float walkSpeed = 0.0f; // measured, to tell a roll from a walk
-    float lowestEye = 1e9f; // the least the eye was above the land while tipping the view
-    bool shot = false;
-    bool ok = true;
-};
-
 struct Pilot {
-    MovesCheck moves;
-    bool lose = false;
     bool soak = false;
-    bool mapMode = false;
-    // Walking into the hut north of the start: the hero must stay out of its walls.
-    double wallSince = -1.0;
-    bool wallDone = false;
-    bool insideHut = false;
-    float closestToHut = 1e9f;
-    bool hudChecked = false;
-    double replySince = -1.0;
-    bool mapShot = false;
     uint32_t seed = 12345;
     long rssAfterMinute = 0;
     int result = 1;
@@ -160,12 +132,7 @@ SceneObject* pickTarget(const Vector& hero, const Pilot& p, double now) {
     float distance;
     return nearestEnemy(hero, distance, [&](SceneObject* o) {
         auto ignored = p.ignoredUntil.find(o);
-        if (ignored != p.ignoredUntil.end() && ignored->second > now)
-            return false;
-        // The first brutes near the village are gentle by design: losing in time needs the
-        // creatures beyond the roamers' ring.
-        const Vector at = o->getPosition();
-        return !(p.lose && g_dataLayer->inVillage(at.x, at.z, 600.0f));
+        return ignored == p.ignoredUntil.end() || ignored->second <= now;
     });
 }
 
@@ -186,7 +153,7 @@ int lifeOf(SceneObject* o) {
 void converse(GameDriver& d, Pilot& p, double in) {
     if (p.tapKey || in < 0.6)
         return;
-    const int wantedId = p.healing ? p.shopItem : (p.mapMode ? 4 : -1);
+    const int wantedId = p.healing ? p.shopItem : -1;
     if (ConversationStep() == 1 && wantedId > 0 && g_talkPartner && g_dataLayer) {
         if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
             int wanted = -1;
@@ -200,8 +167,6 @@ void converse(GameDriver& d, Pilot& p, double in) {
             }
         }
     }
-    if (p.mapMode && ConversationStep() == 2)
-        return; // the map shows with the reply: the step looks at it
     if (int(in * 2) % 2 == 1) {
         if (ConversationStep() == 2 && p.healing && p.heals == p.healsAtTalk) {
             ++p.heals;
@@ -278,7 +243,7 @@ void fight(GameDriver& d, Pilot& p) {
         p.ignoredUntil.clear();
         target = pickTarget(hero, p, now);
     }
-    if (!target && !p.mapMode) {
+    if (!target) {
         d.key(SDL_SCANCODE_W, false);
         d.key(SDL_SCANCODE_S, false);
         return;
@@ -287,8 +252,7 @@ void fight(GameDriver& d, Pilot& p) {
     // Shopping: low on life with gems to pay, go back to the village and buy until full
     // (then shells); an enemy that followed is dealt with first.
     const int purchase = wantedPurchase();
-    SceneObject* baker =
-        bossTarget || p.lose || p.mapMode ? nullptr : shopFor(purchase != 0 ? purchase : 1);
+    SceneObject* baker = bossTarget ? nullptr : shopFor(purchase != 0 ? purchase : 1);
     // Rich, out of shells and near the village: stock up too.
     const bool stockUp = baker && g_hero->m_gems >= 40 && g_hero->m_redAmmo == 0 &&
                          flatDistance(baker, hero) < 600.0f;
@@ -303,7 +267,7 @@ void fight(GameDriver& d, Pilot& p) {
     // Low on life, run even from a close enemy: the hero outpaces them all.
     if (p.healing && (threatDistance > 60.0f || g_dataLayer->playerLife() < 40)) {
         target = baker;
-    } else if (!bossTarget && !p.lose && !p.mapMode && threatDistance > 90.0f) {
+    } else if (!bossTarget && threatDistance > 90.0f) {
         // Nobody close: pick up what the fallen left.
         if (SceneObject* gem = nearestGem(hero, 250.0f, p, now)) {
             target = gem;
@@ -346,43 +310,6 @@ void fight(GameDriver& d, Pilot& p) {
         d.motion(std::clamp(dx, -300, 300), std::clamp(dy, -100, 100));
     };
 
-    if (p.mapMode && !p.wallDone) {
-        if (p.wallSince < 0.0)
-            p.wallSince = now;
-        // The hut stands at (330, 490), 30 wide and 24 deep; aim through its middle.
-        look(yawTo(Vector(330.0f, 0.0f, 430.0f) - hero), 0.0f);
-        d.key(SDL_SCANCODE_W, true);
-        // Past the middle line within the walls: walked through.
-        if (std::fabs(hero.x - 330.0f) < 12.0f && hero.z < 490.0f)
-            p.insideHut = true;
-        p.closestToHut = std::min(p.closestToHut, std::fabs(hero.z - 490.0f));
-        if (now - p.wallSince > 6.0) {
-            p.wallDone = true;
-            d.key(SDL_SCANCODE_W, false);
-            std::printf(
-                "hut: the hero came within %.1f of its middle line (the wall is 12 from it), "
-                "%s\n",
-                p.closestToHut, p.insideHut ? "and walked THROUGH it" : "and was stopped");
-            d.screenshot("hut");
-        }
-        return;
-    }
-    if (p.mapMode) {
-        if (p.insideHut) {
-            p.result = 1;
-            return;
-        }
-        if (SceneObject* virav = NpcNamed("Virav")) {
-            Vector v = virav->getPosition() - hero;
-            v.y = 0.0f;
-            look(yawTo(v), 0.0f);
-            d.key(SDL_SCANCODE_W, v.length() > 12.0f);
-            if (v.length() < 18.0f && !p.tapKey)
-                tapKey(d, p, SDL_SCANCODE_T);
-        }
-        return;
-    }
-
     // Lead a walking target by the shot's flight time (red flies at 800, green at 500).
     if (target != p.trackedTarget) {
         p.trackedTarget = target;
@@ -417,11 +344,6 @@ void fight(GameDriver& d, Pilot& p) {
         d.key(SDL_SCANCODE_W, distance > (shopping ? 12.0f : 2.0f));
         if (shopping && distance < 18.0f && !p.tapKey)
             tapKey(d, p, SDL_SCANCODE_T);
-        return;
-    }
-    if (p.lose) {
-        // Walk up to the nearest enemy and let it do its work.
-        d.key(SDL_SCANCODE_W, distance > 15.0f);
         return;
     }
 
@@ -536,202 +458,6 @@ void randomPlay(GameDriver& d, Pilot& p) {
         clickButton(d, p, SDL_BUTTON_RIGHT);
     else if (b == 2)
         d.wheel(nextRandom(p) % 2 ? 1 : -1);
-}
-
-// Pixels of the last screenshot in [x0, x1) x [y0, y1) (top-left origin) that pass.
-template <typename Test>
-int countPixels(const GameDriver& d, int x0, int y0, int x1, int y1, Test test) {
-    int n = 0, r, g, b;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            if (d.shotPixel(x, y, r, g, b) && test(r, g, b))
-                ++n;
-    return n;
-}
-
-// The HUD of a fresh game: green palette, gem and its count, the life bar full.
-bool hudLooksRight(const GameDriver& d) {
-    bool ok = true;
-    auto expect = [&ok](bool good, const char* what, int n) {
-        std::printf("hud: %-40s %s (%d pixels)\n", what, good ? "ok" : "WRONG", n);
-        ok = ok && good;
-    };
-    const int palette = countPixels(d, 680, 480, 770, 570, [](int r, int g, int b) {
-        return g > 120 && g > r + 60 && g > b + 40;
-    });
-    expect(palette > 1500, "green palette at (670..780, 470..580)", palette);
-    const int gem = countPixels(d, 610, 20, 720, 100,
-                                [](int r, int g, int b) { return g > 120 && g > r + 40 && g > b; });
-    expect(gem > 300, "gem at (610..720, 20..100)", gem);
-    const int count = countPixels(d, 705, 35, 800, 70,
-                                  [](int r, int g, int b) { return b > 180 && r < 80 && g < 80; });
-    expect(count > 30, "blue gem count right of (710, 65)", count);
-    const int fill = countPixels(d, 42, 486, 58, 568, [](int r, int g, int b) {
-        return r > 150 && r > g + 80 && r > b + 80;
-    });
-    expect(fill > (16 * 82) * 9 / 10, "red life fill 40..59 x 483..570", fill);
-    const int above = countPixels(d, 42, 455, 58, 480, [](int r, int g, int b) {
-        return r > 150 && r > g + 80 && r > b + 80;
-    });
-    expect(above < 16 * 25 / 2, "no fill above y 483", above);
-    return ok;
-}
-
-// The level direction from the hero with the most room ahead: the nearest object within
-// 30 of its line is farthest (or beyond 250).
-Vector openWay() {
-    Vector best(1.0f, 0.0f, 0.0f);
-    float bestRoom = -1.0f;
-    if (!g_hero)
-        return best;
-    const Vector hero = g_hero->getPosition();
-    for (int k = 0; k < 16; ++k) {
-        const float a = float(k) * 3.14159265f / 8.0f;
-        const Vector way(std::cos(a), 0.0f, std::sin(a));
-        float room = 250.0f;
-        for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
-            const SceneObject* o = g_objectTable[i];
-            if (!o)
-                continue;
-            Vector v = o->getPosition() - hero;
-            v.y = 0.0f;
-            const float along = v.dot(way);
-            const float across = std::fabs(v.x * way.z - v.z * way.x);
-            if (along > 0.0f && across < 30.0f)
-                room = std::min(room, along);
-        }
-        if (room > bestRoom) {
-            bestRoom = room;
-            best = way;
-        }
-    }
-    return best;
-}
-
-// The hero's moves in play, measured on his feet, and the view tipped down and up.
-// Returns false when the run is over.
-bool checkMoves(GameDriver& d, Pilot& p, double now) {
-    MovesCheck& m = p.moves;
-    if (!g_hero || !g_camera)
-        return true;
-    const Vector hero = g_hero->getPosition();
-    const float rise = hero.y - ModelObject::groundHeight(hero.x, hero.z);
-    const double t = now - m.since;
-    auto next = [&](int stage) {
-        m.stage = stage;
-        m.since = now;
-        m.mark = hero;
-        m.best = 0.0f;
-        m.shot = false;
-    };
-    auto expect = [&](bool good, const char* what, double value) {
-        std::printf("moves: %-52s %7.1f  %s\n", what, value, good ? "ok" : "WRONG");
-        m.ok = m.ok && good;
-    };
-    auto flatFrom = [&](const Vector& a) { return std::hypot(hero.x - a.x, hero.z - a.z); };
-    auto shootOnce = [&](const char* name) {
-        if (!m.shot)
-            d.screenshot(name);
-        m.shot = true;
-    };
-    m.best = std::max(m.best, rise);
-    const Vector eye = g_camera->getPosition();
-    const float eyeClear = eye.y - heightAt(eye.x, eye.z);
-    switch (m.stage) {
-    case 0: { // turned to the most open way (villagers stop a walk), standing: then Space
-        const Vector facing = g_hero->getDirection();
-        Vector flat(facing.x, 0.0f, facing.z);
-        flat.normalize();
-        const float yaw =
-            std::atan2(flat.z * m.way.x - flat.x * m.way.z, flat.x * m.way.x + flat.z * m.way.z);
-        if (std::fabs(yaw) > 0.03f)
-            d.motion(std::clamp(int(std::lround(-yaw * 400.0f)), -300, 300), 0);
-        else if (t > 1.5) {
-            tapKey(d, p, SDL_SCANCODE_SPACE);
-            next(1);
-        }
-        break;
-    }
-    case 1: // the jump
-        if (rise > 10.0f)
-            shootOnce("moves-jump");
-        if (t > 1.6) {
-            expect(m.best >= 10.0f, "jump: the feet rose above the ground by", m.best);
-            expect(rise < 0.5f, "jump: back on the ground, feet above it by", rise);
-            d.key(SDL_SCANCODE_W, true);
-            next(2);
-        }
-        break;
-    case 2: // walking up to full speed, then its speed over half a second
-        if (t > 1.0 && m.walkSpeed == 0.0f && !m.shot) {
-            m.mark = hero;
-            m.shot = true;
-            m.since = now - 1.0;
-        } else if (t > 1.5) {
-            m.walkSpeed = float(flatFrom(m.mark) / 0.5);
-            expect(m.walkSpeed > 30.0f, "walk: speed over half a second", m.walkSpeed);
-            tapKey(d, p, SDL_SCANCODE_LSHIFT);
-            next(3);
-        }
-        break;
-    case 3: // the roll, still holding W
-        if (t > 0.2)
-            shootOnce("moves-roll");
-        if (t > 0.8) {
-            const float extra = flatFrom(m.mark) - m.walkSpeed * float(t);
-            expect(extra >= 20.0f, "roll: ground covered beyond the walk's", extra);
-            expect(m.best < 3.0f, "roll: on the ground, feet rose at most", m.best);
-            d.key(SDL_SCANCODE_W, false);
-            d.key(SDL_SCANCODE_D, true);
-            next(4);
-        }
-        break;
-    case 4: // stepping right, then a hop with Left Control
-        if (t > 0.6) {
-            tapKey(d, p, SDL_SCANCODE_LCTRL);
-            next(5);
-        }
-        break;
-    case 5:
-        if (t > 0.15)
-            shootOnce("moves-hop");
-        if (t > 0.8) {
-            expect(m.best > 1.0f, "hop: the feet rose above the ground by", m.best);
-            const float extra = flatFrom(m.mark) - m.walkSpeed * float(t);
-            expect(extra >= 20.0f, "hop: ground covered beyond the step's", extra);
-            d.key(SDL_SCANCODE_D, false);
-            next(6);
-        }
-        break;
-    case 6: // the mouse up as far as it goes: the view tips down onto the hero
-    case 7: // and down as far as it goes: the view tips up, the eye low behind him
-        m.lowestEye = std::min(m.lowestEye, eyeClear);
-        if (t < 1.5)
-            d.motion(0, m.stage == 6 ? -60 : 60);
-        if (t > 4.0) {
-            shootOnce(m.stage == 6 ? "moves-view-down" : "moves-view-up");
-            // The next frame holds the screenshot: judge it there.
-            if (t > 4.3) {
-                const int lit = countPixels(d, 0, 0, 800, 600,
-                                            [](int r, int g, int b) { return r + g + b > 60; });
-                std::printf("moves: facing y %.2f, eye %.1f above the land\n",
-                            g_hero->getDirection().y, eyeClear);
-                expect(lit > 800 * 600 / 2, "view: lit pixels of the frame", lit);
-                // From under the land the hero floated in the sky: the land must show at
-                // the bottom of the view (the radar's green is a tenth of this).
-                const int land = countPixels(
-                    d, 0, 450, 800, 600, [](int r, int g, int b) { return g > r + 10 && g > b; });
-                expect(land > 20000, "view: green land pixels in the bottom quarter", land);
-                next(m.stage + 1);
-            }
-        }
-        break;
-    default:
-        expect(m.lowestEye >= 2.0f, "view: the eye was above the land by at least", m.lowestEye);
-        p.result = m.ok ? 0 : 1;
-        return false;
-    }
-    return true;
 }
 
 // The climax, watched wherever it happens. "corner=N" carries the last creature and the hero
@@ -889,10 +615,6 @@ bool step(GameDriver& d, Pilot& p) {
     case STATE_TITLE:
         if (in > 2.0 && in < 2.2)
             d.screenshot(p.titleVisits > 1 ? "title-again" : "title");
-        if (p.lose && p.titleVisits > 1 && in > 3.0) {
-            p.result = 0;
-            return false;
-        }
         // Into the corner first (the cursor is wherever play left it), then onto "Play Game".
         if (p.titleVisits == 1 || p.soak) {
             if (in > 3.0 && p.titleStage == 0) {
@@ -922,39 +644,12 @@ bool step(GameDriver& d, Pilot& p) {
             if (p.climax && in > 2.0)
                 watchClimax(d, p, now);
         }
-        if (p.mapMode && in > 4.5 && !p.hudChecked) {
-            p.hudChecked = true;
-            if (!hudLooksRight(d))
-                return false;
-        }
-        if (p.moves.on) {
-            if (in < 5.0) {
-                p.moves.since = now; // the swoop and the start countdown first
-                p.moves.way = openWay();
-            } else if (!checkMoves(d, p, now))
-                return false;
-        } else if (p.soak && in > 2.0)
+        if (p.soak && in > 2.0)
             randomPlay(d, p);
         else if (in > 2.0)
             fight(d, p);
         break;
     case STATE_CONVERSATION:
-        if (p.mapMode && ConversationStep() == 2) {
-            if (p.replySince < 0.0)
-                p.replySince = now;
-            if (now - p.replySince > 0.5 && !p.mapShot) {
-                d.screenshot("map");
-                p.mapShot = true;
-            } else if (p.mapShot && now - p.replySince > 0.8) {
-                const int dots = countPixels(d, 200, 250, 500, 550, [](int r, int g, int b) {
-                    return r > 200 && g < 40 && b < 40;
-                });
-                // Eighteen enemies, 5 by 5 pixels each; some may share a spot.
-                std::printf("map: %d red pixels of enemy dots\n", dots);
-                p.result = dots >= 10 * 25 ? 0 : 1;
-                return false;
-            }
-        }
         converse(d, p, in);
         break;
     case STATE_GAME_OVER:
@@ -963,13 +658,9 @@ bool step(GameDriver& d, Pilot& p) {
         if (p.soak) {
             if (in > 2.0)
                 tapKey(d, p, SDL_SCANCODE_RETURN);
-        } else if (!p.lose) {
-            if (in > 1.5) {
-                logLine(d, p, "the hero died");
-                return false;
-            }
-        } else if (in > 2.0) {
-            tapKey(d, p, SDL_SCANCODE_RETURN);
+        } else if (in > 1.5) {
+            logLine(d, p, "the hero died");
+            return false;
         }
         break;
     case STATE_CREDITS:
@@ -1020,10 +711,7 @@ bool step(GameDriver& d, Pilot& p) {
 
 int main(int argc, char** argv) {
     Pilot pilot;
-    pilot.lose = argc > 1 && std::strcmp(argv[1], "lose") == 0;
     pilot.soak = argc > 1 && std::strcmp(argv[1], "soak") == 0;
-    pilot.mapMode = argc > 1 && std::strcmp(argv[1], "map") == 0;
-    pilot.moves.on = argc > 1 && std::strcmp(argv[1], "moves") == 0;
     const std::string artifacts = argc > 2 ? argv[2] : ".";
     const double limit = argc > 3 ? std::atof(argv[3]) : 1200.0;
     pilot.skipIntro = argc > 4 && std::strcmp(argv[4], "skip") == 0;
@@ -1033,7 +721,7 @@ int main(int argc, char** argv) {
             climax.corner = std::atoi(argv[i] + 7) & 3;
         climax.shortHunt = climax.shortHunt || std::strcmp(argv[i], "hunt=short") == 0;
     }
-    if (!pilot.lose && !pilot.soak && !pilot.mapMode && !pilot.moves.on)
+    if (!pilot.soak)
         pilot.climax = &climax;
     GameDriver driver(artifacts);
     const int code = driver.run([&](GameDriver& d) { return step(d, pilot); }, limit);

@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -175,20 +174,7 @@ TEST(CameraFollow, TheEyeStaysAboveTheLandAndSeesTheHeroOverHillsAndValleys) {
     for (float x : {150.0f, 330.0f, 380.0f, 400.0f, 430.0f, 560.0f, 700.0f, 850.0f})
         for (float z : {150.0f, 300.0f, 450.0f, 580.0f, 600.0f, 618.0f, 800.0f})
             spots.emplace_back(x, z);
-    {
-        TerrainInUse use(land.get());
-        EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
-    }
-    // And over the game's own land.
-    const std::string file = std::string(TARVO_GAME_DIR) + "/Data/flatland.raw";
-    if (!std::ifstream(file).good())
-        GTEST_SKIP() << "no generated land in " << TARVO_GAME_DIR;
-    ASSERT_EQ(land->loadHeights(file), Terrain::HEIGHT_BYTES);
     TerrainInUse use(land.get());
-    spots.clear();
-    for (float x = 100.0f; x < 2000.0f; x += 450.0f)
-        for (float z = 100.0f; z < 2000.0f; z += 450.0f)
-            spots.emplace_back(x, z);
     EXPECT_EQ(sweepTheCamera(*land, spots, 40), int(spots.size()) * 8 * 5 * 40);
 }
 

@@ -19,12 +19,10 @@
 #include "platform/timer.h"
 #include "shell/gamecontext.h"
 #include "support/contextguard.h"
-#include "support/glcontext.h"
 #include "support/handtimer.h"
 #include "world/collisionworld.h"
 #include "world/terrain.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,24 +49,6 @@ void giveBoxModel(SkinnedModel& model, float half = 5.0f) {
     std::string error;
     ASSERT_TRUE(parseMs3d(bytes.data(), bytes.size(), "", data, error)) << error;
     model.adopt(std::move(data), false);
-}
-
-// Lit pixels after drawing the character alone on black.
-size_t litPixels(TestGLContext& gl, Character& c) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-20.0, 20.0, -10.0, 30.0, -100.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    c.m_effect->resetAll(); // only the body, not the puff
-    c.draw();
-    glFinish();
-    size_t lit = 0;
-    for (uint8_t v : gl.readPixels())
-        lit += v != 0;
-    return lit;
 }
 
 int liveTimers() {
@@ -121,6 +101,12 @@ protected:
 };
 
 const Vector kNoPush(0.0f, 0.0f, 0.0f);
+
+// The land the walkers are kept on, for one test.
+struct TerrainInPlay {
+    explicit TerrainInPlay(Terrain* t) { g_terrain = t; }
+    ~TerrainInPlay() { g_terrain = nullptr; }
+};
 
 } // namespace
 
@@ -293,10 +279,7 @@ TEST_F(Enemies, PaintShowsPlainlyAndADeathShowsTheBody) {
 // frame to frame, and slide along it.
 TEST_F(Enemies, WalkersStopAtTheLandsBorderAndSlideAlongIt) {
     Terrain land;
-    struct Scope {
-        explicit Scope(Terrain* t) { g_terrain = t; }
-        ~Scope() { g_terrain = nullptr; }
-    } scope(&land);
+    const TerrainInPlay scope(&land);
     const float edge = float(Terrain::MAP_SIZE) - LAND_WALK_MARGIN;
     Enemy<Character> e(5);
     Character& c = e.object;
@@ -327,10 +310,7 @@ TEST_F(Enemies, WalkersStopAtTheLandsBorderAndSlideAlongIt) {
 // creature already in the water walks out.
 TEST_F(Enemies, CreaturesKeepOutOfTheWater) {
     Terrain land;
-    struct Scope {
-        explicit Scope(Terrain* t) { g_terrain = t; }
-        ~Scope() { g_terrain = nullptr; }
-    } scope(&land);
+    const TerrainInPlay scope(&land);
     for (int z = 0; z < 1280; ++z)
         for (int x = 0; x < 1280; ++x)
             land.setHeight(x, z, x >= 500 && x < 600 ? 60 : 110); // a river from 500 to 600
@@ -595,23 +575,6 @@ TEST_F(Enemies, AMagicianCastsOneBoltAtTheEndOfItsAttackAndNoneIntoAFullList) {
     EXPECT_FALSE(m.castBolt()) << "no list, no bolt";
 }
 
-TEST_F(Enemies, AnUnpaintedEnemyShowsNoBodyUntilAGunHitsIt) {
-    TestGLContext gl;
-    if (!gl.ok())
-        GTEST_SKIP() << gl.error();
-    Enemy<Character> e(5);
-    Character& c = e.object;
-    giveBoxModel(c.model());
-    c.m_effectTextureLoaded = true; // no texture files here
-    e.frame(1.0);
-    EXPECT_EQ(litPixels(gl, c), 0u);
-    c.onHit(0, WEAPON_GREEN, 1, kNoPush);
-    e.frame(1.0);
-    const size_t painted = litPixels(gl, c);
-    gl.saveArtifact("enemy_painted");
-    EXPECT_GT(painted, 1000u) << "the painted body is on screen";
-}
-
 namespace {
 
 // Creatures in play on a world of the level's size (16 units a cell): each frame the AI steps
@@ -646,12 +609,11 @@ protected:
         return record;
     }
     void hero(float x, float z) { layer.movePlayer(x, z); }
-    // Takes every creature and its record off the field, and the flocks with them.
+    // Takes every creature and its record off the field.
     void clearField() {
         for (auto& c : creatures)
             layer.removeEnemy(c->object.m_id);
         creatures.clear();
-        layer.m_flockAI = std::make_unique<QRVFlockAI>();
     }
     Character& creature(size_t i) { return creatures[i]->object; }
     // One play frame lasting `ms`.
@@ -714,76 +676,6 @@ TEST_F(Skirmish, HuntersCloseInOnTheHeroFromTheirOwnSidesAndStandThere) {
                     << "hunters " << j << " and " << i << " share a spot";
         }
     }
-}
-
-// The level's flock 0 (a leader and three followers 40 apart, walking 12 a second) hunts a
-// hero far off for two minutes. The followers keep apart, their target cells stay in the
-// grid, they stay on the leash and walk with the leader, at 60 frames a second as at 144.
-TEST_F(Skirmish, AFlockWalksWithItsLeaderOnTheLeashAtAnyFrameRate) {
-    for (double ms : {1000.0 / 60.0, 1000.0 / 144.0}) {
-        SCOPED_TRACE(ms);
-        clearField();
-        hero(100.0f, 1900.0f);
-        EnemyData& leader = add(0, 1840.0f, 260.0f, 12, std::make_unique<QRVAI>());
-        layer.m_flockAI->join(0, FLOCK_ROLE_LEADER, &leader);
-        for (int k = 0; k < 3; ++k)
-            layer.m_flockAI->join(
-                0, FLOCK_ROLE_FOLLOWER,
-                &add(1 + k, 1800.0f, 220.0f + 40.0f * float(k), 12, std::make_unique<QRVAI>()));
-
-        const int perTenSeconds = int(10000.0 / ms);
-        float worstLeash = 0.0f;
-        for (int window = 0; window < 12; ++window) {
-            std::vector<Vector> start;
-            for (size_t i = 0; i < 4; ++i)
-                start.push_back(creature(i).getPosition());
-            for (int f = 0; f < perTenSeconds; ++f) {
-                frame(ms);
-                for (int id = 1; id <= 3; ++id) {
-                    const AIDecision& d = layer.m_enemyTable[id]->decision;
-                    ASSERT_GE(d.m_waypointCell.x, 0.0f) << "follower " << id;
-                    ASSERT_LE(d.m_waypointCell.x, 127.0f) << "follower " << id;
-                    ASSERT_GE(d.m_waypointCell.z, 0.0f) << "follower " << id;
-                    ASSERT_LE(d.m_waypointCell.z, 127.0f) << "follower " << id;
-                    if (window == 0)
-                        continue; // the first seconds spread them out
-                    const Vector gap =
-                        creature(size_t(id)).getPosition() - creature(0).getPosition();
-                    worstLeash = std::max({worstLeash, std::fabs(gap.x), std::fabs(gap.z)});
-                }
-            }
-            const float led = flatDistance(creature(0).getPosition(), start[0]);
-            ASSERT_GT(led, 80.0f) << "the leader walks toward the hero";
-            if (window == 0)
-                continue; // the followers wait until the leader is a leash ahead
-            for (size_t i = 1; i < 4; ++i)
-                EXPECT_GT(flatDistance(creature(i).getPosition(), start[i]), led / 2.0f)
-                    << "follower " << i << " in the window from " << window * 10 << " s";
-        }
-        EXPECT_LE(worstLeash, float(FLOCK_LEASH) + 16.0f) << "a cell beyond the leash at most";
-        // Apart from each other, as far as the leash lets them.
-        for (size_t i = 1; i < 4; ++i)
-            for (size_t j = 1; j < i; ++j)
-                EXPECT_GT(flatDistance(creature(i).getPosition(), creature(j).getPosition()), 30.0f)
-                    << "followers " << j << " and " << i;
-    }
-}
-
-// Retreating from the hero near the world's edge, a hurt enemy stops inside the world: it
-// never crosses the edge for the play frame to put it back.
-TEST_F(Skirmish, ARetreatStopsInsideTheWorld) {
-    hero(1000.0f, 1000.0f);
-    auto ai = std::make_unique<QRVProbabilityAI>();
-    ai->m_behaviour = BEHAVIOUR_RETREAT;
-    ai->m_decisionTimer = 1 << 30;
-    add(0, 1990.0f, 2000.0f, 24, std::move(ai)).life = 40;
-    for (int f = 0; f < 60 * 20; ++f) {
-        frame(1000.0 / 60.0);
-        const Vector at = creature(0).getPosition();
-        ASSERT_LT(at.x, 2048.0f) << "frame " << f;
-        ASSERT_LT(at.z, 2048.0f) << "frame " << f;
-    }
-    EXPECT_GT(creature(0).getPosition().x, 2020.0f) << "it backed off to the edge";
 }
 
 } // namespace

@@ -551,24 +551,6 @@ TEST(HudParts, FarFromTheVillageAPointerOnTheRimShowsTheWayHome) {
     }
 }
 
-TEST(HudParts, TheChangingTexelsAreBoundedWithATwoTexelMarginInsideTheTexture) {
-    const int w = 10, h = 8;
-    std::vector<uint8_t> mask(size_t(w * h * 3), 255), image(size_t(w * h * 3), 0);
-    float b[4] = {9, 9, 9, 9};
-    ChangingTexelBounds(mask.data(), image.data(), w, h, b);
-    for (float v : b)
-        EXPECT_EQ(v, 0.0f) << "a pair that changes nothing draws nothing";
-
-    // A grey mask texel at (4, 2) and a faint image texel at (5, 7), the top row.
-    mask[size_t((2 * w + 4) * 3 + 1)] = 254;
-    image[size_t((7 * w + 5) * 3 + 2)] = 1;
-    ChangingTexelBounds(mask.data(), image.data(), w, h, b);
-    EXPECT_FLOAT_EQ(b[0], 2.0f / w);
-    EXPECT_FLOAT_EQ(b[1], 0.0f / h);
-    EXPECT_FLOAT_EQ(b[2], 8.0f / w);
-    EXPECT_FLOAT_EQ(b[3], 8.0f / h) << "the margin stops at the texture's edge";
-}
-
 TEST_F(Screen, TheCrosshairOverItsChangingPartAloneDrawsTheWholeQuadsPicture) {
     // A frame of many colours, so that a mask's multiply by one or an image's added zero
     // anywhere would have something to change.

@@ -136,19 +136,12 @@ TEST(SoundTables, SlotsCuesAndVoices) {
         ++seen.at(SoundManager::loadOrder()[i]);
     for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
         EXPECT_EQ(seen[slot], 1) << "slot " << slot;
-    EXPECT_EQ(SoundManager::loadOrder()[10], 8); // breathing loads after the jewel sounds
     EXPECT_EQ(SoundManager::slotFile(0), nullptr);
     EXPECT_EQ(SoundManager::slotFile(38), nullptr);
-
-    const std::pair<int, int> cues[] = {{0, 2}, {7, 0}, {14, 19}, {15, 0}, {-1, 0}};
-    for (auto [cue, slot] : cues)
-        EXPECT_EQ(SoundManager::cueSlot(cue), slot) << "cue " << cue;
-    EXPECT_TRUE(SoundManager::cueAtHero(10));
-    EXPECT_FALSE(SoundManager::cueAtHero(11));
-
-    const std::pair<int, int> voices[] = {{100, 22}, {104, 26}, {205, 32}, {304, 37}};
-    for (auto [voice, slot] : voices)
-        EXPECT_EQ(SoundManager::voiceSlot(voice), slot) << "voice " << voice;
+    // Cues and voice numbers outside the tables lead to no slot (the answers' voices are
+    // checked through the conversations below).
+    for (int cue : {15, -1})
+        EXPECT_EQ(SoundManager::cueSlot(cue), 0) << "cue " << cue;
     for (int v : {0, 99, 105, 106, 199, 206, 299, 305, -100})
         EXPECT_EQ(SoundManager::voiceSlot(v), 0) << v;
 
@@ -190,31 +183,6 @@ TEST_F(SoundTest, ASoundAskedForWhileItPlaysGoesOnAndOnlyTheHerosShotsStartOver)
     EXPECT_TRUE(shot->IsPlaying());
     EXPECT_LT(shot->PlayedSeconds(), 0.2);
     g_sound = nullptr;
-}
-
-TEST_F(SoundTest, VoiceNumbersPickTheirRecordingAndOnesOutsideTheTablesNothing) {
-    writeAllSlots();
-    SoundManager m;
-    ASSERT_TRUE(m.Init());
-    m.PlayCue(CUE_SILENT);
-    m.PlayCue(15, nullptr);
-    m.PlayCue(-3, Vector(1.0f, 2.0f, 3.0f));
-    m.PlayRarozare(106);
-    m.PlayRarozare(105);
-    m.PlayVerozi(206);
-    m.PlayVirav(305);
-    m.PlayVirav(-1);
-    EXPECT_FALSE(anyPlaying(m));
-    m.PlayRarozare(100);
-    for (int slot = 1; slot <= SoundManager::SLOT_COUNT; ++slot)
-        EXPECT_EQ(m.sound(slot)->IsPlaying(), slot == 22) << "slot " << slot;
-    EXPECT_EQ(m.sound(22)->fileName(), "rarozare1.wav");
-    m.sound(22)->Stop();
-    m.PlayCue(CUE_ROOSTER, Vector(5.0f, 0.0f, 5.0f));
-    EXPECT_TRUE(m.sound(13)->IsPlaying());
-    waitMs(150);
-    m.ShutDown();
-    EXPECT_GT(mixPeak(), 0.05f);
 }
 
 TEST_F(SoundTest, StreamedTitleTunePlaysThroughAndEnds) {
