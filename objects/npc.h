@@ -25,8 +25,9 @@ class BitmapFont;
 class NpcMenu;
 struct AIDecision;
 
-// Talking distance: a character closer than this to the hero can be talked to.
-constexpr float NPC_TALK_DISTANCE = 20.0f;
+// Talking distance: a character closer than this to the hero can be talked to. At 20 most
+// of a newcomer's presses of the talk key came from just too far and did nothing.
+constexpr float NPC_TALK_DISTANCE = 32.0f;
 // A walking character stops while the hero is within talking distance: one offered to talk
 // stays in reach while the hero stands still, and none walks into the hero. He turns to him
 // by 1/NPC_TURN_TO_HERO of the gap a frame.

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -103,7 +104,7 @@ TEST_F(World, TheTalkPartnerIsTheOneInReachTheHeroFaces) {
     Npc far, beside, ahead;
     Player notACharacter;
     const Vector hero(0.0f, 0.0f, 0.0f), east(1.0f, 0.0f, 0.0f);
-    far.setPosition(Vector(30.0f, 0.0f, 0.0f));
+    far.setPosition(Vector(NPC_TALK_DISTANCE + 10.0f, 0.0f, 0.0f));
     beside.setPosition(Vector(0.0f, 0.0f, 12.0f)); // nearer, but off to the side
     ahead.setPosition(Vector(15.0f, 0.0f, 0.0f));
     notACharacter.setPosition(Vector(1.0f, 0.0f, 0.0f));
@@ -117,10 +118,10 @@ TEST_F(World, TheTalkPartnerIsTheOneInReachTheHeroFaces) {
     beside.setPosition(Vector(0.0f, 0.0f, 3.0f)); // right at his side: nearness wins
     EXPECT_EQ(PickTalkPartner(hero, east), &beside);
 
-    g_objectTable[3] = &far; // 30 away: out of reach
+    g_objectTable[3] = &far; // out of reach
     EXPECT_EQ(PickTalkPartner(hero, east), &ahead);
-    ahead.setPosition(Vector(20.0f, 0.0f, 0.0f));
-    EXPECT_EQ(PickTalkPartner(hero, east), nullptr) << "exactly 20 is not closer";
+    ahead.setPosition(Vector(NPC_TALK_DISTANCE, 0.0f, 0.0f));
+    EXPECT_EQ(PickTalkPartner(hero, east), nullptr) << "exactly the reach is not closer";
 }
 
 // A villager waits for a hero who comes within reach of the talk key: he stays in reach and
@@ -142,10 +143,11 @@ TEST_F(World, AVillagerStopsForTheHeroAndTurnsToHimThenWalksOnUnlessPaused) {
         << "no walking on the spot";
 
     // He waits as long as the talk key reaches him, by its own measure.
-    m_hero->setPosition(Vector(5.0f, 0.0f, 19.0f)); // 19.6 away
+    const float edge = std::sqrt(NPC_TALK_DISTANCE * NPC_TALK_DISTANCE - 25.0f);
+    m_hero->setPosition(Vector(5.0f, 0.0f, edge - 0.5f)); // just in reach
     walker.update();
     EXPECT_FLOAT_EQ(walker.getPosition().x, 0.0f) << "he walked out of reach";
-    m_hero->setPosition(Vector(5.0f, 0.0f, 20.0f));
+    m_hero->setPosition(Vector(5.0f, 0.0f, edge + 0.5f));
     walker.update();
     EXPECT_NEAR(walker.getPosition().x, 1.0f, 1e-4f) << "the hero left: 10 a second again";
     EXPECT_NEAR(walker.getPosition().z, 0.0f, 1e-4f);
