@@ -14,7 +14,6 @@
 #include "objects/player.h"
 #include "platform/debugassert.h"
 #include "platform/random.h"
-#include "platform/soundmanager.h"
 #include "world/skybox.h"
 #include "world/staticobject.h"
 #include "world/terrain.h"
@@ -319,46 +318,6 @@ void QRVDataLayer::markFootprint(int32_t id, float x, float z, int32_t width, in
             m_array[i][j].occupied = true;
             m_array[i][j].contents[id] = KIND_STATIC;
         }
-}
-
-void NpcMenu::choose() {
-    if (!g_hero || !g_talkPartner || !g_dataLayer)
-        return;
-    if (selected < 0 || selected >= count)
-        return;
-    const int32_t id = items[selected].id;
-    fullReply = nullptr;
-    auto react = [] {
-        g_talkPartner->animationQueue().clear();
-        g_talkPartner->animationQueue().push(3, 1000.0);
-    };
-    if (id >= 1 && id <= 3) {
-        // Bread at full life was lost gems: what would all be thrown away is not sold.
-        const bool full = id == 1   ? g_dataLayer->playerLife() >= 100
-                          : id == 2 ? g_hero->m_blueAmmo >= 99
-                                    : g_hero->m_redAmmo >= 99;
-        if (full) {
-            selected = -1;
-            fullReply = id == 1 ? FULL_LIFE_REPLY : FULL_GUN_REPLY;
-            return;
-        }
-        if (g_hero->m_gems < 10) {
-            selected = -1;
-            return;
-        }
-        g_hero->m_gems -= 10;
-        if (id == 1)
-            PlayCue(CUE_TRADE_GEM, g_hero->getPosition());
-        react();
-        if (id == 1)
-            g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));
-        else if (id == 2)
-            g_hero->m_blueAmmo = std::min(g_hero->m_blueAmmo + 10, 99);
-        else
-            g_hero->m_redAmmo = std::min(g_hero->m_redAmmo + 10, 99);
-    } else if (id == 4) {
-        g_showMapRequested = true;
-    }
 }
 
 void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(int, int)>& height) {

@@ -88,12 +88,8 @@ struct MenuItem {
     int32_t id = 0;
 };
 
-class NpcMenu {
-public:
-    virtual ~NpcMenu() = default;
-    // Carries out the selected item for the hero and the talk partner (trades, the map).
-    void choose();
-
+// A character's menu; the trades are carried out where the conversation is run.
+struct NpcMenu {
     std::string title;
     MenuItem items[5];
     int32_t count = 0;
@@ -103,10 +99,6 @@ public:
     // full gun) rather than one short of gems: the reply shown instead of the negative one.
     const char* fullReply = nullptr;
 };
-
-// The reply to a purchase the hero has no room for: nothing is sold.
-constexpr const char* FULL_LIFE_REPLY = "You are already full of life. Keep your gems.";
-constexpr const char* FULL_GUN_REPLY = "Your gun is already full. Keep your gems.";
 
 struct NpcData : ObjectData {
     NpcData() { kind = KIND_NPC; }
