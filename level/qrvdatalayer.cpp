@@ -7,22 +7,11 @@
 #include "ai/qrvprobabilityai.h"
 #include "ai/qrvwaypointai.h"
 #include "level/levelfile.h"
-#include "objects/boss.h"
-#include "objects/character.h"
-#include "objects/magician.h"
-#include "objects/npc.h"
-#include "objects/player.h"
 #include "platform/debugassert.h"
 #include "platform/random.h"
-#include "platform/soundmanager.h"
-#include "world/skybox.h"
-#include "world/staticobject.h"
-#include "world/terrain.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 bool g_showMapRequested = false;
 
@@ -321,46 +310,6 @@ void QRVDataLayer::markFootprint(int32_t id, float x, float z, int32_t width, in
         }
 }
 
-void NpcMenu::choose() {
-    if (!g_hero || !g_talkPartner || !g_dataLayer)
-        return;
-    if (selected < 0 || selected >= count)
-        return;
-    const int32_t id = items[selected].id;
-    fullReply = nullptr;
-    auto react = [] {
-        g_talkPartner->animationQueue().clear();
-        g_talkPartner->animationQueue().push(3, 1000.0);
-    };
-    if (id >= 1 && id <= 3) {
-        // Bread at full life was lost gems: what would all be thrown away is not sold.
-        const bool full = id == 1   ? g_dataLayer->playerLife() >= 100
-                          : id == 2 ? g_hero->m_blueAmmo >= 99
-                                    : g_hero->m_redAmmo >= 99;
-        if (full) {
-            selected = -1;
-            fullReply = id == 1 ? FULL_LIFE_REPLY : FULL_GUN_REPLY;
-            return;
-        }
-        if (g_hero->m_gems < 10) {
-            selected = -1;
-            return;
-        }
-        g_hero->m_gems -= 10;
-        if (id == 1)
-            PlayCue(CUE_TRADE_GEM, g_hero->getPosition());
-        react();
-        if (id == 1)
-            g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));
-        else if (id == 2)
-            g_hero->m_blueAmmo = std::min(g_hero->m_blueAmmo + 10, 99);
-        else
-            g_hero->m_redAmmo = std::min(g_hero->m_redAmmo + 10, 99);
-    } else if (id == 4) {
-        g_showMapRequested = true;
-    }
-}
-
 void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(int, int)>& height) {
     if (level.hasTerrain) {
         m_terrainName = level.terrainName;
@@ -478,106 +427,4 @@ void QRVDataLayer::loadRecords(const LevelFile& level, const std::function<int(i
     }
     if (height)
         markWater(height);
-}
-
-void QRVDataLayer::load(const char* fileName, Terrain* terrain, SkyBox* skyBox, Player* hero,
-                        Boss* boss, SceneObject** objectTable) {
-    LevelFile level;
-    try {
-        level = readLevelFile(fileName ? fileName : "");
-    } catch (const LevelFileError& e) {
-        // A level that cannot be played ends the game; the status says it failed.
-        std::printf("%s\n", e.what());
-        std::fflush(stdout);
-        std::exit(1);
-    }
-    if (!build(level, terrain, skyBox, hero, boss, objectTable)) {
-        std::printf("Level file error: \"%s\" names more objects than the game holds\n", fileName);
-        std::fflush(stdout);
-        std::exit(1);
-    }
-}
-
-bool QRVDataLayer::build(const LevelFile& level, Terrain* terrain, SkyBox* skyBox, Player* hero,
-                         Boss* boss, SceneObject** objectTable) {
-    const size_t objects = level.statics.size() + level.npcs.size() + level.enemies.size();
-    if (objects > size_t(OBJECT_TABLE_SIZE))
-        return false;
-    if (skyBox && level.hasSkyBox) {
-        skyBox->loadTextures(level.skyFront, level.skyBack, level.skyLeft, level.skyRight,
-                             level.skyTop);
-        skyBox->buildDisplayList(1000.0f, 0.0f, 1000.0f);
-    }
-    // The records first (water is marked once the terrain is loaded, below).
-    loadRecords(level, nullptr);
-
-    if (hero) {
-        hero->loadModel(level.playerModel.c_str());
-        hero->model().setOutline(true);
-        hero->setPosition(Vector(level.playerX, 0.0f, level.playerZ));
-        hero->setDirection(Vector(1.0f, 0.0f, 0.0f));
-        hero->reloadTextures();
-        hero->m_id = PLAYER_ID;
-    }
-    if (boss) {
-        boss->loadModel(level.bossModel.c_str());
-        boss->model().setOutline(true);
-        boss->setPosition(Vector(level.bossX, 1000.0f, level.bossZ));
-        boss->setDirection(Vector(1.0f, 0.0f, 0.0f));
-        boss->reloadTextures();
-        boss->m_id = BOSS_ID;
-    }
-    int32_t id = 0;
-    auto place = [&](ModelObject* object) {
-        if (objectTable) {
-            delete objectTable[id];
-            objectTable[id] = object;
-        } else {
-            delete object;
-        }
-    };
-    for (const LevelStatic& s : level.statics) {
-        auto* object = new StaticObject();
-        object->setDirection(Vector(s.headingX, 0.0f, s.headingZ));
-        object->loadModel(s.model.c_str());
-        object->setPosition(Vector(s.x, 0.0f, s.z));
-        object->model().setOutline(true);
-        object->m_id = id;
-        place(object);
-        ++id;
-    }
-    for (const LevelNpc& c : level.npcs) {
-        auto* npc = new Npc();
-        npc->loadModel(c.model.c_str());
-        npc->setPosition(Vector(c.x, 0.0f, c.z));
-        npc->m_speed = static_cast<float>(c.speed);
-        npc->setDirection(Vector(1.0f, 0.0f, 0.0f));
-        npc->model().setOutline(true);
-        npc->m_id = id;
-        place(npc);
-        ++id;
-    }
-    for (const LevelEnemy& m : level.enemies) {
-        Character* enemy = m.enemyType == 1 ? new Magician() : new Character();
-        enemy->loadModel(m.model.c_str());
-        enemy->model().setOutline(m.enemyType == 1);
-        enemy->setPosition(Vector(m.x, 0.0f, m.z));
-        enemy->m_speed = static_cast<float>(m.speed);
-        enemy->setDirection(Vector(1.0f, 0.0f, 0.0f));
-        enemy->m_id = id;
-        enemy->m_decision = aiDecisionOf(id);
-        enemy->m_shown = m.shown;
-        enemy->m_blowDamage = m.blowDamage;
-        // Unseen until painted: the skinned geometry is hidden (it still casts no light).
-        if (!m.visible && !m.shown)
-            enemy->model().setHideSkinned(true);
-        place(enemy);
-        ++id;
-    }
-    if (terrain) {
-        terrain->load(m_heightMapFile, m_textureFile, m_detailFile);
-        terrain->buildDisplayList();
-        markWater([terrain](int x, int z) { return terrain->height(x, z); });
-    }
-    return true;
 }

@@ -1,7 +1,10 @@
-// QRVDataLayer: the logical state of a level apart from the drawable objects: one
-// data record per hero, boss, enemy, character and static object, the tables that
-// find enemy and character records by identifier, and a GRID_CELLS by GRID_CELLS occupancy grid
-// over the ground that records which objects (and which water) stand in each cell.
+// QRVDataLayer: the level as the game's rules see it, apart from anything drawn. It holds one
+// record per hero, boss, enemy, character and static object (made from the read level file by
+// loadRecords), the tables that find enemy and character records by identifier, the AI of
+// every enemy, character and the boss with the enemies' flocks, the village the enemies keep
+// out of, and a GRID_CELLS by GRID_CELLS occupancy grid over the ground that records which
+// objects (and which water) stand in each cell. It loads no model, texture or terrain: the
+// level builder at level start-up makes the drawable objects under the records' identifiers.
 // All queries are map lookups (logarithmic in the table size); nothing allocates per
 // frame except a grid move into a cell not used before. Single-threaded; the scratch
 // lookups make operations non-reentrant. Identifiers without a record raise a debug
@@ -21,6 +24,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class SceneObject;
 
 // Set by the map item of a menu; the HUD shows the map while it is set.
 extern bool g_showMapRequested;
@@ -88,12 +93,8 @@ struct MenuItem {
     int32_t id = 0;
 };
 
-class NpcMenu {
-public:
-    virtual ~NpcMenu() = default;
-    // Carries out the selected item for the hero and the talk partner (trades, the map).
-    void choose();
-
+// A character's menu; the trades are carried out where the conversation is run.
+struct NpcMenu {
     std::string title;
     MenuItem items[5];
     int32_t count = 0;
@@ -103,10 +104,6 @@ public:
     // full gun) rather than one short of gems: the reply shown instead of the negative one.
     const char* fullReply = nullptr;
 };
-
-// The reply to a purchase the hero has no room for: nothing is sold.
-constexpr const char* FULL_LIFE_REPLY = "You are already full of life. Keep your gems.";
-constexpr const char* FULL_GUN_REPLY = "Your gun is already full. Keep your gems.";
 
 struct NpcData : ObjectData {
     NpcData() { kind = KIND_NPC; }
@@ -143,18 +140,8 @@ public:
 
     // Builds every record, AI, flock membership and grid entry of a read level, in the
     // loading order (static objects, characters, enemies share one identifier counter),
-    // then marks water where `height` gives 75 or less. Game objects are not made here.
+    // then marks water where `height` gives 75 or less (none when `height` is empty).
     void loadRecords(const struct LevelFile& level, const std::function<int(int, int)>& height);
-    // Reads the level file and builds the whole level: the sky box's textures, the hero and
-    // the boss, every static object, character and enemy into its slot of `objectTable`
-    // (models loaded), then the terrain and the water marks. A file that cannot be read or
-    // breaks the format is reported on standard output and ends the process with status 1.
-    void load(const char* fileName, class Terrain* terrain, class SkyBox* skyBox,
-              class Player* hero, class Boss* boss, class SceneObject** objectTable);
-    // The same from an already read level; false (nothing built) when it names more
-    // objects than the table holds.
-    bool build(const struct LevelFile& level, class Terrain* terrain, class SkyBox* skyBox,
-               class Player* hero, class Boss* boss, class SceneObject** objectTable);
 
     int32_t kindOf(int32_t id) const;
     EnemyData* randomEnemy();
@@ -263,5 +250,5 @@ private:
 
 // The level's data (shell/gamecontext.cpp); null outside a level.
 extern QRVDataLayer* g_dataLayer;
-// The level's objects by identifier, filled by the data layer; a slot is null when empty.
+// The level's objects by identifier, filled at level start-up; a slot is null when empty.
 extern SceneObject* g_objectTable[OBJECT_TABLE_SIZE];

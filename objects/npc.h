@@ -22,7 +22,7 @@
 #include <string>
 
 class BitmapFont;
-class NpcMenu;
+struct NpcMenu;
 struct AIDecision;
 
 // Talking distance: a character closer than this to the hero can be talked to. At 20 most

@@ -17,6 +17,7 @@
 #include "shell/screens.h"
 #include "shell/window.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -151,7 +152,7 @@ void conversationCommands() {
             int32_t outcome = -1;
             if (g_dataLayer && g_talkPartner)
                 if (NpcMenu* menu = g_dataLayer->npcMenu(g_talkPartner->m_id)) {
-                    menu->choose();
+                    ChooseMenuItem(*menu);
                     // "Not enough gems" is not the answer to a full hero: no voice then.
                     outcome = menu->fullReply ? -2 : menu->selected;
                 }
@@ -325,6 +326,46 @@ int32_t AnswerVoice(const char* partner, int32_t outcome, int32_t checked[4], in
             return a.voice;
         }
     return 0;
+}
+
+void ChooseMenuItem(NpcMenu& menu) {
+    if (!g_hero || !g_talkPartner || !g_dataLayer)
+        return;
+    if (menu.selected < 0 || menu.selected >= menu.count)
+        return;
+    const int32_t id = menu.items[menu.selected].id;
+    menu.fullReply = nullptr;
+    auto react = [] {
+        g_talkPartner->animationQueue().clear();
+        g_talkPartner->animationQueue().push(3, 1000.0);
+    };
+    if (id >= 1 && id <= 3) {
+        // Bread at full life was lost gems: what would all be thrown away is not sold.
+        const bool full = id == 1   ? g_dataLayer->playerLife() >= 100
+                          : id == 2 ? g_hero->m_blueAmmo >= 99
+                                    : g_hero->m_redAmmo >= 99;
+        if (full) {
+            menu.selected = -1;
+            menu.fullReply = id == 1 ? FULL_LIFE_REPLY : FULL_GUN_REPLY;
+            return;
+        }
+        if (g_hero->m_gems < 10) {
+            menu.selected = -1;
+            return;
+        }
+        g_hero->m_gems -= 10;
+        if (id == 1)
+            PlayCue(CUE_TRADE_GEM, g_hero->getPosition());
+        react();
+        if (id == 1)
+            g_dataLayer->setPlayerLife(std::min(g_dataLayer->playerLife() + 40, 100));
+        else if (id == 2)
+            g_hero->m_blueAmmo = std::min(g_hero->m_blueAmmo + 10, 99);
+        else
+            g_hero->m_redAmmo = std::min(g_hero->m_redAmmo + 10, 99);
+    } else if (id == 4) {
+        g_showMapRequested = true;
+    }
 }
 
 void FindTalkPartner() {

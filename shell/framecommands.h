@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class Vector;
+struct NpcMenu;
 
 void FrameCommands();
 // The character in reach that the hero faces most (PickTalkPartner), into g_talkPartner
@@ -23,5 +24,13 @@ int32_t ConversationStep();
 // The answer voice for a partner and an outcome, and the voices that may still be playing
 // (stopped first, at most one); 0 when the outcome plays nothing.
 int32_t AnswerVoice(const char* partner, int32_t outcome, int32_t checked[4], int32_t& count);
+// Carries out the menu's selected item for the hero and the talk partner: bread (life), blue
+// frost charges and red shells at ten gems each, or the map. A trade the hero lacks the gems
+// for sets `selected` to -1; one he has no room for (full life, a full gun) also sets
+// `fullReply`, and nothing is sold. Does nothing without a hero, a talk partner or a level.
+void ChooseMenuItem(NpcMenu& menu);
+// The reply to a purchase the hero has no room for.
+constexpr const char* FULL_LIFE_REPLY = "You are already full of life. Keep your gems.";
+constexpr const char* FULL_GUN_REPLY = "Your gun is already full. Keep your gems.";
 // Clears every latch (tests, a new game).
 void ResetFrameCommandLatches();

@@ -18,6 +18,7 @@
 #include "shell/cutscenes.h"
 #include "shell/framerate.h"
 #include "shell/gamecontext.h"
+#include "shell/levelbuilder.h"
 #include "shell/screens.h"
 #include "shell/window.h"
 #include "world/camera.h"
@@ -64,7 +65,8 @@ bool StartLevel() {
     replace(g_terrain, new Terrain());
     // A second game starts from a fresh data layer, HUD, water and frustum test.
     replace(g_dataLayer, new QRVDataLayer());
-    g_dataLayer->load("data/flatlandriver.xml", g_terrain, g_skyBox, g_hero, g_boss, g_objectTable);
+    LoadLevel("data/flatlandriver.xml", *g_dataLayer, g_terrain, g_skyBox, g_hero, g_boss,
+              g_objectTable);
     replace(g_collisionWorld, new CollisionWorld());
     replace(g_projectiles, new ProjectileList());
     g_input.Init();

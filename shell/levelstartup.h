@@ -1,5 +1,5 @@
 // Level start-up: turns the title screen into the playable level. It sets the world's GL
-// state, creates every level-wide object of the game context, has the data layer build the
+// state, creates every level-wide object of the game context, has the level builder build the
 // level from "data/flatlandriver.xml" and enters every object into the collision world.
 // Expensive (models, the height field's display list, collision shapes for every pose):
 // run once per game, from "Play Game".

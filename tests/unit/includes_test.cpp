@@ -69,10 +69,6 @@ const Edge EDGES[] = {
     // Back up the layers.
     {"platform/soundmanager.", "models/vector.h", "sounds are placed at the game's positions"},
     {"level/qrvdatalayer.", "ai/", "the data layer makes each enemy's AI and keeps the flock's"},
-    {"level/qrvdatalayer.cpp", "objects/",
-     "the data layer creates the level's hero, characters, enemies and boss from the level file"},
-    {"level/qrvdatalayer.cpp", "world/",
-     "the data layer builds the terrain, sky and static objects from the level file"},
     {"objects/", "world/",
      "objects stand on the terrain, meet each other in the collision world and turn the camera"},
     {"objects/boss.cpp", "hud/hud.h", "the boss's fall fades the HUD"},

@@ -2,6 +2,7 @@
 #include "level/levelfile.h"
 #include "level/qrvdatalayer.h"
 #include "platform/debugassert.h"
+#include "shell/levelbuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -218,6 +219,18 @@ TEST(LevelRecords, IdentifiersFollowTheLoadingOrderAndWaterIsMarked) {
     EXPECT_FALSE(layer.isBossActive());
     EXPECT_TRUE(layer.damage(2, 30));
     EXPECT_TRUE(layer.isBossActive());
+}
+
+// The reader holds a level to what the object table holds; one made by hand that names more
+// is refused before anything is built, records included.
+TEST(LevelRecords, ALevelNamingMoreObjectsThanTheTableHoldsBuildsNothing) {
+    LevelFile l;
+    l.playerLife = 100;
+    l.statics.resize(OBJECT_TABLE_SIZE + 1);
+    QRVDataLayer layer;
+    EXPECT_FALSE(BuildLevel(l, layer, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(layer.playerLife(), 0);
+    EXPECT_FALSE(layer.cell(0, 0).occupied);
 }
 
 namespace {

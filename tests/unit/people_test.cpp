@@ -12,6 +12,7 @@
 #include "platform/random.h"
 #include "platform/timer.h"
 #include "world/camera.h"
+#include "shell/framecommands.h"
 #include "shell/gamecontext.h"
 
 #include "platform/gamestate.h"
@@ -63,7 +64,7 @@ TEST_F(World, ARefusedTradeChangesNothingAndSaysWhy) {
     m_hero->m_gems = 9;
     m_hero->m_redAmmo = 4;
     record->menu.selected = 1;
-    record->menu.choose();
+    ChooseMenuItem(record->menu);
     EXPECT_EQ(record->menu.selected, -1);
     EXPECT_EQ(m_hero->m_gems, 9);
     EXPECT_EQ(m_hero->m_redAmmo, 4);
@@ -80,20 +81,27 @@ TEST_F(World, ARefusedTradeChangesNothingAndSaysWhy) {
     m_hero->m_redAmmo = 99;
     for (int32_t item : {0, 1}) {
         record->menu.selected = item;
-        record->menu.choose();
+        ChooseMenuItem(record->menu);
         EXPECT_EQ(record->menu.selected, -1);
         EXPECT_EQ(m_hero->m_gems, 30);
         EXPECT_EQ(Npc::replyText(&record->menu), item == 0 ? FULL_LIFE_REPLY : FULL_GUN_REPLY);
     }
     m_layer->m_player.life = 95;
     record->menu.selected = 0;
-    record->menu.choose();
+    ChooseMenuItem(record->menu);
     EXPECT_EQ(m_hero->m_gems, 20);
     EXPECT_EQ(m_layer->playerLife(), 100);
     m_hero->m_gems = 0; // short of gems again: the negative reply, not the full one
     record->menu.selected = 2;
-    record->menu.choose();
+    ChooseMenuItem(record->menu);
     EXPECT_EQ(Npc::replyText(&record->menu), "Bring ten gems.");
+    // The map costs nothing: shown to a hero without gems.
+    record->menu.items[2] = {"The map", "Look.", 4};
+    record->menu.selected = 2;
+    ChooseMenuItem(record->menu);
+    EXPECT_TRUE(g_showMapRequested);
+    EXPECT_EQ(record->menu.selected, 2);
+    g_showMapRequested = false;
 }
 
 // The talk key picks the character the hero looks at among those in reach: a player facing
