@@ -217,6 +217,10 @@ void PlayFrame() {
         DrawWorldShadows();
     }
     if (g_water) {
+        {
+            frameprofile::GameWork work;
+            g_water->step();
+        }
         frameprofile::PassScope pass(frameprofile::PASS_WATER);
         g_water->draw();
     }
