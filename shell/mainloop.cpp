@@ -199,8 +199,13 @@ void PlayFrame() {
         g_boss->draw();
     }
     modelsPass.end();
-    if (g_projectiles)
-        g_projectiles->update();
+    if (g_projectiles) {
+        {
+            frameprofile::GameWork work;
+            g_projectiles->update();
+        }
+        g_projectiles->draw();
+    }
     for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
         if (g_gems[i]) {
             frameprofile::PassScope pass(frameprofile::PASS_GEMS);
