@@ -156,7 +156,15 @@ void PlayFrame() {
     }
     frameprofile::PassScope modelsPass(frameprofile::PASS_MODELS);
     if (g_hero) {
+        {
+            frameprofile::GameWork work;
+            g_hero->update();
+        }
         g_hero->draw();
+        {
+            frameprofile::GameWork work;
+            g_hero->stepEffect();
+        }
         UpdateSoundListener(g_hero->getPosition(), g_hero->getDirection());
     }
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
