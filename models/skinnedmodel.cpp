@@ -430,6 +430,14 @@ void SkinnedModel::setShadowLight(float x, float y, float z, float w, bool enabl
         m_shadowVolumes[index]->setLight(x, y, z, w, enabled);
 }
 
+void SkinnedModel::placeShadowVolumes(float x, float y, float z, float heading,
+                                      ShadowFloorFn floorAt) {
+    for (auto& volume : m_shadowVolumes) {
+        volume->setFloor(floorAt);
+        volume->place(x, y, z, heading);
+    }
+}
+
 std::vector<PosedTriangle> SkinnedModel::posedTriangles() const {
     std::vector<PosedTriangle> result;
     for (const ModelMesh& mesh : m_meshes) {

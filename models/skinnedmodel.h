@@ -137,9 +137,8 @@ public:
     // The shadow feed of drawModel without materials; sends skinned corners as
     // immediate-mode vertices inside a batch the caller opens.
     void updateShadows();
-    // FLOOR_AT (null: none) is where the volumes end under the land.
-    void drawShadowVolumes(float x, float y, float z, float heading,
-                           ShadowFloorFn floorAt = nullptr);
+    // Both shadow volumes as placed (placeShadowVolumes) at that place.
+    void drawShadowVolumes(float x, float y, float z, float heading);
 
     // Every vertex posed once, into the arrays drawModel sends.
     void poseVertices();
@@ -149,6 +148,10 @@ public:
     void setShadowPeriod(int32_t n);
     void setLoop(bool loop) { m_loop = loop; }
     void setShadowLight(float x, float y, float z, float w, bool enabled, int32_t index);
+    // Places both shadow volumes with the object (position and heading); FLOOR_AT (null:
+    // none) is where they end under the land. No GL call.
+    void placeShadowVolumes(float x, float y, float z, float heading,
+                            ShadowFloorFn floorAt = nullptr);
 
     // Every triangle of every mesh posed as drawn (model space), with its third
     // corner's bone id; unskinned corners as stored.

@@ -269,10 +269,7 @@ void SkinnedModel::updateShadows() {
     m_shadowFrame = (m_shadowFrame + 1) % m_shadowPeriod;
 }
 
-void SkinnedModel::drawShadowVolumes(float x, float y, float z, float heading,
-                                     ShadowFloorFn floorAt) {
-    for (auto& volume : m_shadowVolumes) {
-        volume->setFloor(floorAt);
+void SkinnedModel::drawShadowVolumes(float x, float y, float z, float heading) {
+    for (auto& volume : m_shadowVolumes)
         volume->draw(x, y, z, heading);
-    }
 }

@@ -227,6 +227,7 @@ void PlayFrame() {
     }
     {
         frameprofile::PassScope pass(frameprofile::PASS_SHADOW_VOLUMES);
+        PlaceWorldShadows();
         DrawWorldShadows();
     }
     if (g_water) {

@@ -247,6 +247,7 @@ void TitleFrame() {
         g_titleModel->draw();
     if (g_titleBackdrop)
         g_titleBackdrop->draw();
+    PlaceSceneShadows();
     DrawSceneShadows();
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -343,6 +344,7 @@ void CreditsFrame() {
         g_actor->draw();
     if (g_prop)
         g_prop->draw();
+    PlaceSceneShadows();
     DrawSceneShadows();
     if (g_font)
         printText(g_font, "%s", CreditsLine(g_startCountdown));

@@ -44,6 +44,7 @@ public:
 // Answers every box and remembers it.
 int g_lights = 0;
 int g_volumeDraws = 0;
+int g_volumePlaces = 0;
 float g_lastLight[3] = {};
 
 class CountingBuilder : public NullShadowBuilder {
@@ -54,6 +55,7 @@ public:
         g_lastLight[1] = y;
         g_lastLight[2] = z;
     }
+    void place(float, float, float, float) override { ++g_volumePlaces; }
     void draw(float, float, float, float) override { ++g_volumeDraws; }
 };
 
@@ -61,6 +63,7 @@ struct CountingFactory {
     CountingFactory() {
         g_lights = 0;
         g_volumeDraws = 0;
+        g_volumePlaces = 0;
         SetShadowBuilderFactory(
             []() -> std::unique_ptr<ShadowBuilder> { return std::make_unique<CountingBuilder>(); });
     }
@@ -236,15 +239,22 @@ TEST(ShadowSlots, LightsArriveNegatedOnlyForIndicesZeroAndOneAndNotForTheBoss) {
     object.setShadowLight(1.0f, 2.0f, 3.0f, 300.0f, true, 2);
     EXPECT_EQ(g_lights, 1);
     object.updateShadowCasters();
+    EXPECT_EQ(g_volumePlaces, 2);
+    EXPECT_EQ(g_volumeDraws, 0) << "the step only places the volumes";
+    object.drawShadowCasters();
     EXPECT_EQ(g_volumeDraws, 2);
     object.m_castsShadow = false;
     object.updateShadowCasters();
+    object.drawShadowCasters();
+    EXPECT_EQ(g_volumePlaces, 2);
     EXPECT_EQ(g_volumeDraws, 2);
 
     Boss boss; // casts no stencil shadow at all
     boss.setShadowLight(10.0f, 20.0f, 30.0f, 300.0f, true, 0);
     boss.updateShadowCasters();
+    boss.drawShadowCasters();
     EXPECT_EQ(g_lights, 1);
+    EXPECT_EQ(g_volumePlaces, 2);
     EXPECT_EQ(g_volumeDraws, 2);
 }
 
