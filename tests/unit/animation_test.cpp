@@ -244,7 +244,7 @@ TEST(ShadowFeed, PeriodTwoFeedsEverySecondDraw) {
     model.setShadowPeriod(1);
     g_feed = FeedLog();
     model.drawModel();
-    model.updateShadows();
+    model.feedShadows();
     EXPECT_EQ(g_feed.clears, 4);
     EXPECT_EQ(g_feed.triangles, 2 * 2 * 4);
 }
