@@ -66,7 +66,7 @@ const std::vector<ShadowTriangle>& heroTriangles() {
                 if (hero.loadModel("Data/tarvo.ms3d")) {
                     hero.setShadowPeriod(1);
                     s_capture = &captured;
-                    hero.updateShadows();
+                    hero.feedShadows();
                     s_capture = nullptr;
                 }
             }

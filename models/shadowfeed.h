@@ -1,8 +1,9 @@
 // ShadowBuilder: what a posed model hands its two shadow volumes. A model feeds each
 // builder its posed triangles on the frames its shadow counter allows (beginFrame,
-// clear, addTriangle for every triangle, finish), forwards lights to it and asks it to
-// draw. The stencil shadow volume of the lighting code implements this interface; the
-// model only talks to it through here, so a test can count what arrives.
+// clear, addTriangle for every triangle, finish), forwards lights to it, places it with
+// the object (the frame's step) and asks it to draw. The stencil shadow volume of the
+// lighting code implements this interface; the model only talks to it through here, so a
+// test can count what arrives.
 //
 // CreateShadowBuilder() makes the builders every model owns: the default that the shell
 // installs at start-up (the stencil shadow volume of the lighting code), a
@@ -42,7 +43,10 @@ public:
     // Where the volumes drawn from now on end (null: they run the light's whole range).
     // Builders that draw nothing may ignore it.
     virtual void setFloor(ShadowFloorFn) {}
-    // Places the volume (object position and heading) and draws it.
+    // Places the volume at the object's position and heading and builds what draw will
+    // send; makes no GL call. Builders that draw nothing may ignore it.
+    virtual void place(float, float, float, float) {}
+    // Draws the volume placed there (placing it first when the step did not).
     virtual void draw(float x, float y, float z, float heading) = 0;
 };
 

@@ -430,6 +430,38 @@ void SkinnedModel::setShadowLight(float x, float y, float z, float w, bool enabl
         m_shadowVolumes[index]->setLight(x, y, z, w, enabled);
 }
 
+void SkinnedModel::feedShadows() {
+    for (auto& volume : m_shadowVolumes)
+        volume->beginFrame(m_triangleCount);
+    if (m_shadowFrame == 0) {
+        for (auto& volume : m_shadowVolumes)
+            volume->clear();
+        for (const ModelMesh& mesh : m_meshes) {
+            for (int32_t index : mesh.m_triangleIndices) {
+                const ModelTriangle& triangle = m_triangles[index];
+                ShadowTriangle record;
+                for (int k = 0; k < 3; ++k) {
+                    posedVertex(triangle.m_vertexIndices[k]).getArray(record.m_corners[k]);
+                    record.m_vertexIndices[k] = triangle.m_vertexIndices[k];
+                }
+                for (auto& volume : m_shadowVolumes)
+                    volume->addTriangle(record);
+            }
+        }
+        for (auto& volume : m_shadowVolumes)
+            volume->finish();
+    }
+    m_shadowFrame = (m_shadowFrame + 1) % m_shadowPeriod;
+}
+
+void SkinnedModel::placeShadowVolumes(float x, float y, float z, float heading,
+                                      ShadowFloorFn floorAt) {
+    for (auto& volume : m_shadowVolumes) {
+        volume->setFloor(floorAt);
+        volume->place(x, y, z, heading);
+    }
+}
+
 std::vector<PosedTriangle> SkinnedModel::posedTriangles() const {
     std::vector<PosedTriangle> result;
     for (const ModelMesh& mesh : m_meshes) {

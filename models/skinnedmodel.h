@@ -124,6 +124,10 @@ public:
     // Blends toward `pose` over `durationMs`; true once it has been reached (or, for
     // POSE_WAIT, once the duration has run out since the last reset).
     bool blendToPose(int32_t pose, double durationMs);
+    // The shadow feed of drawModel alone, for a model that casts a shadow but is not
+    // drawn: the posed triangles go to the builders on the frames the shadow period allows.
+    // Makes no GL call.
+    void feedShadows();
 
     // Drawing (render/skinnedmodeldraw.cpp; a current GL context).
     // Draws the posed model at the current matrix (outline pass, materials) and feeds
@@ -134,12 +138,8 @@ public:
     void drawModelPlain();
     // Makes every drawModel draw the plain way (tests compare the two).
     static bool s_plainDrawing;
-    // The shadow feed of drawModel without materials; sends skinned corners as
-    // immediate-mode vertices inside a batch the caller opens.
-    void updateShadows();
-    // FLOOR_AT (null: none) is where the volumes end under the land.
-    void drawShadowVolumes(float x, float y, float z, float heading,
-                           ShadowFloorFn floorAt = nullptr);
+    // Both shadow volumes as placed (placeShadowVolumes) at that place.
+    void drawShadowVolumes(float x, float y, float z, float heading);
 
     // Every vertex posed once, into the arrays drawModel sends.
     void poseVertices();
@@ -149,6 +149,10 @@ public:
     void setShadowPeriod(int32_t n);
     void setLoop(bool loop) { m_loop = loop; }
     void setShadowLight(float x, float y, float z, float w, bool enabled, int32_t index);
+    // Places both shadow volumes with the object (position and heading); FLOOR_AT (null:
+    // none) is where they end under the land. No GL call.
+    void placeShadowVolumes(float x, float y, float z, float heading,
+                            ShadowFloorFn floorAt = nullptr);
 
     // Every triangle of every mesh posed as drawn (model space), with its third
     // corner's bone id; unskinned corners as stored.

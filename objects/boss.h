@@ -62,6 +62,7 @@ public:
     // it from the sky in an instant.
     void wake();
     void updateShadowCasters() override {}
+    void drawShadowCasters() override {}
     void setShadowLight(float, float, float, float, bool, int32_t) override {}
 
     // Loads the flare's and the effect's textures (needs a GL context); once.

@@ -97,27 +97,24 @@ void Character::drawFigure(ModelObject& body, const float* rgba) {
     if (!body.m_active || period == 0)
         return;
     body.setShadowPeriod(period);
-    const Vector& at = body.m_position;
     Ms3dModel& model = *body.m_model;
+    if (!body.m_visible) {
+        // Shadow only: the volumes are fed, nothing reaches the screen.
+        model.feedShadows();
+        return;
+    }
+    const Vector& at = body.m_position;
     glPushMatrix();
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glTranslatef(at.x, at.y, at.z);
     glRotatef(body.m_heading, 0.0f, 1.0f, 0.0f);
-    if (!body.m_visible) {
-        // Shadow only: the volumes are fed, nothing reaches the screen.
-        bool hide = model.hideSkinned();
-        model.setHideSkinned(true);
-        model.updateShadows();
-        model.setHideSkinned(hide);
-    } else {
-        if (rgba) {
-            glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            glDisable(GL_LIGHTING);
-        }
-        model.drawModel();
+    if (rgba) {
+        glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDisable(GL_LIGHTING);
     }
+    model.drawModel();
     glPopAttrib();
     glPopMatrix();
 }

@@ -31,8 +31,13 @@ void ModelObject::update() {}
 
 void ModelObject::updateShadowCasters() {
     if (m_castsShadow)
-        m_model->drawShadowVolumes(m_position.x, m_position.y, m_position.z, m_heading,
-                                   ShadowFloorAt);
+        m_model->placeShadowVolumes(m_position.x, m_position.y, m_position.z, m_heading,
+                                    ShadowFloorAt);
+}
+
+void ModelObject::drawShadowCasters() {
+    if (m_castsShadow)
+        m_model->drawShadowVolumes(m_position.x, m_position.y, m_position.z, m_heading);
 }
 
 void ModelObject::setShadowLight(float lightX, float lightY, float lightZ, float range,

@@ -1,7 +1,7 @@
 // ModelObject: a scene object drawn with an MS3D model. It owns its model, its
 // stopwatch and its animation queue, and carries the state every moving thing shares
 // (velocity, knockback, speed, current animation, dying). It is the concrete base of
-// everything in the world; the six virtual operations below are the ones the play
+// everything in the world; the seven virtual operations below are the ones the play
 // frame, the shadow pass and combat call.
 //
 // Costs: draw re-poses and redraws the model in immediate mode (see SkinnedModel);
@@ -40,8 +40,11 @@ public:
     void draw() override;
     // Does nothing for a bare model object.
     virtual void update();
-    // Gives both shadow volumes the position and heading (when m_castsShadow).
+    // Places both shadow volumes at the position and heading, ending under the land (when
+    // m_castsShadow); the step before the shadow pass, no GL call.
     virtual void updateShadowCasters();
+    // Draws both shadow volumes where the step placed them (when m_castsShadow).
+    virtual void drawShadowCasters();
     // Gives shadow volume `index` (0 or 1) the light, negated, with the range and the
     // in-range flag; other indices are ignored.
     virtual void setShadowLight(float lightX, float lightY, float lightZ, float range, bool inRange,

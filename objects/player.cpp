@@ -5,7 +5,6 @@
 #include "objects/particleeffect.h"
 #include "objects/projectile.h"
 #include "objects/projectilelist.h"
-#include "platform/frameprofile.h"
 #include "platform/timer.h"
 #include "platform/soundmanager.h"
 #include "world/camera.h"
@@ -351,10 +350,6 @@ bool Player::shoot() {
 }
 
 void Player::draw() {
-    {
-        frameprofile::GameWork work;
-        update();
-    }
     if (!m_active)
         return;
     glPushMatrix();
@@ -362,11 +357,13 @@ void Player::draw() {
     glRotatef(m_heading, 0.0f, 1.0f, 0.0f);
     m_model->drawModel();
     glPopMatrix();
-    if (m_effect) {
-        m_effect->setPosition(m_position.x, m_position.y, m_position.z);
+    if (m_effect)
         m_effect->draw();
+}
+
+void Player::stepEffect() {
+    if (m_active && m_effect)
         m_effect->update(effectTimeSeconds(), 1, 0.0f);
-    }
 }
 
 Vector Player::travel(double dt, bool snap) {
@@ -438,6 +435,12 @@ Vector Player::pushed(double dt, float riseBefore, bool worldShare) {
 }
 
 void Player::update() {
+    stepBody();
+    if (m_active && m_effect)
+        m_effect->setPosition(m_position.x, m_position.y, m_position.z);
+}
+
+void Player::stepBody() {
     if (m_dying) {
         advanceAnimation();
         m_animationQueue->push(ANIMATION_HOLD, 10000.0);

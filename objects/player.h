@@ -1,6 +1,6 @@
 // Player: the hero, Tarvo. A model object steered by the frame commands, whose life
-// lives in its data-layer entry, not here. Its draw runs its own update first, so the
-// play frame only ever calls draw for the hero.
+// lives in its data-layer entry, not here. A frame steps him (update), draws him (draw),
+// then steps his effect (stepEffect), so that the effect drawn is the one before its step.
 //
 // Every animation request of the commands and the update goes through one gate
 // (queueAnimations), which decides by the animation being played whether the request
@@ -31,9 +31,12 @@ public:
     Player();
     ~Player() override;
 
-    // Runs update, then draws the model at the position and heading and the effect.
+    // The model at the position and heading, and the effect; moves nothing.
     void draw() override;
+    // Moves him on by the time passed and carries the effect along; makes no GL call.
     void update() override;
+    // Steps the effect (a spark a frame), after the frame has drawn him.
+    void stepEffect();
     // A blow or shot: reaction, damage through the data layer, knockback, the flash;
     // death switches the game to game over.
     void onHit(int32_t attackType, int32_t weaponKind, int32_t damage,
@@ -100,6 +103,8 @@ private:
     bool m_hasStriker = false;
 
     bool onWaterCell() const;
+    // The body's share of update: gravity, walking, the gun's heat, the animation.
+    void stepBody();
     // Moves the horizontal velocity on by dt ms (the dodge's hold, then the ease) and
     // returns the ground covered meanwhile, exactly as a continuous motion would.
     // The ease snaps to the target at the end unless `snap` is false.

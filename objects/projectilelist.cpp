@@ -1,10 +1,7 @@
 #include "objects/projectilelist.h"
 
 #include "objects/projectile.h"
-#include "platform/frameprofile.h"
 #include "world/collisionworld.h"
-
-#include <GL/gl.h>
 
 ProjectileNode::ProjectileNode() = default;
 ProjectileNode::~ProjectileNode() = default;
@@ -57,14 +54,12 @@ void ProjectileList::update() {
             remove(node);
         node = next;
     }
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    for (ProjectileNode* node = m_head; node; node = node->m_next) {
-        {
-            frameprofile::GameWork work;
-            node->m_projectile->update();
-        }
+    for (ProjectileNode* node = m_head; node; node = node->m_next)
+        node->m_projectile->update();
+}
+
+void ProjectileList::draw() const {
+    // Each trail keeps the matrix it was handed (the particles push and pop their own).
+    for (const ProjectileNode* node = m_head; node; node = node->m_next)
         node->m_projectile->draw();
-    }
-    glPopMatrix();
 }

@@ -1,8 +1,8 @@
 // ProjectileList: the world's list of flying projectiles (one instance, g_projectiles).
 //
 // A doubly linked list of at most 20 nodes that owns its projectiles: removing a node deletes
-// its projectile, after taking it out of the collision world. `update` once per play frame
-// first removes the stopped projectiles, then updates and draws the rest, head first. All
+// its projectile, after taking it out of the collision world. Once per play frame `update`
+// removes the stopped projectiles and moves the rest, then `draw` draws them, head first. All
 // operations are linear in at most 20 entries; add and remove allocate or free one node.
 //
 // Not guaranteed: `add` does not check for a projectile added twice (callers add what they
@@ -35,9 +35,10 @@ public:
     // False, taking nothing, when the projectile is null or 20 are held: the caller then
     // still owns it and must delete it.
     bool add(Projectile* projectile);
-    // Removes stopped projectiles, then (in one matrix push and pop) updates and draws the
-    // rest.
+    // Removes stopped projectiles, then updates the rest; makes no GL call.
     void update();
+    // Draws every projectile's trail; moves nothing.
+    void draw() const;
     // Removes the node: out of the collision world, unlinked, projectile deleted.
     void remove(ProjectileNode* node);
 

@@ -240,39 +240,7 @@ void SkinnedModel::drawModelPlain() {
         glEnable(GL_TEXTURE_2D);
 }
 
-void SkinnedModel::updateShadows() {
+void SkinnedModel::drawShadowVolumes(float x, float y, float z, float heading) {
     for (auto& volume : m_shadowVolumes)
-        volume->beginFrame(m_triangleCount);
-    bool feed = m_shadowFrame == 0;
-    if (feed) {
-        for (auto& volume : m_shadowVolumes)
-            volume->clear();
-    }
-    for (const ModelMesh& mesh : m_meshes) {
-        for (int32_t index : mesh.m_triangleIndices) {
-            const ModelTriangle& triangle = m_triangles[index];
-            ShadowTriangle record;
-            for (int k = 0; k < 3; ++k) {
-                emitCorner(triangle, k, false, record.m_corners[k]);
-                record.m_vertexIndices[k] = triangle.m_vertexIndices[k];
-            }
-            if (feed) {
-                for (auto& volume : m_shadowVolumes)
-                    volume->addTriangle(record);
-            }
-        }
-    }
-    if (feed) {
-        for (auto& volume : m_shadowVolumes)
-            volume->finish();
-    }
-    m_shadowFrame = (m_shadowFrame + 1) % m_shadowPeriod;
-}
-
-void SkinnedModel::drawShadowVolumes(float x, float y, float z, float heading,
-                                     ShadowFloorFn floorAt) {
-    for (auto& volume : m_shadowVolumes) {
-        volume->setFloor(floorAt);
         volume->draw(x, y, z, heading);
-    }
 }

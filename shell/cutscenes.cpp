@@ -360,6 +360,7 @@ void IntroSceneOne() {
     glLoadIdentity();
     g_camera->apply();
     drawScene();
+    PlaceSceneShadows();
     DrawSceneShadows();
     if (g_camera->getPosition().x >= 0.0f)
         runFlare(ms, true);
@@ -474,6 +475,7 @@ void IntroSceneTwo() {
     glLoadIdentity();
     g_camera->apply();
     drawScene();
+    PlaceSceneShadows();
     DrawSceneShadows();
     runFlare(ms, true);
     stepSecondScene(ms);

@@ -156,7 +156,15 @@ void PlayFrame() {
     }
     frameprofile::PassScope modelsPass(frameprofile::PASS_MODELS);
     if (g_hero) {
+        {
+            frameprofile::GameWork work;
+            g_hero->update();
+        }
         g_hero->draw();
+        {
+            frameprofile::GameWork work;
+            g_hero->stepEffect();
+        }
         UpdateSoundListener(g_hero->getPosition(), g_hero->getDirection());
     }
     for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
@@ -199,8 +207,13 @@ void PlayFrame() {
         g_boss->draw();
     }
     modelsPass.end();
-    if (g_projectiles)
-        g_projectiles->update();
+    if (g_projectiles) {
+        {
+            frameprofile::GameWork work;
+            g_projectiles->update();
+        }
+        g_projectiles->draw();
+    }
     for (int i = 0; i < g_gemCount && i < GEM_TABLE_SIZE; ++i)
         if (g_gems[i]) {
             frameprofile::PassScope pass(frameprofile::PASS_GEMS);
@@ -214,9 +227,14 @@ void PlayFrame() {
     }
     {
         frameprofile::PassScope pass(frameprofile::PASS_SHADOW_VOLUMES);
+        PlaceWorldShadows();
         DrawWorldShadows();
     }
     if (g_water) {
+        {
+            frameprofile::GameWork work;
+            g_water->step();
+        }
         frameprofile::PassScope pass(frameprofile::PASS_WATER);
         g_water->draw();
     }

@@ -8,6 +8,7 @@
 #include "objects/particleeffect.h"
 #include "objects/player.h"
 #include "platform/cutsceneplayer.h"
+#include "platform/frameprofile.h"
 #include "platform/qrvinput.h"
 #include "platform/soundmanager.h"
 #include "shell/cutscenes.h"
@@ -246,6 +247,7 @@ void TitleFrame() {
         g_titleModel->draw();
     if (g_titleBackdrop)
         g_titleBackdrop->draw();
+    PlaceSceneShadows();
     DrawSceneShadows();
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -314,8 +316,14 @@ void GameOverFrame() {
     glLoadIdentity();
     if (g_camera)
         g_camera->apply();
-    if (g_hero)
+    if (g_hero) {
+        {
+            frameprofile::GameWork work;
+            g_hero->update();
+        }
         g_hero->draw();
+        g_hero->stepEffect();
+    }
     if (g_font) {
         g_font->setPosition(250.0f, 500.0f);
         printText(g_font, "Game Over");
@@ -336,6 +344,7 @@ void CreditsFrame() {
         g_actor->draw();
     if (g_prop)
         g_prop->draw();
+    PlaceSceneShadows();
     DrawSceneShadows();
     if (g_font)
         printText(g_font, "%s", CreditsLine(g_startCountdown));

@@ -426,7 +426,7 @@ void ShadowVolume::buildGeometry(float floor) {
     m_geometryStale = false;
 }
 
-void ShadowVolume::draw(float x, float y, float z, float heading) {
+void ShadowVolume::place(float x, float y, float z, float heading) {
     if (!m_enabled)
         return;
     // The stencil pass draws every volume twice a frame: it is built once, as one array.
@@ -445,6 +445,12 @@ void ShadowVolume::draw(float x, float y, float z, float heading) {
         const float floor = m_floorAt ? m_floorAt(x, z) : -std::numeric_limits<float>::infinity();
         buildGeometry(floor - y);
     }
+}
+
+void ShadowVolume::draw(float x, float y, float z, float heading) {
+    if (!m_enabled)
+        return;
+    place(x, y, z, heading);
     if (m_geometry.empty())
         return;
     glPushMatrix();

@@ -99,8 +99,11 @@ public:
     void setEnabled(bool enabled) override;
     // The floor the volume ends on, asked at (x, z) whenever the volume is rebuilt.
     void setFloor(ShadowFloorFn floorAt) override;
-    // When enabled: places the volume at (x, y, z) turned by heading degrees about +y
-    // and draws the extruded silhouette, the near cap and the far cap.
+    // When enabled: places the volume at (x, y, z) turned by heading degrees about +y,
+    // building the extruded silhouette, the near cap and the far cap unless they stand
+    // built for that place; no GL call.
+    void place(float x, float y, float z, float heading) override;
+    // When enabled: draws the volume placed there (placing it first if need be).
     void draw(float x, float y, float z, float heading) override;
 
     // The extrusion factor for the stored light: (range - dist) / dist, at least 1.

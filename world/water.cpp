@@ -25,8 +25,7 @@ void Water::step() {
     }
 }
 
-void Water::draw() {
-    step();
+void Water::draw() const {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushMatrix();
     glEnable(GL_TEXTURE_2D);

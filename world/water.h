@@ -1,9 +1,10 @@
 // The water: one translucent, additively blended plane over the whole land whose level rises
 // and falls like a tide, 0.1 units per drawn frame between 83 and 97.
 //
-// The tide is counted in frames, not time, so it runs faster at higher frame rates. The drawn
-// plane is independent of the data layer's water cells (ground at 75 or lower). Drawing needs
-// a current context; the tide step alone does not.
+// The tide is counted in frames, not time, so it runs faster at higher frame rates: the play
+// frame steps it once before drawing the plane. The drawn plane is independent of the data
+// layer's water cells (ground at 75 or lower). Drawing needs a current context; the tide step
+// makes no GL call.
 #pragma once
 
 #include <GL/gl.h>
@@ -19,8 +20,8 @@ public:
 
     // Moves the level one step and turns at the ends of the swing.
     void step();
-    // One step, then the plane at the new level.
-    void draw();
+    // The plane at the present level; moves nothing.
+    void draw() const;
 
     GLuint m_texture = 0;
     bool m_falling = true;

@@ -348,17 +348,30 @@ template <typename DrawAll> void WorldLight::stencilPass(DrawAll drawAll) {
     endStencil();
 }
 
+void WorldLight::placeShadows() {
+    refreshHero();
+    if (m_hero)
+        m_hero->updateShadowCasters();
+    if (!m_objects)
+        return;
+    for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
+        auto* object = dynamic_cast<ModelObject*>(m_objects[i]);
+        if (object && object->m_active)
+            object->updateShadowCasters();
+    }
+}
+
 void WorldLight::drawShadows() {
     refreshHero();
     stencilPass([this]() {
         if (m_hero)
-            m_hero->updateShadowCasters();
+            m_hero->drawShadowCasters();
         if (!m_objects)
             return;
         for (int i = 0; i < OBJECT_TABLE_SIZE; ++i) {
             auto* object = dynamic_cast<ModelObject*>(m_objects[i]);
             if (object && object->m_active)
-                object->updateShadowCasters();
+                object->drawShadowCasters();
         }
     });
 }
@@ -373,7 +386,7 @@ void WorldLight::drawShadows(ModelObject* const* casters, int32_t count) {
     stencilPass([casters, count]() {
         for (int32_t i = 0; i < count; ++i) {
             if (casters[i])
-                casters[i]->updateShadowCasters();
+                casters[i]->drawShadowCasters();
         }
     });
 }
@@ -385,6 +398,12 @@ void WorldLight::setSceneShadow(float x, float y, float z, float range, ModelObj
     m_sceneCasters[2] = third;
     for (ModelObject* caster : m_sceneCasters)
         placeShadowLight(caster, x, y, z, range, 0);
+}
+
+void WorldLight::placeSceneShadows() {
+    for (ModelObject* caster : m_sceneCasters)
+        if (caster)
+            caster->updateShadowCasters();
 }
 
 void WorldLight::drawSceneShadows() {
@@ -412,6 +431,11 @@ void SetSceneShadow(float x, float y, float z, float range, ModelObject* a, Mode
         g_light->setSceneShadow(x, y, z, range, a, b, c);
 }
 
+void PlaceSceneShadows() {
+    if (g_light)
+        g_light->placeSceneShadows();
+}
+
 void DrawSceneShadows() {
     if (g_light)
         g_light->drawSceneShadows();
@@ -425,6 +449,11 @@ void UpdateWorldLight() {
 void PlaceFireLight(float x, float y, float z) {
     if (g_light && !g_light->m_fixed)
         g_light->setFire(1.0f, 0.1f, 0.0f, x, y, z);
+}
+
+void PlaceWorldShadows() {
+    if (g_light)
+        g_light->placeShadows();
 }
 
 void DrawWorldShadows() {

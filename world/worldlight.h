@@ -51,6 +51,9 @@ public:
     // every active object.
     void setShadowEnabled(bool on, int32_t index, bool all);
 
+    // Places the shadow volumes of the hero and every active object (the step before
+    // drawShadows; no GL call).
+    void placeShadows();
     // The stencil pass over the hero and every active object, after the scene.
     void drawShadows();
     // The stencil pass over one caster (the hero's form: title and cutscenes).
@@ -66,7 +69,8 @@ public:
     // until the next setSceneShadow or the light's end; null slots are skipped.
     void setSceneShadow(float x, float y, float z, float range, ModelObject* first,
                         ModelObject* second = nullptr, ModelObject* third = nullptr);
-    // The stencil pass over the remembered scene casters.
+    // Places the remembered scene casters' volumes (no GL call), and their stencil pass.
+    void placeSceneShadows();
     void drawSceneShadows();
 
     SceneObject** m_objects;  // the 250-slot object table (g_objectTable)
@@ -110,11 +114,13 @@ void ForgetWorldLightHero();
 // The shadow casters of a scene (title, intro, credits: up to three) and their shadow pass.
 void SetSceneShadow(float x, float y, float z, float range, ModelObject* a,
                     ModelObject* b = nullptr, ModelObject* c = nullptr);
+void PlaceSceneShadows();
 void DrawSceneShadows();
 // The play frame's steps: the light's update, the fire light (red, unless the light is
-// held fixed), the shadow pass, the overlay light around the HUD.
+// held fixed), the shadow volumes' placing and pass, the overlay light around the HUD.
 void UpdateWorldLight();
 void PlaceFireLight(float x, float y, float z);
+void PlaceWorldShadows();
 void DrawWorldShadows();
 void SetOverlayLight(bool on);
 // The sun, the night and the shadow lights (shell/gamecontext.cpp); null until a scene

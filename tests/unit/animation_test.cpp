@@ -67,8 +67,7 @@ Ms3dBuilder keyedModel(const std::vector<float>& millis) {
 
 // Counts what the model feeds its shadow builders.
 struct FeedLog {
-    int begins = 0, clears = 0, triangles = 0, finishes = 0, lights = 0, draws = 0;
-    float range = 0;
+    int begins = 0, clears = 0, triangles = 0, finishes = 0;
 };
 FeedLog g_feed;
 
@@ -78,11 +77,8 @@ public:
     void clear() override { ++g_feed.clears; }
     void addTriangle(const ShadowTriangle&) override { ++g_feed.triangles; }
     void finish() override { ++g_feed.finishes; }
-    void setLight(float, float, float, float range, bool) override {
-        ++g_feed.lights;
-        g_feed.range = range;
-    }
-    void draw(float, float, float, float) override { ++g_feed.draws; }
+    void setLight(float, float, float, float, bool) override {}
+    void draw(float, float, float, float) override {}
 };
 
 struct LoggingFactory {
@@ -244,21 +240,9 @@ TEST(ShadowFeed, PeriodTwoFeedsEverySecondDraw) {
     model.setShadowPeriod(1);
     g_feed = FeedLog();
     model.drawModel();
-    model.updateShadows();
+    model.feedShadows();
     EXPECT_EQ(g_feed.clears, 4);
     EXPECT_EQ(g_feed.triangles, 2 * 2 * 4);
-}
-
-TEST(ShadowFeed, LightsReachOnlyVolumesZeroAndOne) {
-    LoggingFactory logging;
-    TestModel model;
-    model.setShadowLight(1, 2, 3, 300, true, 0);
-    model.setShadowLight(1, 2, 3, 300, true, 2);
-    model.setShadowLight(1, 2, 3, 300, true, -1);
-    EXPECT_EQ(g_feed.lights, 1);
-    EXPECT_FLOAT_EQ(g_feed.range, 300.0f);
-    model.drawShadowVolumes(0, 0, 0, 0);
-    EXPECT_EQ(g_feed.draws, 2);
 }
 
 TEST(CollisionFeed, PosedTrianglesCarryTheThirdCornersBone) {

@@ -344,6 +344,10 @@ TEST(ProjectileListTest, UpdateRemovesStoppedShotsKeepsTheLinksAndTheCollisionWo
         EXPECT_EQ(list.tail()->m_previous, list.head());
         EXPECT_EQ(list.tail()->m_next, nullptr);
         EXPECT_GT(shots[0]->m_position.x, 0.0f); // the survivors were updated
+        const float flown = shots[0]->m_position.x;
+        clock.advanceMs(10);
+        list.draw();
+        EXPECT_EQ(shots[0]->m_position.x, flown) << "drawing moves no shot";
         ASSERT_EQ(world.projectileCount(), 2);
         EXPECT_EQ(world.m_projectiles[0], shots[0]);
         EXPECT_EQ(world.m_projectiles[1], shots[2]);

@@ -44,16 +44,19 @@ public:
 // Answers every box and remembers it.
 int g_lights = 0;
 int g_volumeDraws = 0;
-float g_lastLight[3] = {};
+int g_volumePlaces = 0;
+float g_lastLight[4] = {};
 
 class CountingBuilder : public NullShadowBuilder {
 public:
-    void setLight(float x, float y, float z, float, bool) override {
+    void setLight(float x, float y, float z, float range, bool) override {
         ++g_lights;
         g_lastLight[0] = x;
         g_lastLight[1] = y;
         g_lastLight[2] = z;
+        g_lastLight[3] = range;
     }
+    void place(float, float, float, float) override { ++g_volumePlaces; }
     void draw(float, float, float, float) override { ++g_volumeDraws; }
 };
 
@@ -61,6 +64,7 @@ struct CountingFactory {
     CountingFactory() {
         g_lights = 0;
         g_volumeDraws = 0;
+        g_volumePlaces = 0;
         SetShadowBuilderFactory(
             []() -> std::unique_ptr<ShadowBuilder> { return std::make_unique<CountingBuilder>(); });
     }
@@ -233,18 +237,28 @@ TEST(ShadowSlots, LightsArriveNegatedOnlyForIndicesZeroAndOneAndNotForTheBoss) {
     EXPECT_FLOAT_EQ(g_lastLight[0], -10.0f);
     EXPECT_FLOAT_EQ(g_lastLight[1], -20.0f);
     EXPECT_FLOAT_EQ(g_lastLight[2], 30.0f);
+    EXPECT_FLOAT_EQ(g_lastLight[3], 300.0f);
     object.setShadowLight(1.0f, 2.0f, 3.0f, 300.0f, true, 2);
-    EXPECT_EQ(g_lights, 1);
+    object.model().setShadowLight(1.0f, 2.0f, 3.0f, 300.0f, true, 2);
+    object.model().setShadowLight(1.0f, 2.0f, 3.0f, 300.0f, true, -1);
+    EXPECT_EQ(g_lights, 1) << "the object and its model both keep to volumes 0 and 1";
     object.updateShadowCasters();
+    EXPECT_EQ(g_volumePlaces, 2);
+    EXPECT_EQ(g_volumeDraws, 0) << "the step only places the volumes";
+    object.drawShadowCasters();
     EXPECT_EQ(g_volumeDraws, 2);
     object.m_castsShadow = false;
     object.updateShadowCasters();
+    object.drawShadowCasters();
+    EXPECT_EQ(g_volumePlaces, 2);
     EXPECT_EQ(g_volumeDraws, 2);
 
     Boss boss; // casts no stencil shadow at all
     boss.setShadowLight(10.0f, 20.0f, 30.0f, 300.0f, true, 0);
     boss.updateShadowCasters();
+    boss.drawShadowCasters();
     EXPECT_EQ(g_lights, 1);
+    EXPECT_EQ(g_volumePlaces, 2);
     EXPECT_EQ(g_volumeDraws, 2);
 }
 

@@ -268,6 +268,20 @@ TEST_F(Moves, SpaceLiftsTheFeetOffTheGroundStandingAndWalkingAtAnyFrameRate) {
         EXPECT_NEAR(peaks[0][r], peaks[0][0], 0.05f) << "the same jump at " << FRAME_RATES[r];
 }
 
+TEST_F(Moves, DrawingTheHeroMovesNothingTheFramesStepDoes) {
+    m_clock->m_elapsed = 100.0;
+    m_hero->move(1.0f, 0.0f);
+    const Vector before = m_hero->getPosition();
+    const int32_t animation = m_hero->m_currentAnimation;
+    m_hero->draw(); // no model and no context: only what drawing changes could show
+    m_hero->draw();
+    EXPECT_EQ(m_hero->getPosition().z, before.z);
+    EXPECT_EQ(m_hero->m_velocity.z, 0.0f);
+    EXPECT_EQ(m_hero->m_currentAnimation, animation);
+    m_hero->update();
+    EXPECT_GT(ahead(), 0.0f);
+}
+
 TEST_F(Moves, NoJumpInTheAir) {
     frame(20.0, Keys());
     Keys space;
