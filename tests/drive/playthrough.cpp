@@ -229,6 +229,8 @@ SceneObject* shopFor(int item) {
     return NpcNamed("Rarozare");
 }
 
+bool bossOnScreen(float& sx, float& sy, float& tall);
+
 void fight(GameDriver& d, Pilot& p) {
     if (!g_hero || !g_dataLayer)
         return;
@@ -337,7 +339,13 @@ void fight(GameDriver& d, Pilot& p) {
     // Aim from the muzzle, 10 above the feet, at the body's middle (the boss is 2.6 times
     // a brute).
     const float middle = bossTarget ? 15.0f : 6.0f;
-    look(yawError, shopping || collecting ? 0.0f : std::atan2(height + middle - 10.0f, distance));
+    float pitch = shopping || collecting ? 0.0f : std::atan2(height + middle - 10.0f, distance);
+    // From a slope the follow camera looks down over the hero and the boss slips off the top
+    // of the view: a player looks up to keep it there.
+    float sx = 0.0f, sy = 0.0f, tall = 0.0f;
+    if (bossTarget && g_boss && g_camera && bossOnScreen(sx, sy, tall) && sy < 200.0f)
+        pitch += (200.0f - sy) / 1000.0f;
+    look(yawError, pitch);
 
     if (shopping || collecting) {
         d.key(SDL_SCANCODE_S, false);
