@@ -229,8 +229,6 @@ SceneObject* shopFor(int item) {
     return NpcNamed("Rarozare");
 }
 
-bool bossOnScreen(float& sx, float& sy, float& tall);
-
 void fight(GameDriver& d, Pilot& p) {
     if (!g_hero || !g_dataLayer)
         return;
@@ -340,11 +338,6 @@ void fight(GameDriver& d, Pilot& p) {
     // a brute).
     const float middle = bossTarget ? 15.0f : 6.0f;
     float pitch = shopping || collecting ? 0.0f : std::atan2(height + middle - 10.0f, distance);
-    // From a slope the follow camera looks down over the hero and the boss slips off the top
-    // of the view: a player looks up to keep it there.
-    float sx = 0.0f, sy = 0.0f, tall = 0.0f;
-    if (bossTarget && g_boss && g_camera && bossOnScreen(sx, sy, tall) && sy < 200.0f)
-        pitch += (200.0f - sy) / 1000.0f;
     look(yawError, pitch);
 
     if (shopping || collecting) {
@@ -362,8 +355,13 @@ void fight(GameDriver& d, Pilot& p) {
     const bool clear = clearShot(muzzle, aimPoint);
     const float tooClose = bossTarget ? 215.0f : 45.0f;
     const float farEnough = bossTarget ? 330.0f : (clear ? 110.0f : 30.0f);
-    const bool retreat = threatDistance < 45.0f || (bossTarget && distance < tooClose);
-    const bool walk = !retreat && distance > farEnough;
+    // Backing away from the boss up the slopes that rise to the border, the follow camera
+    // rises behind the hero and looks down past the boss: he holds his ground there, and
+    // comes down toward the ring.
+    const bool aboveRing = bossTarget && hero.y > target->getPosition().y + 25.0f;
+    const bool retreat =
+        threatDistance < 45.0f || (bossTarget && distance < tooClose && !aboveRing);
+    const bool walk = !retreat && (distance > farEnough || (aboveRing && distance > tooClose));
     const bool strafing = now < p.strafeUntil;
     d.key(SDL_SCANCODE_W, walk && !strafing);
     d.key(SDL_SCANCODE_S, retreat);
