@@ -15,6 +15,17 @@
 
 namespace {
 
+// Particles drawn untextured when their image failed to load, rather than with whatever
+// texture the last pass left bound.
+void useTexture(GLuint texture) {
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+}
+
 // Every projectile builds a trail and textures it; uploading the same BMP for every shot
 // would cost a file read each time and leak a texture name per shot, so names are shared.
 std::map<std::string, GLuint>& textureCache() {
@@ -127,12 +138,7 @@ void ParticleEffect::drawParticles(bool depthAlways) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
-    if (m_texture != 0) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, m_texture);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-    }
+    useTexture(m_texture);
     batch.draw();
     glPopMatrix();
     glPopAttrib();
@@ -277,12 +283,7 @@ void FlareEffect::drawParticles() {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDisable(GL_LIGHTING);
-    if (m_texture != 0) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, m_texture);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-    }
+    useTexture(m_texture);
     QuadBatch& batch = quadBatch();
     batch.clear();
     float corners[4][3];
