@@ -25,7 +25,8 @@ brightness() { convert "$ARTIFACTS/$1.png" -colorspace Gray -format "%[fx:mean]"
 brighter() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 start_game intro
-id=$(wait_window "Project Tarvo" 20) || fail "no window"
+# The window can take long to open while the rest of the suite starts beside it.
+id=$(wait_window "Project Tarvo" 60) || fail "no window"
 launched=$(date +%s)
 # The first scene's script lasts 105 s and its light fades out over its last 3 s; the
 # second lasts 23.4 s. Shots at 5, 15, ... 95 s (first scene) and 115, 125 s (second).
