@@ -111,7 +111,7 @@ start_game() {
 # focuses it and skips the intro with Return; the title is up when this returns.
 start_at_title() {
     start_game "$1"
-    id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
+    id=$(wait_window "Project Tarvo" 60) || fail "no window named Project Tarvo"
     sleep 2
     xdotool windowfocus --sync "$id" 2>/dev/null
     xdotool key Return # skip the intro

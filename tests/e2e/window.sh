@@ -24,7 +24,7 @@ if [ "$TARVO_E2E_SCREEN" = 1024x768 ]; then
     grep -q "The Requested Fullscreen Mode Is Not Supported By" "$ARTIFACTS/window-$TARVO_E2E_SCREEN.log" ||
         fail "the windowed-mode question was not asked"
 fi
-id=$(wait_window "Project Tarvo" 20) || fail "no window named Project Tarvo"
+id=$(wait_window "Project Tarvo" 60) || fail "no window named Project Tarvo"
 sleep 1
 geometry=$(xdotool getwindowgeometry "$id" | grep Geometry | awk '{print $2}')
 [ "$geometry" = "800x600" ] || fail "window is $geometry, not 800x600"

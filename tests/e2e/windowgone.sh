@@ -39,10 +39,10 @@ run_case() {
     printf '[general]\ndrivers=wave\n[wave]\nfile=%s\n' "$wav" >"$work/$name.conf"
     start_x "$size"
     ALSOFT_CONF="$work/$name.conf" start_game "gone-$name"
-    id=$(wait_window "Project Tarvo" 20) || fail "$name: no window named Project Tarvo"
+    id=$(wait_window "Project Tarvo" 60) || fail "$name: no window named Project Tarvo"
     if [ "$size" = 1024x768 ] && box=$(wait_window "Vaxa GL" 2); then
         xdotool key --window "$box" Return # go on windowed
-        id=$(wait_window "Project Tarvo" 20) || fail "$name: no game window after the question"
+        id=$(wait_window "Project Tarvo" 60) || fail "$name: no game window after the question"
     fi
     sleep 3
     kill -0 "$GAME_PID" 2>/dev/null || fail "$name: the game ended by itself"
